@@ -1,0 +1,27 @@
+// The settings file "lmbackup.prefs" and its seven keys.
+#pragma once
+#include <string>
+
+constexpr wchar_t kSettingsFileName[] = L"lmbackup.prefs";
+
+struct Settings {
+    std::wstring bkUpDir;
+    int closeToTray = 0;
+    int compression = 0;
+    int openToTray = 0;
+    int reopenLM = 0;
+    int stayOnTop = 0;
+    int language = 0;
+};
+
+// The bytes of a newly created settings file.
+std::string DefaultSettingsBytes();
+// Start-up: opens the file; creates it with the defaults when that fails.
+void EnsureSettingsFile();
+// All seven keys with their reading defaults (Language reads 0 when absent).
+Settings ReadAllSettings();
+// Each call is one open, read or write, close cycle.
+std::wstring ReadSettingText(const std::wstring& key, const std::wstring& fallback);
+int ReadSettingInteger(const std::wstring& key, int fallback);
+void WriteSettingText(const std::wstring& key, const std::wstring& value);
+void WriteSettingInteger(const std::wstring& key, int value);

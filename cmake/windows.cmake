@@ -1,0 +1,56 @@
+# Windows build (MinGW-w64 cross build or MSVC): the real program, the same
+# unit tests over the real platform layer, the test doubles and the e2e tests.
+if(MSVC)
+    set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+    add_compile_options(/W4 /utf-8 /DUNICODE /D_UNICODE)
+else()
+    add_compile_options(-Wall -Wextra -Werror=return-type -municode -DUNICODE -D_UNICODE)
+    add_link_options(-static -static-libgcc -static-libstdc++)
+endif()
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+
+include(cmake/payload.cmake)
+
+file(GLOB LARKMAIL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
+list(FILTER LARKMAIL_WIN32_SOURCES EXCLUDE REGEX "/entry_main\\.cpp$")
+add_library(larkmail_core STATIC ${LARKMAIL_CORE_SOURCES} ${LARKMAIL_WIN32_SOURCES})
+target_include_directories(larkmail_core PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(larkmail_core PUBLIC comctl32 gdi32 ole32 oleaut32 uuid shell32 shlwapi comdlg32 uxtheme)
+
+add_executable(LarkmailBackup WIN32
+    ${CMAKE_SOURCE_DIR}/platform/win32/entry_main.cpp
+    ${LARKMAIL_RC_FILE})
+target_link_libraries(LarkmailBackup PRIVATE larkmail_core)
+if(NOT MSVC)
+    target_link_options(LarkmailBackup PRIVATE -municode -mwindows)
+endif()
+add_custom_command(TARGET LarkmailBackup POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${LARKMAIL_7ZIP_LICENSE} $<TARGET_FILE_DIR:LarkmailBackup>/License.txt
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/lang $<TARGET_FILE_DIR:LarkmailBackup>/Lang)
+
+include(cmake/gtest.cmake)
+
+file(GLOB LARKMAIL_WIN_TESTS CONFIGURE_DEPENDS
+    ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+add_executable(win_unit_tests ${LARKMAIL_WIN_TESTS})
+target_link_libraries(win_unit_tests PRIVATE larkmail_core GTest::gtest_main)
+
+# Test doubles: one program per source file, named after it.
+file(GLOB LARKMAIL_DOUBLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/doubles/*.cpp)
+set(LARKMAIL_DOUBLE_TARGETS "")
+foreach(src ${LARKMAIL_DOUBLES})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(double_${name} ${src})
+    set_target_properties(double_${name} PROPERTIES OUTPUT_NAME ${name}
+        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/doubles)
+    if(NOT MSVC)
+        target_link_options(double_${name} PRIVATE -municode)
+    endif()
+    target_link_libraries(double_${name} PRIVATE user32 kernel32 shell32 ole32 uuid)
+    list(APPEND LARKMAIL_DOUBLE_TARGETS double_${name})
+endforeach()
+
+if(NOT CMAKE_HOST_WIN32)
+    include(cmake/wine_tests.cmake)
+endif()

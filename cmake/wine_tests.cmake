@@ -1,0 +1,30 @@
+# Tests that run the Windows binaries under Wine. One Wine prefix per build
+# tree, created once by a fixture; every e2e test works in its own folder.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(LARKMAIL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(LARKMAIL_WINE_ENV
+    WINEPREFIX=${LARKMAIL_WINEPREFIX}
+    WINEDEBUG=-all
+    LARKMAIL_EXE=$<TARGET_FILE:LarkmailBackup>
+    LARKMAIL_DOUBLES=${CMAKE_BINARY_DIR}/doubles
+    LARKMAIL_PAYLOAD=${LARKMAIL_7ZIP_SOURCE}
+    LARKMAIL_SOURCE=${CMAKE_SOURCE_DIR}
+    LARKMAIL_BUILD=${CMAKE_BINARY_DIR})
+
+add_test(NAME wine_prefix COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix ${LARKMAIL_WINEPREFIX})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS "win;e2e")
+
+add_test(NAME win_unit COMMAND wine $<TARGET_FILE:win_unit_tests> --gtest_brief=1)
+set_tests_properties(win_unit PROPERTIES LABELS win FIXTURES_REQUIRED wine
+    ENVIRONMENT "${LARKMAIL_WINE_ENV}" TIMEOUT 300)
+
+file(GLOB LARKMAIL_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
+foreach(script ${LARKMAIL_E2E_TESTS})
+    get_filename_component(name ${script} NAME_WE)
+    string(REGEX REPLACE "^test_" "" name ${name})
+    add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} -m unittest -v test_${name}
+        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e)
+    # unittest imports by module name, so the file is test_<name>.py
+    set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine
+        ENVIRONMENT "${LARKMAIL_WINE_ENV}" TIMEOUT 600)
+endforeach()

@@ -1,0 +1,58 @@
+// Controls of the in-memory platform that host tests link instead of the
+// Windows one. Paths compare without regard to ASCII case; a relative path
+// is joined to the fake current folder.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/system.h"
+
+void ResetFakePlatform();  // empty disk, no environment, no processes, 2026-12-07 15:35:01
+
+// Disk.
+void SetFakeFile(const std::wstring& path, const std::string& bytes);
+void SetFakeFolder(const std::wstring& path);
+bool FakeFileExists(const std::wstring& path);
+std::string FakeFileBytes(const std::wstring& path);  // empty when missing
+void SetFakeReadOnly(const std::wstring& path, bool readOnly);
+void SetFakeDiskFull(bool full);  // every write and create fails
+std::vector<std::wstring> FakePaths();  // every file and folder, full paths
+
+// Environment and system.
+void SetFakeEnvironment(const std::wstring& name, const std::wstring& value);
+void SetFakeLocalTime(const LocalTime& time);
+void SetFakeLocaleName(const std::wstring& name);
+void SetFakeCurrentFolder(const std::wstring& path);  // default "C:\work"
+void SetFakeExecutablePath(const std::wstring& path);  // default "C:\work\LarkmailBackup.exe"
+void SetFakeLockHeld(bool heldByOther);
+std::uint32_t FakePausedMilliseconds();  // sum of PauseMilliseconds calls
+
+// Programs. Every StartProgram call is recorded; the script decides how it ends.
+struct FakeStart {
+    std::wstring commandLine;  // exactly as it would reach process creation
+    StartOptions options;
+};
+std::vector<FakeStart> FakeStarts();
+struct FakeProgramScript {
+    bool starts = true;
+    long exitCode = 0;
+    int pollsWhileRunning = 0;  // ProgramRunning answers true this many times
+    std::vector<std::wstring> outputLines;
+    std::function<void()> onStart;  // runs inside StartProgram (e.g. writes the archive)
+};
+// Scripts for command lines that begin with `prefix` (latest matching wins).
+void ScriptFakeProgram(const std::wstring& commandLinePrefix, const FakeProgramScript& script);
+void SetFakeProcesses(const std::vector<ProcessEntry>& processes);
+void SetFakeProcessListFails(bool fails);
+void SetFakeWindows(const std::vector<TopLevelWindow>& windows);
+
+// Message boxes: recorded, answered from a queue (default: No / OK).
+struct FakeBox {
+    std::wstring title, text;
+    unsigned type = 0;
+};
+std::vector<FakeBox> FakeBoxes();
+void QueueFakeAnswer(bool yes);

@@ -1,0 +1,49 @@
+// File-system services. Paths are Windows paths; names without a folder are
+// relative to the current directory.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class PathKind { Missing, File, Folder };
+PathKind LookUpPathKind(const std::wstring& path);
+
+// A file held open for one read-modify-write cycle. The holder has read and
+// write access and lets others read only; when the system refuses write
+// access (read-only file, another writer) the file is held read-only and
+// `writable` is false.
+struct HeldFile {
+    std::uintptr_t token = 0;  // 0: not open
+    bool writable = false;
+};
+HeldFile OpenFileForUpdate(const std::wstring& path, std::string& bytes);
+// Writes `bytes` to a temporary file beside `path`, releases the hold and
+// moves the temporary over `path`, so a reader sees the old or the new file,
+// never a mix. False (old file intact, no temporary left) on any failure.
+bool ReplaceHeldFile(HeldFile& file, const std::wstring& path, const std::string& bytes);
+void ReleaseHeldFile(HeldFile& file);
+
+// Reads a whole file with full sharing. False when it cannot be opened.
+bool ReadWholeFile(const std::wstring& path, std::string& bytes);
+// Creates or replaces `path` through a temporary name in the same folder.
+bool WriteFileReplacing(const std::wstring& path, const std::string& bytes);
+// Opens (creating if needed) with read, write and delete sharing, appends, closes.
+bool AppendToSharedFile(const std::wstring& path, const std::string& bytes);
+// Size in bytes, or -1 when nothing of that name exists.
+std::int64_t ReadFileSize(const std::wstring& path);
+
+bool MoveFileReplacing(const std::wstring& from, const std::wstring& to);
+bool MovePath(const std::wstring& from, const std::wstring& to);  // never replaces
+bool DeleteFilePath(const std::wstring& path);                    // clears read-only first
+bool CreateFolderPath(const std::wstring& path);
+
+struct FolderEntry {
+    std::wstring name;
+    bool isFolder = false;
+    bool isLink = false;  // a junction or symbolic link (reparse point)
+};
+// Lists `folder` + "\" + `pattern` in the order the system gives; skips "." and "..".
+std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern);
+// Removes a link itself (file or folder link), never what it points to.
+bool RemoveLinkPath(const std::wstring& path, bool isFolder);
+bool RemoveEmptyFolder(const std::wstring& path);  // clears attributes first

@@ -1,0 +1,51 @@
+// Child programs, the process list and top-level windows.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct StartOptions {
+    bool wait = false;        // return only after the program ended
+    bool hidden = false;      // hidden window (otherwise shown normally)
+    bool keepHandle = false;  // return a handle for polling
+    bool readOutput = false;  // standard output through a pipe
+    std::wstring workingFolder;  // empty: none
+};
+
+using ProgramHandle = std::uintptr_t;  // 0: no program
+constexpr std::uint32_t kWaitForever = 0xFFFFFFFFu;
+
+// Command line: `program` in double quotes (unless it begins with one), a
+// blank, then `parameters`. When the program cannot be created and no pipe
+// was asked for, the shell opens `program` with its default verb instead.
+// Returns 0 when nothing was started or no handle was asked for; `started`
+// (optional) tells whether anything was started at all.
+ProgramHandle StartProgram(const std::wstring& program, const std::wstring& parameters,
+                           const StartOptions& options, bool* started = nullptr);
+// Zero-timeout test; false for handle 0.
+bool ProgramRunning(ProgramHandle handle);
+// Blocks until the program ends or `timeoutMs` passes; true when it ended.
+// Handle 0 counts as ended at once.
+bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs);
+// Exit code of an ended program; -1 for handle 0 or a program still running.
+long ProgramExitCode(ProgramHandle handle);
+// True while the pipe may still deliver a line (program running or bytes unread).
+bool ProgramHasOutput(ProgramHandle handle);
+// One line of output (LF ends it, CR dropped, UTF-8 decoded); blocks for it.
+std::wstring ReadProgramLine(ProgramHandle handle);
+void EndProgram(ProgramHandle handle);  // forced end, for time-outs
+void ReleaseProgram(ProgramHandle handle);
+
+struct ProcessEntry {
+    std::uint32_t id = 0;
+    std::wstring exeFile;  // as the snapshot gives it
+};
+// False when the process list cannot be read (missing entry points, failed snapshot).
+bool ListProcesses(std::vector<ProcessEntry>& processes);
+
+struct TopLevelWindow {
+    std::uintptr_t id = 0;
+    std::wstring title;
+};
+// Every top-level window once.
+std::vector<TopLevelWindow> ListTopLevelWindows();
