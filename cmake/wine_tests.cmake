@@ -2,17 +2,25 @@
 # tree, created once by a fixture; every e2e test works in its own folder.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(LARKMAIL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# A display number of its own per build tree, so parallel trees do not meet.
+string(MD5 tree_hash "${CMAKE_BINARY_DIR}")
+string(SUBSTRING "${tree_hash}" 0 2 tree_hex)
+math(EXPR tree_display "0x${tree_hex} + 100")
+set(LARKMAIL_DISPLAY ":${tree_display}")
 set(LARKMAIL_WINE_ENV
     WINEPREFIX=${LARKMAIL_WINEPREFIX}
     WINEDEBUG=-all
+    DISPLAY=${LARKMAIL_DISPLAY}
     LARKMAIL_EXE=$<TARGET_FILE:LarkmailBackup>
     LARKMAIL_DOUBLES=${CMAKE_BINARY_DIR}/doubles
     LARKMAIL_PAYLOAD=${LARKMAIL_7ZIP_SOURCE}
     LARKMAIL_SOURCE=${CMAKE_SOURCE_DIR}
     LARKMAIL_BUILD=${CMAKE_BINARY_DIR})
 
-add_test(NAME wine_prefix COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-prefix ${LARKMAIL_WINEPREFIX})
-set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine LABELS "win;e2e")
+add_test(NAME wine_start COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session start ${LARKMAIL_WINEPREFIX} ${LARKMAIL_DISPLAY})
+set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine LABELS "win;e2e" TIMEOUT 300)
+add_test(NAME wine_stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session stop ${LARKMAIL_WINEPREFIX})
+set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine LABELS "win;e2e")
 
 add_test(NAME win_unit COMMAND wine $<TARGET_FILE:win_unit_tests> --gtest_brief=1)
 set_tests_properties(win_unit PROPERTIES LABELS win FIXTURES_REQUIRED wine

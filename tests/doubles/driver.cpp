@@ -1,0 +1,313 @@
+// Test driver run under Wine by the e2e tests: starts a program with an exact
+// command line, working folder and environment, and works its windows from
+// outside (message boxes, controls by id).
+//
+//   driver launch [--cwd DIR] [--env NAME=VALUE]... [--pidfile F] [--nowait]
+//                 (--cmdfile F | -- COMMANDLINE)
+//       F holds the child's command line in UTF-8 (Wine re-quotes arguments
+//       given from Unix, so an exact command line travels in a file)
+//       exit code: the child's, or 9009 when it could not start
+//   driver box [--pid P] [--timeout MS] [--answer ok|yes|no|cancel] [--out F]
+//       waits for a message box (owned by P when given), writes "title\ntext\n"
+//       to F (appending), presses the answer; exit 0, or 1 on time-out
+//   driver nobox [--pid P] [--timeout MS]   exit 0 when no box showed up in time
+//   driver click --pid P --id N           BM_CLICK on control N of P's main window
+//   driver text --pid P --id N [--out F]  writes the control's text (UTF-8)
+//   driver check --pid P --id N           prints 1/0 (BM_GETCHECK)
+//   driver state --pid P --id N           prints "enabled visible" flags as 0/1 0/1
+//   driver settext --pid P --id N --value TEXT
+//   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+void WriteOut(const std::wstring& file, const std::string& bytes) {
+    if (file.empty()) {
+        fwrite(bytes.data(), 1, bytes.size(), stdout);
+        fflush(stdout);
+        return;
+    }
+    HANDLE h = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(h, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
+    CloseHandle(h);
+}
+
+struct Options {
+    std::map<std::wstring, std::wstring> single;
+    std::vector<std::wstring> env;
+    bool noWait = false;
+    std::wstring rest;  // after "--", the raw command line
+};
+
+// The raw text after " -- " is taken verbatim from GetCommandLineW so that
+// the child gets exactly the command line the test wrote.
+Options ParseOptions(int argc, wchar_t** argv) {
+    Options o;
+    for (int i = 2; i < argc; ++i) {
+        std::wstring a = argv[i];
+        if (a == L"--") break;
+        if (a == L"--nowait") {
+            o.noWait = true;
+        } else if (a == L"--env" && i + 1 < argc) {
+            o.env.push_back(argv[++i]);
+        } else if (a.rfind(L"--", 0) == 0 && i + 1 < argc) {
+            o.single[a.substr(2)] = argv[++i];
+        }
+    }
+    const wchar_t* line = GetCommandLineW();
+    const wchar_t* sep = wcsstr(line, L" -- ");
+    if (sep) o.rest = sep + 4;
+    return o;
+}
+
+std::wstring Get(const Options& o, const wchar_t* key, const wchar_t* fallback = L"") {
+    auto it = o.single.find(key);
+    return it == o.single.end() ? fallback : it->second;
+}
+
+std::wstring Upper(std::wstring s) {
+    for (auto& c : s) c = (wchar_t)towupper(c);
+    return s;
+}
+
+// Current environment with the overrides applied, as a sorted block.
+std::vector<wchar_t> BuildEnvironment(const std::vector<std::wstring>& overrides) {
+    std::map<std::wstring, std::wstring> vars;  // upper name -> "Name=value"
+    wchar_t* block = GetEnvironmentStringsW();
+    for (wchar_t* p = block; *p; p += wcslen(p) + 1) {
+        std::wstring entry = p;
+        size_t eq = entry.find(L'=', 1);
+        if (eq == std::wstring::npos) continue;
+        vars[Upper(entry.substr(0, eq))] = entry;
+    }
+    FreeEnvironmentStringsW(block);
+    for (const auto& o : overrides) {
+        size_t eq = o.find(L'=');
+        if (eq == std::wstring::npos) continue;
+        std::wstring name = o.substr(0, eq);
+        if (eq + 1 == o.size()) {
+            vars.erase(Upper(name));  // "NAME=" removes the variable
+        } else {
+            vars[Upper(name)] = o;
+        }
+    }
+    std::vector<wchar_t> out;
+    for (const auto& kv : vars) {
+        out.insert(out.end(), kv.second.begin(), kv.second.end());
+        out.push_back(0);
+    }
+    out.push_back(0);
+    return out;
+}
+
+std::wstring ReadUtf8File(const std::wstring& path) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    std::string bytes(GetFileSize(h, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(h, bytes.data(), (DWORD)bytes.size(), &read, nullptr);
+    CloseHandle(h);
+    bytes.resize(read);
+    int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), (int)bytes.size(), nullptr, 0);
+    std::wstring out(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), (int)bytes.size(), out.data(), n);
+    return out;
+}
+
+int Launch(const Options& o) {
+    std::vector<wchar_t> env = BuildEnvironment(o.env);
+    std::wstring line = Get(o, L"cmdfile").empty() ? o.rest : ReadUtf8File(Get(o, L"cmdfile"));
+    std::vector<wchar_t> cmd(line.begin(), line.end());
+    cmd.push_back(0);
+    std::wstring cwd = Get(o, L"cwd");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, env.data(),
+                        cwd.empty() ? nullptr : cwd.c_str(), &si, &pi)) {
+        fprintf(stderr, "driver: CreateProcessW failed: %lu\n", GetLastError());
+        return 9009;
+    }
+    std::wstring pidFile = Get(o, L"pidfile");
+    if (!pidFile.empty()) {
+        char buf[32];
+        snprintf(buf, sizeof buf, "%lu\n", pi.dwProcessId);
+        DeleteFileW(pidFile.c_str());
+        WriteOut(pidFile, buf);
+    }
+    CloseHandle(pi.hThread);
+    if (o.noWait) {
+        CloseHandle(pi.hProcess);
+        return 0;
+    }
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    return (int)code;
+}
+
+struct BoxSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (s->pid != 0 && pid != s->pid) return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+
+HWND WaitForBox(DWORD pid, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        BoxSearch s{pid, nullptr};
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+std::wstring WindowText(HWND hwnd) {
+    wchar_t buf[4096] = {};
+    SendMessageW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf));
+    return buf;
+}
+
+// The message text of a box: its static control with id 0xFFFF (Wine and
+// Windows both use it), else the longest static text.
+std::wstring BoxText(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    if (text) return WindowText(text);
+    std::wstring best;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        wchar_t cls[32] = {};
+        GetClassNameW(c, cls, 32);
+        if (_wcsicmp(cls, L"Static") == 0) {
+            std::wstring t = WindowText(c);
+            if (t.size() > best.size()) best = t;
+        }
+    }
+    return best;
+}
+
+int AnswerBox(const Options& o) {
+    DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
+    DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
+    HWND box = WaitForBox(pid, timeout);
+    if (!box) return 1;
+    WriteOut(Get(o, L"out"), Utf8(WindowText(box) + L"\n" + BoxText(box) + L"\n"));
+    std::wstring answer = Get(o, L"answer", L"ok");
+    int id = answer == L"yes" ? IDYES : answer == L"no" ? IDNO : answer == L"cancel" ? IDCANCEL : IDOK;
+    HWND button = GetDlgItem(box, id);
+    if (button) {
+        SendMessageW(button, BM_CLICK, 0, 0);
+    } else {
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+    return 0;
+}
+
+struct MainSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindMain(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<MainSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != s->pid || GetWindow(hwnd, GW_OWNER)) return TRUE;
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (wcscmp(cls, L"#32770") == 0 || wcsncmp(cls, L"tooltips", 8) == 0) return TRUE;
+    s->found = hwnd;
+    return FALSE;
+}
+
+HWND MainWindowOf(DWORD pid, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        MainSearch s{pid, nullptr};
+        EnumWindows(FindMain, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
+// Controls may sit inside the tab panel's pages, so search the whole tree.
+HWND FindControl(HWND root, int id) {
+    HWND direct = GetDlgItem(root, id);
+    if (direct) return direct;
+    for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        HWND inner = FindControl(c, id);
+        if (inner) return inner;
+    }
+    return nullptr;
+}
+
+int WorkControl(const std::wstring& verb, const Options& o) {
+    DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
+    DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
+    HWND main = MainWindowOf(pid, timeout);
+    if (!main) return 2;
+    if (verb == L"wait-window") return 0;
+    HWND c = FindControl(main, _wtoi(Get(o, L"id", L"0").c_str()));
+    if (!c) return 3;
+    if (verb == L"click") {
+        // Posted, so a handler that opens a modal box does not block the driver.
+        PostMessageW(c, BM_CLICK, 0, 0);
+    } else if (verb == L"text") {
+        WriteOut(Get(o, L"out"), Utf8(WindowText(c)));
+    } else if (verb == L"check") {
+        WriteOut(L"", SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0");
+    } else if (verb == L"state") {
+        std::string s = std::string(IsWindowEnabled(c) ? "1" : "0") + " " + (IsWindowVisible(c) ? "1" : "0");
+        WriteOut(L"", s);
+    } else if (verb == L"settext") {
+        SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Get(o, L"value").c_str()));
+    } else {
+        return 4;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 64;
+    std::wstring verb = argv[1];
+    Options o = ParseOptions(argc, argv);
+    if (verb == L"launch") return Launch(o);
+    if (verb == L"box") return AnswerBox(o);
+    if (verb == L"nobox") {
+        DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
+        return WaitForBox(pid, (DWORD)_wtoi(Get(o, L"timeout", L"3000").c_str())) ? 1 : 0;
+    }
+    return WorkControl(verb, o);
+}
