@@ -1,6 +1,66 @@
 // One backup without a window, as the scheduled task runs it.
 #include "engine/unattended_backup.h"
 
+#include "app/language_selection.h"
+#include "app/language_table.h"
+#include "app/settings.h"
+#include "engine/archive_tool.h"
+#include "engine/backup_job.h"
+#include "engine/backup_log.h"
+#include "engine/mail_client.h"
+#include "platform/dialogs.h"
+#include "platform/system.h"
+
+namespace {
+
+int ExitCodeFor(BackupStatus status) {
+    switch (status) {
+        case BackupStatus::Success: return kUnattendedSuccess;
+        case BackupStatus::ClientAlive: return kUnattendedClientAlive;
+        case BackupStatus::NoDataFolder: return kUnattendedNoDataFolder;
+        case BackupStatus::ToolMissing: return kUnattendedToolMissing;
+        case BackupStatus::ToolWarning: return kUnattendedToolWarning;
+        case BackupStatus::ToolFailed: return kUnattendedToolFailed;
+        case BackupStatus::NoArchive: return kUnattendedNoArchive;
+        case BackupStatus::StaleTemp:
+        case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
+    }
+    return kUnattendedToolFailed;
+}
+
+}  // namespace
+
 int RunUnattendedBackup() {
-    return 1;
+    SelectLanguageByLocale();
+    const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME");
+    const std::wstring user = ReadEnvironmentText(L"USERNAME");
+
+    if (FindWindowByTitle(kMailClientTitle) != 0) {
+        EndMailClient(true);
+        // Packing a database the client still writes to gives a useless archive.
+        if (!WaitUntilMailClientGone(kMailClientGoneTimeoutMs)) {
+            BackupResult alive;
+            alive.status = BackupStatus::ClientAlive;
+            AppendLogLine(kLogBaseName, BackupLogMessage(alive));
+            return kUnattendedClientAlive;
+        }
+    }
+
+    const LocalTime today = ReadLocalTime();
+    BackupRequest request;
+    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
+    request.level = ReadSettingInteger(L"Compression", 0);
+    if (request.backupFolder.empty()) {
+        const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
+        AppendLogLine(kLogBaseName, noPath);
+        ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
+        return kUnattendedNoPath;
+    }
+    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    request.archiveName = ArchiveName(computer, user, today);
+
+    const BackupResult result = RunBackupJob(request);
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    if (ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    return ExitCodeFor(result.status);
 }

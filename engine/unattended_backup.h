@@ -1,6 +1,20 @@
 // One backup without a window, as the scheduled task runs it.
 #pragma once
 
+// Process exit codes; the task scheduler shows them as the task's last result.
+constexpr int kUnattendedSuccess = 0;
+constexpr int kUnattendedNoPath = 1;
+constexpr int kUnattendedClientAlive = 2;
+constexpr int kUnattendedNoDataFolder = 3;
+constexpr int kUnattendedToolMissing = 4;
+constexpr int kUnattendedToolWarning = 5;  // 7-Zip exit code 1
+constexpr int kUnattendedToolFailed = 6;   // 7-Zip exit code 2 or more
+constexpr int kUnattendedNoArchive = 7;
+constexpr int kUnattendedNotReplaced = 8;  // also: an old temporary archive stayed
+
+// How long the mail client may take to go after taskkill.
+constexpr unsigned kMailClientGoneTimeoutMs = 5000;
+
 // Returns the process exit code: 0 only when the new archive is in place
 // and 7-Zip reported success.
 int RunUnattendedBackup();
