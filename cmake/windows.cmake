@@ -47,7 +47,7 @@ foreach(src ${LARKMAIL_DOUBLES})
     if(NOT MSVC)
         target_link_options(double_${name} PRIVATE -municode)
     endif()
-    target_link_libraries(double_${name} PRIVATE user32 kernel32 shell32 ole32 uuid)
+    target_link_libraries(double_${name} PRIVATE user32 kernel32 shell32 ole32 uuid psapi)
     list(APPEND LARKMAIL_DOUBLE_TARGETS double_${name})
 endforeach()
 

@@ -7,6 +7,7 @@
 //       F holds the child's command line in UTF-8 (Wine re-quotes arguments
 //       given from Unix, so an exact command line travels in a file)
 //       exit code: the child's, or 9009 when it could not start
+//       --stats F writes "wall_ms user_ms kernel_ms peak_working_set_bytes"
 //   driver box [--pid P] [--timeout MS] [--answer ok|yes|no|cancel] [--out F]
 //       waits for a message box (owned by P when given), writes "title\ntext\n"
 //       to F (appending), presses the answer; exit 0, or 1 on time-out
@@ -18,6 +19,7 @@
 //   driver settext --pid P --id N --value TEXT
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -157,7 +159,25 @@ int Launch(const Options& o) {
         CloseHandle(pi.hProcess);
         return 0;
     }
+    ULONGLONG started = GetTickCount64();
     WaitForSingleObject(pi.hProcess, INFINITE);
+    ULONGLONG wall = GetTickCount64() - started;
+    std::wstring statsFile = Get(o, L"stats");
+    if (!statsFile.empty()) {
+        FILETIME created, ended, kernel, user;
+        GetProcessTimes(pi.hProcess, &created, &ended, &kernel, &user);
+        auto ms = [](const FILETIME& t) {
+            return ((ULONGLONG)t.dwHighDateTime << 32 | t.dwLowDateTime) / 10000;
+        };
+        PROCESS_MEMORY_COUNTERS mem{};
+        mem.cb = sizeof mem;
+        GetProcessMemoryInfo(pi.hProcess, &mem, sizeof mem);
+        char buf[128];
+        snprintf(buf, sizeof buf, "%llu %llu %llu %llu\n", wall, ms(user), ms(kernel),
+                 (unsigned long long)mem.PeakWorkingSetSize);
+        DeleteFileW(statsFile.c_str());
+        WriteOut(statsFile, buf);
+    }
     DWORD code = 0;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hProcess);
