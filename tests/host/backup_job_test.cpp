@@ -1,0 +1,181 @@
+// A backup run: the temporary archive, the failure mapping and the log texts.
+#include "engine/backup_job.h"
+
+#include <gtest/gtest.h>
+
+#include "app/language_table.h"
+#include "platform/fake/fake_platform.h"
+
+namespace {
+
+const std::wstring kFolder = L"D:\\Backups\\";
+const std::wstring kName = L"LarkmailBackup_PC1_anna_20261207.7z";
+const std::wstring kArchive = kFolder + kName;
+const std::wstring kTemp = kArchive + L".tmp";
+const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
+
+BackupRequest Request() {
+    BackupRequest request;
+    request.level = 5;
+    request.backupFolder = kFolder;
+    request.archiveName = kName;
+    request.dataFolder = kData;
+    return request;
+}
+
+class BackupJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetFakePlatform();
+        LoadLanguageTable(ProcessLanguageTable(), L"");
+        SetFakeFolder(kData);
+        SetFakeFile(kData + L"\\Mail\\inbox.db", "mail");
+        SetFakeFolder(kFolder);
+        SetFakeFile(kArchive, "EARLIER");
+    }
+};
+
+void ScriptSevenZip(bool starts, long exitCode, bool writesTemp) {
+    FakeProgramScript script;
+    script.starts = starts;
+    script.exitCode = exitCode;
+    script.pollsWhileRunning = 3;
+    if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, "NEW"); };
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+}
+
+TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
+    ScriptSevenZip(true, 0, true);
+    const BackupResult result = RunBackupJob(Request());
+    EXPECT_EQ(result.status, BackupStatus::Success);
+    EXPECT_EQ(FakeFileBytes(kArchive), "NEW");
+    EXPECT_FALSE(FakeFileExists(kTemp));
+    EXPECT_EQ(BackupLogMessage(result), L"Database backup successfully saved to \"D:\\Backups\\\"");
+
+    const std::vector<FakeStart> starts = FakeStarts();
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].commandLine,
+              L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp "
+              L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
+    EXPECT_TRUE(starts[0].options.hidden);
+    EXPECT_TRUE(starts[0].options.keepHandle);
+    EXPECT_FALSE(starts[0].options.wait);
+}
+
+TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) {
+    struct Case {
+        const char* what;
+        bool starts;
+        long exitCode;
+        bool writesTemp;
+        BackupStatus status;
+        std::wstring log;
+    };
+    const Case cases[] = {
+        {"exit 1", true, 1, true, BackupStatus::ToolWarning,
+         L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+        {"exit 2", true, 2, true, BackupStatus::ToolFailed,
+         L"Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+        {"exit 7", true, 7, false, BackupStatus::ToolFailed,
+         L"Backup failed, 7-Zip ended with exit code 7. The earlier archive was kept."},
+        {"exit 8", true, 8, true, BackupStatus::ToolFailed,
+         L"Backup failed, 7-Zip ended with exit code 8. The earlier archive was kept."},
+        {"exit 255", true, 255, true, BackupStatus::ToolFailed,
+         L"Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
+        {"not started", false, 0, false, BackupStatus::ToolMissing, L"Backup failed, 7-Zip could not be started."},
+        {"no archive written", true, 0, false, BackupStatus::NoArchive,
+         L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ScriptSevenZip(c.starts, c.exitCode, c.writesTemp);
+        const BackupResult result = RunBackupJob(Request());
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(BackupLogMessage(result), c.log) << c.what;
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+        EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
+    }
+}
+
+TEST_F(BackupJobTest, MissingDataFolderIsCaughtBeforeTheRun) {
+    ResetFakePlatform();
+    SetFakeFile(kArchive, "EARLIER");
+    const BackupResult result = RunBackupJob(Request());
+    EXPECT_EQ(result.status, BackupStatus::NoDataFolder);
+    EXPECT_EQ(BackupLogMessage(result),
+              L"Backup failed, Larkmail data folder not found: C:\\Users\\anna\\AppData\\Local\\Larkmail");
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+}
+
+TEST_F(BackupJobTest, AStaleTemporaryArchiveIsRemovedBeforeTheRun) {
+    // 7-Zip would add to it, carrying files the user has deleted since.
+    SetFakeFile(kTemp, "STALE");
+    bool tempPresentAtStart = true;
+    FakeProgramScript script;
+    script.onStart = [&tempPresentAtStart] {
+        tempPresentAtStart = FakeFileExists(kTemp);
+        SetFakeFile(kTemp, "NEW");
+    };
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+    const BackupResult result = RunBackupJob(Request());
+    EXPECT_FALSE(tempPresentAtStart);
+    EXPECT_EQ(result.status, BackupStatus::Success);
+    EXPECT_EQ(FakeFileBytes(kArchive), "NEW");
+}
+
+TEST_F(BackupJobTest, ANewArchiveThatCannotReplaceTheEarlierOneIsDropped) {
+    ScriptSevenZip(true, 0, true);
+    SetFakeReadOnly(kArchive, true);
+    const BackupResult result = RunBackupJob(Request());
+    EXPECT_EQ(result.status, BackupStatus::NotReplaced);
+    EXPECT_EQ(BackupLogMessage(result),
+              L"Backup failed, the new archive could not replace the earlier one: "
+              L"D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z");
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+    EXPECT_FALSE(FakeFileExists(kTemp));
+}
+
+TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
+    ResetFakePlatform();
+    SetFakeFolder(kData);
+    const std::wstring folder = L"D:\\My Backups\\";
+    FakeProgramScript script;
+    script.onStart = [folder] { SetFakeFile(folder + kName + L".tmp", "NEW"); };
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+    BackupRequest request = Request();
+    request.backupFolder = folder;
+    const BackupResult result = RunBackupJob(request);
+    EXPECT_EQ(result.status, BackupStatus::Success);
+    EXPECT_EQ(FakeFileBytes(folder + kName), "NEW");
+    ASSERT_EQ(FakeStarts().size(), 1u);
+    EXPECT_EQ(FakeStarts()[0].commandLine,
+              L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
+              L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
+}
+
+TEST(ToolOutcomeText, NamesEachExitCode) {
+    LoadLanguageTable(ProcessLanguageTable(), L"");
+    struct Case {
+        ToolOutcome tool;
+        std::wstring expected;
+    };
+    const Case cases[] = {
+        {{false, -1}, L"7-Zip could not be started."},
+        {{true, 1}, L"7-Zip could not read some of the files (exit code 1)."},
+        {{true, 2}, L"7-Zip reported a fatal error (exit code 2)."},
+        {{true, 7}, L"7-Zip was given a wrong command line (exit code 7)."},
+        {{true, 8}, L"7-Zip ran out of memory (exit code 8)."},
+        {{true, 255}, L"7-Zip was stopped (exit code 255)."},
+        {{true, 3}, L"7-Zip ended with exit code 3."},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ToolOutcomeText(c.tool), c.expected);
+}
+
+TEST(FillPlaceholder, ReplacesPercentOne) {
+    EXPECT_EQ(FillPlaceholder(L"code %1.", L"7"), L"code 7.");
+    EXPECT_EQ(FillPlaceholder(L"no placeholder", L"7"), L"no placeholder");
+    EXPECT_EQ(FillPlaceholder(L"%1", L"C:\\a %1 b"), L"C:\\a %1 b");
+}
+
+}  // namespace

@@ -1,0 +1,186 @@
+// The unattended backup over the fake platform: order of steps, exact command
+// lines, log lines, exit codes and the day's archive after each failure.
+#include "engine/unattended_backup.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_platform.h"
+
+namespace {
+
+const std::wstring kLog = L"C:\\work\\Backup.log";
+const std::wstring kFolder = L"D:\\Backups\\";
+const std::wstring kArchive = kFolder + L"LarkmailBackup_PC1_anna_20261207.7z";
+const std::wstring kTemp = kArchive + L".tmp";
+const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
+const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
+const std::wstring kSevenZip =
+    L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp "
+    L"C:\\Users\\anna\\Appdata\\Local\\Larkmail";
+const std::wstring kRestart = L"\"larkmail.exe\" ";
+const std::string kStamp = " 12/07/2026 15:35:01\r\n";
+
+void WriteSettings(const std::string& bkUpDir, int reopen) {
+    SetFakeFile(L"C:\\work\\lmbackup.prefs", "\xEF\xBB\xBF\r\nBkUpDir = " + bkUpDir +
+                                                 "\r\nCloseToTray = 0\r\nCompression = 5\r\nOpenToTray = 0\r\n"
+                                                 "ReopenLM = " + std::to_string(reopen) +
+                                                 "\r\nStayOnTop = 0\r\nLanguage = 1\r\n");
+}
+
+void ScriptSevenZip(long exitCode, bool writesTemp) {
+    FakeProgramScript script;
+    script.exitCode = exitCode;
+    script.pollsWhileRunning = 5;
+    if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, "NEW"); };
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+}
+
+// taskkill ends every larkmail.exe unless told otherwise.
+void ScriptTaskkill(bool clientDies) {
+    FakeProgramScript script;
+    if (clientDies) script.onStart = [] { SetFakeProcesses({}); };
+    ScriptFakeProgram(L"\"taskkill\"", script);
+}
+
+std::vector<std::wstring> StartedCommandLines() {
+    std::vector<std::wstring> lines;
+    for (const FakeStart& start : FakeStarts()) lines.push_back(start.commandLine);
+    return lines;
+}
+
+class UnattendedBackupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetFakePlatform();
+        SetFakeLocaleName(L"English (United States)");
+        SetFakeEnvironment(L"COMPUTERNAME", L"PC1");
+        SetFakeEnvironment(L"USERNAME", L"anna");
+        SetFakeEnvironment(L"USERPROFILE", L"C:\\Users\\anna");
+        SetFakeFolder(kData);
+        SetFakeFile(kData + L"\\Mail\\inbox.db", "mail");
+        SetFakeFolder(kFolder);
+        SetFakeFile(kArchive, "EARLIER");
+        WriteSettings("D:\\Backups\\", 1);
+        SetFakeWindows({{11, L"Larkmail - Inbox"}});
+        SetFakeProcesses({{4312, L"C:\\Program Files\\Larkmail\\larkmail.exe"}});
+        ScriptTaskkill(true);
+    }
+};
+
+TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
+    ScriptSevenZip(0, true);
+    EXPECT_EQ(RunUnattendedBackup(), 0);
+    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kRestart}));
+    const std::vector<FakeStart> starts = FakeStarts();
+    EXPECT_TRUE(starts[0].options.wait);
+    EXPECT_TRUE(starts[0].options.hidden);
+    EXPECT_TRUE(starts[1].options.hidden);
+    EXPECT_FALSE(starts[2].options.hidden);
+    EXPECT_EQ(FakeFileBytes(kArchive), "NEW");
+    EXPECT_FALSE(FakeFileExists(kTemp));
+    EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
+    EXPECT_TRUE(FakeBoxes().empty());
+}
+
+TEST_F(UnattendedBackupTest, NoClientWindowNoTaskkillNoRestartWhenReopenIsOff) {
+    SetFakeWindows({{3, L"Untitled - Notepad"}});
+    WriteSettings("D:\\Backups\\", 0);
+    ScriptSevenZip(0, true);
+    EXPECT_EQ(RunUnattendedBackup(), 0);
+    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kSevenZip}));
+}
+
+TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
+    struct Case {
+        const char* what;
+        long exitCode;
+        bool writesTemp;
+        int processExit;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"exit 1", 1, true, kUnattendedToolWarning,
+         "Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+        {"exit 2", 2, true, kUnattendedToolFailed,
+         "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+        {"killed", 255, true, kUnattendedToolFailed,
+         "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
+        {"no archive", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0)."},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ScriptSevenZip(c.exitCode, c.writesTemp);
+        EXPECT_EQ(RunUnattendedBackup(), c.processExit) << c.what;
+        EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp) << c.what;
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+        EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
+        // The client was ended for the backup, so it comes back either way.
+        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kRestart})) << c.what;
+    }
+}
+
+TEST_F(UnattendedBackupTest, SevenZipThatCannotStart) {
+    FakeProgramScript script;
+    script.starts = false;
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+    EXPECT_EQ(RunUnattendedBackup(), kUnattendedToolMissing);
+    EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, 7-Zip could not be started." + kStamp);
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+}
+
+TEST_F(UnattendedBackupTest, MissingDataFolderRunsNoSevenZip) {
+    ResetFakePlatform();
+    SetFakeLocaleName(L"English (United States)");
+    SetFakeEnvironment(L"COMPUTERNAME", L"PC1");
+    SetFakeEnvironment(L"USERNAME", L"anna");
+    SetFakeEnvironment(L"USERPROFILE", L"C:\\Users\\anna");
+    SetFakeFile(kArchive, "EARLIER");
+    WriteSettings("D:\\Backups\\", 0);
+    EXPECT_EQ(RunUnattendedBackup(), kUnattendedNoDataFolder);
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(FakeFileBytes(kLog),
+              "Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail" + kStamp);
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+}
+
+TEST_F(UnattendedBackupTest, ClientThatSurvivesTaskkillMeansNoBackup) {
+    ScriptTaskkill(false);
+    ScriptSevenZip(0, true);
+    EXPECT_EQ(RunUnattendedBackup(), kUnattendedClientAlive);
+    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill}));
+    EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, Larkmail could not be ended." + kStamp);
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+    // Bounded: a few seconds of pauses, not a hang.
+    EXPECT_GE(FakePausedMilliseconds(), kMailClientGoneTimeoutMs);
+    EXPECT_LE(FakePausedMilliseconds(), kMailClientGoneTimeoutMs + 200);
+}
+
+TEST_F(UnattendedBackupTest, EmptyBackupFolderLogsAndShowsNoPath) {
+    WriteSettings("", 1);
+    EXPECT_EQ(RunUnattendedBackup(), kUnattendedNoPath);
+    // The client window was found and ended before the path was read; no restart.
+    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill}));
+    EXPECT_EQ(FakeFileBytes(kLog), "No backup path defined." + kStamp);
+    const std::vector<FakeBox> boxes = FakeBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, L"Error");
+    EXPECT_EQ(boxes[0].text, L"No backup path defined.");
+    EXPECT_EQ(boxes[0].type, 0x10u);
+}
+
+TEST_F(UnattendedBackupTest, BackupFolderWithABlankIsQuoted) {
+    WriteSettings("D:\\My Backups\\", 0);
+    SetFakeWindows({});
+    FakeProgramScript script;
+    script.onStart = [] { SetFakeFile(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp", "NEW"); };
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+    EXPECT_EQ(RunUnattendedBackup(), 0);
+    EXPECT_EQ(StartedCommandLines(),
+              (std::vector<std::wstring>{
+                  L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
+                  L"C:\\Users\\anna\\Appdata\\Local\\Larkmail"}));
+    EXPECT_EQ(FakeFileBytes(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z"), "NEW");
+    EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\My Backups\\\"" + kStamp);
+}
+
+}  // namespace
