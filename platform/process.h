@@ -33,6 +33,9 @@ long ProgramExitCode(ProgramHandle handle);
 bool ProgramHasOutput(ProgramHandle handle);
 // One line of output (LF ends it, CR dropped, UTF-8 decoded); blocks for it.
 std::wstring ReadProgramLine(ProgramHandle handle);
+// Blocks until ReadProgramLine would return at once (a whole line, or the
+// end of output, is there) or `timeoutMs` passes; false on time-out.
+bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs);
 void EndProgram(ProgramHandle handle);  // forced end, for time-outs
 void ReleaseProgram(ProgramHandle handle);
 

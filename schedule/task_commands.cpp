@@ -1,0 +1,102 @@
+// Running schtasks to create, find and remove the backup task.
+#include "schedule/task_commands.h"
+
+#include "app/language_table.h"
+#include "engine/backup_log.h"
+#include "platform/dialogs.h"
+#include "platform/process.h"
+#include "platform/system.h"
+
+namespace {
+
+std::wstring TaskName() {
+    // Read afresh each time: the name follows the language.
+    return LookUpText(L"TaskWindow", L"TaskName");
+}
+
+void ShowTimeOut() {
+    ShowMessageBox(LookUpText(L"Messages", L"Error"), LookUpText(L"TaskWindow", L"TaskTimeout"), kBoxErrorOk);
+}
+
+// Window shown, as the user may have to answer schtasks. False only when it
+// did not end in time (it is ended then); a failed start counts as ended.
+bool RunSchtasksShown(const std::wstring& parameters) {
+    StartOptions options;
+    options.keepHandle = true;
+    const ProgramHandle handle = StartProgram(L"schtasks", parameters, options);
+    const bool ended = WaitForProgram(handle, kSchtasksTimeoutMs);
+    if (!ended) EndProgram(handle);
+    ReleaseProgram(handle);
+    return ended;
+}
+
+}  // namespace
+
+TaskQueryResult QueryBackupTask() {
+    const std::wstring name = TaskName();
+    StartOptions options;
+    options.hidden = true;
+    options.keepHandle = true;
+    options.readOutput = true;
+    bool started = false;
+    const ProgramHandle handle = StartProgram(L"schtasks", L"/query", options, &started);
+    if (!started || handle == 0) return TaskQueryResult::Absent;
+    TaskQueryResult result = TaskQueryResult::Absent;
+    while (ProgramHasOutput(handle)) {
+        // A schtasks that stays silent this long is taken as hung.
+        if (!WaitForProgramLine(handle, kSchtasksTimeoutMs)) {
+            EndProgram(handle);
+            result = TaskQueryResult::TimedOut;
+            break;
+        }
+        if (QueryLineNamesTask(ReadProgramLine(handle), name)) {
+            result = TaskQueryResult::Present;
+            break;
+        }
+    }
+    ReleaseProgram(handle);
+    return result;
+}
+
+bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPathText) {
+    const std::wstring errorTitle = LookUpText(L"Messages", L"Error");
+    if (backupPathText.empty()) {
+        ShowMessageBox(errorTitle, LookUpText(L"LogMessages", L"LogNoPath"), kBoxErrorOk);
+        return false;
+    }
+    const std::wstring parameters = BuildTaskParameters(schedule, TaskName(), ReadCurrentFolder());
+    const TaskQueryResult found = RunSchtasksShown(parameters) ? QueryBackupTask() : TaskQueryResult::TimedOut;
+    if (found == TaskQueryResult::Present) {
+        AppendLogLine(kLogBaseName, LookUpText(L"LogMessages", L"TaskSucceed"));
+        return true;
+    }
+    const std::wstring failure = LookUpText(L"LogMessages", L"TaskFail");
+    AppendLogLine(kLogBaseName, failure);
+    if (found == TaskQueryResult::TimedOut) {
+        ShowTimeOut();
+    } else {
+        ShowMessageBox(errorTitle, failure, kBoxPlain);
+    }
+    return false;
+}
+
+bool BackupTaskExists() {
+    const TaskQueryResult found = QueryBackupTask();
+    if (found == TaskQueryResult::TimedOut) ShowTimeOut();
+    return found == TaskQueryResult::Present;
+}
+
+bool DeleteBackupTask() {
+    if (!RunSchtasksShown(BuildDeleteParameters(TaskName()))) {
+        ShowTimeOut();
+        return false;
+    }
+    const TaskQueryResult found = QueryBackupTask();
+    if (found == TaskQueryResult::TimedOut) ShowTimeOut();
+    return found == TaskQueryResult::Absent;
+}
+
+void OpenTaskScheduler() {
+    // Not an executable: the runner hands it to the shell.
+    StartProgram(L"taskschd.msc", L"", StartOptions{});
+}

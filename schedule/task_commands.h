@@ -1,0 +1,43 @@
+// Creating, finding and removing the backup task through "schtasks", and opening the scheduler console.
+#pragma once
+#include <cstdint>
+#include <string>
+
+// What the Backup Task tab hands over; fixed English texts for schtasks,
+// each empty when the user never chose one.
+struct TaskSchedule {
+    std::wstring scheduleKind;  // "Daily", "Weekly", "Monthly"
+    std::wstring dayName;       // "Sun" .. "Sat"
+    std::wstring weekOfMonth;   // "First" .. "Fourth", "Last", "LastDay"
+    std::wstring hourText;      // passed on as it is
+    std::wstring minuteText;
+};
+
+// A hung schtasks must not freeze the window for good.
+constexpr std::uint32_t kSchtasksTimeoutMs = 60000;
+
+// A task name holding a blank goes in double quotes; any other as it is.
+std::wstring QuoteTaskName(const std::wstring& taskName);
+// The /tr value: `folder` (a "\" added when missing) + "LarkmailBackup /b"
+// in double quotes; a folder with a blank also gets the program path quoted
+// with schtasks' escaped inner quotes.
+std::wstring BuildTaskRunText(const std::wstring& folder);
+// The whole "/create ..." parameter text for the schedule.
+std::wstring BuildTaskParameters(const TaskSchedule& schedule, const std::wstring& taskName,
+                                 const std::wstring& folder);
+std::wstring BuildDeleteParameters(const std::wstring& taskName);
+// Whether a "/query" output line names the task (substring, any ASCII case).
+bool QueryLineNamesTask(const std::wstring& line, const std::wstring& taskName);
+
+enum class TaskQueryResult { Absent, Present, TimedOut };
+// Runs "schtasks /query" and reads its output; reports nothing.
+TaskQueryResult QueryBackupTask();
+
+// `backupPathText` is the Main tab's backup path field. True when the task
+// exists afterwards; logs the outcome and shows any failure itself.
+bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPathText);
+// A time-out shows a message and counts as absent.
+bool BackupTaskExists();
+// True when the task no longer exists afterwards.
+bool DeleteBackupTask();
+void OpenTaskScheduler();
