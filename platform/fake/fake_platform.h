@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/payload.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
@@ -20,6 +21,7 @@ std::string FakeFileBytes(const std::wstring& path);  // empty when missing
 void SetFakeReadOnly(const std::wstring& path, bool readOnly);
 void SetFakeDiskFull(bool full);  // every write and create fails
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
+void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
 
 // Environment and system.
 void SetFakeEnvironment(const std::wstring& name, const std::wstring& value);
@@ -28,6 +30,10 @@ void SetFakeLocaleName(const std::wstring& name);
 void SetFakeCurrentFolder(const std::wstring& path);  // default "C:\work"
 void SetFakeExecutablePath(const std::wstring& path);  // default "C:\work\LarkmailBackup.exe"
 void SetFakeLockHeld(bool heldByOther);
+bool FakeLockTaken();  // whether this process took the single-instance lock
+void SetFakeCommandLine(const std::wstring& text);  // what ReadCommandLineText gives; default empty
+// The carried 7-Zip files; default "MZ fake 7z.exe" and "MZ fake 7z.dll".
+void SetFakePayload(PayloadItem item, const std::string& bytes);
 std::uint32_t FakePausedMilliseconds();  // sum of PauseMilliseconds calls
 
 // Programs. Every StartProgram call is recorded; the script decides how it ends.
@@ -48,6 +54,7 @@ void ScriptFakeProgram(const std::wstring& commandLinePrefix, const FakeProgramS
 void SetFakeProcesses(const std::vector<ProcessEntry>& processes);
 void SetFakeProcessListFails(bool fails);
 void SetFakeWindows(const std::vector<TopLevelWindow>& windows);
+int FakeOpenPrograms();  // handles given out and not yet released
 
 // Message boxes: recorded, answered from a queue (default: No / OK).
 struct FakeBox {

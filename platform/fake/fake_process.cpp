@@ -1,0 +1,130 @@
+// Recording process runner: process.h and the program controls of fake_platform.h.
+#include "platform/process.h"
+
+#include "platform/fake/fake_state.h"
+
+namespace {
+
+const FakeProgramScript* FindScript(const std::wstring& commandLine) {
+    const auto& scripts = Fake().scripts;
+    for (auto it = scripts.rbegin(); it != scripts.rend(); ++it)
+        if (commandLine.compare(0, it->first.size(), it->first) == 0) return &it->second;
+    return nullptr;
+}
+
+FakeProgram* FindProgram(ProgramHandle handle) {
+    auto it = Fake().programs.find(handle);
+    return it == Fake().programs.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+ProgramHandle StartProgram(const std::wstring& program, const std::wstring& parameters,
+                           const StartOptions& options, bool* started) {
+    const std::wstring quoted = !program.empty() && program[0] == L'"' ? program : L"\"" + program + L"\"";
+    const std::wstring commandLine = quoted + L" " + parameters;
+    Fake().starts.push_back(FakeStart{commandLine, options});
+    const FakeProgramScript* found = FindScript(commandLine);
+    const FakeProgramScript script = found ? *found : FakeProgramScript{};
+    if (started) *started = script.starts;
+    if (!script.starts) return 0;
+    if (script.onStart) script.onStart();
+    if (!options.keepHandle) return 0;
+    const ProgramHandle handle = Fake().nextHandle++;
+    FakeProgram& running = Fake().programs[handle];
+    running.script = script;
+    running.pollsLeft = options.wait ? 0 : script.pollsWhileRunning;
+    running.ended = options.wait || script.pollsWhileRunning == 0;
+    return handle;
+}
+
+bool ProgramRunning(ProgramHandle handle) {
+    FakeProgram* program = FindProgram(handle);
+    if (!program || program->ended) return false;
+    if (program->pollsLeft > 0) {
+        --program->pollsLeft;
+        return true;
+    }
+    program->ended = true;
+    return false;
+}
+
+bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs) {
+    FakeProgram* program = FindProgram(handle);
+    if (!program || program->ended) return true;
+    // A bounded wait stands for one poll; an endless one lets the program end.
+    if (timeoutMs != kWaitForever && program->pollsLeft > 0) {
+        --program->pollsLeft;
+        return false;
+    }
+    program->pollsLeft = 0;
+    program->ended = true;
+    return true;
+}
+
+long ProgramExitCode(ProgramHandle handle) {
+    FakeProgram* program = FindProgram(handle);
+    if (!program || !program->ended) return -1;
+    return program->script.exitCode;
+}
+
+bool ProgramHasOutput(ProgramHandle handle) {
+    FakeProgram* program = FindProgram(handle);
+    if (!program) return false;
+    if (program->nextLine < program->script.outputLines.size()) return true;
+    return ProgramRunning(handle);
+}
+
+std::wstring ReadProgramLine(ProgramHandle handle) {
+    FakeProgram* program = FindProgram(handle);
+    if (!program || program->nextLine >= program->script.outputLines.size()) return L"";
+    return program->script.outputLines[program->nextLine++];
+}
+
+void EndProgram(ProgramHandle handle) {
+    FakeProgram* program = FindProgram(handle);
+    if (program) {
+        program->ended = true;
+        program->pollsLeft = 0;
+        program->script.exitCode = 1;
+    }
+}
+
+void ReleaseProgram(ProgramHandle handle) {
+    Fake().programs.erase(handle);
+}
+
+bool ListProcesses(std::vector<ProcessEntry>& processes) {
+    processes.clear();
+    if (Fake().processListFails) return false;
+    processes = Fake().processes;
+    return true;
+}
+
+std::vector<TopLevelWindow> ListTopLevelWindows() {
+    return Fake().windows;
+}
+
+std::vector<FakeStart> FakeStarts() {
+    return Fake().starts;
+}
+
+void ScriptFakeProgram(const std::wstring& commandLinePrefix, const FakeProgramScript& script) {
+    Fake().scripts.emplace_back(commandLinePrefix, script);
+}
+
+void SetFakeProcesses(const std::vector<ProcessEntry>& processes) {
+    Fake().processes = processes;
+}
+
+void SetFakeProcessListFails(bool fails) {
+    Fake().processListFails = fails;
+}
+
+void SetFakeWindows(const std::vector<TopLevelWindow>& windows) {
+    Fake().windows = windows;
+}
+
+int FakeOpenPrograms() {
+    return static_cast<int>(Fake().programs.size());
+}
