@@ -1,0 +1,81 @@
+// The settings file "lmbackup.prefs": its defaults and one open, use, close cycle per access.
+#include "app/settings.h"
+
+#include "app/key_value_file.h"
+
+namespace {
+
+struct DefaultEntry {
+    const wchar_t* key;
+    const wchar_t* value;
+};
+
+// In the order a new file lists them.
+const DefaultEntry kDefaults[] = {
+    {L"BkUpDir", L""},   {L"CloseToTray", L"0"}, {L"Compression", L"0"}, {L"OpenToTray", L"0"},
+    {L"ReopenLM", L"0"}, {L"StayOnTop", L"0"},   {L"Language", L"1"},
+};
+
+}  // namespace
+
+std::string DefaultSettingsBytes() {
+    KeyValueFile file;
+    for (const DefaultEntry& entry : kDefaults) WriteKeyValueText(file, entry.key, entry.value);
+    return SerializeKeyValueLines(file.lines);
+}
+
+void EnsureSettingsFile() {
+    KeyValueFile file;
+    if (OpenKeyValueFile(file, kSettingsFileName)) {
+        CloseKeyValueFile(file);
+        return;
+    }
+    CreateKeyValueFile(file, kSettingsFileName);
+    for (const DefaultEntry& entry : kDefaults) WriteKeyValueText(file, entry.key, entry.value);
+    CloseKeyValueFile(file);
+}
+
+Settings ReadAllSettings() {
+    KeyValueFile file;
+    OpenKeyValueFile(file, kSettingsFileName);
+    Settings settings;
+    settings.bkUpDir = ReadKeyValueText(file, L"BkUpDir", L"");
+    settings.closeToTray = ReadKeyValueInteger(file, L"CloseToTray", 0);
+    settings.compression = ReadKeyValueInteger(file, L"Compression", 0);
+    settings.openToTray = ReadKeyValueInteger(file, L"OpenToTray", 0);
+    settings.reopenLM = ReadKeyValueInteger(file, L"ReopenLM", 0);
+    settings.stayOnTop = ReadKeyValueInteger(file, L"StayOnTop", 0);
+    settings.language = ReadKeyValueInteger(file, L"Language", 0);
+    CloseKeyValueFile(file);
+    return settings;
+}
+
+std::wstring ReadSettingText(const std::wstring& key, const std::wstring& fallback) {
+    KeyValueFile file;
+    OpenKeyValueFile(file, kSettingsFileName);
+    const std::wstring value = ReadKeyValueText(file, key, fallback);
+    CloseKeyValueFile(file);
+    return value;
+}
+
+int ReadSettingInteger(const std::wstring& key, int fallback) {
+    KeyValueFile file;
+    OpenKeyValueFile(file, kSettingsFileName);
+    const int value = ReadKeyValueInteger(file, key, fallback);
+    CloseKeyValueFile(file);
+    return value;
+}
+
+void WriteSettingText(const std::wstring& key, const std::wstring& value) {
+    KeyValueFile file;
+    OpenKeyValueFile(file, kSettingsFileName);
+    WriteKeyValueText(file, key, value);
+    CloseKeyValueFile(file);
+}
+
+void WriteSettingInteger(const std::wstring& key, int value) {
+    KeyValueFile file;
+    OpenKeyValueFile(file, kSettingsFileName);
+    WriteKeyValueInteger(file, key, value);
+    CloseKeyValueFile(file);
+}
