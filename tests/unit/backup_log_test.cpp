@@ -33,6 +33,8 @@ TEST(FormatLogLine, ConvertsToAnsiCodePage) {
     // Code page 1252: u-umlaut is one byte, no BOM, no UTF-8.
     EXPECT_EQ(FormatLogLine(L"Sicherung gespeichert in \"D:\\M\u00fcller\\\"", time),
               "Sicherung gespeichert in \"D:\\M\xfcller\\\" 12/07/2026 09:05:03\r\n");
+    // The euro sign has a code-page byte; Cyrillic has none and becomes the default "?".
+    EXPECT_EQ(FormatLogLine(L"\u20ac \u0416", time), "\x80 ? 12/07/2026 09:05:03\r\n");
 }
 
 }  // namespace
