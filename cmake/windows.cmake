@@ -29,6 +29,12 @@ add_custom_command(TARGET LarkmailBackup POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/lang $<TARGET_FILE_DIR:LarkmailBackup>/Lang)
 
 include(cmake/gtest.cmake)
+# MinGW's win32 thread model has no std::mutex, which GoogleTest's
+# Notification needs; it gets one over a Win32 event instead.
+if(MINGW AND TARGET gtest)
+    target_sources(gtest PRIVATE ${CMAKE_SOURCE_DIR}/cmake/mingw-gtest/notification.cpp)
+    target_compile_options(gtest PUBLIC -include ${CMAKE_SOURCE_DIR}/cmake/mingw-gtest/notification.h)
+endif()
 
 file(GLOB LARKMAIL_WIN_TESTS CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp

@@ -1,0 +1,67 @@
+// Opening a file for one read-modify-write cycle, and whole-file reads.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/files.h"
+#include "platform/win32/owned_handle.h"
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool ReadAllBytes(HANDLE file, std::string& bytes) {
+    bytes.clear();
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) bytes.reserve((size_t)size.QuadPart);
+    char buffer[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return false;
+        if (got == 0) return true;
+        bytes.append(buffer, got);
+    }
+}
+
+HANDLE OpenExisting(const std::wstring& path, DWORD access, DWORD share) {
+    return CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+HeldFile OpenFileForUpdate(const std::wstring& path, std::string& bytes) {
+    bytes.clear();
+    HeldFile held;
+    OwnedHandle file(OpenExisting(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ));
+    held.writable = file.valid();
+    if (!file.valid()) {
+        DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return held;
+        file = OwnedHandle(OpenExisting(path, GENERIC_READ, kShareAll));
+        if (!file.valid()) return held;
+    }
+    if (!ReadAllBytes(file.value, bytes)) {
+        bytes.clear();
+        return HeldFile{};
+    }
+    held.token = reinterpret_cast<std::uintptr_t>(file.release());
+    return held;
+}
+
+void ReleaseHeldFile(HeldFile& file) {
+    HANDLE h = reinterpret_cast<HANDLE>(file.token);
+    if (OwnedHandle::IsSet(h)) CloseHandle(h);
+    file.token = 0;
+    file.writable = false;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
+    OwnedHandle file(OpenExisting(path, GENERIC_READ, kShareAll));
+    if (!file.valid()) {
+        bytes.clear();
+        return false;
+    }
+    if (ReadAllBytes(file.value, bytes)) return true;
+    bytes.clear();
+    return false;
+}

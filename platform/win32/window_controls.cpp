@@ -1,0 +1,277 @@
+// Controls on the tab pages over the Windows API: creation by kind, placement, state, and their notices.
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/win32/window_internal.h"
+
+namespace {
+
+constexpr int kListDropHeight = 160;  // room for the open list of a combo list, 96 DPI
+
+ControlRecord* Find(int number) {
+    auto it = Layer().controls.find(number);
+    return it == Layer().controls.end() ? nullptr : &it->second;
+}
+
+HWND Handle(int number) {
+    ControlRecord* c = Find(number);
+    return c ? c->hwnd : nullptr;
+}
+
+struct KindStyle {
+    const wchar_t* windowClass;
+    DWORD style;
+    DWORD exStyle;
+};
+
+KindStyle StyleOf(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Label: return {WC_STATICW, SS_LEFT, 0};
+    case ControlKind::Field: return {WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::ReadOnlyField: return {WC_EDITW, ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Link: return {WC_STATICW, SS_LEFT | SS_NOTIFY, 0};
+    case ControlKind::Button: return {WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0};
+    case ControlKind::CheckBox: return {WC_BUTTONW, BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case ControlKind::Option: return {WC_BUTTONW, BS_AUTORADIOBUTTON, 0};
+    case ControlKind::Frame: return {WC_BUTTONW, BS_GROUPBOX, 0};
+    case ControlKind::SpinField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::ComboList: return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+    case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0};
+    }
+    return {WC_STATICW, SS_LEFT, 0};
+}
+
+bool IsStaticLooking(ControlKind kind) {
+    return kind == ControlKind::Label || kind == ControlKind::Link || kind == ControlKind::CheckBox ||
+           kind == ControlKind::Option || kind == ControlKind::Frame || kind == ControlKind::TrackBar;
+}
+
+const ControlRecord* RecordOfHandle(HWND hwnd) {
+    for (auto& entry : Layer().controls)
+        if (entry.second.hwnd == hwnd) return &entry.second;
+    return nullptr;
+}
+
+}  // namespace
+
+void PlaceControl(const ControlRecord& c) {
+    int height = c.box.height + (c.kind == ControlKind::ComboList ? kListDropHeight : 0);
+    SetWindowPos(c.hwnd, nullptr, ScaleToDpi(c.box.x), ScaleToDpi(c.box.y), ScaleToDpi(c.box.width),
+                 ScaleToDpi(height), SWP_NOZORDER | SWP_NOACTIVATE);
+    // The arrows take their share of the field again at the new size.
+    if (c.arrows) SendMessageW(c.arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(c.hwnd), 0);
+}
+
+LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    WindowLayer& w = Layer();
+    switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        return w.main ? SendMessageW(w.main, message, wParam, lParam) : 0;
+    case WM_ERASEBKGND: {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, w.pageBrush);
+        return 1;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        const ControlRecord* c = RecordOfHandle(reinterpret_cast<HWND>(lParam));
+        if (!c || !IsStaticLooking(c->kind)) break;
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetBkColor(dc, w.pageColour);
+        if (c->kind == ControlKind::Link) SetTextColor(dc, RGB(0, 0, 255));
+        return reinterpret_cast<LRESULT>(w.pageBrush);
+    }
+    case WM_SETCURSOR: {
+        const ControlRecord* c = RecordOfHandle(reinterpret_cast<HWND>(wParam));
+        if (c && c->kind == ControlKind::Link && LOWORD(lParam) == HTCLIENT) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    }
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void ForwardControlNotice(WPARAM wParam, LPARAM lParam) {
+    const ControlRecord* c = RecordOfHandle(reinterpret_cast<HWND>(lParam));
+    if (!c) return;
+    int number = LOWORD(wParam);
+    WORD code = HIWORD(wParam);
+    bool event = false;
+    switch (c->kind) {
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::Option: event = code == BN_CLICKED; break;
+    case ControlKind::Link: event = code == STN_CLICKED; break;
+    case ControlKind::ComboList: event = code == CBN_SELCHANGE; break;
+    default: break;  // typing and focus changes are no events of the program
+    }
+    if (event) QueueWindowEvent(kEventControl, number);
+}
+
+void ForwardScroll(LPARAM lParam, WPARAM wParam) {
+    const ControlRecord* c = RecordOfHandle(reinterpret_cast<HWND>(lParam));
+    // The end of a drag or key press repeats the last position.
+    if (c && c->kind == ControlKind::TrackBar && LOWORD(wParam) != TB_ENDTRACK)
+        QueueWindowEvent(kEventControl, GetDlgCtrlID(c->hwnd));
+}
+
+bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text) {
+    WindowLayer& w = Layer();
+    if (tab < 0 || tab >= static_cast<int>(w.pages.size()) || Find(number)) return false;
+    KindStyle s = StyleOf(kind);
+    DWORD style = WS_CHILD | WS_VISIBLE | s.style;
+    if (!(kind == ControlKind::Option && w.anyControl && w.lastKind == ControlKind::Option)) style |= WS_GROUP;
+    if (kind == ControlKind::Option && (style & WS_GROUP)) style |= WS_TABSTOP;
+    HWND page = w.pages[tab];
+    HWND hwnd = CreateWindowExW(s.exStyle, s.windowClass, kind == ControlKind::SpinField ? L"" : text.c_str(), style,
+                                0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
+                                GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd) return false;
+    ControlRecord record;
+    record.hwnd = hwnd;
+    record.kind = kind;
+    record.tab = tab;
+    record.box = box;
+    if (kind == ControlKind::SpinField) {
+        record.arrows = CreateWindowExW(0, UPDOWN_CLASSW, L"",
+                                        WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS |
+                                            UDS_NOTHOUSANDS,
+                                        0, 0, 0, 0, page, nullptr, GetModuleHandleW(nullptr), nullptr);
+    }
+    w.controls[number] = record;
+    w.lastKind = kind;
+    w.anyControl = true;
+    PlaceControl(record);
+    HFONT font = kind == ControlKind::Link ? w.linkFont : w.font;
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (kind == ControlKind::SpinField) SetWindowTextW(hwnd, text.c_str());
+    return true;
+}
+
+bool ControlExists(int number) { return Find(number) != nullptr; }
+
+void SetControlText(int number, const std::wstring& text) {
+    if (HWND h = Handle(number)) SetWindowTextW(h, text.c_str());
+}
+
+std::wstring ReadControlText(int number) {
+    HWND h = Handle(number);
+    if (!h) return {};
+    int length = GetWindowTextLengthW(h);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    int got = GetWindowTextW(h, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+void EnableControl(int number, bool enabled) {
+    ControlRecord* c = Find(number);
+    if (!c) return;
+    EnableWindow(c->hwnd, enabled);
+    if (c->arrows) EnableWindow(c->arrows, enabled);
+}
+
+bool ControlEnabled(int number) {
+    HWND h = Handle(number);
+    return h && IsWindowEnabled(h);
+}
+
+void ShowControl(int number, bool visible) {
+    ControlRecord* c = Find(number);
+    if (!c) return;
+    // Hiding the focused control would leave the keyboard nowhere.
+    if (!visible && GetFocus() == c->hwnd && Layer().main) {
+        HWND next = GetNextDlgTabItem(Layer().main, c->hwnd, FALSE);
+        if (next && next != c->hwnd) SetFocus(next);
+    }
+    ShowWindow(c->hwnd, visible ? SW_SHOWNA : SW_HIDE);
+    if (c->arrows) ShowWindow(c->arrows, visible ? SW_SHOWNA : SW_HIDE);
+}
+
+bool ControlVisible(int number) {
+    HWND h = Handle(number);
+    return h && (GetWindowLongPtrW(h, GWL_STYLE) & WS_VISIBLE);
+}
+
+void FocusControl(int number) {
+    if (HWND h = Handle(number)) SetFocus(h);
+}
+
+void SetControlCheck(int number, bool checked) {
+    if (HWND h = Handle(number)) SendMessageW(h, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool ReadControlCheck(int number) {
+    HWND h = Handle(number);
+    return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SetToolTip(int number, const std::wstring& text) {
+    WindowLayer& w = Layer();
+    ControlRecord* c = Find(number);
+    if (!c || !w.main) return;
+    if (!c->tip) {
+        c->tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, w.main, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        if (!c->tip) return;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = GetParent(c->hwnd);
+        tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
+        tool.lpszText = const_cast<wchar_t*>(text.c_str());
+        SendMessageW(c->tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        return;
+    }
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = GetParent(c->hwnd);
+    tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
+    tool.lpszText = const_cast<wchar_t*>(text.c_str());
+    SendMessageW(c->tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void SetSpinRange(int number, int low, int high) {
+    ControlRecord* c = Find(number);
+    if (c && c->arrows) SendMessageW(c->arrows, UDM_SETRANGE32, low, high);
+}
+
+void SetTrackBarRange(int number, int low, int high) {
+    if (HWND h = Handle(number)) {
+        SendMessageW(h, TBM_SETRANGEMIN, FALSE, low);
+        SendMessageW(h, TBM_SETRANGEMAX, TRUE, high);
+    }
+}
+
+void SetTrackBarTicks(int number, int every) {
+    if (HWND h = Handle(number)) SendMessageW(h, TBM_SETTICFREQ, every, 0);
+}
+
+void SetTrackBarPosition(int number, int position) {
+    if (HWND h = Handle(number)) SendMessageW(h, TBM_SETPOS, TRUE, position);
+}
+
+int ReadTrackBarPosition(int number) {
+    HWND h = Handle(number);
+    return h ? static_cast<int>(SendMessageW(h, TBM_GETPOS, 0, 0)) : 0;
+}
+
+void AddListItem(int number, const std::wstring& text) {
+    if (HWND h = Handle(number)) SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void SelectListItem(int number, int position) {
+    if (HWND h = Handle(number)) SendMessageW(h, CB_SETCURSEL, position, 0);
+}
+
+int ReadListSelection(int number) {
+    HWND h = Handle(number);
+    return h ? static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0)) : -1;
+}

@@ -1,0 +1,58 @@
+// State of the Windows window layer, shared by its implementation files only.
+#pragma once
+#include <windows.h>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+// The tray icon reports its mouse actions to window 0 with this message.
+constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+
+struct ControlRecord {
+    HWND hwnd = nullptr;
+    HWND arrows = nullptr;  // up/down arrows of a spin field
+    HWND tip = nullptr;     // tool tip window
+    ControlKind kind = ControlKind::Label;
+    int tab = 0;
+    Box box;  // 96 DPI, page coordinates
+};
+
+struct WindowLayer {
+    HWND main = nullptr;
+    HWND panel = nullptr;
+    HWND status = nullptr;
+    std::vector<HWND> pages;
+    std::map<int, ControlRecord> controls;
+    Box clientSize;  // width and height at 96 DPI
+    Box panelBox;
+    int statusFieldWidth = 0;
+    std::wstring statusText;
+    UINT dpi = 96;
+    HFONT font = nullptr;
+    HFONT linkFont = nullptr;
+    HBRUSH pageBrush = nullptr;
+    COLORREF pageColour = 0;
+    HICON bigIcon = nullptr;
+    HICON smallIcon = nullptr;
+    HMENU menu = nullptr;
+    int menuNumber = -1;
+    std::map<int, bool> menuItemsEnabled;
+    UINT taskbarMessage = 0;
+    std::deque<WindowEvent> events;
+    ControlKind lastKind = ControlKind::Label;  // options after options share a group
+    bool anyControl = false;
+};
+
+WindowLayer& Layer();
+int ScaleToDpi(int value);  // 96-DPI pixels at the window's DPI
+RECT PageRect();            // a page's place in window 0's client area, in pixels
+void PlaceControl(const ControlRecord& record);
+void ApplyFonts();
+void QueueWindowEvent(int kind, int number);
+LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void ForwardControlNotice(WPARAM wParam, LPARAM lParam);
+void ForwardScroll(LPARAM lParam, WPARAM wParam);
