@@ -52,10 +52,16 @@ bool ProgramRunning(ProgramHandle handle) {
 bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs) {
     FakeProgram* program = FindProgram(handle);
     if (!program || program->ended) return true;
-    // A bounded wait stands for one poll; an endless one lets the program end.
-    if (timeoutMs != kWaitForever && program->pollsLeft > 0) {
-        --program->pollsLeft;
-        return false;
+    // A bounded wait counts each poll the script still allows as one second
+    // of running and adds the time waited to the paused total.
+    if (timeoutMs != kWaitForever) {
+        const std::uint64_t needed = static_cast<std::uint64_t>(program->pollsLeft) * 1000u;
+        if (needed > timeoutMs) {
+            Fake().pausedMs += timeoutMs;
+            program->pollsLeft -= static_cast<int>(timeoutMs / 1000u);
+            return false;
+        }
+        Fake().pausedMs += static_cast<std::uint32_t>(needed);
     }
     program->pollsLeft = 0;
     program->ended = true;
