@@ -1,0 +1,75 @@
+// Controls of the fake window layer: recorded objects, a scripted event queue and requester answers.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+
+void ResetFakeWindow();  // no window, no controls, empty queues
+
+struct FakeControl {
+    ControlKind kind = ControlKind::Label;
+    int tab = 0;
+    Box box;
+    std::wstring text;
+    bool enabled = true;
+    bool visible = true;
+    bool checked = false;
+    bool focused = false;
+    std::wstring toolTip;
+    int low = 0, high = 0;  // spin field or track bar range
+    int tickEvery = 0;
+    int position = 0;       // track bar
+    std::vector<std::wstring> items;  // combo list
+    int selected = -1;
+};
+// Every created control, in creation order.
+std::vector<int> FakeControlNumbers();
+// The control's recorded state; a default FakeControl when it does not exist.
+FakeControl FakeControlState(int number);
+
+struct FakeMainWindow {
+    bool open = false;
+    bool visible = false;
+    bool topmost = false;
+    std::wstring title;
+    int clientWidth = 0, clientHeight = 0;
+    Box panel;
+    std::vector<std::wstring> tabs;
+    int selectedTab = -1;
+    bool statusBar = false;
+    int statusFieldWidth = 0;
+    std::wstring statusText;
+    std::vector<std::wstring> statusHistory;  // every text put into field 0
+    int timer = -1;                           // running timer's number
+    std::uint32_t timerIntervalMs = 0;
+    bool menu = false;
+    std::vector<int> menuItems;  // 0 for a separator
+    int popupsShown = 0;
+};
+FakeMainWindow FakeWindowState();
+bool FakeMenuItemEnabled(int item);  // as the last EnableMenuItemObject left it (default enabled)
+int FakeMenuItemChanges(int item);   // how often it was enabled or disabled
+
+// Events handed out by WaitForWindowEvent, in order. While the queue is empty
+// a wait that was given a program answers kEventProgramEnded once the fake
+// program has ended and a timer event while it runs; without a program it
+// answers kEventNone (and gives up with an abort after 100000 empty waits,
+// so a test whose script forgot its last event fails instead of hanging).
+void QueueFakeEvent(int kind, int number);
+// Runs when the event is handed out (e.g. a click that changes a field first).
+void QueueFakeEventAction(std::function<void()> action);
+int FakeWaits();  // WaitForWindowEvent calls so far
+std::vector<std::uint32_t> FakeWaitTimeouts();
+int FakeDroppedEvents();
+
+struct FakeRequest {
+    bool folder = true;  // folder requester, else file requester
+    std::wstring title, initialFolder, filter;
+};
+std::vector<FakeRequest> FakeRequests();
+// Answers of the requesters, in order; an empty queue answers "" (cancel).
+// The answer is returned exactly as queued.
+void QueueFakeRequesterAnswer(const std::wstring& answer);

@@ -1,0 +1,312 @@
+// The in-memory window layer for host tests: records every object's state and replays scripted events.
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <map>
+
+#include "platform/fake/fake_window.h"
+#include "platform/process.h"
+
+namespace {
+
+struct QueuedItem {
+    WindowEvent event;
+    std::function<void()> action;  // set: run it instead of handing out an event
+};
+
+struct FakeWindowWorld {
+    FakeMainWindow window;
+    std::map<int, FakeControl> controls;
+    std::vector<int> order;
+    std::map<int, bool> menuEnabled;
+    std::map<int, int> menuChanges;
+    std::deque<QueuedItem> queue;
+    int waits = 0;
+    int emptyWaits = 0;
+    int dropped = 0;
+    std::vector<std::uint32_t> timeouts;
+    std::vector<FakeRequest> requests;
+    std::deque<std::wstring> answers;
+};
+
+FakeWindowWorld& World() {
+    static FakeWindowWorld world;
+    return world;
+}
+
+FakeControl* Find(int number) {
+    auto it = World().controls.find(number);
+    return it == World().controls.end() ? nullptr : &it->second;
+}
+
+std::wstring NextAnswer() {
+    if (World().answers.empty()) return {};
+    std::wstring answer = World().answers.front();
+    World().answers.pop_front();
+    return answer;
+}
+
+}  // namespace
+
+void ResetFakeWindow() { World() = FakeWindowWorld{}; }
+
+std::vector<int> FakeControlNumbers() { return World().order; }
+
+FakeControl FakeControlState(int number) {
+    FakeControl* c = Find(number);
+    return c ? *c : FakeControl{};
+}
+
+FakeMainWindow FakeWindowState() { return World().window; }
+
+bool FakeMenuItemEnabled(int item) {
+    auto it = World().menuEnabled.find(item);
+    return it == World().menuEnabled.end() || it->second;
+}
+
+int FakeMenuItemChanges(int item) { return World().menuChanges[item]; }
+
+void QueueFakeEvent(int kind, int number) { World().queue.push_back(QueuedItem{WindowEvent{kind, number}, {}}); }
+
+void QueueFakeEventAction(std::function<void()> action) {
+    World().queue.push_back(QueuedItem{WindowEvent{}, std::move(action)});
+}
+
+int FakeWaits() { return World().waits; }
+std::vector<std::uint32_t> FakeWaitTimeouts() { return World().timeouts; }
+int FakeDroppedEvents() { return World().dropped; }
+std::vector<FakeRequest> FakeRequests() { return World().requests; }
+void QueueFakeRequesterAnswer(const std::wstring& answer) { World().answers.push_back(answer); }
+
+// The window layer itself.
+
+bool OpenMainWindow(const std::wstring& title, int clientWidth, int clientHeight, bool visible) {
+    FakeMainWindow& w = World().window;
+    w.open = true;
+    w.title = title;
+    w.clientWidth = clientWidth;
+    w.clientHeight = clientHeight;
+    w.visible = visible;
+    return true;
+}
+
+void CloseMainWindow() {
+    FakeWindowWorld& world = World();
+    world.window.open = false;
+    world.window.visible = false;
+    world.window.timer = -1;
+    world.queue.clear();
+}
+
+bool MainWindowOpen() { return World().window.open; }
+void ShowMainWindow(bool visible) { World().window.visible = World().window.open && visible; }
+bool MainWindowVisible() { return World().window.visible; }
+void SetMainWindowTopmost(bool topmost) { World().window.topmost = topmost; }
+
+bool CreateTabPanel(Box box) {
+    if (!World().window.open) return false;
+    World().window.panel = box;
+    return true;
+}
+
+bool AddTabPage(int tab, const std::wstring& text) {
+    FakeMainWindow& w = World().window;
+    if (!w.open || tab != static_cast<int>(w.tabs.size())) return false;
+    w.tabs.push_back(text);
+    if (w.selectedTab < 0) w.selectedTab = 0;
+    return true;
+}
+
+void SelectTabPage(int tab) {
+    if (tab >= 0 && tab < static_cast<int>(World().window.tabs.size())) World().window.selectedTab = tab;
+}
+
+int ReadSelectedTabPage() { return World().window.selectedTab; }
+
+bool CreateStatusBar(int fieldWidth) {
+    if (!World().window.open) return false;
+    World().window.statusBar = true;
+    World().window.statusFieldWidth = fieldWidth;
+    return true;
+}
+
+void SetStatusText(const std::wstring& text) {
+    World().window.statusText = text;
+    World().window.statusHistory.push_back(text);
+}
+
+std::wstring ReadStatusText() { return World().window.statusText; }
+
+bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text) {
+    FakeWindowWorld& world = World();
+    if (!world.window.open || tab < 0 || tab >= static_cast<int>(world.window.tabs.size()) || Find(number))
+        return false;
+    FakeControl c;
+    c.kind = kind;
+    c.tab = tab;
+    c.box = box;
+    c.text = text;
+    world.controls[number] = c;
+    world.order.push_back(number);
+    return true;
+}
+
+bool ControlExists(int number) { return Find(number) != nullptr; }
+
+void SetControlText(int number, const std::wstring& text) {
+    if (FakeControl* c = Find(number)) c->text = text;
+}
+
+std::wstring ReadControlText(int number) {
+    FakeControl* c = Find(number);
+    return c ? c->text : std::wstring();
+}
+
+void EnableControl(int number, bool enabled) {
+    if (FakeControl* c = Find(number)) c->enabled = enabled;
+}
+
+bool ControlEnabled(int number) {
+    FakeControl* c = Find(number);
+    return c && c->enabled;
+}
+
+void ShowControl(int number, bool visible) {
+    if (FakeControl* c = Find(number)) c->visible = visible;
+}
+
+bool ControlVisible(int number) {
+    FakeControl* c = Find(number);
+    return c && c->visible;
+}
+
+void FocusControl(int number) {
+    for (auto& entry : World().controls) entry.second.focused = entry.first == number;
+}
+
+void SetControlCheck(int number, bool checked) {
+    if (FakeControl* c = Find(number)) c->checked = checked;
+}
+
+bool ReadControlCheck(int number) {
+    FakeControl* c = Find(number);
+    return c && c->checked;
+}
+
+void SetToolTip(int number, const std::wstring& text) {
+    if (FakeControl* c = Find(number)) c->toolTip = text;
+}
+
+void SetSpinRange(int number, int low, int high) {
+    if (FakeControl* c = Find(number)) {
+        c->low = low;
+        c->high = high;
+    }
+}
+
+void SetTrackBarRange(int number, int low, int high) { SetSpinRange(number, low, high); }
+
+void SetTrackBarTicks(int number, int every) {
+    if (FakeControl* c = Find(number)) c->tickEvery = every;
+}
+
+void SetTrackBarPosition(int number, int position) {
+    FakeControl* c = Find(number);
+    if (!c) return;
+    // The real track bar keeps its position inside its range.
+    if (position < c->low) position = c->low;
+    if (position > c->high) position = c->high;
+    c->position = position;
+}
+
+int ReadTrackBarPosition(int number) {
+    FakeControl* c = Find(number);
+    return c ? c->position : 0;
+}
+
+void AddListItem(int number, const std::wstring& text) {
+    if (FakeControl* c = Find(number)) c->items.push_back(text);
+}
+
+void SelectListItem(int number, int position) {
+    FakeControl* c = Find(number);
+    if (c) c->selected = (position >= 0 && position < static_cast<int>(c->items.size())) ? position : -1;
+}
+
+int ReadListSelection(int number) {
+    FakeControl* c = Find(number);
+    return c ? c->selected : -1;
+}
+
+void StartWindowTimer(int number, std::uint32_t intervalMs) {
+    if (!World().window.open) return;
+    World().window.timer = number;
+    World().window.timerIntervalMs = intervalMs;
+}
+
+void StopWindowTimer(int number) {
+    if (World().window.timer == number) World().window.timer = -1;
+}
+
+bool CreatePopupMenuObject(int menu) {
+    World().window.menu = menu == kTrayMenu;
+    return World().window.menu;
+}
+
+void AddMenuItem(int menu, int item, const std::wstring&) {
+    if (World().window.menu && menu == kTrayMenu) World().window.menuItems.push_back(item);
+}
+
+void AddMenuSeparator(int menu) {
+    if (World().window.menu && menu == kTrayMenu) World().window.menuItems.push_back(0);
+}
+
+void EnableMenuItemObject(int item, bool enabled) {
+    World().menuEnabled[item] = enabled;
+    World().menuChanges[item]++;
+}
+
+bool MenuItemEnabled(int item) { return FakeMenuItemEnabled(item); }
+
+void ShowPopupMenuAtPointer(int menu) {
+    if (World().window.menu && menu == kTrayMenu) World().window.popupsShown++;
+}
+
+WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {
+    FakeWindowWorld& world = World();
+    world.waits++;
+    world.timeouts.push_back(timeoutMs);
+    while (!world.queue.empty()) {
+        QueuedItem item = world.queue.front();
+        world.queue.pop_front();
+        if (item.action) {
+            item.action();
+            continue;
+        }
+        world.emptyWaits = 0;
+        return item.event;
+    }
+    if (program) return ProgramRunning(program) ? WindowEvent{kEventTimer, kMainTimer} : WindowEvent{kEventProgramEnded, 0};
+    if (++world.emptyWaits > 100000) {
+        std::fputs("fake window: the scripted events ran out and the loop still waits\n", stderr);
+        std::abort();
+    }
+    return WindowEvent{};
+}
+
+void DropWindowEvents() {
+    FakeWindowWorld& world = World();
+    for (const QueuedItem& item : world.queue)
+        if (!item.action) world.dropped++;
+    world.queue.clear();
+}
+
+std::wstring AskForFolder(const std::wstring& title, const std::wstring& initialFolder) {
+    World().requests.push_back(FakeRequest{true, title, initialFolder, {}});
+    return NextAnswer();
+}
+
+std::wstring AskForFile(const std::wstring& title, const std::wstring& startFolder, const std::wstring& filter) {
+    World().requests.push_back(FakeRequest{false, title, startFolder, filter});
+    return NextAnswer();
+}

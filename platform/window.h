@@ -1,0 +1,123 @@
+// The window layer: one main window whose objects are addressed by the program's fixed numbers.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/process.h"
+
+// Object numbers.
+constexpr int kMainWindow = 0;  // also the tray icon's number
+constexpr int kMainTimer = 1;
+constexpr int kTabPanel = 2;
+constexpr int kStatusBar = 3;
+constexpr int kTrayMenu = 48;
+
+// Event kinds, as the dispatch compares them.
+constexpr int kEventNone = 0;
+constexpr int kEventControl = 13100;
+constexpr int kEventMenu = 13101;
+constexpr int kEventTray = 13102;
+constexpr int kEventTimer = 13110;
+constexpr int kEventClose = 13116;
+constexpr int kEventTaskbarCreated = 65536;
+// The layer's own: the program handed to WaitForWindowEvent has ended.
+constexpr int kEventProgramEnded = 13200;
+
+struct WindowEvent {
+    int kind = kEventNone;
+    int number = 0;
+};
+
+// Position and size in pixels at 96 DPI; the layer scales them with the
+// window's DPI when the object is created and again when the DPI changes.
+struct Box {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+enum class ControlKind {
+    Label,          // static text
+    Field,          // one-line text field, editable
+    ReadOnlyField,  // one-line text field, read-only
+    Link,           // clickable text: pure blue, hand pointer, may carry a tool tip
+    Button,
+    CheckBox,
+    Option,         // options created one after another form one group
+    Frame,          // group box
+    SpinField,      // right-aligned text field with up/down arrows (SetSpinRange)
+    ComboList,      // drop-down list
+    TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
+};
+
+// Window 0: client size at 96 DPI, centred on the screen, title bar with
+// system menu and minimise box only. Shown at once when `visible`.
+bool OpenMainWindow(const std::wstring& title, int clientWidth, int clientHeight, bool visible);
+void CloseMainWindow();  // destroys the window with everything on it; the event queue is emptied
+bool MainWindowOpen();
+void ShowMainWindow(bool visible);  // shown: restored and activated
+bool MainWindowVisible();
+void SetMainWindowTopmost(bool topmost);  // neither moves, resizes nor activates
+
+// Panel 2 with its tabs; `box` is in window client coordinates. Each tab has
+// a page of its own; controls are placed on a page at page coordinates.
+bool CreateTabPanel(Box box);
+bool AddTabPage(int tab, const std::wstring& text);  // tabs are added in order 0, 1, 2, ...
+void SelectTabPage(int tab);
+int ReadSelectedTabPage();
+
+// Status bar 3 with one field; texts are shown centred in field 0.
+bool CreateStatusBar(int fieldWidth);
+void SetStatusText(const std::wstring& text);
+std::wstring ReadStatusText();
+
+// Controls 4 to 47; the number is also the control id. Creation order is tab order.
+bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text);
+bool ControlExists(int number);
+void SetControlText(int number, const std::wstring& text);
+std::wstring ReadControlText(int number);
+void EnableControl(int number, bool enabled);
+bool ControlEnabled(int number);
+void ShowControl(int number, bool visible);
+bool ControlVisible(int number);  // its own state, whatever tab is selected
+void FocusControl(int number);
+void SetControlCheck(int number, bool checked);  // check boxes and options
+bool ReadControlCheck(int number);
+void SetToolTip(int number, const std::wstring& text);
+void SetSpinRange(int number, int low, int high);
+void SetTrackBarRange(int number, int low, int high);
+void SetTrackBarTicks(int number, int every);  // a tick mark every `every` positions
+void SetTrackBarPosition(int number, int position);
+int ReadTrackBarPosition(int number);
+void AddListItem(int number, const std::wstring& text);  // combo list
+void SelectListItem(int number, int position);           // -1: none
+int ReadListSelection(int number);                       // -1: none
+
+// Timer 1 and friends: a timer event every `intervalMs` on window 0.
+void StartWindowTimer(int number, std::uint32_t intervalMs);
+void StopWindowTimer(int number);
+
+// Pop-up menu 48 and its items 49 to 53. Enabling an item of a menu that does
+// not exist does nothing.
+bool CreatePopupMenuObject(int menu);
+void AddMenuItem(int menu, int item, const std::wstring& text);
+void AddMenuSeparator(int menu);
+void EnableMenuItemObject(int item, bool enabled);
+bool MenuItemEnabled(int item);
+void ShowPopupMenuAtPointer(int menu);  // the chosen item arrives later as a menu event
+
+// Waits until an event is there or `timeoutMs` passed (kEventNone). Blocks
+// in the system's message wait, so an idle window costs no CPU. With a
+// `program` handle it also wakes when that program ends (kEventProgramEnded,
+// once the queue holds no other event). Tab, arrow and access keys work on
+// the window while it waits; Ctrl+Tab and Ctrl+Shift+Tab switch tabs.
+WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program = 0);
+// Handles every waiting message and forgets the queued events (input that
+// arrived while the program was busy).
+void DropWindowEvents();
+
+// The system's folder requester; the chosen path ends in "\", empty on cancel.
+std::wstring AskForFolder(const std::wstring& title, const std::wstring& initialFolder);
+// The open-file requester; `filter` is "description|pattern" pairs joined by
+// "|", e.g. "7-Zip (*.7z)|*.7z". The path must exist; the current folder is
+// left unchanged. Empty on cancel.
+std::wstring AskForFile(const std::wstring& title, const std::wstring& startFolder,
+                        const std::wstring& filter);

@@ -1,0 +1,36 @@
+// Handlers of the Main and 7-Zip Settings tabs: clearing and choosing the backup folder, opening it, the compression level.
+#include "ui/main_tab.h"
+
+#include "app/language_table.h"
+#include "app/settings.h"
+#include "platform/process.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "ui/main_window.h"
+
+void ClearBackupFolder() {
+    SetControlText(kFieldBackupFolder, L"");
+    WriteSettingText(L"BkUpDir", L"");
+    ProcessWindowState().backupPath.clear();
+}
+
+void ChooseBackupFolder() {
+    std::wstring answer =
+        AskForFolder(LookUpText(L"Misc", L"MsgBackupLocation"), ReadEnvironmentText(L"homedrive"));
+    ProcessWindowState().backupPath = answer;
+    if (answer.empty()) return;
+    SetControlText(kFieldBackupFolder, answer);
+    WriteSettingText(L"BkUpDir", ReadControlText(kFieldBackupFolder));
+}
+
+std::wstring ExplorerParameter(const std::wstring& folder) {
+    return folder.find(L' ') == std::wstring::npos ? folder : L"\"" + folder + L"\"";
+}
+
+void OpenBackupFolder() {
+    const std::wstring& folder = ProcessWindowState().backupPath;
+    if (folder.empty()) return;
+    StartProgram(L"explorer", ExplorerParameter(folder), StartOptions{});
+}
+
+void StoreCompressionLevel() { WriteSettingInteger(L"Compression", ReadTrackBarPosition(kTrackCompression)); }

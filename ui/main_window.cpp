@@ -1,0 +1,120 @@
+// Building the main window: window 0, panel 2 with its four tabs, the Main and 7-Zip Settings tabs, status bar 3.
+#include "ui/main_window.h"
+
+#include "app/language_table.h"
+#include "engine/interactive_backup.h"
+#include "engine/restore.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "ui/event_loop.h"
+#include "ui/main_tab.h"
+#include "ui/window_parts.h"
+
+namespace {
+
+struct ControlRow {
+    int number;
+    ControlKind kind;
+    Box box;
+    const wchar_t* group;  // null: the text comes from the state
+    const wchar_t* key;
+};
+
+const ControlRow kMainTabRows[] = {
+    {kLabelDataFolder, ControlKind::Label, {40, 7, 100, 20}, L"MainWindow", L"LMPath"},
+    {kFieldDataFolder, ControlKind::ReadOnlyField, {40, 25, 400, 20}, nullptr, nullptr},
+    {kLinkClearFolder, ControlKind::Link, {40, 47, 290, 20}, L"MainWindow", L"BackupLocation"},
+    {kFieldBackupFolder, ControlKind::Field, {40, 67, 400, 20}, nullptr, nullptr},
+    {kButtonBackup, ControlKind::Button, {0, 105, 150, 30}, L"MainWindow", L"ButtonCreateBackup"},
+    {kButtonSetFolder, ControlKind::Button, {167, 105, 150, 30}, L"MainWindow", L"ButtonSetLocation"},
+    {kButtonOpenFolder, ControlKind::Button, {167, 105, 150, 30}, L"MainWindow", L"ButtonOpenLocation"},
+    {kButtonRestore, ControlKind::Button, {334, 105, 150, 30}, L"MainWindow", L"ButtonRestore"},
+};
+
+const ControlRow kSevenZipTabRows[] = {
+    {kLabelCompression, ControlKind::Label, {20, 45, 100, 20}, L"7-Zip", L"TextCompress"},
+    {kTrackCompression, ControlKind::TrackBar, {100, 40, 370, 30}, nullptr, nullptr},
+    {kLabelNone, ControlKind::Label, {100, 70, 50, 20}, L"7-Zip", L"TextNone"},
+    {kLabelUltra, ControlKind::Label, {445, 70, 50, 20}, L"7-Zip", L"TextUltra"},
+};
+
+std::wstring RowText(const ControlRow& row) {
+    const MainWindowState& state = ProcessWindowState();
+    if (row.group) return LookUpText(row.group, row.key);
+    if (row.number == kFieldDataFolder) return state.dataFolder;
+    if (row.number == kFieldBackupFolder) return state.backupPath;
+    return {};
+}
+
+template <size_t N>
+void CreateRows(int tab, const ControlRow (&rows)[N]) {
+    for (const ControlRow& row : rows) CreateControl(row.number, row.kind, tab, row.box, RowText(row));
+}
+
+// Handlers this window owns; the other tabs and the tray add theirs while they are built.
+void SetMainWindowHandlers() {
+    SetControlHandler(kLinkClearFolder, ClearBackupFolder);
+    SetControlHandler(kButtonBackup, RunInteractiveBackup);
+    SetControlHandler(kButtonSetFolder, ChooseBackupFolder);
+    SetControlHandler(kButtonOpenFolder, OpenBackupFolder);
+    SetControlHandler(kButtonRestore, RunRestore);
+    SetControlHandler(kTrackCompression, StoreCompressionLevel);
+    SetMenuHandler(kItemRestoreWindow, [] { ShowMainWindow(true); });
+    SetMenuHandler(kItemBackup, RunInteractiveBackup);
+    SetMenuHandler(kItemRestore, RunRestore);
+    SetMenuHandler(kItemOpenFolder, OpenBackupFolder);
+    SetMenuHandler(kItemQuit, RequestQuit);
+    // Until the tray takes the close request over, closing ends the program.
+    SetEventKindHandler(kEventClose, RequestQuit);
+}
+
+}  // namespace
+
+MainWindowState& ProcessWindowState() {
+    static MainWindowState state;
+    return state;
+}
+
+bool BuildMainWindow() {
+    const MainWindowState& state = ProcessWindowState();
+    const Settings& settings = state.startSettings;
+    if (!OpenMainWindow(LookUpText(L"MainWindow", L"WinTitle"), 500, 200, settings.openToTray != 1)) return false;
+    SetMainWindowHandlers();
+
+    CreateTabPanel(Box{5, 5, 492, 170});
+    AddTabPage(kMainTab, LookUpText(L"MainWindow", L"FirstTab"));
+    CreateRows(kMainTab, kMainTabRows);
+    SetToolTip(kLinkClearFolder, LookUpText(L"MainWindow", L"BackupClearTip"));
+
+    CreateStatusBar(500);
+    SetStatusText(LookUpText(L"MainWindow", L"StatusBarText"));
+
+    AddTabPage(kSevenZipTab, LookUpText(L"7-Zip", L"TabText"));
+    CreateRows(kSevenZipTab, kSevenZipTabRows);
+    SetTrackBarRange(kTrackCompression, 0, 9);
+    SetTrackBarTicks(kTrackCompression, 1);
+
+    AddTabPage(kTaskTab, LookUpText(L"TaskWindow", L"ThirdTab"));
+    BuildBackupTaskTab();
+    AddTabPage(kOptionsTab, LookUpText(L"OptionsWindow", L"FourthTab"));
+    BuildOptionsTab();
+
+    BuildTrayMenu();
+    SetTrackBarPosition(kTrackCompression, settings.compression);
+    ApplySavedOptions(settings);
+    ApplyBackupTaskStartState();
+    StartWindowTimer(kMainTimer, kTimerIntervalMs);
+    return true;
+}
+
+int RunMainWindow() {
+    MainWindowState& state = ProcessWindowState();
+    state.startSettings = ReadAllSettings();
+    state.backupPath = state.startSettings.bkUpDir;
+    state.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\AppData\\Local\\Larkmail";
+    state.quit = false;
+    // Without a window nothing could ever end the loop, so the program ends at once.
+    if (BuildMainWindow()) RunEventLoop();
+    CloseMainWindow();
+    return 0;
+}

@@ -1,0 +1,53 @@
+// The main window: its shared state, its object numbers, its construction and start-up's entry to it.
+#pragma once
+#include <string>
+
+#include "app/settings.h"
+
+// State owned by the user-interface thread for the life of the window.
+struct MainWindowState {
+    std::wstring backupPath;  // BackupPath: the backup folder, empty while none is chosen
+    std::wstring dataFolder;  // DataFolder: the mail client's data folder
+    Settings startSettings;   // the seven settings as read at start-up
+    bool quit = false;        // set by the quit and close handlers; ends the loop
+};
+MainWindowState& ProcessWindowState();
+
+// Tabs of panel 2.
+constexpr int kMainTab = 0;
+constexpr int kSevenZipTab = 1;
+constexpr int kTaskTab = 2;
+constexpr int kOptionsTab = 3;
+
+// Controls of the Main and 7-Zip Settings tabs.
+constexpr int kLabelDataFolder = 4;
+constexpr int kFieldDataFolder = 5;
+constexpr int kLinkClearFolder = 6;
+constexpr int kFieldBackupFolder = 7;
+constexpr int kButtonBackup = 8;
+constexpr int kButtonSetFolder = 9;
+constexpr int kButtonOpenFolder = 10;
+constexpr int kButtonRestore = 11;
+constexpr int kLabelCompression = 12;
+constexpr int kTrackCompression = 13;
+constexpr int kLabelNone = 14;
+constexpr int kLabelUltra = 15;
+
+// Items of the tray pop-up menu.
+constexpr int kItemRestoreWindow = 49;
+constexpr int kItemBackup = 50;
+constexpr int kItemRestore = 51;
+constexpr int kItemOpenFolder = 52;
+constexpr int kItemQuit = 53;
+
+constexpr unsigned kTimerIntervalMs = 1000;
+
+// Builds window 0 with all four tabs, the status bar, the tray menu, the
+// start-up states and the timer, from ProcessWindowState(). False when the
+// window could not be opened (nothing else is built then).
+bool BuildMainWindow();
+
+// Start-up's last step: reads the settings and the data folder into the
+// state, builds the window, runs the event loop until the user quits and
+// closes the window. Returns the process exit code (0).
+int RunMainWindow();
