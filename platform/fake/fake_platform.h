@@ -63,3 +63,6 @@ struct FakeBox {
 };
 std::vector<FakeBox> FakeBoxes();
 void QueueFakeAnswer(bool yes);
+
+// ---- Window layer (owned with platform/window.h; declared in fake_window.h) ----
+#include "platform/fake/fake_window.h"
