@@ -130,7 +130,8 @@ class Case:
         end = time.time() + timeout
         while time.time() < end:
             if os.path.exists(self.pidfile):
-                text = open(self.pidfile).read().strip()
+                with open(self.pidfile) as f:
+                    text = f.read().strip()
                 if text:
                     return text
             time.sleep(0.1)
@@ -148,7 +149,8 @@ class Case:
         """Message boxes seen so far, as (title, text) pairs."""
         if not os.path.exists(getattr(self, "box_log", "")):
             return []
-        lines = open(self.box_log, encoding="utf-8").read().split("\n")
+        with open(self.box_log, encoding="utf-8") as f:
+            lines = f.read().split("\n")
         return [(lines[i], lines[i + 1]) for i in range(0, len(lines) - 1, 2)]
 
     def no_box(self, timeout_ms=3000):
@@ -166,7 +168,8 @@ class Case:
         path = self.path("Backup.log")
         if not os.path.exists(path):
             return []
-        return open(path, "rb").read().decode("cp1252").split("\r\n")[:-1]
+        with open(path, "rb") as f:
+            return f.read().decode("cp1252").split("\r\n")[:-1]
 
 
 def list_archive(path):
@@ -197,3 +200,5 @@ class E2ETest(unittest.TestCase):
         if not EXE or not os.path.exists(EXE):
             self.skipTest("LARKMAIL_EXE not built")
         self.case = Case(self.id().split(".")[-1])
+        if not os.environ.get("LARKMAIL_KEEP_E2E"):
+            self.addCleanup(shutil.rmtree, self.case.root, True)
