@@ -1,0 +1,215 @@
+"""`LarkmailBackup.exe /b` end to end: real 7-Zip under Wine, archives read
+back with Linux 7-Zip, the log line, the mail client double, and failures
+that must leave the day's earlier archive as it was."""
+
+import datetime
+import os
+import re
+import shutil
+import stat
+import subprocess
+import tempfile
+import threading
+import time
+
+from harness import E2ETest, extract_archive, list_archive, settings_bytes, tree_bytes, wine_env, wine_path
+
+LOG_LINE = re.compile(r"^(.*) (\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)$")
+
+
+def read_lines(path):
+    with open(path, "rb") as f:
+        return f.read().splitlines()
+
+
+def archive_name(day=None):
+    day = day or datetime.date.today()
+    return f"LarkmailBackup_PC1_anna_{day:%Y%m%d}.7z"
+
+
+class UnattendedBackup(E2ETest):
+    def setUp(self):
+        super().setUp()
+        self.backups = os.path.join(self.case.root, "My Backups")
+        os.makedirs(self.backups)
+        self.bkupdir = wine_path(self.backups) + "\\"
+
+    def settings(self, **override):
+        keys = dict(BkUpDir=self.bkupdir, CloseToTray=0, Compression=5, OpenToTray=0, ReopenLM=0,
+                    StayOnTop=0, Language=1)
+        keys.update(override)
+        self.case.write("program/lmbackup.prefs", settings_bytes(**keys))
+
+    def make_profile(self):
+        data = self.case.data_folder()
+        files = {
+            "prefs.js": b"user_pref(1);\r\n",
+            "Mail/Inbox/msg 1.eml": b"Subject: hello\r\n\r\nbody\r\n",
+            "Mail/\u00c4rger & M\u00fche/n\u00f6te.eml": "Gr\u00fc\u00dfe".encode("utf-8"),
+            "Mail/Deep/er/still/file.dat": os.urandom(70000),
+            "abook.db": b"\x00\x01" * 5000,
+        }
+        for rel, data_bytes in files.items():
+            full = os.path.join(data, rel)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as f:
+                f.write(data_bytes)
+        os.makedirs(os.path.join(data, "Empty Folder"))
+        os.chmod(os.path.join(data, "abook.db"), stat.S_IRUSR)
+        return data
+
+    def archive(self):
+        return os.path.join(self.backups, archive_name())
+
+    def assert_restores_to(self, source):
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(self.archive(), out)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(source))
+
+    def assert_no_temporaries(self):
+        self.assertEqual([n for n in os.listdir(self.backups) if not n.endswith(".7z")], [])
+
+    def last_log(self):
+        lines = self.case.log_lines()
+        self.assertTrue(lines, "no log line written")
+        match = LOG_LINE.match(lines[-1])
+        self.assertIsNotNone(match, lines[-1])
+        return match.group(1)
+
+    def test_backup_of_a_varied_profile_restores_byte_for_byte(self):
+        self.case.environment["USERPROFILE"] = wine_path(self.case.profile)
+        data = self.make_profile()
+        self.settings()
+        self.assertEqual(self.case.run("/b"), 0)
+        self.assertIn("Larkmail/Mail/Inbox/msg 1.eml", list_archive(self.archive()))
+        self.assert_restores_to(data)
+        self.assert_no_temporaries()
+        self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
+        # The time stamp is now, month first.
+        stamp = datetime.datetime.strptime(self.case.log_lines()[-1][-19:], "%m/%d/%Y %H:%M:%S")
+        self.assertLess(abs((datetime.datetime.now() - stamp).total_seconds()), 300)
+
+    def test_profile_folder_with_a_blank(self):
+        # A profile such as "C:\Users\Anna Maria" must reach 7-Zip as one path.
+        self.case.profile = os.path.join(self.case.root, "Anna Maria")
+        os.makedirs(self.case.profile)
+        self.case.environment["USERPROFILE"] = wine_path(self.case.profile)
+        data = self.make_profile()
+        self.settings()
+        self.assertEqual(self.case.run("/b"), 0)
+        self.assert_restores_to(data)
+
+    def test_same_day_backup_drops_files_deleted_since(self):
+        data = self.make_profile()
+        self.settings()
+        self.assertEqual(self.case.run("/b"), 0)
+        os.remove(os.path.join(data, "prefs.js"))
+        self.assertEqual(self.case.run("/b"), 0)
+        self.assertNotIn("Larkmail/prefs.js", list_archive(self.archive()))
+        self.assert_restores_to(data)
+
+    def test_running_client_is_ended_and_restarted(self):
+        data = self.make_profile()
+        self.settings(ReopenLM=1)
+        client = self.case.put_double("larkmail.exe")
+        starts = os.path.join(self.case.program, "larkmail-starts.txt")
+        # The double holds a data file open without sharing, as the client
+        # holds its database: only ending it lets 7-Zip read everything.
+        held = wine_path(os.path.join(data, "abook.db"))
+        os.chmod(os.path.join(data, "abook.db"), stat.S_IRUSR | stat.S_IWUSR)
+        proc = subprocess.Popen(["wine", client, "--hold", held], env=wine_env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.wait_for(lambda: os.path.exists(starts))
+            time.sleep(1)
+            self.assertEqual(self.case.run("/b"), 0)
+            self.assertIsNotNone(proc.wait(timeout=30), "the client was not ended")
+            self.assert_restores_to(data)
+            self.wait_for(lambda: len(read_lines(starts)) == 2)
+        finally:
+            subprocess.call(["wine", "taskkill", "/f", "/im", "larkmail.exe"], env=wine_env(),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if proc.poll() is None:
+                proc.kill()
+
+    def test_no_backup_folder_gives_the_no_path_line_and_box(self):
+        self.make_profile()
+        self.settings(BkUpDir="")
+        code = self.case.run("/b", boxes=["ok"])
+        self.assertNotEqual(code, 0)
+        self.assertEqual(self.case.boxes(), [("Error", "No backup path defined.")])
+        self.assertEqual(self.last_log(), "No backup path defined.")
+
+    def earlier_archive(self):
+        path = self.archive()
+        with open(path, "wb") as f:
+            f.write(b"earlier archive of today")
+        return path
+
+    def assert_earlier_kept(self, path):
+        with open(path, "rb") as f:
+            self.assertEqual(f.read(), b"earlier archive of today")
+
+    def test_missing_data_folder_fails_and_keeps_the_earlier_archive(self):
+        self.settings()
+        earlier = self.earlier_archive()
+        code = self.case.run("/b")
+        self.assertNotEqual(code, 0)
+        self.assert_earlier_kept(earlier)
+        self.assertTrue(self.last_log().startswith("Backup failed"), self.last_log())
+        self.assertNotIn("successfully", self.last_log())
+        self.assert_no_temporaries()
+
+    def test_unwritable_backup_folder_fails_and_keeps_the_earlier_archive(self):
+        self.make_profile()
+        self.settings()
+        earlier = self.earlier_archive()
+        # Root ignores permission bits; an immutable folder refuses even root.
+        if subprocess.call(["chattr", "+i", self.backups], stderr=subprocess.DEVNULL) != 0:
+            self.skipTest("chattr +i is not available here")
+        self.addCleanup(subprocess.call, ["chattr", "-i", self.backups])
+        code = self.case.run("/b")
+        self.assertNotEqual(code, 0)
+        self.assert_earlier_kept(earlier)
+        self.assertTrue(self.last_log().startswith("Backup failed"), self.last_log())
+
+    def test_killed_archive_tool_fails_and_keeps_the_earlier_archive(self):
+        data = self.make_profile()
+        with open(os.path.join(data, "big.bin"), "wb") as f:
+            f.write(os.urandom(60 * 1024 * 1024))
+        self.settings(Compression=9)
+        earlier = self.earlier_archive()
+        killer = threading.Thread(target=self.kill_archive_tool_when_it_writes)
+        killer.start()
+        code = self.case.run("/b", timeout=300)
+        killer.join()
+        self.assertTrue(self.killed, "7z.exe never showed up")
+        self.assertNotEqual(code, 0)
+        self.assert_earlier_kept(earlier)
+        self.assertTrue(self.last_log().startswith("Backup failed"), self.last_log())
+        self.assert_no_temporaries()
+
+    def kill_archive_tool_when_it_writes(self):
+        self.killed = False
+        temp = self.archive() + ".tmp"
+        end = time.time() + 120
+        while time.time() < end:
+            if os.path.exists(temp) and os.path.getsize(temp) > 1_000_000:
+                subprocess.call(["wine", "taskkill", "/f", "/im", "7z.exe"], env=wine_env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                self.killed = True
+                return
+            time.sleep(0.05)
+
+    def wait_for(self, condition, timeout=30):
+        end = time.time() + timeout
+        while time.time() < end:
+            if condition():
+                return
+            time.sleep(0.1)
+        self.fail("condition not met in time")
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
