@@ -175,6 +175,35 @@ std::wstring ReadProgramLine(ProgramHandle handle) {
     return WideFromCodePage(CP_UTF8, kept);
 }
 
+bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs) {
+    RunningProgram* program = ProgramFrom(handle);
+    if (!program || !program->output.valid()) return true;
+    // An anonymous pipe cannot be waited on, so between looks at the pipe the
+    // wait sleeps on the process handle in short slices.
+    constexpr DWORD kSliceMs = 50;
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        if (program->outputEnded || program->pending.find('\n') != std::string::npos) return true;
+        DWORD available = 0;
+        if (!PeekNamedPipe(program->output.value, nullptr, 0, nullptr, &available, nullptr)) {
+            program->outputEnded = true;  // every writer has gone
+            return true;
+        }
+        if (available > 0) {
+            ReadMoreOutput(*program);  // returns at once: bytes are waiting
+            continue;
+        }
+        const ULONGLONG waited = GetTickCount64() - start;
+        if (timeoutMs != kWaitForever && waited >= timeoutMs) return false;
+        DWORD slice = kSliceMs;
+        if (timeoutMs != kWaitForever && timeoutMs - waited < slice) slice = static_cast<DWORD>(timeoutMs - waited);
+        // Once the program has ended its handle no longer blocks, while a
+        // child it left behind may still hold the pipe open.
+        if (!program->process.valid() || WaitForSingleObject(program->process.value, slice) != WAIT_TIMEOUT)
+            Sleep(slice);
+    }
+}
+
 void EndProgram(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
     if (program && program->process.valid()) TerminateProcess(program->process.value, 1);
