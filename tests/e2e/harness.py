@@ -82,7 +82,7 @@ class Case:
         return os.path.join(self.profile, "AppData", "Local", "Larkmail")
 
     def copy_lang(self):
-        shutil.copytree(os.path.join(SOURCE, "lang"), self.path("Lang"))
+        shutil.copytree(os.path.join(SOURCE, "lang"), self.path("Lang"), dirs_exist_ok=True)
 
     def put_double(self, name, folder=None):
         """Copies a test double (larkmail.exe, schtasks.exe) into a folder,
@@ -143,7 +143,7 @@ class Case:
                                   "--timeout", str(timeout_ms), "--out", wine_path(self.box_log)],
                                  env=wine_env())
             if rc != 0:
-                raise AssertionError("expected a message box, none came")
+                raise AssertionError(f"expected a message box, none came (driver exit code {rc})")
 
     def boxes(self):
         """Message boxes seen so far, as (title, text) pairs."""
