@@ -1,0 +1,216 @@
+// The main window over the fake window layer: its controls, the button states and the Main tab's settings writes.
+#include "ui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/language_table.h"
+#include "platform/fake/fake_platform.h"
+#include "ui/event_loop.h"
+#include "ui/main_tab.h"
+
+namespace {
+
+const std::string kBom = "\xef\xbb\xbf";
+const std::wstring kProfile = L"C:\\Users\\Anna Maria";
+const std::wstring kDataFolder = L"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail";
+
+std::string SettingsBytes(const std::string& bkUpDir, int compression = 0) {
+    return kBom + "\r\nBkUpDir = " + bkUpDir + "\r\nCloseToTray = 0\r\nCompression = " +
+           std::to_string(compression) + "\r\nOpenToTray = 0\r\nReopenLM = 0\r\nStayOnTop = 0\r\nLanguage = 1\r\n";
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetFakePlatform();
+        ResetFakeWindow();
+        ClearEventHandlers();
+        ProcessWindowState() = MainWindowState{};
+        LoadLanguageTable(ProcessLanguageTable(), L"");
+        SetFakeEnvironment(L"USERPROFILE", kProfile);
+        SetFakeEnvironment(L"HOMEDRIVE", L"C:");
+    }
+    // Runs the window with `settings` as the settings file; the script ends with a close request.
+    static void RunWith(const std::string& settings, const std::function<void()>& script) {
+        SetFakeFile(L"lmbackup.prefs", settings);
+        script();
+        QueueFakeEvent(kEventClose, kMainWindow);
+        EXPECT_EQ(RunMainWindow(), 0);
+    }
+    // What the refresh step leaves, read on the pass after the handler ran.
+    struct Seen {
+        bool setVisible, openVisible, backupOn, openOn, restoreOn, item50, item51, item52;
+        std::wstring field;
+    };
+    static void QueueLook(Seen& seen) {
+        QueueFakeEvent(kEventTimer, kMainTimer);  // one more pass: the refresh after the handler
+        QueueFakeEventAction([&seen] {
+            seen = Seen{FakeControlState(kButtonSetFolder).visible, FakeControlState(kButtonOpenFolder).visible,
+                        FakeControlState(kButtonBackup).enabled,    FakeControlState(kButtonOpenFolder).enabled,
+                        FakeControlState(kButtonRestore).enabled,   FakeMenuItemEnabled(kItemBackup),
+                        FakeMenuItemEnabled(kItemRestore),          FakeMenuItemEnabled(kItemOpenFolder),
+                        FakeControlState(kFieldBackupFolder).text};
+        });
+    }
+    static void ExpectFolderSet(const Seen& seen, bool set) {
+        EXPECT_EQ(seen.setVisible, !set);
+        EXPECT_EQ(seen.openVisible, set);
+        for (bool on : {seen.backupOn, seen.openOn, seen.restoreOn, seen.item50, seen.item51, seen.item52})
+            EXPECT_EQ(on, set);
+    }
+};
+
+TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
+    struct Row {
+        int number;
+        ControlKind kind;
+        int tab;
+        Box box;
+        std::wstring text;
+    };
+    const Row rows[] = {
+        {4, ControlKind::Label, 0, {40, 7, 100, 20}, L"Larkmail Path:"},
+        {5, ControlKind::ReadOnlyField, 0, {40, 25, 400, 20}, kDataFolder},
+        {6, ControlKind::Link, 0, {40, 47, 290, 20}, L"BackUp Path:"},
+        {7, ControlKind::Field, 0, {40, 67, 400, 20}, L"E:\\Saved Mail\\"},
+        {8, ControlKind::Button, 0, {0, 105, 150, 30}, L"Backup"},
+        {9, ControlKind::Button, 0, {167, 105, 150, 30}, L"Set Backup Path"},
+        {10, ControlKind::Button, 0, {167, 105, 150, 30}, L"Open Backup Path"},
+        {11, ControlKind::Button, 0, {334, 105, 150, 30}, L"Restore"},
+        {12, ControlKind::Label, 1, {20, 45, 100, 20}, L"Compression:"},
+        {13, ControlKind::TrackBar, 1, {100, 40, 370, 30}, L""},
+        {14, ControlKind::Label, 1, {100, 70, 50, 20}, L"None"},
+        {15, ControlKind::Label, 1, {445, 70, 50, 20}, L"Ultra"},
+    };
+    RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
+
+    std::vector<int> order;
+    for (const Row& row : rows) order.push_back(row.number);
+    std::vector<int> created = FakeControlNumbers();  // the other tabs' controls follow
+    created.resize(std::min(created.size(), order.size()));
+    EXPECT_EQ(created, order);  // creation order is tab order
+    for (const Row& row : rows) {
+        FakeControl c = FakeControlState(row.number);
+        EXPECT_EQ(c.kind, row.kind) << row.number;
+        EXPECT_EQ(c.tab, row.tab) << row.number;
+        EXPECT_EQ(std::vector<int>({c.box.x, c.box.y, c.box.width, c.box.height}),
+                  std::vector<int>({row.box.x, row.box.y, row.box.width, row.box.height}))
+            << row.number;
+        EXPECT_EQ(c.text, row.text) << row.number;
+    }
+    EXPECT_EQ(FakeControlState(6).toolTip, L"Click to clear backup path");
+    FakeControl track = FakeControlState(kTrackCompression);
+    EXPECT_EQ(track.low, 0);
+    EXPECT_EQ(track.high, 9);
+    EXPECT_EQ(track.tickEvery, 1);
+    EXPECT_EQ(track.position, 6);
+
+    FakeMainWindow w = FakeWindowState();
+    EXPECT_EQ(w.title, L"Larkmail Backup");
+    EXPECT_EQ(w.clientWidth, 500);
+    EXPECT_EQ(w.clientHeight, 200);
+    EXPECT_EQ(std::vector<int>({w.panel.x, w.panel.y, w.panel.width, w.panel.height}),
+              std::vector<int>({5, 5, 492, 170}));
+    EXPECT_EQ(w.tabs, std::vector<std::wstring>({L"Main", L"7-Zip Settings", L"Backup Task", L"Options"}));
+    EXPECT_EQ(w.statusFieldWidth, 500);
+    ASSERT_FALSE(w.statusHistory.empty());
+    EXPECT_EQ(w.statusHistory.front(), L"Ready");
+    EXPECT_EQ(w.timerIntervalMs, 1000u);
+    EXPECT_FALSE(w.open);  // closed again when the loop ended
+}
+
+TEST_F(MainWindowTest, ButtonsAndMenuItemsFollowTheBackupFolder) {
+    for (const std::string& folder : {std::string(""), std::string("D:\\B\\")}) {
+        SetUp();
+        Seen seen{};
+        RunWith(SettingsBytes(folder), [&] { QueueLook(seen); });
+        ExpectFolderSet(seen, !folder.empty());
+    }
+}
+
+TEST_F(MainWindowTest, ChoosingAFolderStoresItAndSwapsTheButtons) {
+    Seen seen{};
+    RunWith(SettingsBytes(""), [&] {
+        QueueFakeRequesterAnswer(L"D:\\My Backups\\");
+        QueueFakeEvent(kEventControl, kButtonSetFolder);
+        QueueLook(seen);
+    });
+    ASSERT_EQ(FakeRequests().size(), 1u);
+    EXPECT_TRUE(FakeRequests()[0].folder);
+    EXPECT_EQ(FakeRequests()[0].title, L"Choose Backup Location:");
+    EXPECT_EQ(FakeRequests()[0].initialFolder, L"C:");
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("D:\\My Backups\\"));
+    EXPECT_EQ(seen.field, L"D:\\My Backups\\");
+    ExpectFolderSet(seen, true);
+    EXPECT_EQ(ProcessWindowState().backupPath, L"D:\\My Backups\\");
+}
+
+TEST_F(MainWindowTest, CancellingTheRequesterWritesNothing) {
+    Seen seen{};
+    RunWith(SettingsBytes(""), [&] {
+        QueueFakeEvent(kEventControl, kButtonSetFolder);  // no answer queued: cancel
+        QueueLook(seen);
+    });
+    EXPECT_EQ(FakeRequests().size(), 1u);
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes(""));
+    ExpectFolderSet(seen, false);
+}
+
+TEST_F(MainWindowTest, TheLinkClearsFieldSettingAndFolder) {
+    Seen seen{};
+    RunWith(SettingsBytes("D:\\B\\", 3), [&] {
+        QueueFakeEvent(kEventControl, kLinkClearFolder);
+        QueueLook(seen);
+    });
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 3));
+    EXPECT_EQ(seen.field, L"");
+    ExpectFolderSet(seen, false);
+    EXPECT_TRUE(ProcessWindowState().backupPath.empty());
+}
+
+TEST_F(MainWindowTest, TheTrackBarWritesCompressionAtOnce) {
+    for (int position : {9, 0, 4}) {
+        SetUp();
+        RunWith(SettingsBytes("", 2), [&] {
+            QueueFakeEventAction([position] { SetTrackBarPosition(kTrackCompression, position); });
+            QueueFakeEvent(kEventControl, kTrackCompression);
+        });
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", position)) << position;
+        EXPECT_EQ(ProcessWindowState().startSettings.compression, 2);  // the in-memory value stays
+    }
+}
+
+TEST_F(MainWindowTest, OpeningTheFolderStartsExplorerOnTheFolderInMemory) {
+    struct Case {
+        std::string folder;
+        int kind, number;
+        std::vector<std::wstring> commandLines;
+    };
+    const Case cases[] = {
+        {"D:\\My Backups\\", kEventControl, kButtonOpenFolder, {L"\"explorer\" \"D:\\My Backups\\\""}},
+        {"D:\\B\\", kEventMenu, kItemOpenFolder, {L"\"explorer\" D:\\B\\"}},
+        {"", kEventMenu, kItemOpenFolder, {}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        RunWith(SettingsBytes(c.folder), [&] {
+            // What the user types into field 7 is never used.
+            QueueFakeEventAction([] { SetControlText(kFieldBackupFolder, L"X:\\typed\\"); });
+            QueueFakeEvent(c.kind, c.number);
+        });
+        std::vector<std::wstring> lines;
+        for (const FakeStart& start : FakeStarts()) {
+            if (start.commandLine.rfind(L"\"explorer\"", 0) != 0) continue;  // the task tab's query
+            lines.push_back(start.commandLine);
+            EXPECT_FALSE(start.options.wait);
+            EXPECT_FALSE(start.options.hidden);
+            EXPECT_FALSE(start.options.keepHandle);
+            EXPECT_TRUE(start.options.workingFolder.empty());
+        }
+        EXPECT_EQ(lines, c.commandLines) << c.folder;
+    }
+}
+
+}  // namespace
