@@ -3,6 +3,7 @@
 #include "engine/backup_job.h"
 
 #include "app/language_table.h"
+#include "engine/archive_check.h"
 #include "platform/files.h"
 
 namespace {
@@ -62,8 +63,7 @@ BackupResult FinishBackupJob(BackupJob& job) {
         result.status = BackupStatus::ToolMissing;
     } else {
         result.status = StatusForExitCode(result.tool.exitCode);
-        if (result.status == BackupStatus::Success &&
-            LookUpPathKind(result.tempPath) != PathKind::File) {
+        if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
             result.status = BackupStatus::NoArchive;
         }
         if (result.status == BackupStatus::Success &&

@@ -19,7 +19,7 @@ enum class BackupStatus {
     ToolMissing,    // 7-Zip could not be started
     ToolWarning,    // exit code 1: some files could not be read
     ToolFailed,     // exit code 2 or more (or a killed run)
-    NoArchive,      // exit code 0 but no archive was written
+    NoArchive,      // exit code 0 but no finished archive (none, or a killed run's)
     NotReplaced,    // the new archive could not be moved over the day's archive
     ClientAlive,    // the mail client survived taskkill; nothing was packed
 };

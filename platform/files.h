@@ -25,6 +25,9 @@ void ReleaseHeldFile(HeldFile& file);
 
 // Reads a whole file with full sharing. False when it cannot be opened.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);
+// Reads at most `count` bytes from the start of a file, with full sharing.
+// False when it cannot be opened or read.
+bool ReadFileStart(const std::wstring& path, std::size_t count, std::string& bytes);
 // Creates or replaces `path` through a temporary name in the same folder.
 bool WriteFileReplacing(const std::wstring& path, const std::string& bytes);
 // Opens (creating if needed) with read, write and delete sharing, appends, closes.

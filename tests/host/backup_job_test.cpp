@@ -5,6 +5,7 @@
 
 #include "app/language_table.h"
 #include "platform/fake/fake_platform.h"
+#include "tests/unit/seven_zip_bytes.h"
 
 namespace {
 
@@ -35,20 +36,23 @@ protected:
     }
 };
 
-void ScriptSevenZip(bool starts, long exitCode, bool writesTemp) {
+enum class Written { Nothing, Finished, Unfinished };
+
+void ScriptSevenZip(bool starts, long exitCode, Written written) {
     FakeProgramScript script;
     script.starts = starts;
     script.exitCode = exitCode;
     script.pollsWhileRunning = 3;
-    if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, "NEW"); };
+    if (written == Written::Finished) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
+    if (written == Written::Unfinished) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
 }
 
 TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
-    ScriptSevenZip(true, 0, true);
+    ScriptSevenZip(true, 0, Written::Finished);
     const BackupResult result = RunBackupJob(Request());
     EXPECT_EQ(result.status, BackupStatus::Success);
-    EXPECT_EQ(FakeFileBytes(kArchive), "NEW");
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(BackupLogMessage(result), L"Database backup successfully saved to \"D:\\Backups\\\"");
 
@@ -67,28 +71,32 @@ TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) 
         const char* what;
         bool starts;
         long exitCode;
-        bool writesTemp;
+        Written written;
         BackupStatus status;
         std::wstring log;
     };
     const Case cases[] = {
-        {"exit 1", true, 1, true, BackupStatus::ToolWarning,
+        {"exit 1", true, 1, Written::Finished, BackupStatus::ToolWarning,
          L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
-        {"exit 2", true, 2, true, BackupStatus::ToolFailed,
+        {"exit 2", true, 2, Written::Unfinished, BackupStatus::ToolFailed,
          L"Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
-        {"exit 7", true, 7, false, BackupStatus::ToolFailed,
+        {"exit 7", true, 7, Written::Nothing, BackupStatus::ToolFailed,
          L"Backup failed, 7-Zip ended with exit code 7. The earlier archive was kept."},
-        {"exit 8", true, 8, true, BackupStatus::ToolFailed,
+        {"exit 8", true, 8, Written::Unfinished, BackupStatus::ToolFailed,
          L"Backup failed, 7-Zip ended with exit code 8. The earlier archive was kept."},
-        {"exit 255", true, 255, true, BackupStatus::ToolFailed,
+        {"exit 255", true, 255, Written::Unfinished, BackupStatus::ToolFailed,
          L"Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
-        {"not started", false, 0, false, BackupStatus::ToolMissing, L"Backup failed, 7-Zip could not be started."},
-        {"no archive written", true, 0, false, BackupStatus::NoArchive,
+        {"not started", false, 0, Written::Nothing, BackupStatus::ToolMissing,
+         L"Backup failed, 7-Zip could not be started."},
+        {"no archive written", true, 0, Written::Nothing, BackupStatus::NoArchive,
+         L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
+        // taskkill under Wine ends a process with exit code 0.
+        {"killed with exit code 0", true, 0, Written::Unfinished, BackupStatus::NoArchive,
          L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
     };
     for (const Case& c : cases) {
         SetUp();
-        ScriptSevenZip(c.starts, c.exitCode, c.writesTemp);
+        ScriptSevenZip(c.starts, c.exitCode, c.written);
         const BackupResult result = RunBackupJob(Request());
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_EQ(BackupLogMessage(result), c.log) << c.what;
@@ -115,17 +123,17 @@ TEST_F(BackupJobTest, AStaleTemporaryArchiveIsRemovedBeforeTheRun) {
     FakeProgramScript script;
     script.onStart = [&tempPresentAtStart] {
         tempPresentAtStart = FakeFileExists(kTemp);
-        SetFakeFile(kTemp, "NEW");
+        SetFakeFile(kTemp, FinishedArchiveBytes());
     };
     ScriptFakeProgram(L"\"7z.exe\"", script);
     const BackupResult result = RunBackupJob(Request());
     EXPECT_FALSE(tempPresentAtStart);
     EXPECT_EQ(result.status, BackupStatus::Success);
-    EXPECT_EQ(FakeFileBytes(kArchive), "NEW");
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
 }
 
 TEST_F(BackupJobTest, ANewArchiveThatCannotReplaceTheEarlierOneIsDropped) {
-    ScriptSevenZip(true, 0, true);
+    ScriptSevenZip(true, 0, Written::Finished);
     SetFakeReadOnly(kArchive, true);
     const BackupResult result = RunBackupJob(Request());
     EXPECT_EQ(result.status, BackupStatus::NotReplaced);
@@ -141,13 +149,13 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     SetFakeFolder(kData);
     const std::wstring folder = L"D:\\My Backups\\";
     FakeProgramScript script;
-    script.onStart = [folder] { SetFakeFile(folder + kName + L".tmp", "NEW"); };
+    script.onStart = [folder] { SetFakeFile(folder + kName + L".tmp", FinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
     BackupRequest request = Request();
     request.backupFolder = folder;
     const BackupResult result = RunBackupJob(request);
     EXPECT_EQ(result.status, BackupStatus::Success);
-    EXPECT_EQ(FakeFileBytes(folder + kName), "NEW");
+    EXPECT_EQ(FakeFileBytes(folder + kName), FinishedArchiveBytes());
     ASSERT_EQ(FakeStarts().size(), 1u);
     EXPECT_EQ(FakeStarts()[0].commandLine,
               L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_platform.h"
+#include "tests/unit/seven_zip_bytes.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ void ScriptSevenZip(long exitCode, bool writesTemp) {
     FakeProgramScript script;
     script.exitCode = exitCode;
     script.pollsWhileRunning = 5;
-    if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, "NEW"); };
+    if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
+    if (!writesTemp && exitCode == 0) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
 }
 
@@ -76,7 +78,7 @@ TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
     EXPECT_TRUE(starts[0].options.hidden);
     EXPECT_TRUE(starts[1].options.hidden);
     EXPECT_FALSE(starts[2].options.hidden);
-    EXPECT_EQ(FakeFileBytes(kArchive), "NEW");
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
     EXPECT_TRUE(FakeBoxes().empty());
@@ -105,7 +107,7 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
          "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
         {"killed", 255, true, kUnattendedToolFailed,
          "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
-        {"no archive", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0)."},
+        {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0)."},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -172,14 +174,14 @@ TEST_F(UnattendedBackupTest, BackupFolderWithABlankIsQuoted) {
     WriteSettings("D:\\My Backups\\", 0);
     SetFakeWindows({});
     FakeProgramScript script;
-    script.onStart = [] { SetFakeFile(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp", "NEW"); };
+    script.onStart = [] { SetFakeFile(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp", FinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), 0);
     EXPECT_EQ(StartedCommandLines(),
               (std::vector<std::wstring>{
                   L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
                   L"C:\\Users\\anna\\Appdata\\Local\\Larkmail"}));
-    EXPECT_EQ(FakeFileBytes(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z"), "NEW");
+    EXPECT_EQ(FakeFileBytes(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z"), FinishedArchiveBytes());
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\My Backups\\\"" + kStamp);
 }
 
