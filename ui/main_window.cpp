@@ -2,9 +2,9 @@
 #include "ui/main_window.h"
 
 #include "app/language_table.h"
+#include "app/startup.h"
 #include "engine/interactive_backup.h"
 #include "engine/restore.h"
-#include "platform/system.h"
 #include "platform/window.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
@@ -109,9 +109,9 @@ bool BuildMainWindow() {
 
 int RunMainWindow() {
     MainWindowState& state = ProcessWindowState();
-    state.startSettings = ReadAllSettings();
+    state.startSettings = ProcessSettings();
     state.backupPath = state.startSettings.bkUpDir;
-    state.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\AppData\\Local\\Larkmail";
+    state.dataFolder = ProcessDataFolder();
     state.quit = false;
     // Without a window nothing could ever end the loop, so the program ends at once.
     if (BuildMainWindow()) RunEventLoop();

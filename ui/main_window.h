@@ -47,7 +47,7 @@ constexpr unsigned kTimerIntervalMs = 1000;
 // window could not be opened (nothing else is built then).
 bool BuildMainWindow();
 
-// Start-up's last step: reads the settings and the data folder into the
-// state, builds the window, runs the event loop until the user quits and
+// Start-up's last step: takes the settings and the data folder that start-up
+// established into the state, builds the window, runs the event loop until the user quits and
 // closes the window. Returns the process exit code (0).
 int RunMainWindow();

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/language_table.h"
+#include "app/startup.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
@@ -35,6 +36,8 @@ protected:
     // Runs the window with `settings` as the settings file; the script ends with a close request.
     static void RunWith(const std::string& settings, const std::function<void()>& script) {
         SetFakeFile(L"lmbackup.prefs", settings);
+        ProcessSettings() = ReadAllSettings();  // as start-up leaves them
+        ProcessDataFolder() = kDataFolder;
         script();
         QueueFakeEvent(kEventClose, kMainWindow);
         EXPECT_EQ(RunMainWindow(), 0);
