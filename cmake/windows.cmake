@@ -39,7 +39,8 @@ endif()
 file(GLOB LARKMAIL_WIN_TESTS CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/tests/unit/*_test.cpp
     ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
-add_executable(win_unit_tests ${LARKMAIL_WIN_TESTS})
+# The tests carry the program's resources, so the embedded 7-Zip is tested too.
+add_executable(win_unit_tests ${LARKMAIL_WIN_TESTS} ${LARKMAIL_RC_FILE})
 target_link_libraries(win_unit_tests PRIVATE larkmail_core GTest::gtest_main)
 
 # Test doubles: one program per source file, named after it.

@@ -32,11 +32,16 @@ HANDLE OpenExisting(const std::wstring& path, DWORD access, DWORD share) {
 HeldFile OpenFileForUpdate(const std::wstring& path, std::string& bytes) {
     bytes.clear();
     HeldFile held;
-    OwnedHandle file(OpenExisting(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ));
+    // Windows refuses write access to a read-only file, but Wine running as
+    // root does not; the attribute is honoured here so both behave alike.
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    OwnedHandle file;
+    if (!readOnly) file = OwnedHandle(OpenExisting(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ));
+    DWORD error = file.valid() ? ERROR_SUCCESS : GetLastError();
     held.writable = file.valid();
     if (!file.valid()) {
-        DWORD error = GetLastError();
-        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return held;
+        if (!readOnly && error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return held;
         file = OwnedHandle(OpenExisting(path, GENERIC_READ, kShareAll));
         if (!file.valid()) return held;
     }

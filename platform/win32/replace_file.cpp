@@ -50,7 +50,17 @@ bool MoveOverWithRetries(const std::wstring& from, const std::wstring& to) {
     return false;
 }
 
+bool IsReadOnlyFile(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool ReplaceThroughTemporary(const std::wstring& path, const std::string& bytes, HeldFile* hold) {
+    // Windows will not move over a read-only file; Wine as root would.
+    if (IsReadOnlyFile(path)) {
+        if (hold) ReleaseHeldFile(*hold);
+        return false;
+    }
     std::wstring temporary = TemporaryNameBeside(path);
     bool written = WriteTemporary(temporary, bytes);
     if (hold) ReleaseHeldFile(*hold);

@@ -1,0 +1,116 @@
+// Path kinds, sizes, listings, moves and deletions on the real file system.
+#include <gtest/gtest.h>
+
+#include "platform/files.h"
+#include "tests/win/win_test_folder.h"
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = MakeTestFolder(L"files");
+        ASSERT_FALSE(folder.empty());
+    }
+    void TearDown() override { RemoveTree(folder); }
+    std::wstring At(const std::wstring& name) const { return folder + L"\\" + name; }
+    std::wstring folder;
+};
+
+TEST_F(FilesTest, KindsAndSizes) {
+    ASSERT_TRUE(WriteFileReplacing(At(L"five.bin"), std::string("a\0b\r\n", 5)));
+    ASSERT_TRUE(WriteFileReplacing(At(L"empty"), ""));
+    ASSERT_TRUE(CreateFolderPath(At(L"7z.exe")));
+    struct Case {
+        std::wstring name;
+        PathKind kind;
+        std::int64_t size;
+    } cases[] = {
+        {L"five.bin", PathKind::File, 5},
+        {L"FIVE.BIN", PathKind::File, 5},
+        {L"empty", PathKind::File, 0},
+        {L"7z.exe", PathKind::Folder, 0},
+        {L"missing", PathKind::Missing, -1},
+        {L"missing\\deeper.txt", PathKind::Missing, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
+        EXPECT_EQ(LookUpPathKind(At(c.name)), c.kind);
+        EXPECT_EQ(ReadFileSize(At(c.name)), c.size);
+    }
+    EXPECT_EQ(BytesOf(At(L"five.bin")), std::string("a\0b\r\n", 5));
+}
+
+TEST_F(FilesTest, ListFolderNamesKindsAndPatterns) {
+    ASSERT_TRUE(WriteFileReplacing(At(L"dutch.lng"), "x"));
+    ASSERT_TRUE(WriteFileReplacing(At(L"german.lng"), "x"));
+    ASSERT_TRUE(WriteFileReplacing(At(L"readme.txt"), "x"));
+    ASSERT_TRUE(CreateFolderPath(At(L"Sub Folder")));
+    ASSERT_TRUE(WriteFileReplacing(At(L"Sub Folder\\inner.lng"), "x"));
+
+    std::vector<FolderEntry> all = ListFolder(folder, L"*");
+    std::sort(all.begin(), all.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_EQ(all[0].name, L"Sub Folder");
+    EXPECT_TRUE(all[0].isFolder);
+    EXPECT_FALSE(all[0].isLink);
+    EXPECT_EQ(all[1].name, L"dutch.lng");
+    EXPECT_FALSE(all[1].isFolder);
+
+    struct Case {
+        std::wstring folder, pattern;
+        std::vector<std::wstring> names;
+    } cases[] = {
+        {folder, L"*.lng", {L"dutch.lng", L"german.lng"}},
+        {folder + L"\\", L"*.lng", {L"dutch.lng", L"german.lng"}},
+        {folder, L"g*", {L"german.lng"}},
+        {folder, L"*.none", {}},
+        {At(L"Sub Folder"), L"*", {L"inner.lng"}},
+        {At(L"missing"), L"*", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.pattern.begin(), c.pattern.end()));
+        std::vector<std::wstring> names;
+        for (const FolderEntry& entry : ListFolder(c.folder, c.pattern)) names.push_back(entry.name);
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, c.names);
+    }
+}
+
+TEST_F(FilesTest, CreateFolderPathMakesParentsAndAcceptsExisting) {
+    EXPECT_TRUE(CreateFolderPath(At(L"a\\b b\\c")));
+    EXPECT_EQ(LookUpPathKind(At(L"a\\b b\\c")), PathKind::Folder);
+    EXPECT_TRUE(CreateFolderPath(At(L"a\\b b\\c")));
+    ASSERT_TRUE(WriteFileReplacing(At(L"file"), "x"));
+    EXPECT_FALSE(CreateFolderPath(At(L"file")));
+    EXPECT_FALSE(CreateFolderPath(At(L"file\\below")));
+}
+
+TEST_F(FilesTest, MovesNeverOrAlwaysReplace) {
+    ASSERT_TRUE(WriteFileReplacing(At(L"a"), "first"));
+    ASSERT_TRUE(WriteFileReplacing(At(L"b"), "second"));
+    EXPECT_FALSE(MovePath(At(L"a"), At(L"b")));
+    EXPECT_EQ(BytesOf(At(L"b")), "second");
+    EXPECT_TRUE(MoveFileReplacing(At(L"a"), At(L"b")));
+    EXPECT_EQ(BytesOf(At(L"b")), "first");
+    EXPECT_EQ(LookUpPathKind(At(L"a")), PathKind::Missing);
+
+    ASSERT_TRUE(CreateFolderPath(At(L"Larkmail\\Mail")));
+    ASSERT_TRUE(WriteFileReplacing(At(L"Larkmail\\Mail\\1.eml"), "m"));
+    EXPECT_TRUE(MovePath(At(L"Larkmail"), At(L"Larkmail.old")));
+    EXPECT_EQ(BytesOf(At(L"Larkmail.old\\Mail\\1.eml")), "m");
+    EXPECT_FALSE(MovePath(At(L"nothing"), At(L"else")));
+}
+
+TEST_F(FilesTest, DeletionsAndEmptyFolders) {
+    ASSERT_TRUE(WriteFileReplacing(At(L"f"), "x"));
+    EXPECT_TRUE(DeleteFilePath(At(L"f")));
+    EXPECT_FALSE(DeleteFilePath(At(L"f")));
+    ASSERT_TRUE(CreateFolderPath(At(L"d\\e")));
+    EXPECT_FALSE(RemoveEmptyFolder(At(L"d")));
+    EXPECT_TRUE(RemoveEmptyFolder(At(L"d\\e")));
+    EXPECT_TRUE(RemoveEmptyFolder(At(L"d")));
+    EXPECT_TRUE(NamesIn(folder).empty());
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+// Child programs on the real platform: exact command lines, exit codes, waits,
+// the output pipe, and the real 7z.exe with the quoted forms the backup uses.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/system.h"
+#include "platform/text.h"
+#include "tests/win/win_test_folder.h"
+
+namespace {
+
+void WriteOut(const std::string& bytes) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+
+// This test program doubles as the child: started with "--child-..." it
+// does one small job before GoogleTest ever runs.
+int RunChildJob(const std::wstring& text) {
+    std::wstring job = text.substr(0, text.find(L' '));
+    std::wstring rest = text.size() > job.size() ? text.substr(job.size() + 1) : L"";
+    if (job == L"--child-echo") {
+        WriteOut(Utf8FromWide(text) + "\n");
+        return 0;
+    }
+    if (job == L"--child-lines") {
+        WriteOut("first\r\nzwei \xC3\xBC\r\n\nbad \xFF byte\nlast without end");
+        return 0;
+    }
+    if (job == L"--child-many") {
+        std::string lines;
+        for (int i = 0; i < 20000; ++i) lines += "line " + std::to_string(i) + "\r\n";
+        WriteOut(lines);
+        return 0;
+    }
+    if (job == L"--child-cwd") {
+        WriteOut(Utf8FromWide(ReadCurrentFolder()) + "\n");
+        return 0;
+    }
+    if (job == L"--child-sleep") {
+        PauseMilliseconds((std::uint32_t)std::wcstoul(rest.c_str(), nullptr, 10));
+        return 3;
+    }
+    if (job == L"--child-exit") return (int)std::wcstol(rest.c_str(), nullptr, 10);
+    return 99;
+}
+
+const bool kRunningAsChild = [] {
+    std::wstring text = ReadCommandLineText();
+    if (text.rfind(L"--child-", 0) != 0) return false;
+    std::exit(RunChildJob(text));
+}();
+
+StartOptions Options(bool wait, bool keep, bool output) {
+    StartOptions options;
+    options.wait = wait;
+    options.hidden = true;
+    options.keepHandle = keep;
+    options.readOutput = output;
+    return options;
+}
+
+std::vector<std::wstring> ReadAllLines(ProgramHandle handle) {
+    std::vector<std::wstring> lines;
+    while (ProgramHasOutput(handle)) lines.push_back(ReadProgramLine(handle));
+    return lines;
+}
+
+TEST(ProcessTest, ChildGetsExactlyTheParameterText) {
+    const std::wstring self = ReadExecutablePath();
+    const std::wstring cases[] = {
+        L"--child-echo",
+        L"--child-echo a b",
+        L"--child-echo   inner  blanks  kept ",
+        L"--child-echo x -o\"C:\\out dir\\\" \"C:\\My Backups\\LarkmailBackup_PC1_anna_20261208.7z\"",
+        L"--child-echo a -mmt -mx=5 -slp -y \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z C:\\U",
+        L"--child-echo J\u00FCrgen \u0416 \u20AC",
+    };
+    for (const std::wstring& parameters : cases) {
+        for (bool quotedAlready : {false, true}) {
+            std::wstring program = quotedAlready ? L"\"" + self + L"\"" : self;
+            bool started = false;
+            ProgramHandle child = StartProgram(program, parameters, Options(false, true, true), &started);
+            ASSERT_TRUE(started);
+            ASSERT_NE(child, 0u);
+            EXPECT_EQ(ReadProgramLine(child), parameters);
+            EXPECT_TRUE(WaitForProgram(child, kWaitForever));
+            EXPECT_EQ(ProgramExitCode(child), 0);
+            ReleaseProgram(child);
+        }
+    }
+}
+
+TEST(ProcessTest, OutputLinesDropCarriageReturnsAndDecodeUtf8) {
+    ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-lines", Options(false, true, true));
+    ASSERT_NE(child, 0u);
+    ASSERT_TRUE(WaitForProgram(child, kWaitForever));
+    std::vector<std::wstring> expected = {L"first", L"zwei \u00FC", L"", L"bad \uFFFD byte", L"last without end"};
+    EXPECT_EQ(ReadAllLines(child), expected);
+    EXPECT_FALSE(ProgramHasOutput(child));
+    ReleaseProgram(child);
+}
+
+TEST(ProcessTest, WaitingWithAPipeDrainsItSoTheChildCanEnd) {
+    ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-many", Options(true, true, true));
+    ASSERT_NE(child, 0u);
+    EXPECT_FALSE(ProgramRunning(child));
+    std::vector<std::wstring> lines = ReadAllLines(child);
+    ASSERT_EQ(lines.size(), 20000u);
+    EXPECT_EQ(lines.front(), L"line 0");
+    EXPECT_EQ(lines.back(), L"line 19999");
+    ReleaseProgram(child);
+}
+
+TEST(ProcessTest, ExitCodesWaitsAndForcedEnd) {
+    const std::wstring self = ReadExecutablePath();
+    for (long code : {0L, 1L, 2L, 7L, 255L}) {
+        ProgramHandle child = StartProgram(self, L"--child-exit " + std::to_wstring(code), Options(true, true, false));
+        ASSERT_NE(child, 0u);
+        EXPECT_FALSE(ProgramRunning(child));
+        EXPECT_EQ(ProgramExitCode(child), code);
+        ReleaseProgram(child);
+    }
+
+    ProgramHandle sleeper = StartProgram(self, L"--child-sleep 60000", Options(false, true, false));
+    ASSERT_NE(sleeper, 0u);
+    EXPECT_TRUE(ProgramRunning(sleeper));
+    EXPECT_FALSE(WaitForProgram(sleeper, 50));
+    EXPECT_EQ(ProgramExitCode(sleeper), -1);
+    EndProgram(sleeper);
+    EXPECT_TRUE(WaitForProgram(sleeper, kWaitForever));
+    EXPECT_FALSE(ProgramRunning(sleeper));
+    EXPECT_EQ(ProgramExitCode(sleeper), 1);
+    ReleaseProgram(sleeper);
+
+    ProgramHandle shortNap = StartProgram(self, L"--child-sleep 200", Options(false, true, false));
+    ASSERT_NE(shortNap, 0u);
+    EXPECT_TRUE(WaitForProgram(shortNap, kWaitForever));
+    EXPECT_EQ(ProgramExitCode(shortNap), 3);
+    ReleaseProgram(shortNap);
+
+    // Without a handle asked for, nothing comes back, but the start is told.
+    bool started = false;
+    EXPECT_EQ(StartProgram(self, L"--child-exit 0", Options(true, false, false), &started), 0u);
+    EXPECT_TRUE(started);
+}
+
+TEST(ProcessTest, HandleZeroIsAnEndedProgram) {
+    EXPECT_FALSE(ProgramRunning(0));
+    EXPECT_TRUE(WaitForProgram(0, kWaitForever));
+    EXPECT_EQ(ProgramExitCode(0), -1);
+    EXPECT_FALSE(ProgramHasOutput(0));
+    EXPECT_EQ(ReadProgramLine(0), L"");
+    EndProgram(0);
+    ReleaseProgram(0);
+}
+
+TEST(ProcessTest, MissingProgramStartsNothing) {
+    std::wstring folder = MakeTestFolder(L"missing program");
+    ASSERT_FALSE(folder.empty());
+    for (bool output : {false, true}) {
+        bool started = true;
+        ProgramHandle child = StartProgram(folder + L"\\7z.exe", L"a x.7z y", Options(false, true, output), &started);
+        EXPECT_EQ(child, 0u);
+        EXPECT_FALSE(started);
+    }
+    RemoveTree(folder);
+}
+
+TEST(ProcessTest, WorkingFolderIsTheChildsCurrentFolder) {
+    std::wstring folder = MakeTestFolder(L"work dir");
+    ASSERT_FALSE(folder.empty());
+    StartOptions options = Options(false, true, true);
+    options.workingFolder = folder;
+    ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-cwd", options);
+    ASSERT_NE(child, 0u);
+    EXPECT_EQ(ReadProgramLine(child), folder);
+    WaitForProgram(child, kWaitForever);
+    ReleaseProgram(child);
+    RemoveTree(folder);
+}
+
+// The real 7-Zip, copied into a folder whose every path holds a blank.
+class SevenZipTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::wstring payload = ReadEnvironmentText(L"LARKMAIL_PAYLOAD");
+        if (payload.empty()) GTEST_SKIP() << "LARKMAIL_PAYLOAD not set";
+        folder = MakeTestFolder(L"7z run");
+        ASSERT_FALSE(folder.empty());
+        for (const wchar_t* name : {L"7z.exe", L"7z.dll"})
+            ASSERT_TRUE(WriteFileReplacing(folder + L"\\" + name, BytesOf(WinePathFromUnix(payload) + L"\\" + name)));
+        data = folder + L"\\Anna Maria\\AppData\\Local\\Larkmail";
+        ASSERT_TRUE(CreateFolderPath(data + L"\\Mail\\Inbox"));
+        ASSERT_TRUE(WriteFileReplacing(data + L"\\prefs.js", "user_pref(\"a\", 1);\r\n"));
+        ASSERT_TRUE(WriteFileReplacing(data + L"\\Mail\\Inbox\\1.eml", std::string("Subject: x\r\n\r\n\0\xFF", 16)));
+    }
+    void TearDown() override {
+        if (!folder.empty()) RemoveTree(folder);
+    }
+    long Run(const std::wstring& parameters) {
+        ProgramHandle tool = StartProgram(folder + L"\\7z.exe", parameters, Options(true, true, false));
+        if (tool == 0) return -100;
+        long code = ProgramExitCode(tool);
+        ReleaseProgram(tool);
+        return code;
+    }
+    std::wstring folder, data;
+};
+
+TEST_F(SevenZipTest, QuotedBackupAndRestoreFormsWork) {
+    const std::wstring archive = folder + L"\\My Backups\\LarkmailBackup_X.7z";
+    EXPECT_EQ(Run(L"a -mmt -mx=0 -slp -y \"" + folder + L"\\My Backups\\\"LarkmailBackup_X.7z \"" + data + L"\""), 0);
+    EXPECT_GT(ReadFileSize(archive), 0);
+    EXPECT_EQ(NamesIn(folder + L"\\My Backups"), std::vector<std::wstring>{L"LarkmailBackup_X.7z"});
+
+    EXPECT_EQ(Run(L"x -o\"" + folder + L"\\out dir\\\" \"" + archive + L"\""), 0);
+    EXPECT_EQ(NamesIn(folder + L"\\out dir"), std::vector<std::wstring>{L"Larkmail"});
+    EXPECT_EQ(BytesOf(folder + L"\\out dir\\Larkmail\\prefs.js"), BytesOf(data + L"\\prefs.js"));
+    EXPECT_EQ(BytesOf(folder + L"\\out dir\\Larkmail\\Mail\\Inbox\\1.eml"), std::string("Subject: x\r\n\r\n\0\xFF", 16));
+
+    ProgramHandle list = StartProgram(folder + L"\\7z.exe", L"l \"" + archive + L"\"", Options(false, true, true));
+    ASSERT_NE(list, 0u);
+    bool listed = false, banner = false;
+    for (const std::wstring& line : ReadAllLines(list)) {
+        banner = banner || line.rfind(L"7-Zip ", 0) == 0;
+        listed = listed || line.find(L"Larkmail\\Mail\\Inbox\\1.eml") != std::wstring::npos;
+    }
+    EXPECT_TRUE(banner);
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(WaitForProgram(list, kWaitForever));
+    EXPECT_EQ(ProgramExitCode(list), 0);
+    ReleaseProgram(list);
+}
+
+TEST_F(SevenZipTest, MissingSourceIsExitCodeOne) {
+    EXPECT_EQ(Run(L"a -mmt -mx=0 -slp -y \"" + folder + L"\\My Backups\\\"LarkmailBackup_Y.7z \"" + folder +
+                  L"\\Nobody Here\\AppData\\Local\\Larkmail\""),
+              1);
+}
+
+}  // namespace
