@@ -10,8 +10,11 @@ set(LARKMAIL_FUZZ_SOURCES
     ${CMAKE_SOURCE_DIR}/platform/fake/fake_system.cpp)
 set(LARKMAIL_FUZZ_SECONDS 5 CACHE STRING "How long the key/value fuzz test runs")
 
-find_program(LARKMAIL_CLANGXX NAMES clang++ clang++-16 clang++-15 clang++-14)
-if(LARKMAIL_CLANGXX)
+option(LARKMAIL_LIBFUZZER "Build the key/value fuzz test with clang's libFuzzer when clang is found" ON)
+if(LARKMAIL_LIBFUZZER)
+    find_program(LARKMAIL_CLANGXX NAMES clang++ clang++-16 clang++-15 clang++-14)
+endif()
+if(LARKMAIL_LIBFUZZER AND LARKMAIL_CLANGXX)
     # Built with its own compiler, beside the g++ host build.
     set(fuzzer ${CMAKE_BINARY_DIR}/key_value_fuzzer)
     add_custom_command(
