@@ -35,7 +35,9 @@ std::wstring ReadUserLocaleName() {
 }
 
 std::wstring ReadCurrentFolder() {
-    return Fake().currentFolder;
+    // Like the system: no trailing backslash except on a drive root.
+    const std::wstring& folder = Fake().currentFolder;
+    return folder.size() == 2 && folder[1] == L':' ? folder + L"\\" : folder;
 }
 
 bool ChangeCurrentFolder(const std::wstring& path) {

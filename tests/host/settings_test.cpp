@@ -192,4 +192,14 @@ TEST_F(SettingsTest, OpeningAgainClosesAndWritesTheFirstFile) {
     EXPECT_EQ(FakeFileBytes(other), "");
 }
 
+TEST_F(SettingsTest, TheFileIsTheCurrentFoldersWhateverItsLetterCase) {
+    SetFakeFile(L"c:\\WORK\\LMBackup.PREFS", kBom + "Compression = 5\r\n");
+    EXPECT_EQ(ReadSettingInteger(L"Compression", 0), 5);
+    SetFakeCurrentFolder(L"D:\\Elsewhere");
+    EXPECT_EQ(ReadSettingInteger(L"Compression", 0), 0);
+    WriteSettingInteger(L"Compression", 6);
+    EXPECT_EQ(FakeFileBytes(L"D:\\elsewhere\\lmbackup.prefs"), kBom + "\r\nCompression = 6\r\n");
+    EXPECT_EQ(FakeFileBytes(kPrefs), kBom + "Compression = 5\r\n");
+}
+
 }  // namespace
