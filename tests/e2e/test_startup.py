@@ -59,6 +59,12 @@ class StartUpFiles(E2ETest):
         title = lng_text(self.case.path("Lang", "german.lng"), "Messages", "Error")
         self.assertEqual(self.case.boxes(), [(title, german)])
         self.assertEqual(self.case.read("lmbackup.prefs"), prefs)
+        # The unattended run stores the locale's language (English here): the
+        # read-only file must drop that change, not lose its contents.
+        self.case.run("/b", boxes=["ok"])
+        self.assertEqual(self.case.read("lmbackup.prefs"), prefs)
+        self.assertEqual(sorted(os.listdir(self.case.program)),
+                         sorted(["7z.dll", "7z.exe", "Backup.log", "Lang", "LarkmailBackup.exe", "lmbackup.prefs"]))
 
     def test_unreadable_folder_for_settings_still_starts(self):
         # A folder named like the settings file: nothing can be created, the
