@@ -16,6 +16,8 @@
 //   driver text --pid P --id N [--out F]  writes the control's text (UTF-8)
 //   driver check --pid P --id N           prints 1/0 (BM_GETCHECK)
 //   driver state --pid P --id N           prints "enabled visible" flags as 0/1 0/1
+//   driver style --pid P --id N           the same from the control's own style bits
+//                                         (visible even while its tab page is hidden)
 //   driver settext --pid P --id N --value TEXT
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
 #include <windows.h>
@@ -308,6 +310,11 @@ int WorkControl(const std::wstring& verb, const Options& o) {
         WriteOut(L"", SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0");
     } else if (verb == L"state") {
         std::string s = std::string(IsWindowEnabled(c) ? "1" : "0") + " " + (IsWindowVisible(c) ? "1" : "0");
+        WriteOut(L"", s);
+    } else if (verb == L"style") {
+        // The control's own flags, whatever tab page is showing.
+        const LONG style = GetWindowLongW(c, GWL_STYLE);
+        std::string s = std::string((style & WS_DISABLED) ? "0" : "1") + " " + ((style & WS_VISIBLE) ? "1" : "0");
         WriteOut(L"", s);
     } else if (verb == L"settext") {
         SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Get(o, L"value").c_str()));

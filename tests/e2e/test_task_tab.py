@@ -1,0 +1,223 @@
+"""The Backup Task tab end to end: the real program under Wine clicks through
+the tab with the schtasks double beside it; the double records every argument
+line and keeps its task list in a file."""
+
+import datetime
+import os
+import shutil
+import subprocess
+import time
+
+from harness import E2ETest, list_archive, settings_bytes, wine_env, wine_path
+
+TAIL = ' /tn BackupLarkmail /tr "{run}" /it /v1'
+
+
+class TaskTab(E2ETest):
+    def setUp(self):
+        super().setUp()
+        self.backups = os.path.join(self.case.root, "backups")
+        os.makedirs(self.backups)
+        os.makedirs(self.case.data_folder())
+        with open(os.path.join(self.case.data_folder(), "prefs.js"), "wb") as f:
+            f.write(b"user_pref(1);\r\n")
+        self.proc = None
+        self.addCleanup(self.end_program)
+
+    def use_program_folder(self, folder):
+        """Moves the program (and its later files) to another folder."""
+        os.makedirs(folder, exist_ok=True)
+        shutil.move(self.case.exe, os.path.join(folder, "LarkmailBackup.exe"))
+        self.case.program = folder
+        self.case.exe = os.path.join(folder, "LarkmailBackup.exe")
+
+    def open_window(self, backup_path=None):
+        if backup_path is None:
+            backup_path = wine_path(self.backups) + "\\"
+        with open(self.case.path("lmbackup.prefs"), "wb") as f:
+            f.write(settings_bytes(BkUpDir=backup_path, CloseToTray=0, Compression=0, OpenToTray=0, ReopenLM=0,
+                                   StayOnTop=0, Language=1))
+        if not os.path.exists(self.case.path("Lang")):
+            self.case.copy_lang()
+        if not os.path.exists(self.case.path("schtasks.exe")):
+            self.case.put_double("schtasks.exe")
+        queries = len(self.calls())
+        self.proc = self.case.start()
+        self.case.control("wait-window", 40, "--timeout", "60000")
+        self.wait_for(self.tab_built, "the tab was not built")
+        # The start-up state is complete once the query ran and Create Task went off.
+        self.wait_for(lambda: len(self.calls()) > queries and self.style(38)[0] == "0", "no start-up query")
+
+    def tab_built(self):
+        try:
+            return self.style(40) == "1 1"
+        except AssertionError:  # the window is there, its controls not yet
+            return False
+
+    def end_program(self):
+        if self.proc is None:
+            return
+        subprocess.call(["wine", "taskkill", "/f", "/pid", self.case.pid()], env=wine_env(),
+                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.proc.wait(timeout=30)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+        self.proc = None
+
+    def style(self, control):
+        return self.case.control("style", control).strip()
+
+    def enabled(self, first, last):
+        return "".join(self.style(n)[0] for n in range(first, last + 1))
+
+    def wait_for(self, check, message, timeout=90):
+        end = time.time() + timeout
+        while time.time() < end:
+            if check():
+                return
+            time.sleep(0.2)
+        self.fail(message)
+
+    def calls(self):
+        path = self.case.path("schtasks-calls.txt")
+        if not os.path.exists(path):
+            return []
+        with open(path, "rb") as f:
+            return f.read().decode("utf-8").split("\r\n")[:-1]
+
+    def tasks(self):
+        path = self.case.path("schtasks-tasks.txt")
+        if not os.path.exists(path):
+            return []
+        with open(path, "rb") as f:
+            return [line.split("\t") for line in f.read().decode("utf-8").split("\r\n")[:-1]]
+
+    def click_and_wait_calls(self, control, count):
+        self.case.control("click", control)
+        self.wait_for(lambda: len(self.calls()) >= count, f"schtasks was not called {count} times")
+
+    def assert_no_task_state(self, create_enabled):
+        self.assertEqual(self.enabled(17, 19), "111")
+        self.assertEqual(self.enabled(33, 36), "1111")
+        self.assertEqual(self.style(38), "1 1" if create_enabled else "0 1")
+        self.assertEqual(self.style(39)[2], "0")
+        self.assertEqual(self.style(37)[2], "0")
+        self.assertEqual(self.style(40), "1 1")
+
+    def assert_task_exists_state(self):
+        self.assertEqual(self.enabled(17, 36), "0" * 20)
+        self.assertEqual(self.style(38)[0], "0")
+        self.assertEqual(self.style(39), "1 1")
+        self.assertEqual(self.style(37)[2], "0")
+        self.assertEqual(self.style(40), "1 1")
+
+    def run_text(self):
+        return wine_path(self.case.program) + "\\LarkmailBackup /b"
+
+    def test_each_form_creates_then_removes_and_a_restart_finds_the_task(self):
+        forms = [
+            ([17], "7", "5", "/create /sc daily /st 07:05"),
+            ([18, 25], "23", "59", "/create /sc Weekly /d Fri /st 23:59"),
+            ([19, 21], "0", "0", "/create /sc monthly /st 00:00"),
+            ([19, 32], "12", "30", "/create /sc monthly /mo lastday /m * /st 12:30"),
+            ([19, 21, 28], "23", "5", "/create /sc monthly /d Mon /mo Second /st 23:05"),
+        ]
+        self.open_window()
+        self.assertEqual(self.calls(), ["/query"])
+        self.assert_no_task_state(create_enabled=False)
+        self.assertEqual(self.enabled(20, 32), "0" * 13)
+        for clicks, hour, minute, form in forms:
+            with self.subTest(form=form):
+                for control in clicks:
+                    self.case.control("click", control)
+                self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
+                self.case.control("settext", 33, "--value", hour)
+                self.case.control("settext", 35, "--value", minute)
+                before = len(self.calls())
+                self.click_and_wait_calls(38, before + 2)
+                self.wait_for(lambda: self.style(39) == "1 1", "no task-exists state")
+                expected_run = self.run_text()
+                self.assertEqual(self.calls()[before:], [form + TAIL.format(run=expected_run), "/query"])
+                self.assertEqual(self.tasks(), [["BackupLarkmail", expected_run]])
+                self.assert_task_exists_state()
+                self.assertTrue(self.case.log_lines()[-1].startswith("Scheduled task successfully created. "))
+
+                self.click_and_wait_calls(39, before + 4)
+                self.wait_for(lambda: self.style(39)[2] == "0", "Remove Task stayed")
+                self.assertEqual(self.calls()[before + 2:], ["/delete /tn BackupLarkmail /f", "/query"])
+                self.assertEqual(self.tasks(), [])
+                self.assert_no_task_state(create_enabled=True)
+
+        # A task made in one run is found by the next.
+        self.case.control("click", 17)
+        before = len(self.calls())
+        self.click_and_wait_calls(38, before + 2)
+        self.wait_for(lambda: self.style(39) == "1 1", "no task-exists state")
+        self.end_program()
+        self.open_window()
+        self.assertEqual(self.calls()[-1], "/query")
+        self.assert_task_exists_state()
+        self.click_and_wait_calls(39, len(self.calls()) + 2)
+        self.wait_for(lambda: self.style(39)[2] == "0", "Remove Task stayed")
+        self.assert_no_task_state(create_enabled=True)
+        self.assertEqual(self.enabled(20, 32), "0" * 13)
+
+    def test_rejected_create_logs_and_shows_task_fail(self):
+        self.open_window()
+        with open(self.case.path("schtasks-reject.txt"), "wb"):
+            pass
+        self.case.control("click", 18)
+        self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
+        self.case.control("click", 38)
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes(), [("Error", "Scheduled task not created.")])
+        self.assertEqual(self.calls()[1:], ["/create /sc Weekly /d  /st 00:00" + TAIL.format(run=self.run_text()),
+                                            "/query"])
+        self.assertTrue(self.case.log_lines()[-1].startswith("Scheduled task not created. "))
+        self.assertEqual(self.tasks(), [])
+        self.assertEqual(self.style(39)[2], "0")
+        self.assertEqual(self.enabled(17, 19), "111")
+        self.assertEqual(self.style(38), "1 1")
+
+    def test_folder_with_blanks_gives_a_task_that_runs_from_anywhere(self):
+        # Installed under a folder with blanks; the scheduler starts the task
+        # from another current folder, and the run finds its settings there.
+        self.use_program_folder(os.path.join(self.case.root, "Program Files", "Larkmail Backup"))
+        self.open_window()
+        self.case.control("click", 17)
+        self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
+        self.click_and_wait_calls(38, 3)
+        self.wait_for(lambda: self.style(39) == "1 1", "no task-exists state")
+        folder = wine_path(self.case.program) + "\\"
+        self.assertEqual(self.calls()[1], '/create /sc daily /st 00:00 /tn BackupLarkmail /tr '
+                                          f'"\\"{folder}LarkmailBackup\\" /b" /it /v1')
+        self.assertEqual(self.tasks(), [["BackupLarkmail", f'"{folder}LarkmailBackup" /b']])
+        self.end_program()
+
+        elsewhere = os.path.join(self.case.root, "system32")
+        os.makedirs(elsewhere)
+        cmdfile = os.path.join(self.case.root, "run.txt")
+        with open(cmdfile, "w", encoding="utf-8") as f:
+            f.write('"' + wine_path(self.case.path("schtasks.exe")) + '" /run /tn BackupLarkmail')
+        rc = subprocess.call(self.case.launch_args("", elsewhere, None) + ["--cmdfile", wine_path(cmdfile)],
+                             env=wine_env(), timeout=300, stdout=subprocess.DEVNULL)
+        self.assertEqual(rc, 0)
+        archive = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_{datetime.date.today():%Y%m%d}.7z")
+        self.assertEqual(list_archive(archive), ["Larkmail", "Larkmail/prefs.js"])
+        self.assertTrue(self.case.log_lines()[-1].startswith("Database backup successfully saved to "),
+                        self.case.log_lines())
+        self.assertEqual(os.listdir(elsewhere), [])
+
+    def test_hung_schtasks_is_ended_with_a_message(self):
+        self.open_window()
+        self.case.control("click", 17)
+        self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
+        with open(self.case.path("schtasks-hang.txt"), "wb"):
+            pass
+        self.case.control("click", 38)
+        self.case.answer_boxes(["ok"], timeout_ms=120000)
+        self.assertEqual(self.case.boxes(), [("Error", "The Task Scheduler did not answer in time.")])
+        self.assertTrue(self.case.log_lines()[-1].startswith("Scheduled task not created. "))
+        self.assertEqual(self.style(39)[2], "0")
+        self.assertEqual(self.style(38), "1 1")
