@@ -5,6 +5,7 @@
 #include "app/language_selection.h"
 #include "app/language_table.h"
 #include "engine/unattended_backup.h"
+#include "ui/main_window.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/payload.h"
@@ -91,9 +92,7 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
         RunExitSequence();
         return exitCode;
     }
-    if (RunInteractiveChecks()) {
-        // The main window and its event loop start here.
-    }
+    const int exitCode = RunInteractiveChecks() ? RunMainWindow() : 0;
     RunExitSequence();
-    return 0;
+    return exitCode;
 }

@@ -29,6 +29,9 @@ protected:
         SetFakeEnvironment(L"USERNAME", L"anna");
         SetFakePayload(PayloadItem::SevenZipExe, "EXE-BYTES");
         SetFakePayload(PayloadItem::SevenZipDll, "DLL-BYTES");
+        // A start that gets as far as the window closes it at once (Close to Tray is off).
+        ResetFakeWindow();
+        QueueFakeEvent(kEventClose, 0);
     }
     static void PrepareInteractive() {
         SetFakeFolder(kWork + L"Lang");
@@ -56,6 +59,7 @@ TEST_F(StartupTest, FirstRunInAnEmptyFolder) {
     EXPECT_TRUE(FakeLockTaken());
     EXPECT_EQ(ProcessDataFolder(), kData);
     EXPECT_EQ(ProcessSettings().language, 1);
+    EXPECT_EQ(FakeWindowState().title, L"Larkmail Backup");
 }
 
 TEST_F(StartupTest, ExistingToolFilesAreLeftAlone) {
