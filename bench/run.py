@@ -43,7 +43,9 @@ def main():
     args = ap.parse_args()
     build = os.path.abspath(args.build)
     work = os.path.join(build, "bench")
-    prefix = os.path.join(build, "wineprefix")
+    os.makedirs(work, exist_ok=True)
+    # A prefix and screen of its own, so a test run in the same tree cannot meet it.
+    prefix = os.path.join(work, "wineprefix")
     display = ":98"
     os.environ.update(WINEPREFIX=prefix, DISPLAY=display)
     subprocess.check_call([os.path.join(ROOT, "scripts", "wine-session"), "start", prefix, display])
