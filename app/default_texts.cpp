@@ -125,6 +125,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogRestoreBadArchive", L"Restore refused, the archive holds no Larkmail folder: %1",
         L"LogRestoreSwapFailed", L"Restore failed, the restored data could not be moved into place. Your Larkmail data was not changed.",
         L"LogDeleteIncomplete", L"Some files of the old Larkmail data could not be deleted: %1",
+        L"LogRestoreToolMissing", L"Restore failed, 7-Zip could not be started. Your Larkmail data was not changed.",
+        L"LogRestoreIncomplete", L"Restore failed, 7-Zip did not extract every file (exit code %1). Your Larkmail data was not changed.",
+        L"LogRestoreNoStaging", L"Restore failed, the folder for the restored data could not be created: %1",
 
         L"_END_", L"",
     };

@@ -1,0 +1,124 @@
+// What a 7z archive holds, as "7z.exe l -slt" lists it, and whether an extraction delivered all of it.
+#include "engine/archive_listing.h"
+
+#include <cwchar>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/text.h"
+
+namespace {
+
+// A listing line may be long in coming while 7-Zip reads a big header.
+constexpr std::uint32_t kListLineTimeoutMs = 60000;
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+    return text.compare(0, std::wcslen(prefix), prefix) == 0;
+}
+
+std::wstring ValueAfter(const std::wstring& line, const wchar_t* prefix) {
+    return line.substr(std::wcslen(prefix));
+}
+
+std::int64_t ParseSize(const std::wstring& text) {
+    if (text.empty()) return -1;
+    std::int64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return -1;
+        value = value * 10 + (c - L'0');
+    }
+    return value;
+}
+
+// Attributes read like "D", "A", "RHA" or, from Unix archives, "D drwxr-xr-x";
+// only folders carry the letter D before the blank.
+bool AttributesNameFolder(const std::wstring& value) {
+    return value.substr(0, value.find(L' ')).find(L'D') != std::wstring::npos;
+}
+
+std::wstring WindowsSeparators(std::wstring path) {
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+}
+
+}  // namespace
+
+std::wstring BuildListParameters(const std::wstring& archivePath) {
+    const bool blank = archivePath.find(L' ') != std::wstring::npos;
+    return L"l -slt -sccUTF-8 " + (blank ? L"\"" + archivePath + L"\"" : archivePath);
+}
+
+std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& lines) {
+    std::vector<ArchiveItem> items;
+    bool inItems = false;
+    for (const std::wstring& line : lines) {
+        if (!inItems) {
+            inItems = line == L"----------";
+            continue;
+        }
+        if (StartsWith(line, L"Path = ")) {
+            items.push_back(ArchiveItem{ValueAfter(line, L"Path = "), false, -1});
+        } else if (items.empty()) {
+            continue;
+        } else if (StartsWith(line, L"Size = ")) {
+            items.back().size = ParseSize(ValueAfter(line, L"Size = "));
+        } else if (StartsWith(line, L"Attributes = ")) {
+            items.back().isFolder = items.back().isFolder || AttributesNameFolder(ValueAfter(line, L"Attributes = "));
+        } else if (line == L"Folder = +") {
+            items.back().isFolder = true;
+        }
+    }
+    return items;
+}
+
+ArchiveListing ListArchive(const std::wstring& archivePath) {
+    ArchiveListing listing;
+    StartOptions options;
+    options.hidden = true;
+    options.keepHandle = true;
+    options.readOutput = true;
+    const ProgramHandle handle = StartProgram(L"7z.exe", BuildListParameters(archivePath), options);
+    if (handle == 0) return listing;
+    listing.tool.started = true;
+    std::vector<std::wstring> lines;
+    while (ProgramHasOutput(handle)) {
+        if (!WaitForProgramLine(handle, kListLineTimeoutMs)) {
+            listing.timedOut = true;
+            EndProgram(handle);
+            break;
+        }
+        lines.push_back(ReadProgramLine(handle));
+    }
+    if (!WaitForProgram(handle, kListLineTimeoutMs)) {
+        listing.timedOut = true;
+        EndProgram(handle);
+    }
+    listing.tool.exitCode = listing.timedOut ? -1 : ProgramExitCode(handle);
+    ReleaseProgram(handle);
+    listing.items = ParseArchiveListing(lines);
+    return listing;
+}
+
+bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name) {
+    const std::wstring wanted = UpperAscii(name);
+    for (const ArchiveItem& item : items) {
+        const std::wstring path = UpperAscii(WindowsSeparators(item.path));
+        if (path == wanted && item.isFolder) return true;
+        if (path.size() > wanted.size() && path.compare(0, wanted.size(), wanted) == 0 && path[wanted.size()] == L'\\')
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items, const std::wstring& folder) {
+    std::vector<std::wstring> missing;
+    for (const ArchiveItem& item : items) {
+        const std::wstring path = folder + L"\\" + WindowsSeparators(item.path);
+        const PathKind kind = LookUpPathKind(path);
+        const bool there = item.isFolder ? kind == PathKind::Folder
+                                         : kind == PathKind::File && (item.size < 0 || ReadFileSize(path) == item.size);
+        if (!there) missing.push_back(path);
+    }
+    return missing;
+}

@@ -1,0 +1,35 @@
+// What a 7z archive holds, as "7z.exe l -slt" lists it, and whether an extraction delivered all of it.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/archive_tool.h"
+
+struct ArchiveItem {
+    std::wstring path;        // as listed, "\" or "/" between parts
+    bool isFolder = false;
+    std::int64_t size = -1;   // -1: not listed
+};
+
+struct ArchiveListing {
+    ToolOutcome tool;
+    bool timedOut = false;  // 7-Zip went silent and was ended
+    std::vector<ArchiveItem> items;
+};
+
+// "l -slt -sccUTF-8 " + the archive path (quoted when it holds a blank).
+std::wstring BuildListParameters(const std::wstring& archivePath);
+// The items of "-slt" output; the archive's own block before the "----------"
+// line is skipped.
+std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& lines);
+// Runs 7-Zip hidden and reads its listing through a pipe (bounded per line).
+ArchiveListing ListArchive(const std::wstring& archivePath);
+
+// Whether an item is the folder `name` at the archive's top level or lies in
+// it (letter case ignored, as Windows does).
+bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name);
+// Items missing below `folder` after an extraction, or there with another
+// kind or size. A killed 7-Zip can end with exit code 0, so only this tells
+// that the extraction finished.
+std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items, const std::wstring& folder);

@@ -1,0 +1,118 @@
+// The backup started from the window: control 8 and menu item 50.
+#include "engine/interactive_backup.h"
+
+#include "app/language_table.h"
+#include "app/settings.h"
+#include "engine/archive_tool.h"
+#include "engine/backup_job.h"
+#include "engine/backup_log.h"
+#include "engine/mail_client.h"
+#include "platform/dialogs.h"
+#include "platform/system.h"
+#include "platform/window.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr std::size_t kMostDots = 10;
+constexpr std::uint32_t kClientCheckMs = 100;
+
+std::wstring Text(const wchar_t* group, const wchar_t* key) {
+    return LookUpText(group, key);
+}
+
+// Bounded; the window keeps painting and input is dropped meanwhile. Each
+// wait counts as a whole slice, so the bound holds even when events wake it early.
+bool WaitUntilClientGone() {
+    for (std::uint32_t waited = 0;; waited += kClientCheckMs) {
+        if (FindProcessIds(kMailClientExe).empty()) return true;
+        if (waited >= kClientGoneTimeoutMs) return false;
+        WaitForWindowEvent(kClientCheckMs);
+    }
+}
+
+// True when the backup may go on: the client is not running, or it was
+// ended on the user's word and is gone.
+bool CloseMailClient() {
+    if (FindProcessIds(kMailClientExe).empty()) return true;
+    if (!ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"CloseError"), kBoxErrorYesNo)) {
+        AppendLogLine(kLogBaseName, Text(L"LogMessages", L"LogFailure"));
+        return false;
+    }
+    EndMailClient(false);
+    if (WaitUntilClientGone()) return true;
+    BackupResult alive;
+    alive.status = BackupStatus::ClientAlive;
+    AppendLogLine(kLogBaseName, BackupLogMessage(alive));
+    ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"ClientAlive"), kBoxErrorOk);
+    return false;
+}
+
+// Until 7-Zip ends, only the one-second timer does anything: it moves the dots.
+void AnimateUntilToolEnds(ProgramHandle tool) {
+    if (tool == 0) return;
+    const std::wstring creating = Text(L"Messages", L"StatusBackup");
+    for (;;) {
+        const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
+        if (event.kind == kEventProgramEnded) return;
+        if (event.kind != kEventTimer || event.number != kMainTimer) continue;
+        if (ArchiveToolRunning(tool)) {
+            SetStatusText(creating + ProgressDots());
+            ProgressDots() = NextProgressDots(ProgressDots());
+        } else {
+            SetStatusText(Text(L"MainWindow", L"StatusBarText"));
+        }
+    }
+}
+
+std::wstring FailureBoxText(const BackupResult& result) {
+    std::wstring detail;
+    switch (result.status) {
+        case BackupStatus::ToolMissing:
+        case BackupStatus::ToolWarning:
+        case BackupStatus::ToolFailed: detail = ToolOutcomeText(result.tool); break;
+        default: detail = BackupLogMessage(result); break;
+    }
+    return Text(L"Messages", L"BackupFailed") + L"\n" + detail;
+}
+
+}  // namespace
+
+std::wstring& ProgressDots() {
+    static std::wstring dots;
+    return dots;
+}
+
+std::wstring NextProgressDots(const std::wstring& dots) {
+    const std::wstring next = dots + L".";
+    return next.size() > kMostDots ? std::wstring() : next;
+}
+
+void RunInteractiveBackup() {
+    const MainWindowState& state = ProcessWindowState();
+    BackupRequest request;
+    request.level = ReadSettingInteger(L"Compression", 0);
+    const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME");
+    if (!CloseMailClient()) return;
+
+    const LocalTime today = ReadLocalTime();
+    const std::wstring user = ReadEnvironmentText(L"USERNAME");
+    request.backupFolder = state.backupPath;
+    request.dataFolder = state.dataFolder;
+    request.archiveName = ArchiveName(computer, user, today);
+
+    SetStatusText(Text(L"Messages", L"StatusBackup"));
+    BackupJob job = StartBackupJob(request);
+    if (job.launched) AnimateUntilToolEnds(job.tool);
+    const BackupResult result = FinishBackupJob(job);
+    // Fixed, not looked up: the window ends every backup on this word.
+    SetStatusText(L"Ready");
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+
+    const bool succeeded = result.status == BackupStatus::Success;
+    if (!succeeded) ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
+    // After a failure the client still comes back: it was closed for this backup.
+    if (succeeded) ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"Messages", L"MsgSuccess"), kBoxInformationOk);
+    RestartMailClient();
+}

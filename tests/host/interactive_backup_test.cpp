@@ -1,0 +1,250 @@
+// The backup from the window over the fake platform: the closing question, the status sequence, dropped input, outcomes, the restart.
+#include "engine/interactive_backup.h"
+
+#include <gtest/gtest.h>
+
+#include "app/language_table.h"
+#include "platform/dialogs.h"
+#include "platform/fake/fake_platform.h"
+#include "tests/unit/seven_zip_bytes.h"
+#include "ui/main_window.h"
+
+namespace {
+
+const std::wstring kFolder = L"D:\\Backups\\";
+const std::wstring kArchive = kFolder + L"LarkmailBackup_PC1_anna_20261207.7z";
+const std::wstring kTemp = kArchive + L".tmp";
+const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
+const std::wstring kMissingData = L"C:\\Users\\bob\\AppData\\Local\\Larkmail";
+const std::wstring kSevenZip = L"\"7z.exe\" a -mmt -mx=";
+const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
+const std::wstring kRestart = L"\"larkmail.exe\" ";
+const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
+
+std::string SettingsBytes(int compression, int reopen) {
+    return "\xEF\xBB\xBF\r\nBkUpDir = D:\\Backups\\\r\nCompression = " + std::to_string(compression) +
+           "\r\nReopenLM = " + std::to_string(reopen) + "\r\n";
+}
+
+std::wstring LogText() {
+    const std::string bytes = FakeFileBytes(L"Backup.log");
+    return std::wstring(bytes.begin(), bytes.end());  // the texts here are ASCII
+}
+
+std::vector<std::wstring> StartLines() {
+    std::vector<std::wstring> lines;
+    for (const FakeStart& start : FakeStarts()) lines.push_back(start.commandLine);
+    return lines;
+}
+
+void ScriptSevenZip(long exitCode, int polls, bool finished = true) {
+    FakeProgramScript script;
+    script.exitCode = exitCode;
+    script.pollsWhileRunning = polls;
+    script.onStart = [finished] { SetFakeFile(kTemp, finished ? FinishedArchiveBytes() : UnfinishedArchiveBytes()); };
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+}
+
+void ClientRuns() {
+    SetFakeProcesses({{4312, L"C:\\Program Files\\Larkmail\\LARKMAIL.EXE"}});
+}
+
+class InteractiveBackupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetFakePlatform();
+        ResetFakeWindow();
+        LoadLanguageTable(ProcessLanguageTable(), L"");
+        ProcessWindowState() = MainWindowState{};
+        ProcessWindowState().backupPath = kFolder;
+        ProcessWindowState().dataFolder = kData;
+        ProgressDots().clear();
+        SetFakeEnvironment(L"COMPUTERNAME", L"PC1");
+        SetFakeEnvironment(L"USERNAME", L"anna");
+        SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0));
+        SetFakeFolder(kFolder);
+        SetFakeFile(kArchive, "EARLIER");
+        SetFakeFile(kData + L"\\prefs.js", "prefs");
+        OpenMainWindow(L"Larkmail Backup", 500, 200, true);
+        CreateStatusBar(500);
+    }
+};
+
+TEST_F(InteractiveBackupTest, WithoutAClientTheBackupRunsAndInputMeanwhileIsDropped) {
+    ScriptSevenZip(0, 4);
+    QueueFakeEvent(kEventControl, 8);  // Backup again, the close box, the tray: all dropped
+    QueueFakeEvent(kEventClose, kMainWindow);
+    QueueFakeEvent(kEventMenu, 50);
+    RunInteractiveBackup();
+
+    EXPECT_TRUE(FakeBoxes().empty());
+    // Each fake wait on a running tool is one timer tick, and each tick polls once more.
+    EXPECT_EQ(FakeWindowState().statusHistory,
+              std::vector<std::wstring>({L"Creating backup", L"Creating backup", L"Creating backup.", L"Ready"}));
+    EXPECT_EQ(ProgressDots(), L"..");
+    EXPECT_EQ(StartLines(), std::vector<std::wstring>(
+                                {kSevenZip + L"5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp " + kData}));
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+    EXPECT_FALSE(FakeFileExists(kTemp));
+    EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
+    EXPECT_EQ(FakeOpenPrograms(), 0);
+    EXPECT_EQ(FakeWaits(), 6);  // three dropped events, two ticks, the end
+    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);  // no 1 ms spin
+}
+
+TEST_F(InteractiveBackupTest, TheDotsCarryOnFromTheLastBackupAndStartAgainAfterTen) {
+    ScriptSevenZip(0, 6);
+    ProgressDots() = L"........";  // eight
+    RunInteractiveBackup();
+    EXPECT_EQ(FakeWindowState().statusHistory,
+              std::vector<std::wstring>({L"Creating backup", L"Creating backup........", L"Creating backup.........",
+                                         L"Creating backup..........", L"Ready"}));
+    EXPECT_EQ(ProgressDots(), L"");
+    ResetFakeWindow();
+    RunInteractiveBackup();  // the same script again: the count goes on from none
+    EXPECT_EQ(FakeWindowState().statusHistory,
+              std::vector<std::wstring>({L"Creating backup", L"Creating backup", L"Creating backup.",
+                                         L"Creating backup..", L"Ready"}));
+}
+
+TEST_F(InteractiveBackupTest, ATickAfterTheToolEndedShowsReadyAndAShortRunShowsNoDots) {
+    ScriptSevenZip(0, 1);  // the tick's own poll finds it ended
+    RunInteractiveBackup();
+    EXPECT_EQ(FakeWindowState().statusHistory, std::vector<std::wstring>({L"Creating backup", L"Ready", L"Ready"}));
+    ResetFakeWindow();
+    ScriptSevenZip(0, 0);
+    RunInteractiveBackup();
+    EXPECT_EQ(FakeWindowState().statusHistory, std::vector<std::wstring>({L"Creating backup", L"Ready"}));
+    EXPECT_EQ(ProgressDots(), L"");
+}
+
+TEST_F(InteractiveBackupTest, AnsweringNoToTheClosingQuestionLogsAndChangesNothingElse) {
+    ClientRuns();
+    QueueFakeAnswer(false);
+    RunInteractiveBackup();
+    ASSERT_EQ(FakeBoxes().size(), 1u);
+    EXPECT_EQ(FakeBoxes()[0].title, L"Error");
+    EXPECT_EQ(FakeBoxes()[0].text, L"Larkmail must be closed before backing up. Close it now?");
+    EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorYesNo);
+    EXPECT_EQ(LogText(), L"Backup failed, Larkmail was not closed." + kStamp);
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_TRUE(FakeWindowState().statusHistory.empty());
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+}
+
+TEST_F(InteractiveBackupTest, AfterYesTheClientIsEndedAndTheBackupWaitsUntilItIsGone) {
+    ClientRuns();
+    QueueFakeAnswer(true);
+    FakeProgramScript taskkill;
+    taskkill.onStart = [] { SetFakeProcesses({}); };
+    ScriptFakeProgram(kTaskkill, taskkill);
+    ScriptSevenZip(0, 0);
+    RunInteractiveBackup();
+    ASSERT_EQ(FakeStarts().size(), 2u);
+    EXPECT_EQ(FakeStarts()[0].commandLine, kTaskkill);
+    EXPECT_TRUE(FakeStarts()[0].options.hidden);
+    EXPECT_EQ(FakeStarts()[1].commandLine.rfind(kSevenZip, 0), 0u);
+    EXPECT_EQ(FakeBoxes().size(), 1u);
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+    EXPECT_EQ(FakePausedMilliseconds(), 0u);  // no blind pause: the window waits instead
+}
+
+TEST_F(InteractiveBackupTest, AClientThatSurvivesTaskkillMeansNoBackupAndSaysSo) {
+    ClientRuns();
+    QueueFakeAnswer(true);
+    RunInteractiveBackup();
+    EXPECT_EQ(StartLines(), std::vector<std::wstring>({kTaskkill}));
+    ASSERT_EQ(FakeBoxes().size(), 2u);
+    EXPECT_EQ(FakeBoxes()[1].title, L"Error");
+    EXPECT_EQ(FakeBoxes()[1].text, L"Larkmail could not be closed. No backup was made.");
+    EXPECT_EQ(FakeBoxes()[1].type, kBoxErrorOk);
+    EXPECT_EQ(LogText(), L"Backup failed, Larkmail could not be ended." + kStamp);
+    EXPECT_TRUE(FakeWindowState().statusHistory.empty());
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+    // Bounded: 5 s in slices of 100 ms, each a window wait, never a sleep.
+    EXPECT_EQ(FakeWaits(), 50);
+    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, 100u);
+    EXPECT_EQ(FakePausedMilliseconds(), 0u);
+}
+
+TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlierArchive) {
+    struct Case {
+        const char* what;
+        bool starts;
+        long exitCode;
+        bool finished;
+        bool dataFolder;
+        std::wstring detail;
+        std::wstring log;
+    };
+    const Case cases[] = {
+        {"exit 1", true, 1, true, true, L"7-Zip could not read some of the files (exit code 1).",
+         L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+        {"exit 2", true, 2, true, true, L"7-Zip reported a fatal error (exit code 2).",
+         L"Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+        {"exit 255", true, 255, true, true, L"7-Zip was stopped (exit code 255).",
+         L"Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
+        {"killed, exit 0", true, 0, false, true, L"Backup failed, 7-Zip wrote no archive (exit code 0).",
+         L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
+        {"not started", false, 0, true, true, L"7-Zip could not be started.",
+         L"Backup failed, 7-Zip could not be started."},
+        {"no data folder", true, 0, true, false,
+         L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail",
+         L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 1));
+        if (!c.dataFolder) ProcessWindowState().dataFolder = kMissingData;
+        ScriptSevenZip(c.exitCode, 2, c.finished);
+        if (!c.starts) {
+            FakeProgramScript missing;
+            missing.starts = false;
+            ScriptFakeProgram(L"\"7z.exe\"", missing);
+        }
+        RunInteractiveBackup();
+        ASSERT_EQ(FakeBoxes().size(), 1u) << c.what;
+        EXPECT_EQ(FakeBoxes()[0].title, L"Error") << c.what;
+        EXPECT_EQ(FakeBoxes()[0].text, L"The backup failed. No new archive was saved.\n" + c.detail) << c.what;
+        EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk) << c.what;
+        EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+        EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
+        EXPECT_EQ(FakeWindowState().statusHistory.back(), L"Ready") << c.what;
+        // The client was closed for this backup, so it comes back, without the success box.
+        EXPECT_EQ(StartLines().back(), kRestart) << c.what;
+    }
+}
+
+TEST_F(InteractiveBackupTest, ReopenIsReadAfterTheToolEndedAndRestartsTheClientAfterTheSuccessBox) {
+    FakeProgramScript script;
+    script.onStart = [] {
+        SetFakeFile(kTemp, FinishedArchiveBytes());
+        SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 1));  // changed while 7-Zip ran
+    };
+    ScriptFakeProgram(L"\"7z.exe\"", script);
+    SetFakeFile(L"lmbackup.prefs", SettingsBytes(9, 0));
+    RunInteractiveBackup();
+    ASSERT_EQ(FakeBoxes().size(), 1u);
+    EXPECT_EQ(FakeBoxes()[0].title, L"Success");
+    EXPECT_EQ(FakeBoxes()[0].text, L"Backup Completed, Re-starting Larkmail");
+    EXPECT_EQ(FakeBoxes()[0].type, kBoxInformationOk);
+    const std::vector<FakeStart> starts = FakeStarts();
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[0].commandLine.rfind(kSevenZip + L"9 ", 0), 0u);  // Compression as read at the start
+    EXPECT_EQ(starts[1].commandLine, kRestart);
+    EXPECT_FALSE(starts[1].options.hidden);
+    EXPECT_FALSE(starts[1].options.keepHandle);
+}
+
+TEST_F(InteractiveBackupTest, InAnotherLanguageTheLastWordIsStillTheEnglishReady) {
+    SetFakeFile(L"german.lng",
+                "\xEF\xBB\xBF[MainWindow]\r\nStatusBarText = Bereit\r\n[Messages]\r\nStatusBackup = Sicherung\r\n");
+    ASSERT_TRUE(LoadLanguageTable(ProcessLanguageTable(), L"german.lng"));
+    ScriptSevenZip(0, 3);
+    RunInteractiveBackup();
+    EXPECT_EQ(FakeWindowState().statusHistory,
+              std::vector<std::wstring>({L"Sicherung", L"Sicherung", L"Bereit", L"Ready"}));
+}
+
+}  // namespace
