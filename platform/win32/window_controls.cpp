@@ -52,6 +52,16 @@ const ControlRecord* RecordOfHandle(HWND hwnd) {
     return nullptr;
 }
 
+// A link answers BM_CLICK like a button, so it can be clicked from outside by its number.
+LRESULT CALLBACK LinkProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == BM_CLICK) {
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 }  // namespace
 
 void PlaceControl(const ControlRecord& c) {
@@ -144,6 +154,7 @@ bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::ws
                                             UDS_NOTHOUSANDS,
                                         0, 0, 0, 0, page, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
+    if (kind == ControlKind::Link) SetWindowSubclass(hwnd, LinkProcedure, 1, 0);
     w.controls[number] = record;
     w.lastKind = kind;
     w.anyControl = true;

@@ -21,6 +21,15 @@ bool SwitchTabByKey(const MSG& msg) {
     return true;
 }
 
+// Wine's dialog navigation takes the arrow keys from a track bar; it keeps them.
+bool KeyForTrackBar(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam == VK_TAB || msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)
+        return false;
+    for (const auto& entry : Layer().controls)
+        if (entry.second.hwnd == msg.hwnd) return entry.second.kind == ControlKind::TrackBar;
+    return false;
+}
+
 void HandleWaitingMessages() {
     WindowLayer& w = Layer();
     MSG msg;
@@ -30,7 +39,7 @@ void HandleWaitingMessages() {
             return;
         }
         if (SwitchTabByKey(msg)) continue;
-        if (w.main && IsDialogMessageW(w.main, &msg)) continue;
+        if (w.main && !KeyForTrackBar(msg) && IsDialogMessageW(w.main, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
