@@ -141,10 +141,12 @@ bool MovePath(const std::wstring& from, const std::wstring& to) {
     if (!source || source->heldWritable) return false;
     if (FakeFind(toFull) || !ParentExists(toFull)) return false;
     if (StartsWithFolder(FakeKey(toFull), fromKey)) return false;  // into itself
+    // A held file anywhere below refuses the move before anything has moved.
+    for (const auto& entry : Fake().nodes)
+        if ((entry.first == fromKey || StartsWithFolder(entry.first, fromKey)) && entry.second.heldWritable) return false;
     std::map<std::wstring, FakeNode> moved;
     for (auto it = Fake().nodes.begin(); it != Fake().nodes.end();) {
         if (it->first == fromKey || StartsWithFolder(it->first, fromKey)) {
-            if (it->second.heldWritable) return false;
             FakeNode node = it->second;
             node.path = toFull + node.path.substr(fromFull.size());
             moved[FakeKey(node.path)] = node;

@@ -1,0 +1,369 @@
+// The restore over the fake platform: questions, requester, the archive check, staging, the swap, and failures that leave the data as it was.
+#include "engine/restore.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "app/language_table.h"
+#include "platform/dialogs.h"
+#include "platform/fake/fake_platform.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "ui/main_window.h"
+
+namespace {
+
+const std::wstring kParent = L"C:\\Users\\anna\\AppData\\Local\\";
+const std::wstring kData = kParent + L"Larkmail";
+const std::wstring kStaging = kParent + L"Larkmail.restore-1";
+const std::wstring kArchive = L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z";
+const std::wstring kList = L"\"7z.exe\" l -slt -sccUTF-8 \"" + kArchive + L"\"";
+const std::wstring kExtract = L"\"7z.exe\" x -o" + kStaging + L"\\ \"" + kArchive + L"\"";
+const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
+
+struct Item {
+    std::wstring path;
+    std::string bytes;  // folders: empty and `folder`
+    bool folder = false;
+};
+
+const std::vector<Item> kBackup = {
+    {L"Larkmail", "", true},
+    {L"Larkmail\\Mail", "", true},
+    {L"Larkmail\\Mail\\inbox.db", "new mail", false},
+    {L"Larkmail\\prefs.js", "new prefs", false},
+    {L"Larkmail\\Empty", "", true},
+};
+
+std::vector<std::wstring> ListingLines(const std::vector<Item>& items) {
+    std::vector<std::wstring> lines = {L"", L"7-Zip 25.01 (x64)", L"", L"Listing archive: " + kArchive, L"", L"--",
+                                       L"Path = " + kArchive, L"Type = 7z", L"", L"----------"};
+    for (const Item& item : items) {
+        lines.push_back(L"Path = " + item.path);
+        lines.push_back(L"Folder = " + std::wstring(item.folder ? L"+" : L"-"));
+        lines.push_back(L"Size = " + std::to_wstring(item.bytes.size()));
+        lines.push_back(std::wstring(L"Attributes = ") + (item.folder ? L"D" : L"A"));
+        lines.push_back(L"");
+    }
+    return lines;
+}
+
+void Unpack(const std::vector<Item>& items) {
+    for (const Item& item : items) {
+        if (item.folder)
+            SetFakeFolder(kStaging + L"\\" + item.path);
+        else
+            SetFakeFile(kStaging + L"\\" + item.path, item.bytes);
+    }
+}
+
+void ScriptListing(const std::vector<Item>& items, long exitCode = 0, bool starts = true) {
+    FakeProgramScript list;
+    list.starts = starts;
+    list.exitCode = exitCode;
+    list.outputLines = ListingLines(items);
+    ScriptFakeProgram(L"\"7z.exe\" l ", list);
+}
+
+void ScriptExtraction(const std::vector<Item>& written, long exitCode = 0, std::function<void()> also = {}) {
+    FakeProgramScript extract;
+    extract.exitCode = exitCode;
+    extract.pollsWhileRunning = 3;
+    extract.onStart = [written, also] {
+        Unpack(written);
+        if (also) also();
+    };
+    ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+}
+
+// Everything below the data folder's parent: path -> bytes ("<folder>" for folders).
+std::map<std::wstring, std::string> ParentTree() {
+    std::map<std::wstring, std::string> tree;
+    for (const std::wstring& path : FakePaths()) {
+        if (path.compare(0, kParent.size(), kParent) != 0) continue;
+        tree[path] = LookUpPathKind(path) == PathKind::Folder ? "<folder>" : FakeFileBytes(path);
+    }
+    return tree;
+}
+
+std::wstring LogText() {
+    return WideFromUtf8(FakeFileBytes(L"Backup.log"));
+}
+
+std::vector<std::wstring> StartLines() {
+    std::vector<std::wstring> lines;
+    for (const FakeStart& start : FakeStarts()) lines.push_back(start.commandLine);
+    return lines;
+}
+
+std::vector<unsigned> BoxTypes() {
+    std::vector<unsigned> types;
+    for (const FakeBox& box : FakeBoxes()) types.push_back(box.type);
+    return types;
+}
+
+class RestoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetFakePlatform();
+        ResetFakeWindow();
+        LoadLanguageTable(ProcessLanguageTable(), L"");
+        ProcessWindowState() = MainWindowState{};
+        ProcessWindowState().backupPath = L"D:\\My Backups\\";
+        ProcessWindowState().dataFolder = kData;
+        SetFakeFile(kData + L"\\prefs.js", "old prefs");
+        SetFakeFile(kData + L"\\Mail\\inbox.db", "old mail");
+        SetFakeFile(kData + L"\\Mail\\read only.msf", "index");
+        SetFakeReadOnly(kData + L"\\Mail\\read only.msf", true);
+        SetFakeFile(kArchive, "7z archive");
+        OpenMainWindow(L"Larkmail Backup", 500, 200, true);
+        CreateStatusBar(500);
+        before = ParentTree();
+    }
+    // Yes to both questions, the archive from the requester.
+    void AnswerEverything() {
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(kArchive);
+        QueueFakeAnswer(true);
+    }
+    std::map<std::wstring, std::string> before;
+};
+
+TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
+    ScriptListing(kBackup);
+    ScriptExtraction(kBackup);
+    AnswerEverything();
+    QueueFakeEvent(kEventControl, 11);  // clicks while 7-Zip works are dropped
+    QueueFakeEvent(kEventClose, kMainWindow);
+    RunRestore();
+
+    std::map<std::wstring, std::string> expected = {
+        {kData, "<folder>"},
+        {kData + L"\\Mail", "<folder>"},
+        {kData + L"\\Mail\\inbox.db", "new mail"},
+        {kData + L"\\prefs.js", "new prefs"},
+        {kData + L"\\Empty", "<folder>"},
+    };
+    EXPECT_EQ(ParentTree(), expected);  // no staging, no old data left
+    EXPECT_EQ(StartLines(), std::vector<std::wstring>({kList, kExtract}));
+    EXPECT_TRUE(FakeStarts()[0].options.readOutput);
+    EXPECT_TRUE(FakeStarts()[1].options.hidden);
+    EXPECT_FALSE(FakeStarts()[1].options.wait);  // waited for through the window instead
+    EXPECT_EQ(FakeOpenPrograms(), 0);
+
+    const std::vector<FakeBox> boxes = FakeBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].title, L"Restore");
+    EXPECT_EQ(boxes[0].text, L"Are you sure you wish to restore from a backup?");
+    EXPECT_EQ(boxes[1].title, L"Warning");
+    EXPECT_EQ(boxes[1].text, L"This will overwrite your current Larkmail Data. Are you sure you wish to continue?");
+    EXPECT_EQ(boxes[2].title, L"Success");
+    EXPECT_EQ(boxes[2].text, L"Restore Completed");
+    EXPECT_EQ(BoxTypes(), std::vector<unsigned>({kBoxQuestionYesNo, kBoxWarningYesNo, kBoxInformationOk}));
+
+    ASSERT_EQ(FakeRequests().size(), 1u);
+    const FakeRequest request = FakeRequests()[0];
+    EXPECT_FALSE(request.folder);
+    EXPECT_EQ(request.title, L"Select backup to restore:");
+    EXPECT_EQ(request.initialFolder, L"D:\\My Backups\\");
+    EXPECT_EQ(request.filter, L"7-Zip (*.7z)|*.7z");
+
+    EXPECT_EQ(FakeWindowState().statusHistory,
+              std::vector<std::wstring>({L"Please Wait.....restoring data", L"Ready"}));
+    EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
+    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
+}
+
+TEST_F(RestoreTest, WithTheClientRunningNothingIsAskedOrTouched) {
+    SetFakeProcesses({{77, L"larkmail.exe"}});
+    RunRestore();
+    ASSERT_EQ(FakeBoxes().size(), 1u);
+    EXPECT_EQ(FakeBoxes()[0].title, L"Error");
+    EXPECT_EQ(FakeBoxes()[0].text, L"Larkmail must be closed before restoring data.");
+    EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk);
+    EXPECT_EQ(LogText(), L"Restore failed, Larkmail was not closed." + kStamp);
+    EXPECT_TRUE(FakeRequests().empty());
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(ParentTree(), before);
+}
+
+TEST_F(RestoreTest, NoAndCancelLeaveEverythingAsItWas) {
+    struct Case {
+        const char* what;
+        std::vector<bool> answers;
+        bool chooses;
+        std::vector<unsigned> boxes;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"no to the question", {false}, false, {kBoxQuestionYesNo, kBoxInformationOk}, false},
+        {"cancelled requester", {true}, false, {kBoxQuestionYesNo}, false},
+        {"no to the warning", {true, false}, true, {kBoxQuestionYesNo, kBoxWarningYesNo, kBoxInformationOk}, true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ScriptListing(kBackup);
+        ScriptExtraction(kBackup);
+        QueueFakeAnswer(c.answers[0]);
+        if (c.chooses) QueueFakeRequesterAnswer(kArchive);
+        if (c.answers.size() > 1) QueueFakeAnswer(c.answers[1]);
+        RunRestore();
+        EXPECT_EQ(BoxTypes(), c.boxes) << c.what;
+        if (c.boxes.back() == kBoxInformationOk) {
+            EXPECT_EQ(FakeBoxes().back().title, L"Cancelled") << c.what;
+            EXPECT_EQ(FakeBoxes().back().text, L"Your restore request has been cancelled.") << c.what;
+        }
+        EXPECT_EQ(StartLines(), c.listed ? std::vector<std::wstring>({kList}) : std::vector<std::wstring>()) << c.what;
+        EXPECT_EQ(LogText(), L"") << c.what;
+        EXPECT_EQ(ParentTree(), before) << c.what;
+        EXPECT_TRUE(FakeWindowState().statusHistory.empty()) << c.what;
+    }
+}
+
+TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
+    std::vector<Item> partial = kBackup;
+    partial.pop_back();  // the last item never arrived
+    std::vector<Item> shortFile = kBackup;
+    shortFile[2].bytes = "new";  // cut off while written
+    const std::wstring failed = L"The restore failed. Your Larkmail data was not changed.";
+    const std::wstring refused = L"This archive does not hold a Larkmail backup. Nothing was changed.";
+    struct Case {
+        const char* what;
+        std::vector<Item> listed;
+        long listExit;
+        bool listStarts;
+        std::vector<Item> written;
+        long extractExit;
+        bool extractStarts;
+        std::function<void()> during;
+        std::wstring box;
+        std::wstring log;
+        bool warned;  // the archive passed its check
+    };
+    const std::vector<Item> foreign = {{L"Documents", "", true}, {L"Documents\\a.txt", "x", false}};
+    const std::vector<Item> nearName = {{L"Larkmail2", "", true}, {L"Larkmail2\\a.txt", "x", false}};
+    const Case cases[] = {
+        {"no Larkmail folder", foreign, 0, true, {}, 0, true, {}, refused,
+         L"Restore refused, the archive holds no Larkmail folder: " + kArchive, false},
+        {"a name that only begins with Larkmail", nearName, 0, true, {}, 0, true, {}, refused,
+         L"Restore refused, the archive holds no Larkmail folder: " + kArchive, false},
+        {"damaged archive", {}, 2, true, {}, 0, true, {}, refused + L"\n7-Zip reported a fatal error (exit code 2).",
+         L"Restore refused, the archive holds no Larkmail folder: " + kArchive, false},
+        {"7-Zip missing", kBackup, 0, false, {}, 0, true, {}, failed + L"\n7-Zip could not be started.",
+         L"Restore failed, 7-Zip could not be started. Your Larkmail data was not changed.", false},
+        {"extraction error", kBackup, 0, true, partial, 2, true, {}, failed + L"\n7-Zip reported a fatal error (exit code 2).",
+         L"Restore failed, 7-Zip ended with exit code 2. Your Larkmail data was not changed.", true},
+        {"extraction stopped", kBackup, 0, true, partial, 255, true, {}, failed + L"\n7-Zip was stopped (exit code 255).",
+         L"Restore failed, 7-Zip ended with exit code 255. Your Larkmail data was not changed.", true},
+        {"killed, exit 0, an item missing", kBackup, 0, true, partial, 0, true, {}, failed,
+         L"Restore failed, 7-Zip did not extract every file (exit code 0). Your Larkmail data was not changed.", true},
+        {"killed, exit 0, a file short", kBackup, 0, true, shortFile, 0, true, {}, failed,
+         L"Restore failed, 7-Zip did not extract every file (exit code 0). Your Larkmail data was not changed.", true},
+        {"extraction never started", kBackup, 0, true, {}, 0, false, {}, failed + L"\n7-Zip could not be started.",
+         L"Restore failed, 7-Zip could not be started. Your Larkmail data was not changed.", true},
+        {"client started meanwhile", kBackup, 0, true, kBackup, 0, true, [] { SetFakeProcesses({{9, L"Larkmail.exe"}}); },
+         L"Larkmail must be closed before restoring data.", L"Restore failed, Larkmail was not closed.", true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ScriptListing(c.listed, c.listExit, c.listStarts);
+        ScriptExtraction(c.written, c.extractExit, c.during);
+        if (!c.extractStarts) {
+            FakeProgramScript missing;
+            missing.starts = false;
+            ScriptFakeProgram(L"\"7z.exe\" x ", missing);
+        }
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(kArchive);
+        if (c.warned) QueueFakeAnswer(true);
+        RunRestore();
+
+        EXPECT_EQ(ParentTree(), before) << c.what;
+        const std::vector<unsigned> types =
+            c.warned ? std::vector<unsigned>({kBoxQuestionYesNo, kBoxWarningYesNo, kBoxErrorOk})
+                     : std::vector<unsigned>({kBoxQuestionYesNo, kBoxErrorOk});
+        EXPECT_EQ(BoxTypes(), types) << c.what;
+        EXPECT_EQ(FakeBoxes().back().title, L"Error") << c.what;
+        EXPECT_EQ(FakeBoxes().back().text, c.box) << c.what;
+        EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
+        if (c.warned) {
+            EXPECT_EQ(FakeWindowState().statusHistory,
+                      std::vector<std::wstring>({L"Please Wait.....restoring data", L"Ready"}))
+                << c.what;
+        }
+        EXPECT_EQ(FakeOpenPrograms(), 0) << c.what;
+    }
+}
+
+TEST_F(RestoreTest, AFailedMoveIntoPlaceBringsTheOldDataBack) {
+    ScriptListing(kBackup);
+    HeldFile held;
+    // Something holds a restored file open, so the restored folder cannot move.
+    ScriptExtraction(kBackup, 0, [&held] {
+        std::string bytes;
+        held = OpenFileForUpdate(kStaging + L"\\Larkmail\\prefs.js", bytes);
+    });
+    AnswerEverything();
+    RunRestore();
+    ReleaseHeldFile(held);
+    std::map<std::wstring, std::string> expected = before;
+    // The held file and its folders stay in the staging folder; the log says where.
+    expected[kStaging] = "<folder>";
+    expected[kStaging + L"\\Larkmail"] = "<folder>";
+    expected[kStaging + L"\\Larkmail\\prefs.js"] = "new prefs";
+    EXPECT_EQ(ParentTree(), expected);
+    EXPECT_EQ(FakeBoxes().back().text, L"The restore failed. Your Larkmail data was not changed.");
+    EXPECT_EQ(LogText(), L"Some files of the old Larkmail data could not be deleted: " + kStaging + kStamp +
+                             L"Restore failed, the restored data could not be moved into place. Your Larkmail data "
+                             L"was not changed." + kStamp);
+}
+
+TEST_F(RestoreTest, AHeldDataFileStopsTheSwapBeforeAnythingMoves) {
+    ScriptListing(kBackup);
+    ScriptExtraction(kBackup);
+    std::string bytes;
+    HeldFile held = OpenFileForUpdate(kData + L"\\Mail\\inbox.db", bytes);
+    AnswerEverything();
+    RunRestore();
+    ReleaseHeldFile(held);
+    EXPECT_EQ(ParentTree(), before);
+    EXPECT_EQ(LogText(), L"Restore failed, the restored data could not be moved into place. Your Larkmail data was "
+                         L"not changed." + kStamp);
+}
+
+TEST_F(RestoreTest, LeftoversOfEarlierRunsAreNeitherUsedNorTouched) {
+    SetFakeFile(kParent + L"Larkmail.restore-1\\mine.txt", "someone's");
+    SetFakeFile(kParent + L"Larkmail.old-1\\mine.txt", "someone's too");
+    ScriptListing(kBackup);
+    FakeProgramScript extract;
+    extract.onStart = [] {
+        for (const Item& item : kBackup) {
+            const std::wstring path = kParent + L"Larkmail.restore-2\\" + item.path;
+            item.folder ? SetFakeFolder(path) : SetFakeFile(path, item.bytes);
+        }
+    };
+    ScriptFakeProgram(L"\"7z.exe\" x -o" + kParent + L"Larkmail.restore-2\\ ", extract);
+    AnswerEverything();
+    RunRestore();
+    EXPECT_EQ(FakeFileBytes(kParent + L"Larkmail.restore-1\\mine.txt"), "someone's");
+    EXPECT_EQ(FakeFileBytes(kParent + L"Larkmail.old-1\\mine.txt"), "someone's too");
+    EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "new prefs");
+    EXPECT_EQ(LookUpPathKind(kParent + L"Larkmail.restore-2"), PathKind::Missing);
+    EXPECT_EQ(LookUpPathKind(kParent + L"Larkmail.old-2"), PathKind::Missing);
+}
+
+TEST_F(RestoreTest, OtherTopLevelItemsOfTheArchiveGoWithTheStaging) {
+    std::vector<Item> items = kBackup;
+    items.push_back({L"readme.txt", "extra", false});
+    ScriptListing(items);
+    ScriptExtraction(items);
+    AnswerEverything();
+    RunRestore();
+    EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "new prefs");
+    EXPECT_EQ(LookUpPathKind(kParent + L"readme.txt"), PathKind::Missing);
+    EXPECT_EQ(LookUpPathKind(kStaging), PathKind::Missing);
+    EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+// Reading 7-Zip's "-slt" listing, the Larkmail folder test, the list command line and the dot rule.
+#include "engine/archive_listing.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/interactive_backup.h"
+
+namespace {
+
+// As 7z.exe 25.01 prints it for a backup archive, trimmed.
+const std::vector<std::wstring> kWindowsListing = {
+    L"",
+    L"7-Zip 25.01 (x64) : Copyright (c) 1999-2025 Igor Pavlov : 2025-08-03",
+    L"",
+    L"Scanning the drive for archives:",
+    L"1 file, 1233 bytes (2 KiB)",
+    L"",
+    L"Listing archive: Z:\\b\\LarkmailBackup_PC1_anna_20261207.7z",
+    L"",
+    L"--",
+    L"Path = Z:\\b\\LarkmailBackup_PC1_anna_20261207.7z",
+    L"Type = 7z",
+    L"Physical Size = 1233",
+    L"",
+    L"----------",
+    L"Path = Larkmail",
+    L"Size = 0",
+    L"Packed Size = 0",
+    L"Attributes = D",
+    L"CRC = ",
+    L"",
+    L"Path = Larkmail\\Mail\\\u00c4rger & M\u00fche\\n\u00f6te.eml",
+    L"Size = 1000",
+    L"Packed Size = 1007",
+    L"Attributes = RA",
+    L"CRC = C14AC1CE",
+    L"",
+    L"Path = Larkmail\\Dir",
+    L"Size = 0",
+    L"Attributes = HD",
+    L"",
+    L"Path = Larkmail\\unix.txt",
+    L"Size = ",
+    L"Attributes = A -rw-r--r-- Dummy",
+    L"",
+    L"Path = Larkmail/from zip",
+    L"Folder = +",
+    L"Size = 0",
+    L"",
+};
+
+TEST(ArchiveListing, ReadsTheItemsAfterTheArchivesOwnBlock) {
+    const std::vector<ArchiveItem> items = ParseArchiveListing(kWindowsListing);
+    struct Expected {
+        std::wstring path;
+        bool isFolder;
+        std::int64_t size;
+    };
+    const std::vector<Expected> expected = {
+        {L"Larkmail", true, 0},
+        {L"Larkmail\\Mail\\\u00c4rger & M\u00fche\\n\u00f6te.eml", false, 1000},
+        {L"Larkmail\\Dir", true, 0},
+        {L"Larkmail\\unix.txt", false, -1},
+        {L"Larkmail/from zip", true, 0},
+    };
+    ASSERT_EQ(items.size(), expected.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        EXPECT_EQ(items[i].path, expected[i].path) << i;
+        EXPECT_EQ(items[i].isFolder, expected[i].isFolder) << i;
+        EXPECT_EQ(items[i].size, expected[i].size) << i;
+    }
+    // Error output without the separator lists nothing.
+    EXPECT_TRUE(ParseArchiveListing({L"Path = x.7z", L"ERROR: x.7z : Can not open the file as archive"}).empty());
+}
+
+TEST(ArchiveListing, OnlyALarkmailFolderAtTheTopCounts) {
+    struct Case {
+        std::vector<ArchiveItem> items;
+        bool holds;
+    };
+    const Case cases[] = {
+        {{{L"Larkmail", true, 0}}, true},
+        {{{L"LARKMAIL\\prefs.js", false, 3}}, true},  // folder implied by its file
+        {{{L"larkmail/prefs.js", false, 3}}, true},
+        {{{L"Larkmail", false, 3}}, false},  // a file of that name
+        {{{L"Larkmail2\\prefs.js", false, 3}, {L"Larkmail2", true, 0}}, false},
+        {{{L"Local\\Larkmail\\prefs.js", false, 3}}, false},
+        {{{L"Larkmai", true, 0}}, false},
+        {{}, false},
+    };
+    int row = 0;
+    for (const Case& c : cases) EXPECT_EQ(HoldsTopFolder(c.items, L"Larkmail"), c.holds) << "row " << row++;
+}
+
+TEST(ArchiveListing, ListCommandQuotesAPathWithABlank) {
+    EXPECT_EQ(BuildListParameters(L"D:\\B\\a.7z"), L"l -slt -sccUTF-8 D:\\B\\a.7z");
+    EXPECT_EQ(BuildListParameters(L"D:\\My Backups\\a.7z"), L"l -slt -sccUTF-8 \"D:\\My Backups\\a.7z\"");
+}
+
+TEST(ProgressDotsRule, OneMoreEachTickAndNoneAfterTheTenth) {
+    std::wstring dots;
+    std::vector<std::size_t> lengths;
+    for (int tick = 0; tick < 13; ++tick) {
+        dots = NextProgressDots(dots);
+        lengths.push_back(dots.size());
+    }
+    EXPECT_EQ(lengths, std::vector<std::size_t>({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0, 1, 2}));
+    EXPECT_EQ(NextProgressDots(L".........."), L"");
+}
+
+}  // namespace
