@@ -29,7 +29,11 @@ def launch(build, cwd, cmdline, env, stats, work):
             "--stats", wine_path(stats), "--cmdfile", wine_path(cmdfile)]
     for k, v in env.items():
         argv += ["--env", f"{k}={v}"]
-    code = subprocess.call(argv, env=dict(os.environ, WINEDEBUG="-all"))
+    if os.path.exists(stats):
+        os.remove(stats)
+    code = subprocess.call(argv, env=dict(os.environ, WINEDEBUG="-all"), stdout=subprocess.DEVNULL)
+    if not os.path.exists(stats):
+        sys.exit(f"could not run: {cmdline}")
     wall, user, kernel, peak = (int(x) for x in open(stats).read().split())
     return code, wall, user + kernel, peak
 
@@ -78,9 +82,12 @@ def main():
                 ours.append((wall, cpu, peak))
                 shutil.rmtree(backups, ignore_errors=True)
                 os.makedirs(backups)
-                cmd = ('"7z.exe" a -mmt -mx=' + str(level) + " -slp -y " + wine_path(backups) + "\\bare.7z "
+                # The full path: a bare name would be searched beside the driver.
+                cmd = ('"' + wine_path(os.path.join(program, "7z.exe")) + '" a -mmt -mx=' + str(level) + " -slp -y " + wine_path(backups) + "\\bare.7z "
                        + wine_path(data))
                 code, wall, cpu, peak = launch(build, program, cmd, env, stats, work)
+                if code != 0:
+                    sys.exit(f"bare 7z.exe failed with exit code {code}")
                 bare.append((wall, cpu, peak))
             ow = statistics.median(w for w, _, _ in ours)
             bw = statistics.median(w for w, _, _ in bare)
