@@ -70,8 +70,11 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
     line.push_back(L'\0');
     PROCESS_INFORMATION created{};
     const wchar_t* folder = options.workingFolder.empty() ? nullptr : options.workingFolder.c_str();
-    BOOL ok = CreateProcessW(nullptr, &line[0], nullptr, nullptr, options.readOutput ? TRUE : FALSE,
-                             NORMAL_PRIORITY_CLASS, nullptr, folder, &startup, &created);
+    // A hidden console tool gets no console at all: a hidden one still has to
+    // draw 7-Zip's progress output, which costs seconds per backup under Wine.
+    const DWORD flags = NORMAL_PRIORITY_CLASS | (options.hidden ? CREATE_NO_WINDOW : 0);
+    BOOL ok = CreateProcessW(nullptr, &line[0], nullptr, nullptr, options.readOutput ? TRUE : FALSE, flags,
+                             nullptr, folder, &startup, &created);
     if (!ok) {
         child.output = OwnedHandle();
         return false;
