@@ -36,6 +36,34 @@ bool AttributesNameFolder(const std::wstring& value) {
     return value.substr(0, value.find(L' ')).find(L'D') != std::wstring::npos;
 }
 
+bool ParseCrc(const std::wstring& text, std::uint32_t& crc) {
+    if (text.size() != 8) return false;
+    crc = 0;
+    for (wchar_t c : text) {
+        int digit = -1;
+        if (c >= L'0' && c <= L'9') digit = c - L'0';
+        if (c >= L'A' && c <= L'F') digit = c - L'A' + 10;
+        if (c >= L'a' && c <= L'f') digit = c - L'a' + 10;
+        if (digit < 0) return false;
+        crc = (crc << 4) | static_cast<std::uint32_t>(digit);
+    }
+    return true;
+}
+
+const std::uint32_t* CrcTable() {
+    static std::uint32_t table[256];
+    static bool made = false;
+    if (!made) {
+        for (std::uint32_t n = 0; n < 256; ++n) {
+            std::uint32_t c = n;
+            for (int bit = 0; bit < 8; ++bit) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+            table[n] = c;
+        }
+        made = true;
+    }
+    return table;
+}
+
 std::wstring WindowsSeparators(std::wstring path) {
     for (wchar_t& c : path)
         if (c == L'/') c = L'\\';
@@ -65,6 +93,8 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
             items.back().size = ParseSize(ValueAfter(line, L"Size = "));
         } else if (StartsWith(line, L"Attributes = ")) {
             items.back().isFolder = items.back().isFolder || AttributesNameFolder(ValueAfter(line, L"Attributes = "));
+        } else if (StartsWith(line, L"CRC = ")) {
+            items.back().hasCrc = ParseCrc(ValueAfter(line, L"CRC = "), items.back().crc);
         } else if (line == L"Folder = +") {
             items.back().isFolder = true;
         }
@@ -100,6 +130,17 @@ ArchiveListing ListArchive(const std::wstring& archivePath) {
     return listing;
 }
 
+bool FileCrc32(const std::wstring& path, std::uint32_t& crc) {
+    const std::uint32_t* table = CrcTable();
+    std::uint32_t value = 0xFFFFFFFFu;
+    const bool read = ReadFileInPieces(path, [&value, table](const char* data, std::size_t size) {
+        for (std::size_t i = 0; i < size; ++i)
+            value = table[(value ^ static_cast<unsigned char>(data[i])) & 0xFFu] ^ (value >> 8);
+    });
+    crc = ~value;
+    return read;
+}
+
 bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name) {
     const std::wstring wanted = UpperAscii(name);
     for (const ArchiveItem& item : items) {
@@ -116,8 +157,10 @@ std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items
     for (const ArchiveItem& item : items) {
         const std::wstring path = folder + L"\\" + WindowsSeparators(item.path);
         const PathKind kind = LookUpPathKind(path);
-        const bool there = item.isFolder ? kind == PathKind::Folder
-                                         : kind == PathKind::File && (item.size < 0 || ReadFileSize(path) == item.size);
+        bool there = item.isFolder ? kind == PathKind::Folder
+                                   : kind == PathKind::File && (item.size < 0 || ReadFileSize(path) == item.size);
+        std::uint32_t crc = 0;
+        if (there && !item.isFolder && item.hasCrc) there = FileCrc32(path, crc) && crc == item.crc;
         if (!there) missing.push_back(path);
     }
     return missing;

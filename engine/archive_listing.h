@@ -10,6 +10,8 @@ struct ArchiveItem {
     std::wstring path;        // as listed, "\" or "/" between parts
     bool isFolder = false;
     std::int64_t size = -1;   // -1: not listed
+    bool hasCrc = false;
+    std::uint32_t crc = 0;    // CRC-32 of the file's bytes, as 7-Zip lists it
 };
 
 struct ArchiveListing {
@@ -28,8 +30,12 @@ ArchiveListing ListArchive(const std::wstring& archivePath);
 
 // Whether an item is the folder `name` at the archive's top level or lies in
 // it (letter case ignored, as Windows does).
+// CRC-32 of a whole file; false when it cannot be read.
+bool FileCrc32(const std::wstring& path, std::uint32_t& crc);
+
 bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name);
 // Items missing below `folder` after an extraction, or there with another
-// kind or size. A killed 7-Zip can end with exit code 0, so only this tells
+// kind, size or CRC. A killed 7-Zip can end with exit code 0 and leaves the
+// file it was writing at its full, preallocated size, so only the CRC tells
 // that the extraction finished.
 std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items, const std::wstring& folder);

@@ -73,7 +73,7 @@ std::wstring FailureBoxText(const BackupResult& result) {
         case BackupStatus::ToolFailed: detail = ToolOutcomeText(result.tool); break;
         default: detail = BackupLogMessage(result); break;
     }
-    return Text(L"Messages", L"BackupFailed") + L"\n" + detail;
+    return Text(L"Messages", L"BackupFailed") + L" " + detail;
 }
 
 }  // namespace

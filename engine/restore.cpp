@@ -78,7 +78,7 @@ ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring
 
 std::wstring FailureBoxText(const std::wstring& detail) {
     const std::wstring failed = Text(L"RestoreMsgs", L"RestoreFailed");
-    return detail.empty() ? failed : failed + L"\n" + detail;
+    return detail.empty() ? failed : failed + L" " + detail;
 }
 
 // Current data aside, restored data in, old data gone. When the second move
@@ -156,7 +156,7 @@ void RunRestore() {
     if (listing.tool.exitCode != 0 || !HoldsTopFolder(listing.items, kDataFolderName)) {
         const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
         ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
-                      listing.tool.exitCode != 0 ? refusal + L"\n" + ToolOutcomeText(listing.tool) : refusal);
+                      listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
         return;
     }
     if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), Text(L"RestoreMsgs", L"Warning1"), kBoxWarningYesNo)) {

@@ -2,6 +2,7 @@
 // relative to the current directory.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes);
 // Reads at most `count` bytes from the start of a file, with full sharing.
 // False when it cannot be opened or read.
 bool ReadFileStart(const std::wstring& path, std::size_t count, std::string& bytes);
+// Reads a whole file piece by piece (at most 1 MiB each), with full sharing,
+// handing every piece to `piece`. False when it cannot be opened or read.
+bool ReadFileInPieces(const std::wstring& path, const std::function<void(const char*, std::size_t)>& piece);
 // Creates or replaces `path` through a temporary name in the same folder.
 bool WriteFileReplacing(const std::wstring& path, const std::string& bytes);
 // Opens (creating if needed) with read, write and delete sharing, appends, closes.

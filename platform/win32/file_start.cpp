@@ -1,4 +1,4 @@
-// Reading the first bytes of a file without loading all of it.
+// Reading the first bytes of a file, or all of it in pieces, without loading all of it.
 #include <windows.h>
 
 #include <algorithm>
@@ -24,4 +24,17 @@ bool ReadFileStart(const std::wstring& path, std::size_t count, std::string& byt
     buffer.resize(filled);
     bytes.swap(buffer);
     return true;
+}
+
+bool ReadFileInPieces(const std::wstring& path, const std::function<void(const char*, std::size_t)>& piece) {
+    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) return false;
+    std::string buffer(1u << 20, '\0');
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file.value, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) return false;
+        if (got == 0) return true;
+        piece(buffer.data(), got);
+    }
 }

@@ -12,6 +12,12 @@
 //       waits for a message box (owned by P when given), writes "title\ntext\n"
 //       to F (appending), presses the answer; exit 0, or 1 on time-out
 //   driver nobox [--pid P] [--timeout MS]   exit 0 when no box showed up in time
+//   driver filebox [--pid P] [--timeout MS] [--path PATH] [--out F]
+//       waits for an open-file requester (a dialog of P with a file-name
+//       field; "box" leaves those alone), writes "title\n" to F (appending),
+//       types PATH into the field and presses Open, or without --path presses
+//       Cancel; exit 0 once the requester has closed, 1 when none came, 2
+//       when it stayed open
 //   driver click --pid P --id N           BM_CLICK on control N of P's main window
 //   driver text --pid P --id N [--out F]  writes the control's text (UTF-8)
 //   driver check --pid P --id N           prints 1/0 (BM_GETCHECK)
@@ -191,11 +197,14 @@ struct BoxSearch {
     HWND found;
 };
 
+HWND FileNameField(HWND dialog);
+
 BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
     auto* s = reinterpret_cast<BoxSearch*>(lp);
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
     if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    if (FileNameField(hwnd)) return TRUE;  // a requester, see "filebox"
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     if (s->pid != 0 && pid != s->pid) return TRUE;
@@ -250,6 +259,62 @@ int AnswerBox(const Options& o) {
         SendMessageW(button, BM_CLICK, 0, 0);
     } else {
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+    return 0;
+}
+
+// The file-name field of an open-file requester: the combo box cmb13 (its
+// edit inside) of the Explorer-style dialog, else edt1, else any edit.
+HWND FileNameField(HWND dialog) {
+    HWND combo = GetDlgItem(dialog, 0x47C);
+    if (combo) {
+        HWND inner = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+        return inner ? inner : combo;
+    }
+    HWND edit = GetDlgItem(dialog, 0x480);
+    if (edit) return edit;
+    return FindWindowExW(dialog, nullptr, L"Edit", nullptr);
+}
+
+struct FileBoxSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindFileBox(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<FileBoxSearch*>(lp);
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (s->pid != 0 && pid != s->pid) return TRUE;
+    if (!FileNameField(hwnd)) return TRUE;  // a message box
+    s->found = hwnd;
+    return FALSE;
+}
+
+int AnswerFileBox(const Options& o) {
+    const DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
+    const DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
+    const DWORD start = GetTickCount();
+    FileBoxSearch s{pid, nullptr};
+    for (;;) {
+        EnumWindows(FindFileBox, reinterpret_cast<LPARAM>(&s));
+        if (s.found) break;
+        if (GetTickCount() - start > timeout) return 1;
+        Sleep(50);
+    }
+    WriteOut(Get(o, L"out"), Utf8(WindowText(s.found) + L"\n"));
+    const bool cancel = Get(o, L"path").empty();
+    if (!cancel) SendMessageW(FileNameField(s.found), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Get(o, L"path").c_str()));
+    const int id = cancel ? IDCANCEL : IDOK;
+    // Posted: pressing Open may lead to a modal box of the program's own.
+    PostMessageW(s.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(s.found, id)));
+    const DWORD pressed = GetTickCount();
+    while (IsWindow(s.found) && IsWindowVisible(s.found)) {
+        if (GetTickCount() - pressed > timeout) return 2;
+        Sleep(50);
     }
     return 0;
 }
@@ -332,6 +397,7 @@ int wmain(int argc, wchar_t** argv) {
     Options o = ParseOptions(argc, argv);
     if (verb == L"launch") return Launch(o);
     if (verb == L"box") return AnswerBox(o);
+    if (verb == L"filebox") return AnswerFileBox(o);
     if (verb == L"nobox") {
         DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
         return WaitForBox(pid, (DWORD)_wtoi(Get(o, L"timeout", L"3000").c_str())) ? 1 : 0;

@@ -153,6 +153,18 @@ class Case:
             lines = f.read().split("\n")
         return [(lines[i], lines[i + 1]) for i in range(0, len(lines) - 1, 2)]
 
+    def answer_file(self, path=None, timeout_ms=30000):
+        """Types `path` into the program's open-file requester and presses
+        Open (None: Cancel). The requester's titles collect in self.file_log."""
+        self.file_log = os.path.join(self.root, "requesters.txt")
+        argv = ["wine", driver(), "filebox", "--pid", self.pid(), "--timeout", str(timeout_ms),
+                "--out", wine_path(self.file_log)]
+        if path:
+            argv += ["--path", path]
+        rc = subprocess.call(argv, env=wine_env())
+        if rc != 0:
+            raise AssertionError(f"no open-file requester came or it stayed open (driver exit code {rc})")
+
     def no_box(self, timeout_ms=3000):
         return subprocess.call(["wine", driver(), "nobox", "--pid", self.pid(), "--timeout", str(timeout_ms)],
                                env=wine_env()) == 0

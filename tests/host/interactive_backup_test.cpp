@@ -205,7 +205,7 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
         RunInteractiveBackup();
         ASSERT_EQ(FakeBoxes().size(), 1u) << c.what;
         EXPECT_EQ(FakeBoxes()[0].title, L"Error") << c.what;
-        EXPECT_EQ(FakeBoxes()[0].text, L"The backup failed. No new archive was saved.\n" + c.detail) << c.what;
+        EXPECT_EQ(FakeBoxes()[0].text, L"The backup failed. No new archive was saved. " + c.detail) << c.what;
         EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk) << c.what;
         EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;

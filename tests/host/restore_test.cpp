@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <map>
 
 #include "app/language_table.h"
+#include "engine/archive_listing.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
@@ -36,6 +38,18 @@ const std::vector<Item> kBackup = {
     {L"Larkmail\\Empty", "", true},
 };
 
+// Bit by bit, unlike the program's table: the two must agree.
+std::wstring CrcText(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ ((crc & 1u) ? 0xEDB88320u : 0u);
+    }
+    wchar_t text[9];
+    std::swprintf(text, 9, L"%08X", ~crc);
+    return text;
+}
+
 std::vector<std::wstring> ListingLines(const std::vector<Item>& items) {
     std::vector<std::wstring> lines = {L"", L"7-Zip 25.01 (x64)", L"", L"Listing archive: " + kArchive, L"", L"--",
                                        L"Path = " + kArchive, L"Type = 7z", L"", L"----------"};
@@ -44,6 +58,7 @@ std::vector<std::wstring> ListingLines(const std::vector<Item>& items) {
         lines.push_back(L"Folder = " + std::wstring(item.folder ? L"+" : L"-"));
         lines.push_back(L"Size = " + std::to_wstring(item.bytes.size()));
         lines.push_back(std::wstring(L"Attributes = ") + (item.folder ? L"D" : L"A"));
+        lines.push_back(L"CRC = " + (item.folder || item.bytes.empty() ? L"" : CrcText(item.bytes)));
         lines.push_back(L"");
     }
     return lines;
@@ -129,6 +144,20 @@ protected:
     }
     std::map<std::wstring, std::string> before;
 };
+
+TEST_F(RestoreTest, FileCrcMatchesTheStandardCheckValueAcrossPieces) {
+    std::uint32_t crc = 0;
+    SetFakeFile(L"C:\\check.txt", "123456789");
+    ASSERT_TRUE(FileCrc32(L"C:\\check.txt", crc));
+    EXPECT_EQ(crc, 0xCBF43926u);
+    const std::string big(3 * 1024 * 1024 + 5, 'x');  // more than one piece
+    SetFakeFile(L"C:\\big.bin", big);
+    ASSERT_TRUE(FileCrc32(L"C:\\big.bin", crc));
+    wchar_t text[9];
+    std::swprintf(text, 9, L"%08X", crc);
+    EXPECT_EQ(text, CrcText(big));
+    EXPECT_FALSE(FileCrc32(L"C:\\missing.bin", crc));
+}
 
 TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
     ScriptListing(kBackup);
@@ -226,6 +255,8 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
     partial.pop_back();  // the last item never arrived
     std::vector<Item> shortFile = kBackup;
     shortFile[2].bytes = "new";  // cut off while written
+    std::vector<Item> unfilled = kBackup;
+    unfilled[2].bytes = std::string(8, '\0');  // preallocated at full size, never written
     const std::wstring failed = L"The restore failed. Your Larkmail data was not changed.";
     const std::wstring refused = L"This archive does not hold a Larkmail backup. Nothing was changed.";
     struct Case {
@@ -248,19 +279,21 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
          L"Restore refused, the archive holds no Larkmail folder: " + kArchive, false},
         {"a name that only begins with Larkmail", nearName, 0, true, {}, 0, true, {}, refused,
          L"Restore refused, the archive holds no Larkmail folder: " + kArchive, false},
-        {"damaged archive", {}, 2, true, {}, 0, true, {}, refused + L"\n7-Zip reported a fatal error (exit code 2).",
+        {"damaged archive", {}, 2, true, {}, 0, true, {}, refused + L" 7-Zip reported a fatal error (exit code 2).",
          L"Restore refused, the archive holds no Larkmail folder: " + kArchive, false},
-        {"7-Zip missing", kBackup, 0, false, {}, 0, true, {}, failed + L"\n7-Zip could not be started.",
+        {"7-Zip missing", kBackup, 0, false, {}, 0, true, {}, failed + L" 7-Zip could not be started.",
          L"Restore failed, 7-Zip could not be started. Your Larkmail data was not changed.", false},
-        {"extraction error", kBackup, 0, true, partial, 2, true, {}, failed + L"\n7-Zip reported a fatal error (exit code 2).",
+        {"extraction error", kBackup, 0, true, partial, 2, true, {}, failed + L" 7-Zip reported a fatal error (exit code 2).",
          L"Restore failed, 7-Zip ended with exit code 2. Your Larkmail data was not changed.", true},
-        {"extraction stopped", kBackup, 0, true, partial, 255, true, {}, failed + L"\n7-Zip was stopped (exit code 255).",
+        {"extraction stopped", kBackup, 0, true, partial, 255, true, {}, failed + L" 7-Zip was stopped (exit code 255).",
          L"Restore failed, 7-Zip ended with exit code 255. Your Larkmail data was not changed.", true},
         {"killed, exit 0, an item missing", kBackup, 0, true, partial, 0, true, {}, failed,
          L"Restore failed, 7-Zip did not extract every file (exit code 0). Your Larkmail data was not changed.", true},
         {"killed, exit 0, a file short", kBackup, 0, true, shortFile, 0, true, {}, failed,
          L"Restore failed, 7-Zip did not extract every file (exit code 0). Your Larkmail data was not changed.", true},
-        {"extraction never started", kBackup, 0, true, {}, 0, false, {}, failed + L"\n7-Zip could not be started.",
+        {"killed, exit 0, a file of full size unwritten", kBackup, 0, true, unfilled, 0, true, {}, failed,
+         L"Restore failed, 7-Zip did not extract every file (exit code 0). Your Larkmail data was not changed.", true},
+        {"extraction never started", kBackup, 0, true, {}, 0, false, {}, failed + L" 7-Zip could not be started.",
          L"Restore failed, 7-Zip could not be started. Your Larkmail data was not changed.", true},
         {"client started meanwhile", kBackup, 0, true, kBackup, 0, true, [] { SetFakeProcesses({{9, L"Larkmail.exe"}}); },
          L"Larkmail must be closed before restoring data.", L"Restore failed, Larkmail was not closed.", true},

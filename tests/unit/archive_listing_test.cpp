@@ -64,6 +64,9 @@ TEST(ArchiveListing, ReadsTheItemsAfterTheArchivesOwnBlock) {
         {L"Larkmail/from zip", true, 0},
     };
     ASSERT_EQ(items.size(), expected.size());
+    EXPECT_TRUE(items[1].hasCrc);
+    EXPECT_EQ(items[1].crc, 0xC14AC1CEu);
+    EXPECT_FALSE(items[0].hasCrc);  // "CRC = " with nothing after it
     for (std::size_t i = 0; i < items.size(); ++i) {
         EXPECT_EQ(items[i].path, expected[i].path) << i;
         EXPECT_EQ(items[i].isFolder, expected[i].isFolder) << i;

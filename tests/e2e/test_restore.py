@@ -1,0 +1,222 @@
+"""The restore end to end: the real program under Wine, driven through its
+Restore button, message boxes and open-file requester; archives made with
+Linux 7-Zip. A restore replaces the data folder with the archive's Larkmail
+folder; every refusal or failure leaves the data folder byte for byte as it was."""
+
+import os
+import subprocess
+import threading
+import time
+
+from harness import E2ETest, settings_bytes, tree_bytes, wine_env, wine_path
+
+RESTORE = 11
+STATUS = 3
+
+
+def write_tree(root, files):
+    for rel, data in files.items():
+        full = os.path.join(root, rel)
+        if data is None:  # an empty folder
+            os.makedirs(full, exist_ok=True)
+            continue
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as f:
+            f.write(data)
+
+
+def make_archive(archive, source_parent, top, level=5):
+    subprocess.run(["7zz", "a", f"-mx={level}", archive, top], cwd=source_parent, stdout=subprocess.DEVNULL,
+                   check=True)
+
+
+class Restore(E2ETest):
+    def setUp(self):
+        super().setUp()
+        self.backups = os.path.join(self.case.root, "My Backups")
+        os.makedirs(self.backups)
+        self.case.write("program/lmbackup.prefs", settings_bytes(
+            BkUpDir=wine_path(self.backups) + "\\", CloseToTray=0, Compression=0, OpenToTray=0, ReopenLM=0,
+            StayOnTop=0, Language=1))
+        self.case.copy_lang()
+        self.data = self.case.data_folder()
+        write_tree(self.data, {
+            "prefs.js": b"old prefs\r\n",
+            "Mail/Inbox/old.eml": b"Subject: old\r\n",
+            "abook.db": b"\x01\x02" * 3000,
+        })
+        self.local = os.path.dirname(self.data)
+        self.before = tree_bytes(self.local)
+        self.proc = None
+        self.client = None
+        self.addCleanup(self.end_programs)
+
+    # The new data, packed the way a backup packs it: "Larkmail" at the top.
+    def backup_archive(self, files, name="LarkmailBackup_PC1_anna_20261207.7z", top="Larkmail", level=5):
+        source = os.path.join(self.case.root, "source-" + name)
+        write_tree(os.path.join(source, top), files)
+        archive = os.path.join(self.backups, name)
+        make_archive(archive, source, top, level)
+        return archive, os.path.join(source, top)
+
+    def open_window(self):
+        self.proc = self.case.start()
+        self.case.control("wait-window", RESTORE, "--timeout", "60000")
+        self.wait_for(self.restore_on, "Restore never came on")
+
+    def restore_on(self):
+        try:
+            return self.case.control("style", RESTORE).strip() == "1 1"
+        except AssertionError:  # the window is there, its controls not yet
+            return False
+
+    def start_restore(self, archive):
+        """Restore, Yes, the archive in the requester."""
+        self.case.control("click", RESTORE)
+        self.case.answer_boxes(["yes"])
+        self.case.answer_file(wine_path(archive))
+
+    def end_programs(self):
+        for kill in (["/pid", self.case.pid()] if self.proc else []), (["/im", "larkmail.exe"] if self.client else []):
+            if kill:
+                subprocess.call(["wine", "taskkill", "/f", *kill], env=wine_env(), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        for proc in (self.proc, self.client):
+            if proc is not None:
+                try:
+                    proc.communicate(timeout=30)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.communicate()
+        self.proc = self.client = None
+
+    def wait_for(self, check, message, timeout=90):
+        end = time.time() + timeout
+        while time.time() < end:
+            if check():
+                return
+            time.sleep(0.2)
+        self.fail(message)
+
+    def last_log(self):
+        lines = self.case.log_lines()
+        self.assertTrue(lines, "no log line")
+        return lines[-1][:-20]  # without " mm/dd/yyyy hh:mm:ss"
+
+    def assert_unchanged(self):
+        self.assertEqual(tree_bytes(self.local), self.before)
+
+    def test_restore_replaces_the_data_folder_with_the_archives_content(self):
+        archive, source = self.backup_archive({
+            "prefs.js": b"new prefs\r\n",
+            "Mail/\u00c4rger & M\u00fche/n\u00f6te.eml": "Gr\u00fc\u00dfe".encode("utf-8"),
+            "Mail/Deep/er/file.dat": os.urandom(200000),
+            "Empty Folder": None,
+        })
+        self.open_window()
+        self.start_restore(archive)
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes(), [
+            ("Restore", "Are you sure you wish to restore from a backup?"),
+            ("Warning", "This will overwrite your current Larkmail Data. Are you sure you wish to continue?"),
+            ("Success", "Restore Completed"),
+        ])
+        with open(self.case.file_log, encoding="utf-8") as f:
+            self.assertEqual(f.read(), "Select backup to restore:\n")
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        # Nothing beside the data folder: no staging, no old data.
+        self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        self.assertEqual(self.last_log(), "Restore Successful.")
+        self.assertEqual(self.case.control("text", STATUS), "Ready")
+
+    def test_refused_while_the_client_runs(self):
+        archive, _ = self.backup_archive({"prefs.js": b"new\r\n"})
+        client = self.case.put_double("larkmail.exe")
+        starts = os.path.join(self.case.program, "larkmail-starts.txt")
+        self.client = subprocess.Popen(["wine", client], env=wine_env(), stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+        self.wait_for(lambda: os.path.exists(starts), "the client double did not start")
+        self.open_window()
+        self.case.control("click", RESTORE)
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes(), [("Error", "Larkmail must be closed before restoring data.")])
+        self.assertEqual(self.last_log(), "Restore failed, Larkmail was not closed.")
+        self.assertIsNone(self.client.poll(), "the restore must not end the client")
+        self.assert_unchanged()
+
+    def test_refusals_and_failures_leave_the_data_folder_as_it_was(self):
+        foreign, _ = self.backup_archive({"a.txt": b"not mail"}, name="Other.7z", top="Documents")
+        whole, _ = self.backup_archive({"big.bin": os.urandom(300000), "prefs.js": b"x"}, name="Whole.7z", level=0)
+        with open(whole, "rb") as f:
+            whole_bytes = f.read()
+        truncated = os.path.join(self.backups, "Truncated.7z")
+        with open(truncated, "wb") as f:
+            f.write(whole_bytes[:len(whole_bytes) // 2])
+        # Stored data with a few bytes changed: the listing is fine, the CRC is not.
+        corrupt = os.path.join(self.backups, "Corrupt.7z")
+        middle = 1000
+        with open(corrupt, "wb") as f:
+            f.write(whole_bytes[:middle] + bytes(b ^ 0xFF for b in whole_bytes[middle:middle + 16]) +
+                    whole_bytes[middle + 16:])
+        refused = "This archive does not hold a Larkmail backup. Nothing was changed."
+        failed = "The restore failed. Your Larkmail data was not changed."
+        cases = [
+            ("no Larkmail folder", foreign, False, refused,
+             "Restore refused, the archive holds no Larkmail folder: " + wine_path(foreign)),
+            ("truncated archive", truncated, False, refused + " 7-Zip reported a fatal error (exit code 2).",
+             "Restore refused, the archive holds no Larkmail folder: " + wine_path(truncated)),
+            ("damaged data", corrupt, True, failed + " 7-Zip reported a fatal error (exit code 2).",
+             "Restore failed, 7-Zip ended with exit code 2. Your Larkmail data was not changed."),
+        ]
+        self.open_window()
+        for what, archive, warned, box, log in cases:
+            with self.subTest(what):
+                if os.path.exists(self.case.box_log):
+                    os.remove(self.case.box_log)
+                self.start_restore(archive)
+                self.case.answer_boxes(["yes", "ok"] if warned else ["ok"])
+                title, text = self.case.boxes()[-1]
+                self.assertEqual(title, "Error")
+                self.assertEqual(text, box)
+                self.assertEqual(self.last_log(), log)
+                self.assert_unchanged()
+                self.wait_for(lambda: self.case.control("text", STATUS) == "Ready", "status not Ready")
+
+    def test_a_killed_archive_tool_leaves_the_data_folder_as_it_was(self):
+        # Sixteen byte values at random: LZMA unpacks that slowly enough to
+        # be caught, and 7-Zip gives the file its full size at once.
+        table = bytes(0x41 + (i % 16) for i in range(256))
+        files = {"a.bin": os.urandom(100 * 1024 * 1024).translate(table)}
+        files.update({f"Mail/z{i:03}.eml": b"mail %d\r\n" % i for i in range(200)})
+        archive, _ = self.backup_archive(files, level=1)
+        self.open_window()
+        self.start_restore(archive)
+        killer = threading.Thread(target=self.kill_archive_tool_when_it_writes)
+        killer.start()
+        self.case.answer_boxes(["yes"])
+        killer.join()
+        self.assertTrue(self.killed, "7z.exe never wrote into a staging folder")
+        self.case.answer_boxes(["ok"], timeout_ms=120000)
+        title, text = self.case.boxes()[-1]
+        self.assertEqual(title, "Error")
+        self.assertTrue(text.startswith("The restore failed. Your Larkmail data was not changed."), text)
+        self.assertTrue(self.last_log().startswith("Restore failed"), self.last_log())
+        self.assert_unchanged()
+
+    def kill_archive_tool_when_it_writes(self):
+        self.killed = False
+        end = time.time() + 120
+        while time.time() < end:
+            for name in os.listdir(self.local):
+                big = os.path.join(self.local, name, "Larkmail", "a.bin")
+                if name.startswith("Larkmail.restore-") and os.path.exists(big) and os.path.getsize(big) > 1_000_000:
+                    subprocess.call(["wine", "taskkill", "/f", "/im", "7z.exe"], env=wine_env(),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                    self.killed = True
+                    return
+            time.sleep(0.02)
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
