@@ -1,0 +1,187 @@
+"""The Backup button end to end: the real program under Wine with real 7-Zip,
+driven through control 8, its message boxes and the status bar; archives read
+back with Linux 7-Zip; the mail client double for the closing question."""
+
+import datetime
+import os
+import re
+import subprocess
+import tempfile
+import time
+
+from harness import E2ETest, extract_archive, settings_bytes, tree_bytes, wine_env, wine_path
+
+BACKUP = 8
+STATUS = 3
+CREATING = re.compile(r"^Creating backup(\.*)$")
+
+
+class InteractiveBackup(E2ETest):
+    def setUp(self):
+        super().setUp()
+        self.backups = os.path.join(self.case.root, "My Backups")
+        os.makedirs(self.backups)
+        self.bkupdir = wine_path(self.backups) + "\\"
+        self.case.copy_lang()
+        self.data = self.case.data_folder()
+        files = {
+            "prefs.js": b"user_pref(1);\r\n",
+            "Mail/\u00c4rger & M\u00fche/n\u00f6te.eml": "Gr\u00fc\u00dfe".encode("utf-8"),
+            "abook.db": b"\x00\x01" * 5000,
+        }
+        for rel, data in files.items():
+            full = os.path.join(self.data, rel)
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "wb") as f:
+                f.write(data)
+        self.proc = None
+        self.client = None
+        self.addCleanup(self.end_programs)
+
+    def settings(self, **override):
+        keys = dict(BkUpDir=self.bkupdir, CloseToTray=0, Compression=5, OpenToTray=0, ReopenLM=0, StayOnTop=0,
+                    Language=1)
+        keys.update(override)
+        self.case.write("program/lmbackup.prefs", settings_bytes(**keys))
+
+    def archive(self):
+        return os.path.join(self.backups, f"LarkmailBackup_PC1_anna_{datetime.date.today():%Y%m%d}.7z")
+
+    def open_window(self):
+        self.proc = self.case.start()
+        self.case.control("wait-window", BACKUP, "--timeout", "60000")
+        self.wait_for(self.backup_on, "Backup never came on")
+
+    def backup_on(self):
+        try:
+            return self.case.control("style", BACKUP).strip() == "1 1"
+        except AssertionError:  # the window is there, its controls not yet
+            return False
+
+    def start_client(self, hold=None):
+        double = self.case.put_double("larkmail.exe")
+        self.starts = os.path.join(self.case.program, "larkmail-starts.txt")
+        argv = ["wine", double] + (["--hold", wine_path(hold)] if hold else [])
+        self.client = subprocess.Popen(argv, env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wait_for(lambda: os.path.exists(self.starts), "the client double did not start")
+        time.sleep(1)
+
+    def end_programs(self):
+        if self.proc is not None:
+            subprocess.call(["wine", "taskkill", "/f", "/pid", self.case.pid()], env=wine_env(),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if self.client is not None:
+            subprocess.call(["wine", "taskkill", "/f", "/im", "larkmail.exe"], env=wine_env(),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for proc in (self.proc, self.client):
+            if proc is not None:
+                try:
+                    proc.communicate(timeout=30)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.communicate()
+        self.proc = self.client = None
+
+    def status(self):
+        # Under a busy 7-Zip a driver start can fail now and then; a few tries.
+        for _ in range(4):
+            try:
+                return self.case.control("text", STATUS)
+            except AssertionError as error:
+                failure = error
+                time.sleep(0.2)
+        raise failure
+
+    def statuses_until_ready(self, timeout=300):
+        """The distinct status texts from now until "Ready" follows a "Creating backup"."""
+        seen = []
+        end = time.time() + timeout
+        while time.time() < end:
+            text = self.status()
+            if not seen or seen[-1] != text:
+                seen.append(text)
+            if text == "Ready" and any(CREATING.match(t) for t in seen):
+                return seen
+        self.fail(f"no end of the backup in the status bar: {seen}")
+
+    def wait_for(self, check, message, timeout=90):
+        end = time.time() + timeout
+        while time.time() < end:
+            if check():
+                return
+            time.sleep(0.2)
+        self.fail(message)
+
+    def last_log(self):
+        lines = self.case.log_lines()
+        self.assertTrue(lines, "no log line")
+        return lines[-1][:-20]  # without " mm/dd/yyyy hh:mm:ss"
+
+    def assert_archive_holds_the_data(self):
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(self.archive(), out)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(self.data))
+
+    def test_without_a_client_the_status_counts_dots_until_ready(self):
+        # Sixteen byte values at random: slow enough to pack for a few ticks.
+        table = bytes(0x41 + (i % 16) for i in range(256))
+        with open(os.path.join(self.data, "big.mbox"), "wb") as f:
+            f.write(os.urandom(8 * 1024 * 1024).translate(table))
+        self.settings(Compression=9)
+        self.open_window()
+        self.assertEqual(self.status(), "Ready")
+        self.case.control("click", BACKUP)
+        seen = self.statuses_until_ready()
+        self.assertEqual(seen[-1], "Ready")
+        creating = [t for t in seen[:-1] if t != "Ready"]
+        self.assertTrue(creating and all(CREATING.match(t) for t in creating), seen)
+        dots = [len(CREATING.match(t).group(1)) for t in creating]
+        self.assertTrue(any(d > 0 for d in dots), f"no tick while 7-Zip worked: {seen}")
+        # One dot more each second, none again after the tenth; a slow look may miss one.
+        self.assertEqual(dots[0], 0, seen)
+        for before, after in zip(dots, dots[1:]):
+            self.assertIn((after - before) % 11, (1, 2), seen)
+        self.assertTrue(self.case.no_box(2000), "a box after a good backup without ReopenLM")
+        self.assert_archive_holds_the_data()
+        self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
+        self.assertEqual([n for n in os.listdir(self.backups)], [os.path.basename(self.archive())])
+
+    def test_yes_closes_the_client_backs_up_and_starts_it_again(self):
+        held = os.path.join(self.data, "abook.db")
+        self.start_client(hold=held)  # holds its database open without sharing
+        self.settings(ReopenLM=1)
+        self.open_window()
+        self.case.control("click", BACKUP)
+        self.case.answer_boxes(["yes"])
+        self.assertEqual(self.client.wait(timeout=30) is not None, True)
+        self.case.answer_boxes(["ok"], timeout_ms=120000)
+        self.assertEqual(self.case.boxes(), [
+            ("Error", "Larkmail must be closed before backing up. Close it now?"),
+            ("Success", "Backup Completed, Re-starting Larkmail"),
+        ])
+        self.assertEqual(self.status(), "Ready")
+        self.assert_archive_holds_the_data()  # the held file too: the client was gone
+        self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
+        self.wait_for(lambda: self.start_count() == 2, "the client was not restarted")
+
+    def start_count(self):
+        with open(self.starts, "rb") as f:
+            return len(f.read().splitlines())
+
+    def test_no_leaves_the_client_running_and_makes_no_backup(self):
+        self.start_client()
+        self.settings()
+        self.open_window()
+        self.case.control("click", BACKUP)
+        self.case.answer_boxes(["no"])
+        self.wait_for(lambda: self.case.log_lines(), "no log line")
+        self.assertEqual(self.last_log(), "Backup failed, Larkmail was not closed.")
+        self.assertTrue(self.case.no_box(2000))
+        self.assertIsNone(self.client.poll(), "the client was ended")
+        self.assertEqual(self.status(), "Ready")
+        self.assertEqual(os.listdir(self.backups), [])
+
+
+if __name__ == "__main__":
+    import unittest
+    unittest.main()
