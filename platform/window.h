@@ -1,5 +1,6 @@
 // The window layer: one main window whose objects are addressed by the program's fixed numbers.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -103,6 +104,18 @@ void AddMenuSeparator(int menu);
 void EnableMenuItemObject(int item, bool enabled);
 bool MenuItemEnabled(int item);
 void ShowPopupMenuAtPointer(int menu);  // the chosen item arrives later as a menu event
+// Images 54 to 59 are icons the program carries; an item shows the image's
+// small size for the window's DPI left of its text.
+void SetMenuItemImage(int menu, int item, int image);
+
+// Tray icon 0 on window 0, showing `image`; its mouse actions arrive as
+// kEventTray. Adding an icon that exists first removes it. The tool tip
+// keeps at most kTrayToolTipLimit characters. Removing an icon that does not
+// exist does nothing; closing window 0 removes its icon.
+constexpr std::size_t kTrayToolTipLimit = 63;
+bool AddTrayIcon(int icon, int image);
+void SetTrayToolTip(int icon, const std::wstring& text);
+void RemoveTrayIcon(int icon);
 
 // Waits until an event is there or `timeoutMs` passed (kEventNone). Blocks
 // in the system's message wait, so an idle window costs no CPU. With a

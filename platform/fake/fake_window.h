@@ -47,9 +47,16 @@ struct FakeMainWindow {
     std::uint32_t timerIntervalMs = 0;
     bool menu = false;
     std::vector<int> menuItems;  // 0 for a separator
+    std::vector<std::pair<int, int>> menuImages;  // (item, image) in the order set
     int popupsShown = 0;
+    bool trayIcon = false;     // tray icon 0 shown
+    int trayImage = 0;
+    std::wstring trayToolTip;  // as the layer keeps it; cleared when the icon is added
 };
 FakeMainWindow FakeWindowState();
+// Window and tray changes in order: "show", "hide", "add icon 0 image 54",
+// "tip icon 0: TEXT", "remove icon 0" (also for an icon that was not there).
+std::vector<std::wstring> FakeTrayLog();
 bool FakeMenuItemEnabled(int item);  // as the last EnableMenuItemObject left it (default enabled)
 int FakeMenuItemChanges(int item);   // how often it was enabled or disabled
 

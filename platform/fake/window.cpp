@@ -19,6 +19,7 @@ struct FakeWindowWorld {
     std::map<int, FakeControl> controls;
     std::vector<int> order;
     std::map<int, bool> menuEnabled;
+    std::vector<std::wstring> trayLog;
     std::map<int, int> menuChanges;
     std::deque<QueuedItem> queue;
     int waits = 0;
@@ -58,6 +59,7 @@ FakeControl FakeControlState(int number) {
 }
 
 FakeMainWindow FakeWindowState() { return World().window; }
+std::vector<std::wstring> FakeTrayLog() { return World().trayLog; }
 
 bool FakeMenuItemEnabled(int item) {
     auto it = World().menuEnabled.find(item);
@@ -92,6 +94,7 @@ bool OpenMainWindow(const std::wstring& title, int clientWidth, int clientHeight
 
 void CloseMainWindow() {
     FakeWindowWorld& world = World();
+    if (world.window.open) RemoveTrayIcon(kMainWindow);
     world.window.open = false;
     world.window.visible = false;
     world.window.timer = -1;
@@ -99,7 +102,11 @@ void CloseMainWindow() {
 }
 
 bool MainWindowOpen() { return World().window.open; }
-void ShowMainWindow(bool visible) { World().window.visible = World().window.open && visible; }
+void ShowMainWindow(bool visible) {
+    if (!World().window.open) return;
+    World().window.visible = visible;
+    World().trayLog.push_back(visible ? L"show" : L"hide");
+}
 bool MainWindowVisible() { return World().window.visible; }
 void SetMainWindowTopmost(bool topmost) { World().window.topmost = topmost; }
 
@@ -270,6 +277,36 @@ bool MenuItemEnabled(int item) { return FakeMenuItemEnabled(item); }
 
 void ShowPopupMenuAtPointer(int menu) {
     if (World().window.menu && menu == kTrayMenu) World().window.popupsShown++;
+}
+
+void SetMenuItemImage(int menu, int item, int image) {
+    if (World().window.menu && menu == kTrayMenu) World().window.menuImages.emplace_back(item, image);
+}
+
+bool AddTrayIcon(int icon, int image) {
+    FakeMainWindow& w = World().window;
+    if (!w.open) return false;
+    if (w.trayIcon) RemoveTrayIcon(icon);
+    w.trayIcon = true;
+    w.trayImage = image;
+    w.trayToolTip.clear();
+    World().trayLog.push_back(L"add icon " + std::to_wstring(icon) + L" image " + std::to_wstring(image));
+    return true;
+}
+
+void SetTrayToolTip(int icon, const std::wstring& text) {
+    FakeMainWindow& w = World().window;
+    if (!w.open || !w.trayIcon) return;
+    w.trayToolTip = text.substr(0, kTrayToolTipLimit);
+    World().trayLog.push_back(L"tip icon " + std::to_wstring(icon) + L": " + w.trayToolTip);
+}
+
+void RemoveTrayIcon(int icon) {
+    FakeMainWindow& w = World().window;
+    if (!w.open) return;
+    w.trayIcon = false;
+    w.trayToolTip.clear();
+    World().trayLog.push_back(L"remove icon " + std::to_wstring(icon));
 }
 
 WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {

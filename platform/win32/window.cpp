@@ -1,6 +1,7 @@
 // The main window over the Windows API: frame, DPI scaling, fonts, tab panel, pages and status bar.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <uxtheme.h>
 
 #include "payload/resource_ids.h"
@@ -145,6 +146,7 @@ void OnDpiChanged(UINT dpi, const RECT* suggested) {
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     LayOutEverything();
     LoadWindowIcons();
+    RedrawMenuImages();
     InvalidateRect(w.main, nullptr, TRUE);
 }
 
@@ -204,6 +206,7 @@ LRESULT CALLBACK MainProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONUP:
         case WM_RBUTTONDBLCLK:
+        case NIN_KEYSELECT:  // Enter or space on the icon
             QueueWindowEvent(kEventTray, kMainWindow);
         }
         return 0;
@@ -288,6 +291,8 @@ bool OpenMainWindow(const std::wstring& title, int clientWidth, int clientHeight
 
 void CloseMainWindow() {
     WindowLayer& w = Layer();
+    // Before the window goes: an icon whose window is gone stays in the tray until the pointer passes over it.
+    ReleaseTrayAndMenuImages();
     if (w.main) DestroyWindow(w.main);
     if (w.menu) DestroyMenu(w.menu);
     if (w.font) DeleteObject(w.font);

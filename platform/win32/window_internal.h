@@ -41,6 +41,10 @@ struct WindowLayer {
     HMENU menu = nullptr;
     int menuNumber = -1;
     std::map<int, bool> menuItemsEnabled;
+    std::map<int, int> menuItemImages;      // item -> image number
+    std::map<int, HBITMAP> menuItemBitmaps;  // item -> its image at the current DPI
+    bool trayShown = false;
+    HICON trayIcon = nullptr;
     UINT taskbarMessage = 0;
     std::deque<WindowEvent> events;
     ControlKind lastKind = ControlKind::Label;  // options after options share a group
@@ -56,3 +60,6 @@ void QueueWindowEvent(int kind, int number);
 LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void ForwardControlNotice(WPARAM wParam, LPARAM lParam);
 void ForwardScroll(LPARAM lParam, WPARAM wParam);
+// Tray icon and menu images (window_tray.cpp).
+void RedrawMenuImages();  // after a DPI change
+void ReleaseTrayAndMenuImages();  // removes the tray icon, frees the images

@@ -8,6 +8,7 @@
 #include "engine/restore.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/main_tab.h"
+#include "ui/tray.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -76,8 +77,9 @@ TEST_F(EventLoopTest, TheWindowRoutesItsNumbersToTheirHandlers) {
         {kEventControl, 9, ChooseBackupFolder},    {kEventControl, 10, OpenBackupFolder},
         {kEventControl, 11, RunRestore},           {kEventControl, 13, StoreCompressionLevel},
         {kEventMenu, 50, RunInteractiveBackup},    {kEventMenu, 51, RunRestore},
-        {kEventMenu, 52, OpenBackupFolder},        {kEventMenu, 53, RequestQuit},
-        {kEventClose, 0, RequestQuit},
+        {kEventMenu, 52, OpenBackupFolder},        {kEventMenu, 53, QuitFromTray},
+        {kEventMenu, 49, RestoreFromTray},         {kEventClose, 0, HandleCloseRequest},
+        {kEventTray, 0, ShowTrayMenu},             {kEventTaskbarCreated, 0, AddTrayIconAgain},
     };
     for (const Route& r : routes) EXPECT_EQ(FindEventHandler({r.kind, r.number}), r.handler) << r.number;
     for (int number : {4, 5, 7, 12, 14, 15}) EXPECT_EQ(FindEventHandler({kEventControl, number}), nullptr);

@@ -1,0 +1,28 @@
+// The tray icon and its pop-up menu: hiding to the tray, restoring, quitting, the shell's re-created task bar.
+#pragma once
+#include <string>
+
+constexpr int kTrayIcon = 0;
+// Images the program carries.
+constexpr int kImageTray = 54;
+constexpr int kImageRestoreWindow = 55;
+constexpr int kImageBackup = 56;
+constexpr int kImageRestore = 57;
+constexpr int kImageOpenFolder = 58;
+constexpr int kImageQuit = 59;
+
+// Messages/SysTrayTooltip's first 63 characters, never half a surrogate pair.
+std::wstring TrayToolTipText();
+
+// HideToTray: icon 0 with image 54 and its tool tip, then window 0 hidden.
+void HideToTray();
+// Menu item 49: window 0 shown restored, then the icon removed.
+void RestoreFromTray();
+// Menu item 53: the icon removed, then the loop ends (the exit sequence follows).
+void QuitFromTray();
+// Tray icon event: pop-up menu 48 at the pointer.
+void ShowTrayMenu();
+// Close request: to the tray while check box 41 is checked, otherwise the end.
+void HandleCloseRequest();
+// Task bar re-created: icon 0 removed and added again, without tool tip.
+void AddTrayIconAgain();
