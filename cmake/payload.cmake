@@ -26,4 +26,5 @@ file(TO_CMAKE_PATH "${LARKMAIL_7ZIP_EXE}" LARKMAIL_RC_7ZIP_EXE)
 file(TO_CMAKE_PATH "${LARKMAIL_7ZIP_DLL}" LARKMAIL_RC_7ZIP_DLL)
 set(LARKMAIL_RC_MANIFEST ${CMAKE_SOURCE_DIR}/payload/LarkmailBackup.manifest)
 set(LARKMAIL_RC_FILE ${CMAKE_BINARY_DIR}/LarkmailBackup.rc)
+set(LARKMAIL_ICON_DIR ${CMAKE_BINARY_DIR}/icons)  # made by cmake/icons.cmake
 configure_file(${CMAKE_SOURCE_DIR}/payload/LarkmailBackup.rc.in ${LARKMAIL_RC_FILE} @ONLY)

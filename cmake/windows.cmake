@@ -42,6 +42,7 @@ file(GLOB LARKMAIL_WIN_TESTS CONFIGURE_DEPENDS
 # The tests carry the program's resources, so the embedded 7-Zip is tested too.
 add_executable(win_unit_tests ${LARKMAIL_WIN_TESTS} ${LARKMAIL_RC_FILE})
 target_link_libraries(win_unit_tests PRIVATE larkmail_core GTest::gtest_main)
+include(cmake/icons.cmake)
 
 # Test doubles: one program per source file, named after it.
 file(GLOB LARKMAIL_DOUBLES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/doubles/*.cpp)
