@@ -331,7 +331,10 @@ BOOL CALLBACK FindMain(HWND hwnd, LPARAM lp) {
     if (pid != s->pid || GetWindow(hwnd, GW_OWNER)) return TRUE;
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
-    if (wcscmp(cls, L"#32770") == 0 || wcsncmp(cls, L"tooltips", 8) == 0) return TRUE;
+    // A drop-down list's list box and a pop-up menu are top-level windows of their own.
+    if (wcscmp(cls, L"#32770") == 0 || wcsncmp(cls, L"tooltips", 8) == 0 || wcscmp(cls, L"ComboLBox") == 0 ||
+        wcscmp(cls, L"#32768") == 0)
+        return TRUE;
     s->found = hwnd;
     return FALSE;
 }
