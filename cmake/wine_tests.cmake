@@ -33,6 +33,8 @@ foreach(script ${LARKMAIL_E2E_TESTS})
     add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} -m unittest -v test_${name}
         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e)
     # unittest imports by module name, so the file is test_<name>.py
-    set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine
+    # One at a time: interactive copies share the wineserver and so the
+    # single-instance mutex, and the tray and desktop are shared too.
+    set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine RUN_SERIAL TRUE
         ENVIRONMENT "${LARKMAIL_WINE_ENV}" TIMEOUT 600)
 endforeach()

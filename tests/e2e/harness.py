@@ -114,6 +114,17 @@ class Case:
             proc.kill()
             raise
 
+    def end_programs(self):
+        for proc in getattr(self, "started", []):
+            if proc.poll() is None:
+                try:
+                    pid = self.pid(timeout=1)
+                    subprocess.call(["wine", "taskkill", "/f", "/pid", pid], env=wine_env(),
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30)
+                    proc.wait(timeout=30)
+                except (AssertionError, subprocess.TimeoutExpired):
+                    proc.kill()
+
     def start(self, args="", cwd=None, env=None):
         self.pidfile = os.path.join(self.root, "pid.txt")
         if os.path.exists(self.pidfile):
@@ -124,7 +135,9 @@ class Case:
         argv = self.launch_args(args, cwd, env) + ["--pidfile", wine_path(self.pidfile),
                                                    "--cmdfile", wine_path(cmdfile)]
         self.box_log = os.path.join(self.root, "boxes.txt")
-        return subprocess.Popen(argv, env=wine_env(), stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        proc = subprocess.Popen(argv, env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.started = getattr(self, "started", []) + [proc]
+        return proc
 
     def pid(self, timeout=30):
         end = time.time() + timeout
@@ -214,3 +227,6 @@ class E2ETest(unittest.TestCase):
         self.case = Case(self.id().split(".")[-1])
         if not os.environ.get("LARKMAIL_KEEP_E2E"):
             self.addCleanup(shutil.rmtree, self.case.root, True)
+        # Registered last, so it runs first: a copy left running (a failed
+        # test) would hold the single-instance mutex for every later test.
+        self.addCleanup(self.case.end_programs)
