@@ -23,7 +23,7 @@ add_test(NAME wine_stop COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-session stop ${
 set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine LABELS "win;e2e")
 
 add_test(NAME win_unit COMMAND wine $<TARGET_FILE:win_unit_tests> --gtest_brief=1)
-set_tests_properties(win_unit PROPERTIES LABELS win FIXTURES_REQUIRED wine
+set_tests_properties(win_unit PROPERTIES LABELS win FIXTURES_REQUIRED wine RUN_SERIAL TRUE
     ENVIRONMENT "${LARKMAIL_WINE_ENV}" TIMEOUT 300)
 
 file(GLOB LARKMAIL_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
@@ -33,8 +33,8 @@ foreach(script ${LARKMAIL_E2E_TESTS})
     add_test(NAME e2e_${name} COMMAND ${Python3_EXECUTABLE} -m unittest -v test_${name}
         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e)
     # unittest imports by module name, so the file is test_<name>.py
-    # One at a time: interactive copies share the wineserver and so the
-    # single-instance mutex, and the tray and desktop are shared too.
+    # One at a time (win_unit too): interactive copies share the wineserver
+    # and so the single-instance mutex, the tray and the desktop.
     set_tests_properties(e2e_${name} PROPERTIES LABELS e2e FIXTURES_REQUIRED wine RUN_SERIAL TRUE
         ENVIRONMENT "${LARKMAIL_WINE_ENV}" TIMEOUT 600)
 endforeach()
