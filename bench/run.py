@@ -60,6 +60,9 @@ def main():
         backups = os.path.join(work, "backups")
         marker = os.path.join(work, f"profile-{args.size}.ready")
         if not os.path.exists(marker):
+            for old in os.listdir(work):
+                if old.startswith("profile-") and old.endswith(".ready"):
+                    os.remove(os.path.join(work, old))
             shutil.rmtree(profile, ignore_errors=True)
             subprocess.check_call([sys.executable, os.path.join(ROOT, "bench", "make_profile.py"), data, args.size])
             open(marker, "w").close()
