@@ -10,6 +10,8 @@ endif()
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 
 include(cmake/payload.cmake)
+# The one version, from project(): VERSIONINFO gets it through the .rc, scripts/release from here.
+file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}\n")
 
 file(GLOB LARKMAIL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/win32/*.cpp)
 list(FILTER LARKMAIL_WIN32_SOURCES EXCLUDE REGEX "/entry_main\\.cpp$")
