@@ -23,8 +23,18 @@ NOTIFYICONDATAW TrayData(int icon) {
     return data;
 }
 
+// Wine copies a menu item's bitmap without its alpha, so transparent pixels would come out black.
+bool MenusIgnoreAlpha() {
+    static const bool wine = [] {
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    }();
+    return wine;
+}
+
 // Menus draw a 32-bit bitmap with premultiplied alpha as it is; the icon is
-// drawn onto a transparent one, which leaves exactly that.
+// drawn onto a transparent one, which leaves exactly that. Where alpha is
+// ignored the icon is drawn onto the menu's own colour instead.
 HBITMAP BitmapOfIcon(HICON icon, int size) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -44,11 +54,16 @@ HBITMAP BitmapOfIcon(HICON icon, int size) {
         return nullptr;
     }
     HGDIOBJ old = SelectObject(dc, bitmap);
-    ZeroMemory(bits, static_cast<size_t>(size) * size * 4);
+    const bool opaque = MenusIgnoreAlpha();
+    auto* pixels = static_cast<DWORD*>(bits);
+    const COLORREF menu = GetSysColor(COLOR_MENU);
+    const DWORD fill = opaque ? 0xFF000000u | (GetRValue(menu) << 16) | (GetGValue(menu) << 8) | GetBValue(menu) : 0;
+    for (int i = 0; i < size * size; ++i) pixels[i] = fill;
     DrawIconEx(dc, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
     SelectObject(dc, old);
     DeleteDC(dc);
     GdiFlush();
+    if (opaque) return bitmap;
     // A system that blits without alpha leaves every alpha byte 0: take the opaque pixels as they are.
     auto* pixel = static_cast<unsigned char*>(bits);
     bool anyAlpha = false;
