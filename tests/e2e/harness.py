@@ -230,3 +230,11 @@ class E2ETest(unittest.TestCase):
         # Registered last, so it runs first: a copy left running (a failed
         # test) would hold the single-instance mutex for every later test.
         self.addCleanup(self.case.end_programs)
+
+    def wait_for(self, check, message="condition not met in time", timeout=90):
+        end = time.time() + timeout
+        while time.time() < end:
+            if check():
+                return
+            time.sleep(0.2)
+        self.fail(message)

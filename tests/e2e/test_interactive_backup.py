@@ -104,14 +104,6 @@ class InteractiveBackup(E2ETest):
                 return seen
         self.fail(f"no end of the backup in the status bar: {seen}")
 
-    def wait_for(self, check, message, timeout=90):
-        end = time.time() + timeout
-        while time.time() < end:
-            if check():
-                return
-            time.sleep(0.2)
-        self.fail(message)
-
     def last_log(self):
         lines = self.case.log_lines()
         self.assertTrue(lines, "no log line")

@@ -90,14 +90,6 @@ class Restore(E2ETest):
                     proc.communicate()
         self.proc = self.client = None
 
-    def wait_for(self, check, message, timeout=90):
-        end = time.time() + timeout
-        while time.time() < end:
-            if check():
-                return
-            time.sleep(0.2)
-        self.fail(message)
-
     def last_log(self):
         lines = self.case.log_lines()
         self.assertTrue(lines, "no log line")

@@ -71,14 +71,6 @@ class TaskTab(E2ETest):
     def enabled(self, first, last):
         return "".join(self.style(n)[0] for n in range(first, last + 1))
 
-    def wait_for(self, check, message, timeout=90):
-        end = time.time() + timeout
-        while time.time() < end:
-            if check():
-                return
-            time.sleep(0.2)
-        self.fail(message)
-
     def calls(self):
         path = self.case.path("schtasks-calls.txt")
         if not os.path.exists(path):

@@ -201,14 +201,6 @@ class UnattendedBackup(E2ETest):
                 return
             time.sleep(0.05)
 
-    def wait_for(self, condition, timeout=30):
-        end = time.time() + timeout
-        while time.time() < end:
-            if condition():
-                return
-            time.sleep(0.1)
-        self.fail("condition not met in time")
-
 
 if __name__ == "__main__":
     import unittest
