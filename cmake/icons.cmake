@@ -1,9 +1,17 @@
 # The program's icon and the pop-up menu's images: SVG sources in payload/icons,
 # made into multi-size .ico files in the build tree by ImageMagick.
+# A candidate counts only when it says it is ImageMagick: a same-named
+# stand-in can stand first on the PATH, and Windows has a convert.exe of its own.
+function(larkmail_is_magick result candidate)
+    execute_process(COMMAND ${candidate} -version OUTPUT_VARIABLE out ERROR_QUIET RESULT_VARIABLE code)
+    if(NOT code EQUAL 0 OR NOT out MATCHES "ImageMagick")
+        set(${result} FALSE PARENT_SCOPE)
+    endif()
+endfunction()
 if(CMAKE_HOST_WIN32)
-    find_program(LARKMAIL_MAGICK NAMES magick REQUIRED)  # Windows has a convert.exe of its own
+    find_program(LARKMAIL_MAGICK NAMES magick VALIDATOR larkmail_is_magick REQUIRED)
 else()
-    find_program(LARKMAIL_MAGICK NAMES magick convert REQUIRED)
+    find_program(LARKMAIL_MAGICK NAMES magick convert NAMES_PER_DIR VALIDATOR larkmail_is_magick REQUIRED)
 endif()
 set(icon_rows
     "LarkmailBackup|256|16,20,24,32,48,256"
