@@ -2,8 +2,8 @@
 #include "app/startup.h"
 
 #include "app/command_line.h"
-#include "app/language_selection.h"
-#include "app/language_table.h"
+#include "config/language_selection.h"
+#include "config/language_table.h"
 #include "engine/unattended_backup.h"
 #include "ui/main_window.h"
 #include "platform/dialogs.h"
@@ -92,7 +92,7 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
         RunExitSequence();
         return exitCode;
     }
-    const int exitCode = RunInteractiveChecks() ? RunMainWindow() : 0;
+    const int exitCode = RunInteractiveChecks() ? RunMainWindow(ProcessSettings(), ProcessDataFolder()) : 0;
     RunExitSequence();
     return exitCode;
 }

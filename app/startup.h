@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 // Runs the program for the given arguments (program name excluded) and
 // returns the process exit code.

@@ -2,18 +2,10 @@
 // exit code 0 (taskkill under Wine), leaving a truncated file behind.
 #include "engine/archive_check.h"
 
+#include "engine/crc32.h"
 #include "platform/files.h"
 
 namespace {
-
-std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
 
 std::uint64_t ReadLittleEndian(const unsigned char* data, int bytes) {
     std::uint64_t value = 0;
@@ -31,7 +23,7 @@ bool IsFinishedSevenZipHeader(const std::string& start, std::int64_t fileSize) {
         if (bytes[i] != kSignature[i]) return false;
     }
     // 7-Zip writes this header as zeros first and fills it in only at the end.
-    if (ReadLittleEndian(bytes + 8, 4) != Crc32(bytes + 12, 20)) return false;
+    if (ReadLittleEndian(bytes + 8, 4) != UpdateCrc32(kCrc32Start, bytes + 12, 20)) return false;
     const std::uint64_t nextOffset = ReadLittleEndian(bytes + 12, 8);
     const std::uint64_t nextSize = ReadLittleEndian(bytes + 20, 8);
     const std::uint64_t size = static_cast<std::uint64_t>(fileSize);

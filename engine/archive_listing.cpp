@@ -3,6 +3,7 @@
 
 #include <cwchar>
 
+#include "engine/crc32.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/text.h"
@@ -48,20 +49,6 @@ bool ParseCrc(const std::wstring& text, std::uint32_t& crc) {
         crc = (crc << 4) | static_cast<std::uint32_t>(digit);
     }
     return true;
-}
-
-const std::uint32_t* CrcTable() {
-    static std::uint32_t table[256];
-    static bool made = false;
-    if (!made) {
-        for (std::uint32_t n = 0; n < 256; ++n) {
-            std::uint32_t c = n;
-            for (int bit = 0; bit < 8; ++bit) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-            table[n] = c;
-        }
-        made = true;
-    }
-    return table;
 }
 
 std::wstring WindowsSeparators(std::wstring path) {
@@ -131,13 +118,10 @@ ArchiveListing ListArchive(const std::wstring& archivePath) {
 }
 
 bool FileCrc32(const std::wstring& path, std::uint32_t& crc) {
-    const std::uint32_t* table = CrcTable();
-    std::uint32_t value = 0xFFFFFFFFu;
-    const bool read = ReadFileInPieces(path, [&value, table](const char* data, std::size_t size) {
-        for (std::size_t i = 0; i < size; ++i)
-            value = table[(value ^ static_cast<unsigned char>(data[i])) & 0xFFu] ^ (value >> 8);
-    });
-    crc = ~value;
+    std::uint32_t value = kCrc32Start;
+    const bool read =
+        ReadFileInPieces(path, [&value](const char* data, std::size_t size) { value = UpdateCrc32(value, data, size); });
+    crc = value;
     return read;
 }
 

@@ -2,7 +2,7 @@
 // archive only after a clean run, and the outcome as a log line.
 #include "engine/backup_job.h"
 
-#include "app/language_table.h"
+#include "config/language_table.h"
 #include "engine/archive_check.h"
 #include "platform/files.h"
 

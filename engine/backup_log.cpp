@@ -24,3 +24,7 @@ void AppendLogLine(const std::wstring& baseName, const std::wstring& message) {
 bool BackupLogExists() {
     return ReadFileSize(L"backup.log") != -1;
 }
+
+void AppendToBackupLog(const std::wstring& message) {
+    AppendLogLine(kLogBaseName, message);
+}

@@ -1,9 +1,9 @@
 // One backup without a window, as the scheduled task runs it.
 #include "engine/unattended_backup.h"
 
-#include "app/language_selection.h"
-#include "app/language_table.h"
-#include "app/settings.h"
+#include "config/language_selection.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"

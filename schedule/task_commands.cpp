@@ -1,8 +1,7 @@
 // Running schtasks to create, find and remove the backup task.
 #include "schedule/task_commands.h"
 
-#include "app/language_table.h"
-#include "engine/backup_log.h"
+#include "config/language_table.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -58,7 +57,7 @@ TaskQueryResult QueryBackupTask() {
     return result;
 }
 
-bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPathText) {
+bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPathText, TaskLogWriter writeLog) {
     const std::wstring errorTitle = LookUpText(L"Messages", L"Error");
     if (backupPathText.empty()) {
         ShowMessageBox(errorTitle, LookUpText(L"LogMessages", L"LogNoPath"), kBoxErrorOk);
@@ -67,11 +66,11 @@ bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPa
     const std::wstring parameters = BuildTaskParameters(schedule, TaskName(), ReadCurrentFolder());
     const TaskQueryResult found = RunSchtasksShown(parameters) ? QueryBackupTask() : TaskQueryResult::TimedOut;
     if (found == TaskQueryResult::Present) {
-        AppendLogLine(kLogBaseName, LookUpText(L"LogMessages", L"TaskSucceed"));
+        writeLog(LookUpText(L"LogMessages", L"TaskSucceed"));
         return true;
     }
     const std::wstring failure = LookUpText(L"LogMessages", L"TaskFail");
-    AppendLogLine(kLogBaseName, failure);
+    writeLog(failure);
     if (found == TaskQueryResult::TimedOut) {
         ShowTimeOut();
     } else {

@@ -33,9 +33,11 @@ enum class TaskQueryResult { Absent, Present, TimedOut };
 // Runs "schtasks /query" and reads its output; reports nothing.
 TaskQueryResult QueryBackupTask();
 
+// Where the outcome line goes: the caller owns the log.
+using TaskLogWriter = void (*)(const std::wstring& line);
 // `backupPathText` is the Main tab's backup path field. True when the task
 // exists afterwards; logs the outcome and shows any failure itself.
-bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPathText);
+bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPathText, TaskLogWriter writeLog);
 // A time-out shows a message and counts as absent.
 bool BackupTaskExists();
 // True when the task no longer exists afterwards.

@@ -1,8 +1,8 @@
 // Handlers of the Main and 7-Zip Settings tabs: clearing and choosing the backup folder, opening it, the compression level.
 #include "ui/main_tab.h"
 
-#include "app/language_table.h"
-#include "app/settings.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "platform/window.h"

@@ -1,10 +1,9 @@
 // Building the main window: window 0, panel 2 with its four tabs, the Main and 7-Zip Settings tabs, status bar 3.
 #include "ui/main_window.h"
 
-#include "app/language_table.h"
-#include "app/startup.h"
-#include "engine/interactive_backup.h"
-#include "engine/restore.h"
+#include "config/language_table.h"
+#include "ui/backup_flow.h"
+#include "ui/restore_flow.h"
 #include "platform/window.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
@@ -107,11 +106,11 @@ bool BuildMainWindow() {
     return true;
 }
 
-int RunMainWindow() {
+int RunMainWindow(const Settings& settings, const std::wstring& dataFolder) {
     MainWindowState& state = ProcessWindowState();
-    state.startSettings = ProcessSettings();
+    state.startSettings = settings;
     state.backupPath = state.startSettings.bkUpDir;
-    state.dataFolder = ProcessDataFolder();
+    state.dataFolder = dataFolder;
     state.quit = false;
     // Without a window nothing could ever end the loop, so the program ends at once.
     if (BuildMainWindow()) RunEventLoop();

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 // State owned by the user-interface thread for the life of the window.
 struct MainWindowState {
@@ -50,4 +50,4 @@ bool BuildMainWindow();
 // Start-up's last step: takes the settings and the data folder that start-up
 // established into the state, builds the window, runs the event loop until the user quits and
 // closes the window. Returns the process exit code (0).
-int RunMainWindow();
+int RunMainWindow(const Settings& settings, const std::wstring& dataFolder);

@@ -1,9 +1,9 @@
 // The Options tab: its controls, the option flags and their settings, the shortcut, the log and the language choice.
 #include "ui/options_tab.h"
 
-#include "app/language_selection.h"
-#include "app/language_table.h"
-#include "app/settings.h"
+#include "config/language_selection.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "engine/backup_log.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"

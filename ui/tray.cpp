@@ -1,7 +1,7 @@
 // The tray icon, the pop-up menu with its images, and the handlers of the tray, close and task bar events.
 #include "ui/tray.h"
 
-#include "app/language_table.h"
+#include "config/language_table.h"
 #include "platform/window.h"
 #include "ui/event_loop.h"
 #include "ui/main_window.h"

@@ -1,6 +1,6 @@
 // The steps that the Backup Task tab, the Options tab and the tray add to the main window's construction.
 #pragma once
-#include "app/settings.h"
+#include "config/settings.h"
 
 // Tab 2: creates controls 16 to 40 on its page and sets their handlers.
 void BuildBackupTaskTab();

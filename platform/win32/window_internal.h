@@ -11,6 +11,7 @@
 
 // The tray icon reports its mouse actions to window 0 with this message.
 constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+constexpr wchar_t kPageClass[] = L"LarkmailBackupPage";
 
 struct ControlRecord {
     HWND hwnd = nullptr;
@@ -56,6 +57,10 @@ int ScaleToDpi(int value);  // 96-DPI pixels at the window's DPI
 RECT PageRect();            // a page's place in window 0's client area, in pixels
 void PlaceControl(const ControlRecord& record);
 void ApplyFonts();
+// Tab panel, pages and status bar (window_panel.cpp).
+void PlacePanelAndPages();
+void PlaceStatusBar();
+void ShowSelectedPage();  // only the selected tab's page visible
 void QueueWindowEvent(int kind, int number);
 LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void ForwardControlNotice(WPARAM wParam, LPARAM lParam);

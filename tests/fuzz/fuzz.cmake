@@ -1,9 +1,9 @@
 # Fuzzing the key/value reader: libFuzzer when clang is there, seeded random inputs otherwise.
 set(LARKMAIL_FUZZ_SOURCES
     ${CMAKE_SOURCE_DIR}/tests/fuzz/key_value_fuzz.cpp
-    ${CMAKE_SOURCE_DIR}/app/key_value_file.cpp
-    ${CMAKE_SOURCE_DIR}/app/language_table.cpp
-    ${CMAKE_SOURCE_DIR}/app/default_texts.cpp
+    ${CMAKE_SOURCE_DIR}/config/key_value_file.cpp
+    ${CMAKE_SOURCE_DIR}/config/language_table.cpp
+    ${CMAKE_SOURCE_DIR}/config/default_texts.cpp
     ${CMAKE_SOURCE_DIR}/platform/common/text.cpp
     ${CMAKE_SOURCE_DIR}/platform/fake/fake_state.cpp
     ${CMAKE_SOURCE_DIR}/platform/fake/fake_files.cpp

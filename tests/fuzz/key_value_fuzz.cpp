@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/key_value_file.h"
-#include "app/language_table.h"
+#include "config/key_value_file.h"
+#include "config/language_table.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
+#include "config/language_table.h"
 #include "platform/fake/fake_platform.h"
 #include "tests/unit/seven_zip_bytes.h"
 

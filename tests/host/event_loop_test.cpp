@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
-#include "engine/interactive_backup.h"
-#include "engine/restore.h"
+#include "config/language_table.h"
+#include "ui/backup_flow.h"
+#include "ui/restore_flow.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/main_tab.h"
 #include "ui/tray.h"
@@ -107,7 +107,7 @@ TEST_F(EventLoopTest, CloseAndQuitEndTheProgram) {
         SetFakeFile(L"lmbackup.prefs", "");
         QueueFakeEvent(kEventTimer, kMainTimer);
         QueueFakeEvent(kind, kind == kEventMenu ? kItemQuit : kMainWindow);
-        EXPECT_EQ(RunMainWindow(), 0);
+        EXPECT_EQ(RunMainWindow(ReadAllSettings(), L""), 0);
         EXPECT_EQ(FakeWaits(), 2) << kind;
         EXPECT_FALSE(FakeWindowState().open) << kind;
     }

@@ -1,9 +1,9 @@
 // The backup from the window over the fake platform: the closing question, the status sequence, dropped input, outcomes, the restart.
-#include "engine/interactive_backup.h"
+#include "ui/backup_flow.h"
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
+#include "config/language_table.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "tests/unit/seven_zip_bytes.h"

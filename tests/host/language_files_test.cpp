@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/key_value_file.h"
-#include "app/language_table.h"
+#include "config/key_value_file.h"
+#include "config/language_table.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/text.h"
 

@@ -1,13 +1,13 @@
 // Language selection over the fake platform: by setting, by locale, and the selector.
-#include "app/language_selection.h"
+#include "config/language_selection.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 
-#include "app/language_table.h"
-#include "app/settings.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "platform/fake/fake_platform.h"
 
 namespace {

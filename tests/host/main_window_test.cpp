@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "app/language_table.h"
-#include "app/startup.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "platform/fake/fake_platform.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
@@ -36,11 +36,10 @@ protected:
     // Runs the window with `settings` as the settings file; the script ends with a close request.
     static void RunWith(const std::string& settings, const std::function<void()>& script) {
         SetFakeFile(L"lmbackup.prefs", settings);
-        ProcessSettings() = ReadAllSettings();  // as start-up leaves them
-        ProcessDataFolder() = kDataFolder;
+        const Settings startSettings = ReadAllSettings();  // as start-up leaves them
         script();
         QueueFakeEvent(kEventClose, kMainWindow);
-        EXPECT_EQ(RunMainWindow(), 0);
+        EXPECT_EQ(RunMainWindow(startSettings, kDataFolder), 0);
     }
     // What the refresh step leaves, read on the pass after the handler ran.
     struct Seen {

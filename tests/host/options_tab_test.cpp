@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
-#include "app/startup.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_shell.h"
 #include "ui/event_loop.h"
@@ -41,11 +41,10 @@ protected:
     // Runs the window over `settings`; the script's events come first, then Quit from the tray menu.
     static void RunWith(const std::string& settings, const std::function<void()>& script) {
         SetFakeFile(L"lmbackup.prefs", settings);
-        ProcessSettings() = ReadAllSettings();
-        ProcessDataFolder() = kProfile + L"\\AppData\\Local\\Larkmail";
+        const Settings startSettings = ReadAllSettings();
         script();
         QueueFakeEvent(kEventMenu, kItemQuit);
-        EXPECT_EQ(RunMainWindow(), 0);
+        EXPECT_EQ(RunMainWindow(startSettings, kProfile + L"\\AppData\\Local\\Larkmail"), 0);
     }
     // A click as the real check box takes it: it flips itself, then reports.
     static void QueueBoxClick(int box) {

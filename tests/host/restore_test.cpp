@@ -1,12 +1,12 @@
 // The restore over the fake platform: questions, requester, the archive check, staging, the swap, and failures that leave the data as it was.
-#include "engine/restore.h"
+#include "ui/restore_flow.h"
 
 #include <gtest/gtest.h>
 
 #include <cwchar>
 #include <map>
 
-#include "app/language_table.h"
+#include "config/language_table.h"
 #include "engine/archive_listing.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"

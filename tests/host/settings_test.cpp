@@ -1,9 +1,9 @@
 // The settings file on disk: creation, reading defaults, write cycles, read-only and held files, crash safety.
-#include "app/settings.h"
+#include "config/settings.h"
 
 #include <gtest/gtest.h>
 
-#include "app/key_value_file.h"
+#include "config/key_value_file.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
 

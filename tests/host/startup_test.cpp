@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
+#include "config/language_table.h"
 #include "engine/unattended_backup.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"

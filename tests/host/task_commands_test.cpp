@@ -3,7 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
+#include "config/language_table.h"
+#include "engine/backup_log.h"
 #include "platform/fake/fake_platform.h"
 
 namespace {
@@ -87,7 +88,7 @@ TEST_F(TaskCommandsTest, CreateSendsEachFormAndLogsSuccess) {
     for (const Case& c : cases) {
         ResetFakePlatform();
         ScriptFakeProgram(kQuery, Output(kListed));
-        EXPECT_TRUE(CreateBackupTask(c.schedule, L"D:\\Backups\\")) << c.what;
+        EXPECT_TRUE(CreateBackupTask(c.schedule, L"D:\\Backups\\", AppendToBackupLog)) << c.what;
         const std::vector<FakeStart> starts = FakeStarts();
         ASSERT_EQ(starts.size(), 2u) << c.what;
         EXPECT_EQ(starts[0].commandLine, L"\"schtasks\" " + c.parameters) << c.what;
@@ -115,7 +116,7 @@ TEST_F(TaskCommandsTest, CreateUsesTheCurrentFolderInFull) {
         ResetFakePlatform();
         SetFakeCurrentFolder(c.folder);
         ScriptFakeProgram(kQuery, Output(kListed));
-        EXPECT_TRUE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L"D:\\Backups\\")) << c.what;
+        EXPECT_TRUE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L"D:\\Backups\\", AppendToBackupLog)) << c.what;
         ASSERT_FALSE(FakeStarts().empty());
         EXPECT_EQ(FakeStarts()[0].commandLine,
                   L"\"schtasks\" /create /sc daily /st 02:30 /tn BackupLarkmail /tr " + c.run + L" /it /v1")
@@ -124,7 +125,7 @@ TEST_F(TaskCommandsTest, CreateUsesTheCurrentFolderInFull) {
 }
 
 TEST_F(TaskCommandsTest, CreateWithoutBackupPathRunsNothing) {
-    EXPECT_FALSE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L""));
+    EXPECT_FALSE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L"", AppendToBackupLog));
     EXPECT_TRUE(FakeStarts().empty());
     ExpectOneBox(L"No backup path defined.", 0x10);
     EXPECT_FALSE(FakeFileExists(kLog));
@@ -149,7 +150,7 @@ TEST_F(TaskCommandsTest, CreateFailuresLogAndShowTaskFail) {
         ResetFakePlatform();
         ScriptFakeProgram(L"\"schtasks\"", c.schtasks);
         ScriptFakeProgram(kQuery, c.query);
-        EXPECT_FALSE(CreateBackupTask({L"Weekly", L"", L"", L"07", L"00"}, L"D:\\Backups\\")) << c.what;
+        EXPECT_FALSE(CreateBackupTask({L"Weekly", L"", L"", L"07", L"00"}, L"D:\\Backups\\", AppendToBackupLog)) << c.what;
         const std::vector<std::wstring> lines = CommandLines();
         ASSERT_EQ(lines.size(), 2u) << c.what;
         EXPECT_EQ(lines[0],
@@ -166,7 +167,7 @@ TEST_F(TaskCommandsTest, CreateFailuresLogAndShowTaskFail) {
 TEST_F(TaskCommandsTest, CreateThatHangsIsEndedAndFails) {
     ScriptFakeProgram(L"\"schtasks\" /create", Hanging());
     ScriptFakeProgram(kQuery, Output(kListed));
-    EXPECT_FALSE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L"D:\\Backups\\"));
+    EXPECT_FALSE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L"D:\\Backups\\", AppendToBackupLog));
     EXPECT_EQ(CommandLines().size(), 1u);  // no query after a time-out
     EXPECT_EQ(FakeFileBytes(kLog), "Scheduled task not created. 12/07/2026 15:35:01\r\n");
     ExpectOneBox(L"The Task Scheduler did not answer in time.", 0x10);
@@ -176,7 +177,7 @@ TEST_F(TaskCommandsTest, CreateThatHangsIsEndedAndFails) {
 TEST_F(TaskCommandsTest, CreateWhoseQueryHangsFailsWithOneBox) {
     std::vector<std::wstring> headerOnly(kListed.begin(), kListed.begin() + 4);
     ScriptFakeProgram(kQuery, Output(headerOnly, kHangs));
-    EXPECT_FALSE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L"D:\\Backups\\"));
+    EXPECT_FALSE(CreateBackupTask({L"Daily", L"", L"", L"02", L"30"}, L"D:\\Backups\\", AppendToBackupLog));
     EXPECT_EQ(FakeFileBytes(kLog), "Scheduled task not created. 12/07/2026 15:35:01\r\n");
     ExpectOneBox(L"The Task Scheduler did not answer in time.", 0x10);
     EXPECT_EQ(FakeOpenPrograms(), 0);

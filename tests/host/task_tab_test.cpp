@@ -1,9 +1,9 @@
 // The Backup Task tab over the fake window layer: its controls, handlers and states.
-#include "schedule/task_tab.h"
+#include "ui/task_tab.h"
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
+#include "config/language_table.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_window.h"
 #include "ui/event_loop.h"

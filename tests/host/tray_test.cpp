@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language_table.h"
-#include "app/startup.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_shell.h"
 #include "platform/text.h"
@@ -38,10 +38,9 @@ protected:
     // The script must end the loop itself.
     static void RunWith(const std::string& settings, const std::function<void()>& script) {
         SetFakeFile(L"lmbackup.prefs", settings);
-        ProcessSettings() = ReadAllSettings();
-        ProcessDataFolder() = kProfile + L"\\AppData\\Local\\Larkmail";
+        const Settings startSettings = ReadAllSettings();
         script();
-        EXPECT_EQ(RunMainWindow(), 0);
+        EXPECT_EQ(RunMainWindow(startSettings, kProfile + L"\\AppData\\Local\\Larkmail"), 0);
     }
     struct Look {
         bool visible = false, icon = false;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/interactive_backup.h"
+#include "ui/backup_flow.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // The key/value format: line rules, look-up, integers, edits and the exact write-back bytes.
-#include "app/key_value_file.h"
+#include "config/key_value_file.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 
-#include "app/settings.h"
+#include "config/settings.h"
 
 namespace {
 

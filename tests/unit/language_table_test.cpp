@@ -1,5 +1,5 @@
 // Language table: the compiled texts, look-up rules, language file overlay, damaged files.
-#include "app/language_table.h"
+#include "config/language_table.h"
 
 #include <gtest/gtest.h>
 

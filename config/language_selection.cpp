@@ -1,8 +1,8 @@
 // Choosing the language: from the Language setting, from the user's locale, from the selector.
-#include "app/language_selection.h"
+#include "config/language_selection.h"
 
-#include "app/language_table.h"
-#include "app/settings.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/system.h"

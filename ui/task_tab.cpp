@@ -1,7 +1,8 @@
 // Building the Backup Task tab, its handlers and its no-task and task-exists states.
-#include "schedule/task_tab.h"
+#include "ui/task_tab.h"
 
-#include "app/language_table.h"
+#include "config/language_table.h"
+#include "engine/backup_log.h"
 #include "platform/window.h"
 #include "schedule/task_commands.h"
 #include "ui/event_loop.h"
@@ -125,7 +126,7 @@ void PressCreateTask() {
     const TaskTabState& state = ProcessTaskTabState();
     const TaskSchedule schedule{state.scheduleKind, state.dayName, state.weekOfMonth,
                                 PadTimeText(ReadControlText(kSpinHour)), PadTimeText(ReadControlText(kSpinMinute))};
-    if (CreateBackupTask(schedule, ReadControlText(kFieldBackupFolder))) EnterTaskExistsState();
+    if (CreateBackupTask(schedule, ReadControlText(kFieldBackupFolder), AppendToBackupLog)) EnterTaskExistsState();
 }
 
 void PressRemoveTask() {

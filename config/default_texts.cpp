@@ -1,5 +1,5 @@
 // The English texts compiled into the program, in pairs: group markers, key/text, end marker.
-#include "app/language_table.h"
+#include "config/language_table.h"
 
 // The group order fixes the group numbering; within a group the order does
 // not matter (entries are sorted when loaded), so new keys go at the end of

@@ -1,8 +1,8 @@
-// The backup started from the window: control 8 and menu item 50.
-#include "engine/interactive_backup.h"
+// The backup started from the window (control 8, menu item 50): the close-the-client question, the dots, the result box.
+#include "ui/backup_flow.h"
 
-#include "app/language_table.h"
-#include "app/settings.h"
+#include "config/language_table.h"
+#include "config/settings.h"
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"

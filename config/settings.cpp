@@ -1,7 +1,7 @@
 // The settings file "lmbackup.prefs": its defaults and one open, use, close cycle per access.
-#include "app/settings.h"
+#include "config/settings.h"
 
-#include "app/key_value_file.h"
+#include "config/key_value_file.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The key/value text format: parsing, look-up within a group, edits and write-back.
-#include "app/key_value_file.h"
+#include "config/key_value_file.h"
 
 #include <climits>
 

@@ -1,10 +1,10 @@
 // Building the language table from the compiled texts and a language file, and looking texts up.
-#include "app/language_table.h"
+#include "config/language_table.h"
 
 #include <algorithm>
 #include <cstddef>
 
-#include "app/key_value_file.h"
+#include "config/key_value_file.h"
 #include "platform/text.h"
 
 namespace {

@@ -1,4 +1,4 @@
-// The backup started from the window: control 8 and menu item 50.
+// The backup started from the window (control 8, menu item 50): the close-the-client question, the dots, the result box.
 #pragma once
 #include <string>
 

@@ -1,0 +1,103 @@
+// The restore's work: 7-Zip extracts into a staging folder beside the data
+// folder, every listed file is checked, and only then the folders are swapped.
+#include "engine/restore_job.h"
+
+#include "config/language_table.h"
+#include "engine/archive_tool.h"
+#include "engine/backup_job.h"
+#include "engine/backup_log.h"
+#include "engine/folder_tree.h"
+#include "engine/mail_client.h"
+#include "platform/files.h"
+
+namespace {
+
+constexpr int kMaxSiblingNumber = 1000;
+
+std::wstring Text(const wchar_t* group, const wchar_t* key) {
+    return LookUpText(group, key);
+}
+
+// "C:\Users\anna\AppData\Local\Larkmail" -> "C:\Users\anna\AppData\Local\"
+std::wstring ParentFolder(const std::wstring& folder) {
+    const std::size_t slash = folder.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+}
+
+// A name that nothing uses yet beside the data folder, so the moves stay on
+// one volume and never meet an earlier leftover.
+std::wstring FreeSiblingPath(const std::wstring& parent, const std::wstring& stem) {
+    for (int n = 1; n <= kMaxSiblingNumber; ++n) {
+        const std::wstring path = parent + stem + std::to_wstring(n);
+        if (LookUpPathKind(path) == PathKind::Missing) return path;
+    }
+    return {};
+}
+
+void LogUndeleted(const std::wstring& folder) {
+    if (!DeleteFolderTree(folder).empty())
+        AppendToBackupLog(FillPlaceholder(Text(L"LogMessages", L"LogDeleteIncomplete"), folder));
+}
+
+ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
+                           const RestoreWindow& window) {
+    const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
+    if (tool != 0) window.waitForTool(tool);
+    return FinishArchiveTool(tool);
+}
+
+// Current data aside, restored data in, old data gone. When the second move
+// fails the first is undone, so the data folder is as it was.
+bool SwapInRestoredFolder(const std::wstring& restored, const std::wstring& dataFolder) {
+    if (LookUpPathKind(dataFolder) == PathKind::Missing) return MovePath(restored, dataFolder);
+    const std::wstring aside = FreeSiblingPath(ParentFolder(dataFolder), std::wstring(kDataFolderName) + L".old-");
+    if (aside.empty() || !MovePath(dataFolder, aside)) return false;
+    if (!MovePath(restored, dataFolder)) {
+        MovePath(aside, dataFolder);
+        return false;
+    }
+    LogUndeleted(aside);
+    return true;
+}
+
+RestoreFailure ToolFailure(const ToolOutcome& tool) {
+    if (!tool.started) return {Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(tool))};
+    return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreFailed"), std::to_wstring(tool.exitCode)),
+            RestoreFailureText(ToolOutcomeText(tool))};
+}
+
+}  // namespace
+
+bool MailClientRunning() {
+    return !FindProcessIds(kMailClientExe).empty();
+}
+
+std::wstring RestoreFailureText(const std::wstring& detail) {
+    const std::wstring failed = Text(L"RestoreMsgs", L"RestoreFailed");
+    return detail.empty() ? failed : failed + L" " + detail;
+}
+
+RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
+                                  const std::vector<ArchiveItem>& items, const RestoreWindow& window) {
+    const std::wstring parent = ParentFolder(dataFolder);
+    const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
+    if (staging.empty() || !CreateFolderPath(staging))
+        return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreNoStaging"), staging.empty() ? parent : staging),
+                RestoreFailureText({})};
+    window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
+    const ToolOutcome tool = ExtractArchive(staging, archivePath, window);
+    RestoreFailure failure;
+    if (!tool.started || tool.exitCode != 0) {
+        failure = ToolFailure(tool);
+    } else if (!FindMissingItems(items, staging).empty()) {
+        failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),
+                   RestoreFailureText({})};
+    } else if (MailClientRunning()) {
+        // Started while 7-Zip worked: the files it holds must not be swapped away.
+        failure = {Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed")};
+    } else if (!SwapInRestoredFolder(staging + L"\\" + kDataFolderName, dataFolder)) {
+        failure = {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({})};
+    }
+    LogUndeleted(staging);
+    return failure;
+}

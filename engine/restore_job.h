@@ -1,0 +1,28 @@
+// The restore's work after the last question: extract beside the data folder, verify, swap.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "engine/archive_listing.h"
+
+// The folder every backup holds at its top.
+constexpr wchar_t kDataFolderName[] = L"Larkmail";
+
+// What the job needs from the window while 7-Zip works.
+struct RestoreWindow {
+    void (*showStatus)(const std::wstring& text);
+    void (*waitForTool)(ProgramHandle tool);  // returns once the tool has ended
+};
+
+// Both texts empty: the restored data is in place.
+struct RestoreFailure {
+    std::wstring logLine;
+    std::wstring boxText;
+};
+
+bool MailClientRunning();
+// RestoreMsgs/RestoreFailed, followed by `detail` when there is one.
+std::wstring RestoreFailureText(const std::wstring& detail);
+// `dataFolder` without a trailing "\"; `items` as the archive listed them.
+RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
+                                  const std::vector<ArchiveItem>& items, const RestoreWindow& window);

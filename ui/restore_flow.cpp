@@ -1,0 +1,88 @@
+// The restore from the window (control 11, menu item 51): the questions, the file requester, the result box.
+#include "ui/restore_flow.h"
+
+#include "config/language_table.h"
+#include "engine/archive_listing.h"
+#include "engine/backup_job.h"
+#include "engine/backup_log.h"
+#include "engine/restore_job.h"
+#include "platform/dialogs.h"
+#include "platform/window.h"
+#include "ui/main_window.h"
+
+namespace {
+
+constexpr wchar_t kArchiveFilter[] = L"7-Zip (*.7z)|*.7z";
+
+std::wstring Text(const wchar_t* group, const wchar_t* key) {
+    return LookUpText(group, key);
+}
+
+void ShowCancelled() {
+    ShowMessageBox(Text(L"RestoreMsgs", L"Cancelled"), Text(L"RestoreMsgs", L"Cancelled2"), kBoxInformationOk);
+}
+
+void ReportFailure(const std::wstring& logLine, const std::wstring& boxText) {
+    AppendToBackupLog(logLine);
+    ShowMessageBox(Text(L"Messages", L"Error"), boxText, kBoxErrorOk);
+}
+
+void RefuseWhileClientRuns() {
+    ReportFailure(Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed"));
+}
+
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+    while (path.size() > 1 && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+// Waits on 7-Zip and the window together: the window repaints, input is dropped.
+void WaitPaintingWindow(ProgramHandle tool) {
+    while (WaitForWindowEvent(kWaitForever, tool).kind != kEventProgramEnded) {
+    }
+}
+
+}  // namespace
+
+void RunRestore() {
+    if (MailClientRunning()) {
+        RefuseWhileClientRuns();
+        return;
+    }
+    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Restore"), Text(L"RestoreMsgs", L"RestoreQuest"), kBoxQuestionYesNo)) {
+        ShowCancelled();
+        return;
+    }
+    const MainWindowState& state = ProcessWindowState();
+    const std::wstring archivePath = AskForFile(Text(L"RestoreMsgs", L"RestoreBkup"), state.backupPath, kArchiveFilter);
+    if (archivePath.empty()) return;
+
+    // Anything but our own backup would be unpacked beside the data folder as it stands.
+    const ArchiveListing listing = ListArchive(archivePath);
+    if (!listing.tool.started) {
+        ReportFailure(Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(listing.tool)));
+        return;
+    }
+    if (listing.tool.exitCode != 0 || !HoldsTopFolder(listing.items, kDataFolderName)) {
+        const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
+        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
+                      listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
+        return;
+    }
+    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), Text(L"RestoreMsgs", L"Warning1"), kBoxWarningYesNo)) {
+        ShowCancelled();
+        return;
+    }
+
+    const RestoreWindow window{SetStatusText, WaitPaintingWindow};
+    const RestoreFailure failure =
+        RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), listing.items, window);
+    DropWindowEvents();  // clicks made while the data was swapped
+    SetStatusText(Text(L"MainWindow", L"StatusBarText"));
+    if (!failure.logLine.empty()) {
+        ReportFailure(failure.logLine, failure.boxText);
+        return;
+    }
+    AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
+    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+}
