@@ -105,6 +105,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"Cancelled2", L"Your restore request has been cancelled.",
         L"BadArchive", L"This archive does not hold a Larkmail backup. Nothing was changed.",
         L"RestoreFailed", L"The restore failed. Your Larkmail data was not changed.",
+        L"DataAside", L"The restore failed, and your Larkmail data could not be moved back into place. Nothing was deleted: your data is now in the folder %1. Rename that folder to \"Larkmail\" before you start Larkmail again.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -128,6 +129,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogRestoreToolMissing", L"Restore failed, 7-Zip could not be started. Your Larkmail data was not changed.",
         L"LogRestoreIncomplete", L"Restore failed, 7-Zip did not extract every file (exit code %1). Your Larkmail data was not changed.",
         L"LogRestoreNoStaging", L"Restore failed, the folder for the restored data could not be created: %1",
+        L"LogTempNotRemoved", L"Backup failed, an old temporary archive could not be removed: %1",
+        L"LogLeftoverKept", L"An old temporary archive could not be removed and was left in place: %1",
+        L"LogRestoreDataAside", L"Restore failed, and your Larkmail data could not be moved back. It is now in: %1",
 
         L"_END_", L"",
     };

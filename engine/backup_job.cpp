@@ -4,7 +4,11 @@
 
 #include "config/language_table.h"
 #include "engine/archive_check.h"
+#include "engine/backup_log.h"
 #include "platform/files.h"
+#include "platform/process.h"
+#include "platform/system.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -18,10 +22,53 @@ std::wstring LogText(const wchar_t* key) {
     return LookUpText(L"LogMessages", key);
 }
 
+// The process id in "<archive name>.<id>.tmp"; 0 for the older
+// "<archive name>.tmp" and for anything else of that shape.
+std::uint32_t LeftoverOwner(const std::wstring& name, const std::wstring& archiveName) {
+    const std::wstring middle = name.substr(archiveName.size());  // ".<id>.tmp" or ".tmp"
+    if (middle.size() < 6 || middle[0] != L'.' || middle.compare(middle.size() - 4, 4, L".tmp") != 0) return 0;
+    std::uint64_t id = 0;
+    for (std::size_t i = 1; i + 4 < middle.size(); ++i) {
+        if (middle[i] < L'0' || middle[i] > L'9') return 0;
+        id = id * 10 + static_cast<std::uint64_t>(middle[i] - L'0');
+        if (id > 0xFFFFFFFFu) return 0;
+    }
+    return static_cast<std::uint32_t>(id);
+}
+
+// Temporaries of the day's archive that ended runs left behind. A run still
+// going keeps its own; one that cannot be removed is logged and left, as it
+// is no longer in this run's way.
+void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
+    std::wstring folder = request.backupFolder;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (folder.empty()) return;
+    std::vector<ProcessEntry> processes;
+    const bool listed = ListProcesses(processes);
+    for (const FolderEntry& entry : ListFolder(folder, request.archiveName + L".*tmp")) {
+        if (entry.isFolder || entry.isLink) continue;
+        const std::wstring path = request.backupFolder + entry.name;
+        if (path == ownTemp) continue;
+        if (UpperAscii(entry.name.substr(0, request.archiveName.size())) != UpperAscii(request.archiveName)) continue;
+        const std::uint32_t owner = LeftoverOwner(entry.name, request.archiveName);
+        const bool oldStyle = UpperAscii(entry.name) == UpperAscii(request.archiveName + L".tmp");
+        if (owner == 0 && !oldStyle) continue;
+        if (owner != 0) {
+            // Without the process list every owner counts as running.
+            if (!listed) continue;
+            bool running = false;
+            for (const ProcessEntry& process : processes) running = running || process.id == owner;
+            if (running) continue;
+        }
+        if (!DeleteFilePath(path) && LookUpPathKind(path) != PathKind::Missing)
+            AppendToBackupLog(FillPlaceholder(LogText(L"LogLeftoverKept"), path));
+    }
+}
+
 }  // namespace
 
-std::wstring TemporaryArchivePath(const std::wstring& archivePath) {
-    return archivePath + L".tmp";
+std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId) {
+    return archivePath + L"." + std::to_wstring(processId) + L".tmp";
 }
 
 BackupJob StartBackupJob(const BackupRequest& request) {
@@ -30,14 +77,16 @@ BackupJob StartBackupJob(const BackupRequest& request) {
     result.backupFolder = request.backupFolder;
     result.dataFolder = request.dataFolder;
     result.archivePath = request.backupFolder + request.archiveName;
-    result.tempPath = TemporaryArchivePath(result.archivePath);
+    result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
 
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;
         return job;
     }
-    // "a" adds to an existing archive, so a leftover temp would carry old files.
+    RemoveLeftoverTemporaries(request, result.tempPath);
+    // "a" adds to an existing archive, so a leftover of an earlier process
+    // with this id would carry old files.
     if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
         DeleteFilePath(result.tempPath);
         if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
@@ -45,7 +94,7 @@ BackupJob StartBackupJob(const BackupRequest& request) {
             return job;
         }
     }
-    const std::wstring tempName = request.archiveName + L".tmp";
+    const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
     job.tool = StartArchiveTool(
         BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), false);
     job.launched = true;
@@ -97,7 +146,7 @@ std::wstring BackupLogMessage(const BackupResult& result) {
         case BackupStatus::NoDataFolder:
             return FillPlaceholder(LogText(L"LogNoDataFolder"), result.dataFolder);
         case BackupStatus::StaleTemp:
-            return FillPlaceholder(LogText(L"LogNotReplaced"), result.tempPath);
+            return FillPlaceholder(LogText(L"LogTempNotRemoved"), result.tempPath);
         case BackupStatus::ToolMissing:
             return LogText(L"LogToolMissing");
         case BackupStatus::ToolWarning:

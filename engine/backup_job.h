@@ -1,6 +1,7 @@
 // One backup run: 7-Zip writes a temporary archive that replaces the day's
 // archive only after a clean run, and the outcome as a log line.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "engine/archive_tool.h"
@@ -15,7 +16,7 @@ struct BackupRequest {
 enum class BackupStatus {
     Success,
     NoDataFolder,   // checked before 7-Zip runs
-    StaleTemp,      // an old temporary archive could not be removed
+    StaleTemp,      // a temporary archive of this run's own name could not be removed
     ToolMissing,    // 7-Zip could not be started
     ToolWarning,    // exit code 1: some files could not be read
     ToolFailed,     // exit code 2 or more (or a killed run)
@@ -30,7 +31,7 @@ struct BackupResult {
     std::wstring backupFolder;
     std::wstring dataFolder;
     std::wstring archivePath;  // backup folder + archive name
-    std::wstring tempPath;     // archive path + ".tmp"
+    std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
 };
 
 // A run in progress; the interactive backup keeps its window alive between
@@ -41,7 +42,9 @@ struct BackupJob {
     bool launched = false;  // false: result is already final
 };
 
-std::wstring TemporaryArchivePath(const std::wstring& archivePath);
+// archive path + "." + process id + ".tmp": overlapping runs (an unattended
+// one beside the window, or two scheduled ones) each write their own.
+std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId);
 BackupJob StartBackupJob(const BackupRequest& request);
 // Blocks on the tool's handle, then keeps or drops the temporary archive.
 BackupResult FinishBackupJob(BackupJob& job);

@@ -46,18 +46,23 @@ ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring
     return FinishArchiveTool(tool);
 }
 
+struct SwapOutcome {
+    bool swapped = false;
+    std::wstring stranded;  // where the user's data is when it could not be moved back
+};
+
 // Current data aside, restored data in, old data gone. When the second move
 // fails the first is undone, so the data folder is as it was.
-bool SwapInRestoredFolder(const std::wstring& restored, const std::wstring& dataFolder) {
-    if (LookUpPathKind(dataFolder) == PathKind::Missing) return MovePath(restored, dataFolder);
+SwapOutcome SwapInRestoredFolder(const std::wstring& restored, const std::wstring& dataFolder) {
+    if (LookUpPathKind(dataFolder) == PathKind::Missing) return {MovePath(restored, dataFolder), {}};
     const std::wstring aside = FreeSiblingPath(ParentFolder(dataFolder), std::wstring(kDataFolderName) + L".old-");
-    if (aside.empty() || !MovePath(dataFolder, aside)) return false;
+    if (aside.empty() || !MovePath(dataFolder, aside)) return {};
     if (!MovePath(restored, dataFolder)) {
-        MovePath(aside, dataFolder);
-        return false;
+        if (!MovePath(aside, dataFolder)) return {false, aside};
+        return {};
     }
     LogUndeleted(aside);
-    return true;
+    return {true, {}};
 }
 
 RestoreFailure ToolFailure(const ToolOutcome& tool) {
@@ -95,8 +100,14 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
     } else if (MailClientRunning()) {
         // Started while 7-Zip worked: the files it holds must not be swapped away.
         failure = {Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed")};
-    } else if (!SwapInRestoredFolder(staging + L"\\" + kDataFolderName, dataFolder)) {
-        failure = {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({})};
+    } else {
+        const SwapOutcome swap = SwapInRestoredFolder(staging + L"\\" + kDataFolderName, dataFolder);
+        if (!swap.stranded.empty()) {
+            failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreDataAside"), swap.stranded),
+                       FillPlaceholder(Text(L"RestoreMsgs", L"DataAside"), swap.stranded)};
+        } else if (!swap.swapped) {
+            failure = {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({})};
+        }
     }
     LogUndeleted(staging);
     return failure;

@@ -29,6 +29,9 @@ std::wstring ReadExecutablePath();  // full path of this program's file
 bool TakeSingleInstanceLock(const std::wstring& name);
 
 void PauseMilliseconds(std::uint32_t ms);
+// Milliseconds since some fixed moment; only differences mean anything.
+std::uint64_t ReadTickMilliseconds();
+std::uint32_t ReadProcessId();  // this process's id
 
 // System ANSI code page <-> UTF-16. Unmappable characters become the
 // system's default character.

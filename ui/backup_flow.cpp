@@ -21,13 +21,17 @@ std::wstring Text(const wchar_t* group, const wchar_t* key) {
     return LookUpText(group, key);
 }
 
-// Bounded; the window keeps painting and input is dropped meanwhile. Each
-// wait counts as a whole slice, so the bound holds even when events wake it early.
+// Bounded by the clock: timer ticks and clicks wake the wait early, so
+// counting wake-ups would give the client far less than its time.
+// The window keeps painting and input is dropped meanwhile.
 bool WaitUntilClientGone() {
-    for (std::uint32_t waited = 0;; waited += kClientCheckMs) {
+    const std::uint64_t start = ReadTickMilliseconds();
+    for (;;) {
         if (FindProcessIds(kMailClientExe).empty()) return true;
+        const std::uint64_t waited = ReadTickMilliseconds() - start;
         if (waited >= kClientGoneTimeoutMs) return false;
-        WaitForWindowEvent(kClientCheckMs);
+        const std::uint64_t left = kClientGoneTimeoutMs - waited;
+        WaitForWindowEvent(static_cast<std::uint32_t>(left < kClientCheckMs ? left : kClientCheckMs));
     }
 }
 
@@ -65,15 +69,15 @@ void AnimateUntilToolEnds(ProgramHandle tool) {
     }
 }
 
+// Said once: a log line already begins with "Backup failed", and 7-Zip's
+// own outcome text gets the general sentence before it.
 std::wstring FailureBoxText(const BackupResult& result) {
-    std::wstring detail;
     switch (result.status) {
         case BackupStatus::ToolMissing:
         case BackupStatus::ToolWarning:
-        case BackupStatus::ToolFailed: detail = ToolOutcomeText(result.tool); break;
-        default: detail = BackupLogMessage(result); break;
+        case BackupStatus::ToolFailed: return Text(L"Messages", L"BackupFailed") + L" " + ToolOutcomeText(result.tool);
+        default: return BackupLogMessage(result);
     }
-    return Text(L"Messages", L"BackupFailed") + L" " + detail;
 }
 
 }  // namespace

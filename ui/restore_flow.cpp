@@ -22,9 +22,10 @@ void ShowCancelled() {
     ShowMessageBox(Text(L"RestoreMsgs", L"Cancelled"), Text(L"RestoreMsgs", L"Cancelled2"), kBoxInformationOk);
 }
 
+// The box first, then the line: the log records what the user was told.
 void ReportFailure(const std::wstring& logLine, const std::wstring& boxText) {
-    AppendToBackupLog(logLine);
     ShowMessageBox(Text(L"Messages", L"Error"), boxText, kBoxErrorOk);
+    AppendToBackupLog(logLine);
 }
 
 void RefuseWhileClientRuns() {

@@ -138,7 +138,7 @@ bool MovePath(const std::wstring& from, const std::wstring& to) {
     const std::wstring toFull = FakeFullPath(to);
     const std::wstring fromKey = FakeKey(fromFull);
     FakeNode* source = FakeFind(fromFull);
-    if (!source || source->heldWritable) return false;
+    if (!source || source->heldWritable || Fake().moveRefused.count(fromKey)) return false;
     if (FakeFind(toFull) || !ParentExists(toFull)) return false;
     if (StartsWithFolder(FakeKey(toFull), fromKey)) return false;  // into itself
     // A held file anywhere below refuses the move before anything has moved.
@@ -222,6 +222,10 @@ void SetFakeFile(const std::wstring& path, const std::string& bytes) {
 
 void SetFakeFolder(const std::wstring& path) {
     FakeMake(FakeFullPath(path), true);
+}
+
+void SetFakeMoveRefused(const std::wstring& from) {
+    Fake().moveRefused.insert(FakeKey(FakeFullPath(from)));
 }
 
 void SetFakeLink(const std::wstring& path, bool isFolder) {

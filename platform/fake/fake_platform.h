@@ -22,6 +22,7 @@ void SetFakeReadOnly(const std::wstring& path, bool readOnly);
 void SetFakeDiskFull(bool full);  // every write and create fails
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
+void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)
 
 // Environment and system.
 void SetFakeEnvironment(const std::wstring& name, const std::wstring& value);
@@ -35,6 +36,7 @@ void SetFakeCommandLine(const std::wstring& text);  // what ReadCommandLineText 
 // The carried 7-Zip files; default "MZ fake 7z.exe" and "MZ fake 7z.dll".
 void SetFakePayload(PayloadItem item, const std::string& bytes);
 std::uint32_t FakePausedMilliseconds();  // sum of PauseMilliseconds calls
+constexpr std::uint32_t kFakeProcessId = 4242;  // what ReadProcessId gives
 
 // Programs. Every StartProgram call is recorded; the script decides how it ends.
 struct FakeStart {

@@ -58,10 +58,12 @@ bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs) {
         const std::uint64_t needed = static_cast<std::uint64_t>(program->pollsLeft) * 1000u;
         if (needed > timeoutMs) {
             Fake().pausedMs += timeoutMs;
+            Fake().tickMs += timeoutMs;
             program->pollsLeft -= static_cast<int>(timeoutMs / 1000u);
             return false;
         }
         Fake().pausedMs += static_cast<std::uint32_t>(needed);
+        Fake().tickMs += needed;
     }
     program->pollsLeft = 0;
     program->ended = true;

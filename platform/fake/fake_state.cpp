@@ -110,6 +110,7 @@ void ResetFakePlatform() {
     state.localeName = L"English (United States)";
     state.currentFolder = L"C:\\work";
     state.executablePath = L"C:\\work\\LarkmailBackup.exe";
+    state.processId = kFakeProcessId;
     state.payloadExe = "MZ fake 7z.exe";
     state.payloadDll = "MZ fake 7z.dll";
     // A process's current folder always exists.

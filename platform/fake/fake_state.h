@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,9 @@ struct FakeState {
     std::wstring localeName;
     std::wstring currentFolder;
     std::wstring executablePath;
+    std::set<std::wstring> moveRefused;  // node keys
+    std::uint64_t tickMs = 0;      // advanced by pauses and by waits that time out
+    std::uint32_t processId = 0;
     std::wstring commandLineText;
     bool lockHeldByOther = false;
     bool lockTaken = false;

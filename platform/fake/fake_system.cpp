@@ -59,6 +59,15 @@ bool TakeSingleInstanceLock(const std::wstring&) {
 
 void PauseMilliseconds(std::uint32_t ms) {
     Fake().pausedMs += ms;
+    Fake().tickMs += ms;
+}
+
+std::uint64_t ReadTickMilliseconds() {
+    return Fake().tickMs;
+}
+
+std::uint32_t ReadProcessId() {
+    return Fake().processId;
 }
 
 std::string AnsiFromWide(const std::wstring& text) {

@@ -4,6 +4,7 @@
 #include <deque>
 #include <map>
 
+#include "platform/fake/fake_state.h"
 #include "platform/fake/fake_window.h"
 #include "platform/process.h"
 
@@ -324,6 +325,8 @@ WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {
         return item.event;
     }
     if (program) return ProgramRunning(program) ? WindowEvent{kEventTimer, kMainTimer} : WindowEvent{kEventProgramEnded, 0};
+    // Nothing woke it: the whole time-out passed.
+    if (timeoutMs != kWaitForever) Fake().tickMs += timeoutMs;
     if (++world.emptyWaits > 100000) {
         std::fputs("fake window: the scripted events ran out and the loop still waits\n", stderr);
         std::abort();

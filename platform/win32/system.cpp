@@ -125,6 +125,14 @@ bool TakeSingleInstanceLock(const std::wstring& name) {
     return true;
 }
 
+std::uint64_t ReadTickMilliseconds() {
+    return GetTickCount64();
+}
+
+std::uint32_t ReadProcessId() {
+    return GetCurrentProcessId();
+}
+
 void PauseMilliseconds(std::uint32_t ms) { Sleep(ms); }
 
 std::string AnsiFromWide(const std::wstring& text) { return CodePageFromWide(CP_ACP, text); }

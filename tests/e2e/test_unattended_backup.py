@@ -22,6 +22,13 @@ def read_lines(path):
         return f.read().splitlines()
 
 
+def file_size(path):
+    try:
+        return os.path.getsize(path)
+    except OSError:  # gone between the listing and the look
+        return 0
+
+
 def archive_name(day=None):
     day = day or datetime.date.today()
     return f"LarkmailBackup_PC1_anna_{day:%Y%m%d}.7z"
@@ -108,6 +115,22 @@ class UnattendedBackup(E2ETest):
         self.assertNotIn("Larkmail/prefs.js", list_archive(self.archive()))
         self.assert_restores_to(data)
 
+    def test_two_runs_at_once_both_end_with_a_complete_archive(self):
+        data = self.make_profile()
+        with open(os.path.join(data, "big.bin"), "wb") as f:
+            f.write(os.urandom(8 * 1024 * 1024))
+        self.settings()
+        # The second starts while the first is writing: each has a temporary of its own.
+        first = self.case.start("/b")
+        time.sleep(0.3)
+        second = self.case.start("/b")
+        self.assertEqual([first.wait(timeout=300), second.wait(timeout=300)], [0, 0])
+        successes = [line for line in self.case.log_lines() if "successfully saved" in line]
+        self.assertEqual(len(successes), 2, self.case.log_lines())
+        subprocess.run(["7zz", "t", self.archive()], stdout=subprocess.DEVNULL, check=True)
+        self.assert_restores_to(data)
+        self.assert_no_temporaries()
+
     def test_running_client_is_ended_and_restarted(self):
         data = self.make_profile()
         self.settings(ReopenLM=1)
@@ -191,10 +214,10 @@ class UnattendedBackup(E2ETest):
 
     def kill_archive_tool_when_it_writes(self):
         self.killed = False
-        temp = self.archive() + ".tmp"
         end = time.time() + 120
         while time.time() < end:
-            if os.path.exists(temp) and os.path.getsize(temp) > 1_000_000:
+            temps = [os.path.join(self.backups, n) for n in os.listdir(self.backups) if n.endswith(".tmp")]
+            if any(file_size(t) > 1_000_000 for t in temps):
                 subprocess.call(["wine", "taskkill", "/f", "/im", "7z.exe"], env=wine_env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 self.killed = True

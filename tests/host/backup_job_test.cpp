@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "config/language_table.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/files.h"
 #include "tests/unit/seven_zip_bytes.h"
 
 namespace {
@@ -12,7 +15,7 @@ namespace {
 const std::wstring kFolder = L"D:\\Backups\\";
 const std::wstring kName = L"LarkmailBackup_PC1_anna_20261207.7z";
 const std::wstring kArchive = kFolder + kName;
-const std::wstring kTemp = kArchive + L".tmp";
+const std::wstring kTemp = kArchive + L".4242.tmp";
 const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
 
 BackupRequest Request() {
@@ -59,7 +62,7 @@ TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
     const std::vector<FakeStart> starts = FakeStarts();
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp "
+              L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
     EXPECT_TRUE(starts[0].options.hidden);
     EXPECT_TRUE(starts[0].options.keepHandle);
@@ -132,6 +135,57 @@ TEST_F(BackupJobTest, AStaleTemporaryArchiveIsRemovedBeforeTheRun) {
     EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
 }
 
+TEST_F(BackupJobTest, LeftoversOfEndedRunsGoAndThoseOfRunningOnesStay) {
+    struct Leftover {
+        std::wstring name;
+        bool held;
+        bool stays;
+    };
+    const Leftover leftovers[] = {
+        {kName + L".tmp", false, false},      // an older version's name
+        {kName + L".999.tmp", false, false},  // its run has ended
+        {kName + L".777.tmp", false, true},   // its run is still writing it
+        {kName + L".555.tmp", true, true},    // ended, but something holds it
+        {L"LarkmailBackup_PC1_bob_20261207.7z.999.tmp", false, true},
+        {kName + L".x9.tmp", false, true},
+        {kName + L".999.tmp.keep", false, true},
+    };
+    std::vector<HeldFile> holds;
+    for (const Leftover& l : leftovers) {
+        SetFakeFile(kFolder + l.name, "LEFTOVER");
+        std::string bytes;
+        if (l.held) holds.push_back(OpenFileForUpdate(kFolder + l.name, bytes));
+    }
+    SetFakeProcesses({{777, L"LarkmailBackup.exe"}, {kFakeProcessId, L"LarkmailBackup.exe"}});
+    ScriptSevenZip(true, 0, Written::Finished);
+    const BackupResult result = RunBackupJob(Request());
+    EXPECT_EQ(result.status, BackupStatus::Success);
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+    for (const Leftover& l : leftovers) EXPECT_EQ(FakeFileExists(kFolder + l.name), l.stays) << l.name;
+    std::string log;
+    ReadWholeFile(L"Backup.log", log);
+    EXPECT_EQ(log.substr(0, log.find(' ', 80)),
+              "An old temporary archive could not be removed and was left in place: "
+              "D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.555.tmp");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+    for (HeldFile& hold : holds) ReleaseHeldFile(hold);
+}
+
+TEST_F(BackupJobTest, ATemporaryOfThisRunsOwnNameThatCannotGoStopsTheRun) {
+    SetFakeFile(kTemp, "STALE");
+    std::string bytes;
+    HeldFile hold = OpenFileForUpdate(kTemp, bytes);
+    ScriptSevenZip(true, 0, Written::Finished);
+    const BackupResult result = RunBackupJob(Request());
+    EXPECT_EQ(result.status, BackupStatus::StaleTemp);
+    EXPECT_EQ(BackupLogMessage(result),
+              L"Backup failed, an old temporary archive could not be removed: "
+              L"D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp");
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+    ReleaseHeldFile(hold);
+}
+
 TEST_F(BackupJobTest, ANewArchiveThatCannotReplaceTheEarlierOneIsDropped) {
     ScriptSevenZip(true, 0, Written::Finished);
     SetFakeReadOnly(kArchive, true);
@@ -149,7 +203,7 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     SetFakeFolder(kData);
     const std::wstring folder = L"D:\\My Backups\\";
     FakeProgramScript script;
-    script.onStart = [folder] { SetFakeFile(folder + kName + L".tmp", FinishedArchiveBytes()); };
+    script.onStart = [folder] { SetFakeFile(folder + kName + L".4242.tmp", FinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
     BackupRequest request = Request();
     request.backupFolder = folder;
@@ -158,7 +212,7 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     EXPECT_EQ(FakeFileBytes(folder + kName), FinishedArchiveBytes());
     ASSERT_EQ(FakeStarts().size(), 1u);
     EXPECT_EQ(FakeStarts()[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
+              L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
 }
 

@@ -352,6 +352,25 @@ TEST_F(RestoreTest, AFailedMoveIntoPlaceBringsTheOldDataBack) {
                              L"was not changed." + kStamp);
 }
 
+TEST_F(RestoreTest, WhenTheOldDataCannotComeBackTheUserIsToldWhereItIs) {
+    ScriptListing(kBackup);
+    ScriptExtraction(kBackup);
+    SetFakeMoveRefused(kStaging + L"\\Larkmail");
+    SetFakeMoveRefused(kParent + L"Larkmail.old-1");
+    AnswerEverything();
+    RunRestore();
+    std::map<std::wstring, std::string> expected;
+    for (const auto& entry : before) expected[kParent + L"Larkmail.old-1" + entry.first.substr(kData.size())] = entry.second;
+    EXPECT_EQ(ParentTree(), expected);  // nothing of it deleted; the staging is gone
+    const std::wstring aside = kParent + L"Larkmail.old-1";
+    EXPECT_EQ(FakeBoxes().back().type, kBoxErrorOk);
+    EXPECT_EQ(FakeBoxes().back().text,
+              L"The restore failed, and your Larkmail data could not be moved back into place. Nothing was deleted: "
+              L"your data is now in the folder " + aside + L". Rename that folder to \"Larkmail\" before you start "
+              L"Larkmail again.");
+    EXPECT_EQ(LogText(), L"Restore failed, and your Larkmail data could not be moved back. It is now in: " + aside + kStamp);
+}
+
 TEST_F(RestoreTest, AHeldDataFileStopsTheSwapBeforeAnythingMoves) {
     ScriptListing(kBackup);
     ScriptExtraction(kBackup);

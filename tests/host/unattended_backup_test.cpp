@@ -12,11 +12,11 @@ namespace {
 const std::wstring kLog = L"C:\\work\\Backup.log";
 const std::wstring kFolder = L"D:\\Backups\\";
 const std::wstring kArchive = kFolder + L"LarkmailBackup_PC1_anna_20261207.7z";
-const std::wstring kTemp = kArchive + L".tmp";
+const std::wstring kTemp = kArchive + L".4242.tmp";
 const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
 const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
 const std::wstring kSevenZip =
-    L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp "
+    L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
     L"C:\\Users\\anna\\Appdata\\Local\\Larkmail";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
@@ -174,12 +174,12 @@ TEST_F(UnattendedBackupTest, BackupFolderWithABlankIsQuoted) {
     WriteSettings("D:\\My Backups\\", 0);
     SetFakeWindows({});
     FakeProgramScript script;
-    script.onStart = [] { SetFakeFile(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.tmp", FinishedArchiveBytes()); };
+    script.onStart = [] { SetFakeFile(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp", FinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), 0);
     EXPECT_EQ(StartedCommandLines(),
               (std::vector<std::wstring>{
-                  L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
+                  L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
                   L"C:\\Users\\anna\\Appdata\\Local\\Larkmail"}));
     EXPECT_EQ(FakeFileBytes(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z"), FinishedArchiveBytes());
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\My Backups\\\"" + kStamp);
