@@ -23,6 +23,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"TextCompress", L"Compression:",
         L"TextNone", L"None",
         L"TextUltra", L"Ultra",
+        L"VerifyBackup", L"Test each new archive before it replaces the old one",
+        L"KeepDays", L"Keep archives for this many days (0 = all):",
 
         L"_GROUP_", L"TaskWindow",
         L"ThirdTab", L"Backup Task",
@@ -86,6 +88,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ToolExit255", L"7-Zip was stopped (exit code 255).",
         L"ToolExitOther", L"7-Zip ended with exit code %1.",
         L"ToolNotStarted", L"7-Zip could not be started.",
+        L"StatusTest", L"Testing the new archive",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -132,6 +135,10 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogTempNotRemoved", L"Backup failed, an old temporary archive could not be removed: %1",
         L"LogLeftoverKept", L"An old temporary archive could not be removed and was left in place: %1",
         L"LogRestoreDataAside", L"Restore failed, and your Larkmail data could not be moved back. It is now in: %1",
+        L"LogTestFailed", L"Backup failed, the new archive failed its test (7-Zip exit code %1). The earlier archive was kept.",
+        L"LogTestNotRun", L"Backup failed, the new archive could not be tested: 7-Zip could not be started. The earlier archive was kept.",
+        L"LogRetention", L"Old archives removed: %1",
+        L"LogRetentionKept", L"An old archive could not be removed: %1",
 
         L"_END_", L"",
     };

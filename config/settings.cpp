@@ -79,3 +79,7 @@ void WriteSettingInteger(const std::wstring& key, int value) {
     WriteKeyValueInteger(file, key, value);
     CloseKeyValueFile(file);
 }
+
+bool ReadVerifySetting() {
+    return ReadSettingInteger(L"VerifyBackup", 1) != 0;
+}

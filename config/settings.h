@@ -25,3 +25,6 @@ std::wstring ReadSettingText(const std::wstring& key, const std::wstring& fallba
 int ReadSettingInteger(const std::wstring& key, int fallback);
 void WriteSettingText(const std::wstring& key, const std::wstring& value);
 void WriteSettingInteger(const std::wstring& key, int value);
+// VerifyBackup: absent (and anything but 0) reads as on; not in a new file,
+// so that file keeps its bytes.
+bool ReadVerifySetting();

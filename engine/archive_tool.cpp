@@ -38,6 +38,10 @@ std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std:
     return L"x -o" + QuotedWhenBlank(targetFolder) + L" " + QuotedWhenBlank(archivePath);
 }
 
+std::wstring BuildTestParameters(const std::wstring& archivePath) {
+    return L"t " + QuotedWhenBlank(archivePath);
+}
+
 ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait) {
     StartOptions options;
     options.wait = wait;

@@ -10,6 +10,8 @@ std::wstring ArchiveName(const std::wstring& computer, const std::wstring& user,
 std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder,
                                    const std::wstring& archiveName, const std::wstring& dataFolder);
 std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath);
+// "t" with the archive: 7-Zip reads every file back and checks its CRC.
+std::wstring BuildTestParameters(const std::wstring& archivePath);
 // Starts "7z.exe" hidden; 0 when it could not be created.
 ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait);
 bool ArchiveToolRunning(ProgramHandle handle);

@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "engine/archive_check.h"
 #include "engine/backup_log.h"
+#include "engine/retention.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -65,15 +66,21 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
     }
 }
 
+// Starts 7-Zip hidden and returns once it has ended.
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false);
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool);
+    return FinishArchiveTool(tool);
+}
+
 }  // namespace
 
 std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId) {
     return archivePath + L"." + std::to_wstring(processId) + L".tmp";
 }
 
-BackupJob StartBackupJob(const BackupRequest& request) {
-    BackupJob job;
-    BackupResult& result = job.result;
+BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
+    BackupResult result;
     result.backupFolder = request.backupFolder;
     result.dataFolder = request.dataFolder;
     result.archivePath = request.backupFolder + request.archiveName;
@@ -82,7 +89,7 @@ BackupJob StartBackupJob(const BackupRequest& request) {
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;
-        return job;
+        return result;
     }
     RemoveLeftoverTemporaries(request, result.tempPath);
     // "a" adds to an existing archive, so a leftover of an earlier process
@@ -91,44 +98,42 @@ BackupJob StartBackupJob(const BackupRequest& request) {
         DeleteFilePath(result.tempPath);
         if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
             result.status = BackupStatus::StaleTemp;
-            return job;
+            return result;
         }
     }
     const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-    job.tool = StartArchiveTool(
-        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), false);
-    job.launched = true;
-    return job;
-}
-
-BackupResult FinishBackupJob(BackupJob& job) {
-    BackupResult& result = job.result;
-    if (!job.launched) return result;
-    job.launched = false;
-    result.tool = FinishArchiveTool(job.tool);
-    job.tool = 0;
-
-    if (!result.tool.started) {
-        result.status = BackupStatus::ToolMissing;
-    } else {
-        result.status = StatusForExitCode(result.tool.exitCode);
-        if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
-            result.status = BackupStatus::NoArchive;
-        }
-        if (result.status == BackupStatus::Success &&
-            !MoveFileReplacing(result.tempPath, result.archivePath)) {
-            result.status = BackupStatus::NotReplaced;
-        }
+    result.tool = RunArchiveTool(
+        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), window);
+    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
+        result.status = BackupStatus::NoArchive;
     }
-    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File) {
+    // A header 7-Zip completed says nothing of the data behind it; only
+    // reading everything back does.
+    if (result.status == BackupStatus::Success && request.verify) {
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
+        result.test = RunArchiveTool(BuildTestParameters(result.tempPath), window);
+        if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
+    }
+    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
+        result.status = BackupStatus::NotReplaced;
+    }
+    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
         DeleteFilePath(result.tempPath);
-    }
     return result;
 }
 
-BackupResult RunBackupJob(const BackupRequest& request) {
-    BackupJob job = StartBackupJob(request);
-    return FinishBackupJob(job);
+void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result) {
+    // Never after a failure: the old archives may be all the user has.
+    if (result.status != BackupStatus::Success) return;
+    RetentionRequest retention;
+    retention.backupFolder = request.backupFolder;
+    retention.computer = request.computer;
+    retention.user = request.user;
+    retention.today = request.today;
+    retention.keepDays = request.keepDays;
+    retention.keepPath = result.archivePath;
+    RemoveExpiredArchives(retention);
 }
 
 std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value) {
@@ -155,6 +160,9 @@ std::wstring BackupLogMessage(const BackupResult& result) {
             return FillPlaceholder(LogText(L"LogToolFailed"), code);
         case BackupStatus::NoArchive:
             return FillPlaceholder(LogText(L"LogNoArchive"), code);
+        case BackupStatus::TestFailed:
+            if (!result.test.started) return LogText(L"LogTestNotRun");
+            return FillPlaceholder(LogText(L"LogTestFailed"), std::to_wstring(result.test.exitCode));
         case BackupStatus::NotReplaced:
             return FillPlaceholder(LogText(L"LogNotReplaced"), result.archivePath);
         case BackupStatus::ClientAlive:

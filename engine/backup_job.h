@@ -5,12 +5,17 @@
 #include <string>
 
 #include "engine/archive_tool.h"
+#include "engine/job_window.h"
 
 struct BackupRequest {
     int level = 0;
     std::wstring backupFolder;  // as stored, with its trailing "\" (may be empty)
-    std::wstring archiveName;   // ArchiveName(...)
+    std::wstring archiveName;   // ArchiveName(computer, user, today)
     std::wstring dataFolder;    // the mail client's data folder
+    bool verify = true;         // VerifyBackup: 7-Zip tests the new archive before it replaces the day's
+    int keepDays = 0;           // KeepDays: after a success, older archives of this computer and user go
+    std::wstring computer, user;
+    LocalTime today;
 };
 
 enum class BackupStatus {
@@ -21,6 +26,7 @@ enum class BackupStatus {
     ToolWarning,    // exit code 1: some files could not be read
     ToolFailed,     // exit code 2 or more (or a killed run)
     NoArchive,      // exit code 0 but no finished archive (none, or a killed run's)
+    TestFailed,     // 7-Zip's test of the new archive did not end with exit code 0
     NotReplaced,    // the new archive could not be moved over the day's archive
     ClientAlive,    // the mail client survived taskkill; nothing was packed
 };
@@ -28,27 +34,22 @@ enum class BackupStatus {
 struct BackupResult {
     BackupStatus status = BackupStatus::ToolMissing;
     ToolOutcome tool;
+    ToolOutcome test;  // started == false when no test ran
     std::wstring backupFolder;
     std::wstring dataFolder;
     std::wstring archivePath;  // backup folder + archive name
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
 };
 
-// A run in progress; the interactive backup keeps its window alive between
-// StartBackupJob and FinishBackupJob (ArchiveToolRunning on `tool`).
-struct BackupJob {
-    BackupResult result;
-    ProgramHandle tool = 0;
-    bool launched = false;  // false: result is already final
-};
-
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended
 // one beside the window, or two scheduled ones) each write their own.
 std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId);
-BackupJob StartBackupJob(const BackupRequest& request);
-// Blocks on the tool's handle, then keeps or drops the temporary archive.
-BackupResult FinishBackupJob(BackupJob& job);
-BackupResult RunBackupJob(const BackupRequest& request);
+// Packs, checks, tests and moves the new archive into place, or drops it.
+// `window` (optional) keeps a window alive while 7-Zip works and shows the
+// test step; without one the run blocks on 7-Zip's handle.
+BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window = {});
+// After the outcome's log line: a success removes the archives older than KeepDays.
+void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result);
 
 // The text with "%1" replaced by `value`.
 std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value);

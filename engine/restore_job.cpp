@@ -40,9 +40,9 @@ void LogUndeleted(const std::wstring& folder) {
 }
 
 ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
-                           const RestoreWindow& window) {
+                           const JobWindow& window) {
     const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
-    if (tool != 0) window.waitForTool(tool);
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool);
     return FinishArchiveTool(tool);
 }
 
@@ -83,13 +83,13 @@ std::wstring RestoreFailureText(const std::wstring& detail) {
 }
 
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const RestoreWindow& window) {
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window) {
     const std::wstring parent = ParentFolder(dataFolder);
     const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
     if (staging.empty() || !CreateFolderPath(staging))
         return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreNoStaging"), staging.empty() ? parent : staging),
                 RestoreFailureText({})};
-    window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
+    if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     const ToolOutcome tool = ExtractArchive(staging, archivePath, window);
     RestoreFailure failure;
     if (!tool.started || tool.exitCode != 0) {

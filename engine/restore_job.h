@@ -4,15 +4,10 @@
 #include <vector>
 
 #include "engine/archive_listing.h"
+#include "engine/job_window.h"
 
 // The folder every backup holds at its top.
 constexpr wchar_t kDataFolderName[] = L"Larkmail";
-
-// What the job needs from the window while 7-Zip works.
-struct RestoreWindow {
-    void (*showStatus)(const std::wstring& text);
-    void (*waitForTool)(ProgramHandle tool);  // returns once the tool has ended
-};
 
 // Both texts empty: the restored data is in place.
 struct RestoreFailure {
@@ -25,4 +20,4 @@ bool MailClientRunning();
 std::wstring RestoreFailureText(const std::wstring& detail);
 // `dataFolder` without a trailing "\"; `items` as the archive listed them.
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const RestoreWindow& window);
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window);

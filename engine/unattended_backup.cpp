@@ -22,6 +22,7 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::ToolWarning: return kUnattendedToolWarning;
         case BackupStatus::ToolFailed: return kUnattendedToolFailed;
         case BackupStatus::NoArchive: return kUnattendedNoArchive;
+        case BackupStatus::TestFailed: return kUnattendedTestFailed;
         case BackupStatus::StaleTemp:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
     }
@@ -46,8 +47,12 @@ int RunUnattendedBackup() {
         }
     }
 
-    const LocalTime today = ReadLocalTime();
     BackupRequest request;
+    request.computer = computer;
+    request.user = user;
+    request.today = ReadLocalTime();
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     if (request.backupFolder.empty()) {
@@ -57,10 +62,11 @@ int RunUnattendedBackup() {
         return kUnattendedNoPath;
     }
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
-    request.archiveName = ArchiveName(computer, user, today);
+    request.archiveName = ArchiveName(computer, user, request.today);
 
     const BackupResult result = RunBackupJob(request);
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
     if (ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
     return ExitCodeFor(result.status);
 }

@@ -42,6 +42,9 @@ std::int64_t ReadFileSize(const std::wstring& path);
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to);
 bool MovePath(const std::wstring& from, const std::wstring& to);  // never replaces
 bool DeleteFilePath(const std::wstring& path);                    // clears read-only first
+// Leaves a read-only file alone: the user protected it (checked here, as
+// Wine run as root would delete it).
+bool DeleteUnprotectedFile(const std::wstring& path);
 bool CreateFolderPath(const std::wstring& path);
 
 struct FolderEntry {

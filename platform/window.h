@@ -45,6 +45,7 @@ enum class ControlKind {
     Option,         // options created one after another form one group
     Frame,          // group box
     SpinField,      // right-aligned text field with up/down arrows (SetSpinRange)
+    NumberField,    // a spin field whose every change is a control event
     ComboList,      // drop-down list
     TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
 };

@@ -52,16 +52,25 @@ bool CloseMailClient() {
     return false;
 }
 
+// What 7-Zip is doing, as the status bar shows it before the dots.
+std::wstring& StepText() {
+    static std::wstring text;
+    return text;
+}
+
+void ShowStep(const std::wstring& text) {
+    StepText() = text;
+    SetStatusText(text);
+}
+
 // Until 7-Zip ends, only the one-second timer does anything: it moves the dots.
 void AnimateUntilToolEnds(ProgramHandle tool) {
-    if (tool == 0) return;
-    const std::wstring creating = Text(L"Messages", L"StatusBackup");
     for (;;) {
         const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
         if (event.kind == kEventProgramEnded) return;
         if (event.kind != kEventTimer || event.number != kMainTimer) continue;
         if (ArchiveToolRunning(tool)) {
-            SetStatusText(creating + ProgressDots());
+            SetStatusText(StepText() + ProgressDots());
             ProgressDots() = NextProgressDots(ProgressDots());
         } else {
             SetStatusText(Text(L"MainWindow", L"StatusBarText"));
@@ -96,22 +105,26 @@ void RunInteractiveBackup() {
     const MainWindowState& state = ProcessWindowState();
     BackupRequest request;
     request.level = ReadSettingInteger(L"Compression", 0);
-    const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME");
+    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
     if (!CloseMailClient()) return;
 
-    const LocalTime today = ReadLocalTime();
-    const std::wstring user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
     request.backupFolder = state.backupPath;
     request.dataFolder = state.dataFolder;
-    request.archiveName = ArchiveName(computer, user, today);
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
 
-    SetStatusText(Text(L"Messages", L"StatusBackup"));
-    BackupJob job = StartBackupJob(request);
-    if (job.launched) AnimateUntilToolEnds(job.tool);
-    const BackupResult result = FinishBackupJob(job);
+    ShowStep(Text(L"Messages", L"StatusBackup"));
+    JobWindow window;
+    window.showStatus = ShowStep;
+    window.waitForTool = AnimateUntilToolEnds;
+    const BackupResult result = RunBackupJob(request, window);
     // Fixed, not looked up: the window ends every backup on this word.
     SetStatusText(L"Ready");
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
 
     const bool succeeded = result.status == BackupStatus::Success;
     if (!succeeded) ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);

@@ -34,3 +34,25 @@ void OpenBackupFolder() {
 }
 
 void StoreCompressionLevel() { WriteSettingInteger(L"Compression", ReadTrackBarPosition(kTrackCompression)); }
+
+void StoreVerifyBackup() {
+    WriteSettingInteger(L"VerifyBackup", ReadControlCheck(kCheckVerifyBackup) ? 1 : 0);
+}
+
+int ReadKeepDaysSetting() {
+    const int days = ReadSettingInteger(L"KeepDays", 0);
+    return days < 0 || days > kMostKeepDays ? 0 : days;
+}
+
+void StoreKeepDays() {
+    const std::wstring text = ReadControlText(kFieldKeepDays);
+    // Half-typed or out of range: nothing is written until it is a number again.
+    if (text.empty() || text.size() > 4) return;
+    int days = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return;
+        days = days * 10 + (c - L'0');
+    }
+    if (days > kMostKeepDays || days == ReadSettingInteger(L"KeepDays", -1)) return;
+    WriteSettingInteger(L"KeepDays", days);
+}

@@ -2,11 +2,11 @@
 #include "ui/main_window.h"
 
 #include "config/language_table.h"
-#include "ui/backup_flow.h"
-#include "ui/restore_flow.h"
 #include "platform/window.h"
+#include "ui/backup_flow.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
+#include "ui/restore_flow.h"
 #include "ui/window_parts.h"
 
 namespace {
@@ -35,6 +35,9 @@ const ControlRow kSevenZipTabRows[] = {
     {kTrackCompression, ControlKind::TrackBar, {100, 40, 370, 30}, nullptr, nullptr},
     {kLabelNone, ControlKind::Label, {100, 70, 50, 20}, L"7-Zip", L"TextNone"},
     {kLabelUltra, ControlKind::Label, {445, 70, 50, 20}, L"7-Zip", L"TextUltra"},
+    {kCheckVerifyBackup, ControlKind::CheckBox, {20, 95, 450, 20}, L"7-Zip", L"VerifyBackup"},
+    {kLabelKeepDays, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"KeepDays"},
+    {kFieldKeepDays, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
 };
 
 std::wstring RowText(const ControlRow& row) {
@@ -42,6 +45,7 @@ std::wstring RowText(const ControlRow& row) {
     if (row.group) return LookUpText(row.group, row.key);
     if (row.number == kFieldDataFolder) return state.dataFolder;
     if (row.number == kFieldBackupFolder) return state.backupPath;
+    if (row.number == kFieldKeepDays) return std::to_wstring(ReadKeepDaysSetting());
     return {};
 }
 
@@ -58,6 +62,8 @@ void SetMainWindowHandlers() {
     SetControlHandler(kButtonOpenFolder, OpenBackupFolder);
     SetControlHandler(kButtonRestore, RunRestore);
     SetControlHandler(kTrackCompression, StoreCompressionLevel);
+    SetControlHandler(kCheckVerifyBackup, StoreVerifyBackup);
+    SetControlHandler(kFieldKeepDays, StoreKeepDays);
     SetMenuHandler(kItemRestoreWindow, [] { ShowMainWindow(true); });
     SetMenuHandler(kItemBackup, RunInteractiveBackup);
     SetMenuHandler(kItemRestore, RunRestore);
@@ -92,6 +98,8 @@ bool BuildMainWindow() {
     CreateRows(kSevenZipTab, kSevenZipTabRows);
     SetTrackBarRange(kTrackCompression, 0, 9);
     SetTrackBarTicks(kTrackCompression, 1);
+    SetControlCheck(kCheckVerifyBackup, ReadVerifySetting());
+    SetSpinRange(kFieldKeepDays, 0, kMostKeepDays);
 
     AddTabPage(kTaskTab, LookUpText(L"TaskWindow", L"ThirdTab"));
     BuildBackupTaskTab();

@@ -32,6 +32,10 @@ constexpr int kLabelCompression = 12;
 constexpr int kTrackCompression = 13;
 constexpr int kLabelNone = 14;
 constexpr int kLabelUltra = 15;
+constexpr int kCheckVerifyBackup = 60;
+constexpr int kLabelKeepDays = 62;
+constexpr int kFieldKeepDays = 63;
+constexpr int kMostKeepDays = 3650;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

@@ -75,7 +75,9 @@ void RunRestore() {
         return;
     }
 
-    const RestoreWindow window{SetStatusText, WaitPaintingWindow};
+    JobWindow window;
+    window.showStatus = SetStatusText;
+    window.waitForTool = WaitPaintingWindow;
     const RestoreFailure failure =
         RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), listing.items, window);
     DropWindowEvents();  // clicks made while the data was swapped

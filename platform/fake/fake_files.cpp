@@ -166,6 +166,12 @@ bool DeleteFilePath(const std::wstring& path) {
     return true;
 }
 
+bool DeleteUnprotectedFile(const std::wstring& path) {
+    const FakeNode* node = FakeFind(path);
+    if (!node || node->readOnly) return false;
+    return DeleteFilePath(path);
+}
+
 bool CreateFolderPath(const std::wstring& path) {
     const std::wstring full = FakeFullPath(path);
     if (FakeFolderExists(full)) return true;

@@ -51,3 +51,10 @@ bool DeleteFilePath(const std::wstring& path) {
         SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
     return DeleteFileW(path.c_str()) != 0;
 }
+
+bool DeleteUnprotectedFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    return DeleteFileW(path.c_str()) != 0;
+}

@@ -35,10 +35,15 @@ KindStyle StyleOf(ControlKind kind) {
     case ControlKind::Option: return {WC_BUTTONW, BS_AUTORADIOBUTTON, 0};
     case ControlKind::Frame: return {WC_BUTTONW, BS_GROUPBOX, 0};
     case ControlKind::SpinField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::NumberField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::ComboList: return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0};
     }
     return {WC_STATICW, SS_LEFT, 0};
+}
+
+bool HasArrows(ControlKind kind) {
+    return kind == ControlKind::SpinField || kind == ControlKind::NumberField;
 }
 
 bool IsStaticLooking(ControlKind kind) {
@@ -119,6 +124,7 @@ void ForwardControlNotice(WPARAM wParam, LPARAM lParam) {
     case ControlKind::Option: event = code == BN_CLICKED; break;
     case ControlKind::Link: event = code == STN_CLICKED; break;
     case ControlKind::ComboList: event = code == CBN_SELCHANGE; break;
+    case ControlKind::NumberField: event = code == EN_CHANGE; break;
     default: break;  // typing and focus changes are no events of the program
     }
     if (event) QueueWindowEvent(kEventControl, number);
@@ -139,7 +145,7 @@ bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::ws
     if (!(kind == ControlKind::Option && w.anyControl && w.lastKind == ControlKind::Option)) style |= WS_GROUP;
     if (kind == ControlKind::Option && (style & WS_GROUP)) style |= WS_TABSTOP;
     HWND page = w.pages[tab];
-    HWND hwnd = CreateWindowExW(s.exStyle, s.windowClass, kind == ControlKind::SpinField ? L"" : text.c_str(), style,
+    HWND hwnd = CreateWindowExW(s.exStyle, s.windowClass, HasArrows(kind) ? L"" : text.c_str(), style,
                                 0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
                                 GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) return false;
@@ -148,7 +154,7 @@ bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::ws
     record.kind = kind;
     record.tab = tab;
     record.box = box;
-    if (kind == ControlKind::SpinField) {
+    if (HasArrows(kind)) {
         record.arrows = CreateWindowExW(0, UPDOWN_CLASSW, L"",
                                         WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS |
                                             UDS_NOTHOUSANDS,
@@ -161,7 +167,7 @@ bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::ws
     PlaceControl(record);
     HFONT font = kind == ControlKind::Link ? w.linkFont : w.font;
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    if (kind == ControlKind::SpinField) SetWindowTextW(hwnd, text.c_str());
+    if (HasArrows(kind)) SetWindowTextW(hwnd, text.c_str());
     return true;
 }
 

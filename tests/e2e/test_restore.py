@@ -95,6 +95,11 @@ class Restore(E2ETest):
         self.assertTrue(lines, "no log line")
         return lines[-1][:-20]  # without " mm/dd/yyyy hh:mm:ss"
 
+    def assert_logged(self, matches, what):
+        # A failure's line follows its box: it is written once the box is answered.
+        self.wait_for(lambda: self.case.log_lines() and matches(self.last_log()),
+                      f"log line {what!r} not written; last: {self.case.log_lines()[-1:]}", timeout=30)
+
     def assert_unchanged(self):
         self.assertEqual(tree_bytes(self.local), self.before)
 
@@ -132,7 +137,7 @@ class Restore(E2ETest):
         self.case.control("click", RESTORE)
         self.case.answer_boxes(["ok"])
         self.assertEqual(self.case.boxes(), [("Error", "Larkmail must be closed before restoring data.")])
-        self.assertEqual(self.last_log(), "Restore failed, Larkmail was not closed.")
+        self.assert_logged(lambda line: line == "Restore failed, Larkmail was not closed.", "not closed")
         self.assertIsNone(self.client.poll(), "the restore must not end the client")
         self.assert_unchanged()
 
@@ -170,7 +175,7 @@ class Restore(E2ETest):
                 title, text = self.case.boxes()[-1]
                 self.assertEqual(title, "Error")
                 self.assertEqual(text, box)
-                self.assertEqual(self.last_log(), log)
+                self.assert_logged(lambda line: line == log, log)
                 self.assert_unchanged()
                 self.wait_for(lambda: self.case.control("text", STATUS) == "Ready", "status not Ready")
 
@@ -192,7 +197,7 @@ class Restore(E2ETest):
         title, text = self.case.boxes()[-1]
         self.assertEqual(title, "Error")
         self.assertTrue(text.startswith("The restore failed. Your Larkmail data was not changed."), text)
-        self.assertTrue(self.last_log().startswith("Restore failed"), self.last_log())
+        self.assert_logged(lambda line: line.startswith("Restore failed"), "Restore failed ...")
         self.assert_unchanged()
 
     def kill_archive_tool_when_it_writes(self):

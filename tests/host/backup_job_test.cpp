@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "config/language_table.h"
+#include "engine/retention.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
 #include "tests/unit/seven_zip_bytes.h"
@@ -24,6 +25,10 @@ BackupRequest Request() {
     request.backupFolder = kFolder;
     request.archiveName = kName;
     request.dataFolder = kData;
+    request.verify = false;  // its own tests turn it on
+    request.computer = L"PC1";
+    request.user = L"anna";
+    request.today = LocalTime{2026, 12, 7, 15, 35, 1};
     return request;
 }
 
@@ -214,6 +219,62 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     EXPECT_EQ(FakeStarts()[0].commandLine,
               L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
+}
+
+TEST_F(BackupJobTest, KeepDaysRemovesOnlyThisComputersAndUsersOlderArchives) {
+    struct Entry {
+        std::wstring name;
+        bool stays;
+        bool readOnly = false;
+    };
+    // Today is 2026-12-07; KeepDays 3 keeps 12-04 and later.
+    const Entry entries[] = {
+        {L"LarkmailBackup_PC1_anna_20261127.7z", false},
+        {L"larkmailbackup_pc1_ANNA_20261202.7Z", false},  // names compare as Windows does
+        {L"LarkmailBackup_PC1_anna_20261203.7z", false},
+        {L"LarkmailBackup_PC1_anna_20261204.7z", true},
+        {L"LarkmailBackup_PC1_anna_20261205.7z", true},
+        {L"LarkmailBackup_PC1_anna_20261101.7z", true, true},  // the user protected it
+        {L"LarkmailBackup_PC1_bob_20261127.7z", true},
+        {L"LarkmailBackup_PC2_anna_20261127.7z", true},
+        {L"LarkmailBackup_PC1_anna_2026112.7z", true},
+        {L"LarkmailBackup_PC1_anna_20261327.7z", true},  // no such date
+        {L"LarkmailBackup_PC1_anna_20261127.7z.999.tmp", true},
+        {L"LarkmailBackup_PC1_anna_20261127.zip", true},
+        {L"notes.txt", true},
+    };
+    for (const Entry& e : entries) {
+        SetFakeFile(kFolder + e.name, "OLD");
+        if (e.readOnly) SetFakeReadOnly(kFolder + e.name, true);
+    }
+    SetFakeFolder(kFolder + L"LarkmailBackup_PC1_anna_20261101.7z.d");
+    struct Run {
+        int keepDays;
+        long exitCode;
+    };
+    for (const Run run : {Run{0, 0}, Run{3, 2}, Run{3, 0}}) {
+        ScriptSevenZip(true, run.exitCode, Written::Finished);
+        BackupRequest request = Request();
+        request.keepDays = run.keepDays;
+        const BackupResult result = RunBackupJob(request);
+        RemoveArchivesPastKeeping(request, result);
+        const bool removing = run.keepDays == 3 && run.exitCode == 0;
+        for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + e.name), e.stays || !removing) << e.name;
+    }
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+    std::string log;
+    ReadWholeFile(L"Backup.log", log);
+    EXPECT_EQ(log,
+              "An old archive could not be removed: D:\\Backups\\LarkmailBackup_PC1_anna_20261101.7z 12/07/2026 15:35:01\r\n"
+              "Old archives removed: 3 12/07/2026 15:35:01\r\n");
+}
+
+TEST(DaysSinceEpoch, CountsCalendarDays) {
+    EXPECT_EQ(DaysSinceEpoch(1970, 1, 1), 0);
+    EXPECT_EQ(DaysSinceEpoch(2000, 3, 1), 11017);
+    EXPECT_EQ(DaysSinceEpoch(2024, 2, 29), 19782);
+    EXPECT_EQ(DaysSinceEpoch(2026, 12, 9), 20796);
+    EXPECT_EQ(DaysSinceEpoch(2027, 1, 1), 20819);
 }
 
 TEST(ToolOutcomeText, NamesEachExitCode) {

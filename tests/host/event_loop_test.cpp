@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "config/language_table.h"
-#include "ui/backup_flow.h"
-#include "ui/restore_flow.h"
 #include "platform/fake/fake_platform.h"
+#include "ui/backup_flow.h"
 #include "ui/main_tab.h"
-#include "ui/tray.h"
 #include "ui/main_window.h"
+#include "ui/restore_flow.h"
+#include "ui/tray.h"
 
 namespace {
 

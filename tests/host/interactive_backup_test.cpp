@@ -21,9 +21,10 @@ const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 
-std::string SettingsBytes(int compression, int reopen) {
+// The archive test is off unless a test is about it: its own step is tested below.
+std::string SettingsBytes(int compression, int reopen, int verify = 0) {
     return "\xEF\xBB\xBF\r\nBkUpDir = D:\\Backups\\\r\nCompression = " + std::to_string(compression) +
-           "\r\nReopenLM = " + std::to_string(reopen) + "\r\n";
+           "\r\nReopenLM = " + std::to_string(reopen) + "\r\nVerifyBackup = " + std::to_string(verify) + "\r\n";
 }
 
 std::wstring LogText() {
@@ -244,6 +245,43 @@ TEST_F(InteractiveBackupTest, ReopenIsReadAfterTheToolEndedAndRestartsTheClientA
     EXPECT_EQ(starts[1].commandLine, kRestart);
     EXPECT_FALSE(starts[1].options.hidden);
     EXPECT_FALSE(starts[1].options.keepHandle);
+}
+
+TEST_F(InteractiveBackupTest, TheNewArchiveIsTestedBeforeItReplacesTheEarlierOne) {
+    struct Case {
+        long testExit;
+        std::vector<std::wstring> status;
+        std::string archive;
+        std::vector<FakeBox> boxes;
+    };
+    const std::vector<std::wstring> shown = {L"Creating backup", L"Creating backup", L"Testing the new archive",
+                                             L"Testing the new archive.", L"Ready"};
+    const Case cases[] = {
+        {0, shown, FinishedArchiveBytes(), {}},
+        {2, shown, "EARLIER",
+         {{L"Error",
+           L"Backup failed, the new archive failed its test (7-Zip exit code 2). The earlier archive was kept.",
+           kBoxErrorOk}}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0, 1));
+        ScriptSevenZip(0, 2);
+        FakeProgramScript test;
+        test.exitCode = c.testExit;
+        test.pollsWhileRunning = 2;
+        ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        RunInteractiveBackup();
+        EXPECT_EQ(StartLines(), std::vector<std::wstring>({kSevenZip + L"5 -slp -y " + kTemp + L" " + kData,
+                                                           L"\"7z.exe\" t " + kTemp}));
+        EXPECT_TRUE(FakeStarts()[1].options.hidden);
+        EXPECT_EQ(FakeWindowState().statusHistory, c.status) << c.testExit;
+        EXPECT_EQ(FakeFileBytes(kArchive), c.archive) << c.testExit;
+        EXPECT_FALSE(FakeFileExists(kTemp)) << c.testExit;
+        ASSERT_EQ(FakeBoxes().size(), c.boxes.size()) << c.testExit;
+        for (std::size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(FakeBoxes()[i].text, c.boxes[i].text);
+        for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
+    }
 }
 
 TEST_F(InteractiveBackupTest, InAnotherLanguageTheLastWordIsStillTheEnglishReady) {

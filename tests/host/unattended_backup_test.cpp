@@ -18,14 +18,15 @@ const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
 const std::wstring kSevenZip =
     L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
     L"C:\\Users\\anna\\Appdata\\Local\\Larkmail";
+const std::wstring kTest = L"\"7z.exe\" t D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 
-void WriteSettings(const std::string& bkUpDir, int reopen) {
+void WriteSettings(const std::string& bkUpDir, int reopen, const std::string& extra = "") {
     SetFakeFile(L"C:\\work\\lmbackup.prefs", "\xEF\xBB\xBF\r\nBkUpDir = " + bkUpDir +
                                                  "\r\nCloseToTray = 0\r\nCompression = 5\r\nOpenToTray = 0\r\n"
                                                  "ReopenLM = " + std::to_string(reopen) +
-                                                 "\r\nStayOnTop = 0\r\nLanguage = 1\r\n");
+                                                 "\r\nStayOnTop = 0\r\nLanguage = 1\r\n" + extra);
 }
 
 void ScriptSevenZip(long exitCode, bool writesTemp) {
@@ -72,12 +73,13 @@ protected:
 TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
     ScriptSevenZip(0, true);
     EXPECT_EQ(RunUnattendedBackup(), 0);
-    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kRestart}));
+    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kTest, kRestart}));
     const std::vector<FakeStart> starts = FakeStarts();
     EXPECT_TRUE(starts[0].options.wait);
     EXPECT_TRUE(starts[0].options.hidden);
     EXPECT_TRUE(starts[1].options.hidden);
-    EXPECT_FALSE(starts[2].options.hidden);
+    EXPECT_TRUE(starts[2].options.hidden);
+    EXPECT_FALSE(starts[3].options.hidden);
     EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
@@ -86,10 +88,50 @@ TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
 
 TEST_F(UnattendedBackupTest, NoClientWindowNoTaskkillNoRestartWhenReopenIsOff) {
     SetFakeWindows({{3, L"Untitled - Notepad"}});
-    WriteSettings("D:\\Backups\\", 0);
+    WriteSettings("D:\\Backups\\", 0, "VerifyBackup = 0\r\n");
     ScriptSevenZip(0, true);
     EXPECT_EQ(RunUnattendedBackup(), 0);
-    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kSevenZip}));
+    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kSevenZip}));  // and no test
+}
+
+TEST_F(UnattendedBackupTest, AnArchiveThatFailsItsTestNeverReplacesTheEarlierOne) {
+    struct Case {
+        bool testStarts;
+        long testExit;
+        std::string log;
+    };
+    const Case cases[] = {
+        {true, 2, "Backup failed, the new archive failed its test (7-Zip exit code 2). The earlier archive was kept."},
+        {false, 0, "Backup failed, the new archive could not be tested: 7-Zip could not be started. The earlier "
+                   "archive was kept."},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ScriptSevenZip(0, true);
+        FakeProgramScript test;
+        test.starts = c.testStarts;
+        test.exitCode = c.testExit;
+        ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        EXPECT_EQ(RunUnattendedBackup(), kUnattendedTestFailed);
+        EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp);
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+        EXPECT_FALSE(FakeFileExists(kTemp));
+        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kTest, kRestart}));
+    }
+}
+
+TEST_F(UnattendedBackupTest, KeepDaysRemovesOldArchivesAfterASuccessOnly) {
+    const std::wstring old = kFolder + L"LarkmailBackup_PC1_anna_20261120.7z";
+    for (long exitCode : {2L, 0L}) {
+        SetUp();
+        WriteSettings("D:\\Backups\\", 0, "KeepDays = 3\r\n");
+        SetFakeFile(old, "OLD");
+        ScriptSevenZip(exitCode, true);
+        RunUnattendedBackup();
+        EXPECT_EQ(FakeFileExists(old), exitCode != 0) << exitCode;
+    }
+    EXPECT_EQ(FakeFileBytes(kLog),
+              "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp + "Old archives removed: 1" + kStamp);
 }
 
 TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
@@ -117,7 +159,7 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
         // The client was ended for the backup, so it comes back either way.
-        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kRestart})) << c.what;
+        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kRestart})) << c.what;  // no test
     }
 }
 
@@ -180,7 +222,8 @@ TEST_F(UnattendedBackupTest, BackupFolderWithABlankIsQuoted) {
     EXPECT_EQ(StartedCommandLines(),
               (std::vector<std::wstring>{
                   L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
-                  L"C:\\Users\\anna\\Appdata\\Local\\Larkmail"}));
+                  L"C:\\Users\\anna\\Appdata\\Local\\Larkmail",
+                  L"\"7z.exe\" t \"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp\""}));
     EXPECT_EQ(FakeFileBytes(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z"), FinishedArchiveBytes());
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\My Backups\\\"" + kStamp);
 }
