@@ -53,6 +53,7 @@ void StoreKeepDays() {
         if (c < L'0' || c > L'9') return;
         days = days * 10 + (c - L'0');
     }
-    if (days > kMostKeepDays || days == ReadSettingInteger(L"KeepDays", -1)) return;
+    // The field's own change at creation must not add the key to the file.
+    if (days > kMostKeepDays || days == ReadKeepDaysSetting()) return;
     WriteSettingInteger(L"KeepDays", days);
 }

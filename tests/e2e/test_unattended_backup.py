@@ -12,7 +12,7 @@ import tempfile
 import threading
 import time
 
-from harness import E2ETest, extract_archive, list_archive, settings_bytes, tree_bytes, wine_env, wine_path
+from harness import PAYLOAD, E2ETest, extract_archive, list_archive, settings_bytes, tree_bytes, wine_env, wine_path
 
 LOG_LINE = re.compile(r"^(.*) (\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)$")
 
@@ -130,6 +130,59 @@ class UnattendedBackup(E2ETest):
         subprocess.run(["7zz", "t", self.archive()], stdout=subprocess.DEVNULL, check=True)
         self.assert_restores_to(data)
         self.assert_no_temporaries()
+
+    def test_an_archive_that_fails_its_test_never_replaces_the_earlier_one(self):
+        self.make_profile()
+        # A 7z.exe that damages the packed data after writing: only the test can tell.
+        self.case.put_double("damaging_7z.exe")
+        os.replace(os.path.join(self.case.program, "damaging_7z.exe"), os.path.join(self.case.program, "7z.exe"))
+        shutil.copyfile(os.path.join(PAYLOAD, "7z.exe"), os.path.join(self.case.program, "7z-real.exe"))
+        shutil.copyfile(os.path.join(PAYLOAD, "7z.dll"), os.path.join(self.case.program, "7z.dll"))
+        self.backups = os.path.join(self.case.root, "Backups")  # no blank: the double splits at blanks
+        os.makedirs(self.backups)
+        self.bkupdir = wine_path(self.backups) + "\\"
+        runs = os.path.join(self.case.program, "7z-runs.txt")
+        for verify, code, kept in (("", 9, True), ("0", 0, False)):
+            with self.subTest(verify=verify):
+                self.settings(**({"VerifyBackup": verify} if verify else {}))
+                earlier = self.earlier_archive()
+                if os.path.exists(runs):
+                    os.remove(runs)
+                self.assertEqual(self.case.run("/b"), code)
+                verbs = [line.split(b" ")[0] for line in read_lines(runs)]
+                if kept:
+                    self.assert_earlier_kept(earlier)
+                    self.assertEqual(verbs, [b"a", b"t"])
+                    self.assertEqual(self.last_log(), "Backup failed, the new archive failed its test "
+                                     "(7-Zip exit code 2). The earlier archive was kept.")
+                else:
+                    self.assertEqual(verbs, [b"a"])  # no test: the damaged archive goes in
+                    self.assertTrue(self.last_log().startswith("Database backup successfully saved"))
+                self.assert_no_temporaries()
+
+    def test_keep_days_removes_only_this_users_older_archives(self):
+        self.make_profile()
+        self.settings(KeepDays=3)
+        today = datetime.date.today()
+        days = lambda n: today - datetime.timedelta(days=n)
+        names = {
+            archive_name(days(10)): False, archive_name(days(5)): False, archive_name(days(2)): True,
+            f"LarkmailBackup_PC1_bob_{days(10):%Y%m%d}.7z": True,
+            f"LarkmailBackup_PC2_anna_{days(10):%Y%m%d}.7z": True,
+            "notes.txt": True, archive_name(days(20)): True,
+        }
+        for name in names:
+            with open(os.path.join(self.backups, name), "wb") as f:
+                f.write(b"old")
+        protected = os.path.join(self.backups, archive_name(days(20)))
+        os.chmod(protected, stat.S_IRUSR)
+        self.assertEqual(self.case.run("/b"), 0)
+        for name, stays in names.items():
+            self.assertEqual(os.path.exists(os.path.join(self.backups, name)), stays, name)
+        messages = [LOG_LINE.match(line).group(1) for line in self.case.log_lines()]
+        self.assertEqual(messages, [f'Database backup successfully saved to "{self.bkupdir}"',
+                                    "An old archive could not be removed: " + wine_path(protected),
+                                    "Old archives removed: 2"])
 
     def test_running_client_is_ended_and_restarted(self):
         data = self.make_profile()

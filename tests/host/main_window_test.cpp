@@ -85,6 +85,9 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {13, ControlKind::TrackBar, 1, {100, 40, 370, 30}, L""},
         {14, ControlKind::Label, 1, {100, 70, 50, 20}, L"None"},
         {15, ControlKind::Label, 1, {445, 70, 50, 20}, L"Ultra"},
+        {60, ControlKind::CheckBox, 1, {20, 95, 450, 20}, L"Test each new archive before it replaces the old one"},
+        {62, ControlKind::Label, 1, {20, 122, 330, 20}, L"Keep archives for this many days (0 = all):"},
+        {63, ControlKind::NumberField, 1, {355, 119, 60, 23}, L"0"},
     };
     RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
 
@@ -181,6 +184,41 @@ TEST_F(MainWindowTest, TheTrackBarWritesCompressionAtOnce) {
         });
         EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", position)) << position;
         EXPECT_EQ(ProcessWindowState().startSettings.compression, 2);  // the in-memory value stays
+    }
+}
+
+TEST_F(MainWindowTest, TheArchiveTestAndKeepDaysAreWrittenAtOnceAndOnlyWhenValid) {
+    struct Case {
+        const char* what;
+        std::string extra;     // lines after the seven
+        bool check;            // box 60 as the user leaves it
+        std::wstring days;     // field 63 as typed; empty: untouched
+        std::string written;   // the lines after the seven afterwards
+        bool checkedAtStart;
+    };
+    const Case cases[] = {
+        {"nothing changed", "", true, L"", "", true},
+        {"test turned off", "", false, L"", "VerifyBackup = 0\r\n", true},
+        {"test turned on again", "VerifyBackup = 0\r\n", true, L"", "VerifyBackup = 1\r\n", false},
+        {"days typed", "", true, L"30", "KeepDays = 30\r\n", true},
+        {"the longest keep", "", true, L"3650", "KeepDays = 3650\r\n", true},
+        {"too long", "KeepDays = 7\r\n", true, L"3651", "KeepDays = 7\r\n", true},
+        {"emptied while typing", "KeepDays = 7\r\n", true, L"", "KeepDays = 7\r\n", true},
+        {"the same again", "", true, L"0", "", true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        const std::string start = SettingsBytes("", 2) + c.extra;
+        RunWith(start, [&] {
+            QueueFakeEventAction([&c] { EXPECT_EQ(ReadControlCheck(kCheckVerifyBackup), c.checkedAtStart) << c.what; });
+            if (c.check != c.checkedAtStart) {
+                QueueFakeEventAction([&c] { SetControlCheck(kCheckVerifyBackup, c.check); });
+                QueueFakeEvent(kEventControl, kCheckVerifyBackup);
+            }
+            QueueFakeEventAction([&c] { SetControlText(kFieldKeepDays, c.days.empty() && c.extra.empty() ? L"0" : c.days); });
+            QueueFakeEvent(kEventControl, kFieldKeepDays);
+        });
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.what;
     }
 }
 
