@@ -7,6 +7,8 @@
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/failure_notice.h"
+#include "engine/last_backup.h"
 #include "engine/mail_client.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
@@ -42,6 +44,10 @@ int RunUnattendedBackup() {
             BackupResult alive;
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
+            const LastBackup attempt =
+                FailedAttempt(BackupLogMessage(alive), ArchiveName(computer, user, ReadLocalTime()));
+            RecordLastBackup(attempt);
+            ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
         }
     }
@@ -53,7 +59,11 @@ int RunUnattendedBackup() {
     if (request.backupFolder.empty()) {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
+        // Recorded before the box, which may wait all night for its answer.
+        const LastBackup attempt = FailedAttempt(noPath, ArchiveName(computer, user, today));
+        RecordLastBackup(attempt);
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
+        ShowFailureNotice(attempt);
         return kUnattendedNoPath;
     }
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
@@ -61,6 +71,10 @@ int RunUnattendedBackup() {
 
     const BackupResult result = RunBackupJob(request);
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    const LastBackup attempt = AttemptOfResult(result);
+    RecordLastBackup(attempt);
     if (ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
+    if (!attempt.saved) ShowFailureNotice(attempt);
     return ExitCodeFor(result.status);
 }

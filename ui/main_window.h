@@ -32,6 +32,7 @@ constexpr int kLabelCompression = 12;
 constexpr int kTrackCompression = 13;
 constexpr int kLabelNone = 14;
 constexpr int kLabelUltra = 15;
+constexpr int kLineLastBackup = 61;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

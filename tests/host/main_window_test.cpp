@@ -81,6 +81,7 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {9, ControlKind::Button, 0, {167, 105, 150, 30}, L"Set Backup Path"},
         {10, ControlKind::Button, 0, {167, 105, 150, 30}, L"Open Backup Path"},
         {11, ControlKind::Button, 0, {334, 105, 150, 30}, L"Restore"},
+        {61, ControlKind::SingleLine, 0, {10, 142, 470, 20}, L"No backup recorded yet."},
         {12, ControlKind::Label, 1, {20, 45, 100, 20}, L"Compression:"},
         {13, ControlKind::TrackBar, 1, {100, 40, 370, 30}, L""},
         {14, ControlKind::Label, 1, {100, 70, 50, 20}, L"None"},
@@ -112,9 +113,9 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
     FakeMainWindow w = FakeWindowState();
     EXPECT_EQ(w.title, L"Larkmail Backup");
     EXPECT_EQ(w.clientWidth, 500);
-    EXPECT_EQ(w.clientHeight, 200);
+    EXPECT_EQ(w.clientHeight, 225);
     EXPECT_EQ(std::vector<int>({w.panel.x, w.panel.y, w.panel.width, w.panel.height}),
-              std::vector<int>({5, 5, 492, 170}));
+              std::vector<int>({5, 5, 492, 195}));
     EXPECT_EQ(w.tabs, std::vector<std::wstring>({L"Main", L"7-Zip Settings", L"Backup Task", L"Options"}));
     EXPECT_EQ(w.statusFieldWidth, 500);
     ASSERT_FALSE(w.statusHistory.empty());
