@@ -216,4 +216,70 @@ TEST_F(MainWindowTest, OpeningTheFolderStartsExplorerOnTheFolderInMemory) {
     }
 }
 
+// The record as another run left it: the line, its colour, the tab in front, and whether it is marked seen.
+TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
+    const std::string head = kBom + "\r\nWhen = 2026-12-09 02:30:00\r\n";
+    const std::string tail = "\r\nArchive = LarkmailBackup_PC1_anna_20261209.7z\r\n";
+    const std::string saved = head + "Result = saved\r\nReason = Database backup successfully saved to \"D:\\B\\\"" + tail;
+    const std::string failed = head + "Result = failed\r\nReason = Backup failed, 7-Zip could not be started." + tail +
+                               "Size = 0\r\n";
+    const std::wstring none = L"No backup recorded yet.";
+    const std::wstring failedLine = L"Last backup failed: 12/09/2026 02:30, Backup failed, 7-Zip could not be started.";
+    const struct {
+        const char* what;
+        bool present;
+        std::string record;
+        std::wstring line;
+        bool alert, broughtToFront;
+        std::string seenAfter;  // the Seen line the record holds afterwards
+    } cases[] = {
+        {"missing", false, "", none, false, false, ""},
+        {"empty", true, "", none, false, false, ""},
+        {"no Result", true, head + "Size = 5\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
+        {"unknown Result", true, head + "Result = fine\r\nSize = 5\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
+        {"bad month", true, kBom + "\r\nWhen = 2026-13-09 02:30:00\r\nResult = saved\r\nSize = 5\r\nSeen = 0\r\n", none,
+         false, false, "Seen = 0"},
+        {"size with letters", true, saved + "Size = 12k\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
+        {"no Seen", true, saved + "Size = 5\r\n", none, false, false, ""},
+        {"saved, 1.2 GB", true, saved + "Size = 1288490188\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (1.2 GB)", false, false, "Seen = 0"},
+        {"saved, 900 bytes", true, saved + "Size = 900\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (900 bytes)", false, false, "Seen = 0"},
+        {"saved, 512 KB", true, saved + "Size = 524288\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (512 KB)", false, false, "Seen = 0"},
+        {"saved, 45.3 MB", true, saved + "Size = 47500000\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (45.3 MB)", false, false, "Seen = 0"},
+        {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
+        {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        if (c.present) SetFakeFile(L"lmbackup.last", c.record);
+        std::wstring line;
+        bool alert = false;
+        std::string whileInTray;
+        // Started in the tray: only the restored window puts the failure in front of the user.
+        RunWith(kBom + "\r\nBkUpDir = D:\\B\\\r\nOpenToTray = 1\r\n", [&] {
+            QueueFakeEventAction([&] {
+                SelectTabPage(3);  // where the user left it
+                whileInTray = FakeFileBytes(L"lmbackup.last");
+            });
+            QueueFakeEvent(kEventMenu, kItemRestoreWindow);
+            QueueFakeEventAction([&] {
+                line = FakeControlState(kLineLastBackup).text;
+                alert = FakeControlState(kLineLastBackup).alert;
+            });
+        });
+        EXPECT_EQ(line, c.line) << c.what;
+        EXPECT_EQ(FakeControlState(kLineLastBackup).toolTip, c.line) << c.what;
+        EXPECT_EQ(alert, c.alert) << c.what;
+        EXPECT_EQ(ReadSelectedTabPage(), c.broughtToFront ? kMainTab : 3) << c.what;
+        const std::string after = FakeFileBytes(L"lmbackup.last");
+        EXPECT_EQ(after.find("Seen") == std::string::npos ? "" : after.substr(after.find("Seen"), 8), c.seenAfter)
+            << c.what;
+        EXPECT_EQ(FakeFileExists(L"lmbackup.last"), c.present) << c.what;
+        EXPECT_EQ(whileInTray, c.record) << c.what;
+    }
+}
+
 }  // namespace
