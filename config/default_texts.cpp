@@ -17,6 +17,14 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ButtonOpenLocation", L"Open Backup Path",
         L"ButtonRestore", L"Restore",
         L"StatusBarText", L"Ready",
+        L"LastBackupSaved", L"Last backup: %1, saved (%2)",
+        L"LastBackupFailed", L"Last backup failed: %1, %2",
+        L"LastBackupNone", L"No backup recorded yet.",
+        L"SizeBytes", L"%1 bytes",
+        L"SizeKB", L"%1 KB",
+        L"SizeMB", L"%1 MB",
+        L"SizeGB", L"%1 GB",
+        L"DecimalMark", L".",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -89,6 +97,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ToolExitOther", L"7-Zip ended with exit code %1.",
         L"ToolNotStarted", L"7-Zip could not be started.",
         L"StatusTest", L"Testing the new archive",
+        L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK",
+        L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",

@@ -7,6 +7,8 @@
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/failure_notice.h"
+#include "engine/last_backup.h"
 #include "engine/mail_client.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
@@ -43,6 +45,10 @@ int RunUnattendedBackup() {
             BackupResult alive;
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
+            const LastBackup attempt =
+                FailedAttempt(BackupLogMessage(alive), ArchiveName(computer, user, ReadLocalTime()));
+            RecordLastBackup(attempt);
+            ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
         }
     }
@@ -58,6 +64,10 @@ int RunUnattendedBackup() {
     if (request.backupFolder.empty()) {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
+        // Recorded before the box, which may wait all night for its answer.
+        const LastBackup attempt = FailedAttempt(noPath, ArchiveName(computer, user, request.today));
+        RecordLastBackup(attempt);
+        // Its box is the notice already; a balloon after it would say it twice.
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;
     }
@@ -67,6 +77,10 @@ int RunUnattendedBackup() {
     const BackupResult result = RunBackupJob(request);
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
+    const LastBackup attempt = AttemptOfResult(result);
+    RecordLastBackup(attempt);
     if (ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
+    if (!attempt.saved) ShowFailureNotice(attempt);
     return ExitCodeFor(result.status);
 }

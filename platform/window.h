@@ -48,6 +48,7 @@ enum class ControlKind {
     NumberField,    // a spin field whose every change is a control event
     ComboList,      // drop-down list
     TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
+    SingleLine,     // static text kept to one line, cut with "..." when too long; may carry a tool tip
 };
 
 // Window 0: client size at 96 DPI, centred on the screen, title bar with
@@ -55,6 +56,9 @@ enum class ControlKind {
 bool OpenMainWindow(const std::wstring& title, int clientWidth, int clientHeight, bool visible);
 void CloseMainWindow();  // destroys the window with everything on it; the event queue is emptied
 bool MainWindowOpen();
+// Window 0 as a hidden owner of a tray icon, for a run that has no window of
+// its own; no title, no frame, never shown. CloseMainWindow ends it.
+bool OpenNoticeWindow();
 void ShowMainWindow(bool visible);  // shown: restored and activated
 bool MainWindowVisible();
 void SetMainWindowTopmost(bool topmost);  // neither moves, resizes nor activates
@@ -84,6 +88,8 @@ void FocusControl(int number);
 void SetControlCheck(int number, bool checked);  // check boxes and options
 bool ReadControlCheck(int number);
 void SetToolTip(int number, const std::wstring& text);
+// A label's text in a red that stands out (true) or in the usual colour.
+void SetControlAlert(int number, bool alert);
 void SetSpinRange(int number, int low, int high);
 void SetTrackBarRange(int number, int low, int high);
 void SetTrackBarTicks(int number, int every);  // a tick mark every `every` positions
@@ -114,8 +120,11 @@ void SetMenuItemImage(int menu, int item, int image);
 // keeps at most kTrayToolTipLimit characters. Removing an icon that does not
 // exist does nothing; closing window 0 removes its icon.
 constexpr std::size_t kTrayToolTipLimit = 63;
+constexpr int kProgramIconImage = 54;
 bool AddTrayIcon(int icon, int image);
 void SetTrayToolTip(int icon, const std::wstring& text);
+// A balloon with the error icon beside the tray icon, asked to stay `shownMs`.
+void ShowTrayErrorBalloon(int icon, const std::wstring& title, const std::wstring& text, std::uint32_t shownMs);
 void RemoveTrayIcon(int icon);
 
 // Waits until an event is there or `timeoutMs` passed (kEventNone). Blocks

@@ -6,10 +6,12 @@
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/last_backup.h"
 #include "engine/mail_client.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "ui/main_tab.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -35,21 +37,23 @@ bool WaitUntilClientGone() {
     }
 }
 
-// True when the backup may go on: the client is not running, or it was
-// ended on the user's word and is gone.
-bool CloseMailClient() {
-    if (FindProcessIds(kMailClientExe).empty()) return true;
+// Empty when the backup may go on: the client is not running, or it was
+// ended on the user's word and is gone. Otherwise the logged failure.
+std::wstring CloseMailClient() {
+    if (FindProcessIds(kMailClientExe).empty()) return {};
     if (!ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"CloseError"), kBoxErrorYesNo)) {
-        AppendLogLine(kLogBaseName, Text(L"LogMessages", L"LogFailure"));
-        return false;
+        const std::wstring declined = Text(L"LogMessages", L"LogFailure");
+        AppendLogLine(kLogBaseName, declined);
+        return declined;
     }
     EndMailClient(false);
-    if (WaitUntilClientGone()) return true;
+    if (WaitUntilClientGone()) return {};
     BackupResult alive;
     alive.status = BackupStatus::ClientAlive;
-    AppendLogLine(kLogBaseName, BackupLogMessage(alive));
+    const std::wstring message = BackupLogMessage(alive);
+    AppendLogLine(kLogBaseName, message);
     ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"ClientAlive"), kBoxErrorOk);
-    return false;
+    return message;
 }
 
 // What 7-Zip is doing, as the status bar shows it before the dots.
@@ -106,10 +110,14 @@ void RunInteractiveBackup() {
     BackupRequest request;
     request.level = ReadSettingInteger(L"Compression", 0);
     request.computer = ReadEnvironmentText(L"COMPUTERNAME");
-    if (!CloseMailClient()) return;
+    const std::wstring notClosed = CloseMailClient();
 
     request.today = ReadLocalTime();
     request.user = ReadEnvironmentText(L"USERNAME");
+    if (!notClosed.empty()) {
+        RecordWindowBackup(FailedAttempt(notClosed, ArchiveName(request.computer, request.user, request.today)));
+        return;
+    }
     request.verify = ReadVerifySetting();
     request.keepDays = ReadSettingInteger(L"KeepDays", 0);
     request.backupFolder = state.backupPath;
@@ -125,6 +133,7 @@ void RunInteractiveBackup() {
     SetStatusText(L"Ready");
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
+    RecordWindowBackup(AttemptOfResult(result));
 
     const bool succeeded = result.status == BackupStatus::Success;
     if (!succeeded) ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);

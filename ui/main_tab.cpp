@@ -7,6 +7,7 @@
 #include "platform/system.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/tray.h"
 
 void ClearBackupFolder() {
     SetControlText(kFieldBackupFolder, L"");
@@ -56,4 +57,27 @@ void StoreKeepDays() {
     // The field's own change at creation must not add the key to the file.
     if (days > kMostKeepDays || days == ReadKeepDaysSetting()) return;
     WriteSettingInteger(L"KeepDays", days);
+}
+
+void ShowLastBackup(const LastBackup& attempt) {
+    const std::wstring text = LastBackupLineText(attempt);
+    SetControlText(kLineLastBackup, text);
+    SetToolTip(kLineLastBackup, text);  // a long reason is cut on the line
+    // The words say it too; the colour only makes it stand out.
+    SetControlAlert(kLineLastBackup, attempt.recorded && !attempt.saved);
+    if (!MainWindowVisible()) SetTrayToolTip(kTrayIcon, LastBackupToolTipText(attempt));
+}
+
+void RefreshLastBackup() {
+    const LastBackup attempt = ReadLastBackup();
+    ShowLastBackup(attempt);
+    if (!attempt.recorded || attempt.saved || attempt.seen || !MainWindowVisible()) return;
+    SelectTabPage(kMainTab);
+    MarkLastBackupSeen(attempt);
+}
+
+void RecordWindowBackup(LastBackup attempt) {
+    attempt.seen = true;
+    RecordLastBackup(attempt);
+    ShowLastBackup(attempt);
 }

@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "engine/last_backup.h"
+
 // Link 6: empties field 7, BkUpDir and the backup folder.
 void ClearBackupFolder();
 // Button 9: the folder requester; a chosen folder goes to field 7 and BkUpDir.
@@ -16,6 +18,16 @@ void StoreVerifyBackup();
 void StoreKeepDays();
 // KeepDays as stored; anything out of range reads 0 (keep everything).
 int ReadKeepDaysSetting();
+
+// Line 61: the attempt's text, a failure in the alert colour, the whole text as its tool tip;
+// in the tray, the icon's tool tip too.
+void ShowLastBackup(const LastBackup& attempt);
+// Start-up and the return from the tray: the record as it is now (an unattended
+// run may have written it). A failure the user has not seen yet brings the Main
+// tab to the front and is marked seen in the record, once the window is shown.
+void RefreshLastBackup();
+// A backup from the window: recorded as seen (its box said it), then shown.
+void RecordWindowBackup(LastBackup attempt);
 
 // The parameter that "explorer" gets for a folder: quoted when it holds a blank.
 std::wstring ExplorerParameter(const std::wstring& folder);

@@ -36,6 +36,7 @@ constexpr int kCheckVerifyBackup = 60;
 constexpr int kLabelKeepDays = 62;
 constexpr int kFieldKeepDays = 63;
 constexpr int kMostKeepDays = 3650;
+constexpr int kLineLastBackup = 61;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

@@ -4,6 +4,7 @@
 #include "config/language_table.h"
 #include "platform/window.h"
 #include "ui/event_loop.h"
+#include "ui/main_tab.h"
 #include "ui/main_window.h"
 #include "ui/options_tab.h"
 #include "ui/window_parts.h"
@@ -26,17 +27,9 @@ const MenuRow kMenuRows[] = {
     {kItemQuit, L"QuitApp", kImageQuit},
 };
 
-bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-
 }  // namespace
 
-std::wstring TrayToolTipText() {
-    std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
-    if (text.size() <= kTrayToolTipLimit) return text;
-    std::size_t keep = kTrayToolTipLimit;
-    if (IsHighSurrogate(text[keep - 1])) --keep;
-    return text.substr(0, keep);
-}
+std::wstring TrayToolTipText() { return LastBackupToolTipText(ReadLastBackup()); }
 
 void HideToTray() {
     AddTrayIcon(kTrayIcon, kImageTray);
@@ -47,6 +40,7 @@ void HideToTray() {
 void RestoreFromTray() {
     ShowMainWindow(true);
     RemoveTrayIcon(kTrayIcon);
+    RefreshLastBackup();
 }
 
 void QuitFromTray() {

@@ -2,21 +2,24 @@
 #pragma once
 #include <string>
 
+#include "platform/window.h"
+
 constexpr int kTrayIcon = 0;
 // Images the program carries.
-constexpr int kImageTray = 54;
+constexpr int kImageTray = kProgramIconImage;
 constexpr int kImageRestoreWindow = 55;
 constexpr int kImageBackup = 56;
 constexpr int kImageRestore = 57;
 constexpr int kImageOpenFolder = 58;
 constexpr int kImageQuit = 59;
 
-// Messages/SysTrayTooltip's first 63 characters, never half a surrogate pair.
+// The last backup in short (Messages/SysTrayTooltip while none is recorded):
+// its first 63 characters, never half a surrogate pair.
 std::wstring TrayToolTipText();
 
 // HideToTray: icon 0 with image 54 and its tool tip, then window 0 hidden.
 void HideToTray();
-// Menu item 49: window 0 shown restored, then the icon removed.
+// Menu item 49: window 0 shown restored, the icon removed, the last backup read again.
 void RestoreFromTray();
 // Menu item 53: the icon removed, then the loop ends (the exit sequence follows).
 void QuitFromTray();

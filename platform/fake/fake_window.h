@@ -19,6 +19,7 @@ struct FakeControl {
     bool checked = false;
     bool focused = false;
     std::wstring toolTip;
+    bool alert = false;
     int low = 0, high = 0;  // spin field or track bar range
     int tickEvery = 0;
     int position = 0;       // track bar
@@ -32,6 +33,7 @@ FakeControl FakeControlState(int number);
 
 struct FakeMainWindow {
     bool open = false;
+    bool notice = false;  // opened by OpenNoticeWindow
     bool visible = false;
     bool topmost = false;
     std::wstring title;
@@ -55,7 +57,8 @@ struct FakeMainWindow {
 };
 FakeMainWindow FakeWindowState();
 // Window and tray changes in order: "show", "hide", "add icon 0 image 54",
-// "tip icon 0: TEXT", "remove icon 0" (also for an icon that was not there).
+// "tip icon 0: TEXT", "error balloon icon 0, 15000 ms: TITLE | TEXT",
+// "remove icon 0" (also for an icon that was not there), "notice window".
 std::vector<std::wstring> FakeTrayLog();
 bool FakeMenuItemEnabled(int item);  // as the last EnableMenuItemObject left it (default enabled)
 int FakeMenuItemChanges(int item);   // how often it was enabled or disabled

@@ -93,10 +93,20 @@ bool OpenMainWindow(const std::wstring& title, int clientWidth, int clientHeight
     return true;
 }
 
+bool OpenNoticeWindow() {
+    FakeMainWindow& w = World().window;
+    if (w.open) return true;
+    w.open = true;
+    w.notice = true;
+    World().trayLog.push_back(L"notice window");
+    return true;
+}
+
 void CloseMainWindow() {
     FakeWindowWorld& world = World();
     if (world.window.open) RemoveTrayIcon(kMainWindow);
     world.window.open = false;
+    world.window.notice = false;
     world.window.visible = false;
     world.window.timer = -1;
     world.queue.clear();
@@ -205,6 +215,10 @@ void SetToolTip(int number, const std::wstring& text) {
     if (FakeControl* c = Find(number)) c->toolTip = text;
 }
 
+void SetControlAlert(int number, bool alert) {
+    if (FakeControl* c = Find(number)) c->alert = alert;
+}
+
 void SetSpinRange(int number, int low, int high) {
     if (FakeControl* c = Find(number)) {
         c->low = low;
@@ -300,6 +314,12 @@ void SetTrayToolTip(int icon, const std::wstring& text) {
     if (!w.open || !w.trayIcon) return;
     w.trayToolTip = text.substr(0, kTrayToolTipLimit);
     World().trayLog.push_back(L"tip icon " + std::to_wstring(icon) + L": " + w.trayToolTip);
+}
+
+void ShowTrayErrorBalloon(int icon, const std::wstring& title, const std::wstring& text, std::uint32_t shownMs) {
+    if (!World().window.open || !World().window.trayIcon) return;
+    World().trayLog.push_back(L"error balloon icon " + std::to_wstring(icon) + L", " + std::to_wstring(shownMs) +
+                              L" ms: " + title + L" | " + text);
 }
 
 void RemoveTrayIcon(int icon) {

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr wchar_t kMainClass[] = L"LarkmailBackupWindow";
+constexpr wchar_t kNoticeClass[] = L"LarkmailBackupNotice";
 constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kMainExStyle = WS_EX_CONTROLPARENT;
 
@@ -164,7 +165,8 @@ LRESULT CALLBACK MainProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         case WM_LBUTTONDBLCLK:
         case WM_RBUTTONUP:
         case WM_RBUTTONDBLCLK:
-        case NIN_KEYSELECT:  // Enter or space on the icon
+        case NIN_KEYSELECT:         // Enter or space on the icon
+        case NIN_BALLOONUSERCLICK:
             QueueWindowEvent(kEventTray, kMainWindow);
         }
         return 0;
@@ -198,7 +200,9 @@ bool RegisterClasses() {
     page.hInstance = instance;
     page.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     page.lpszClassName = kPageClass;
-    registered = RegisterClassExW(&main) && RegisterClassExW(&page);
+    WNDCLASSEXW notice = main;
+    notice.lpszClassName = kNoticeClass;
+    registered = RegisterClassExW(&main) && RegisterClassExW(&page) && RegisterClassExW(&notice);
     return registered;
 }
 
@@ -245,6 +249,18 @@ bool OpenMainWindow(const std::wstring& title, int clientWidth, int clientHeight
     LoadWindowIcons();
     if (visible) ShowMainWindow(true);
     return true;
+}
+
+bool OpenNoticeWindow() {
+    WindowLayer& w = Layer();
+    if (w.main) return true;
+    if (!RegisterClasses()) return false;
+    w.taskbarMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    w.dpi = SystemDpi();
+    // No title: a window whose title names the mail client counts as the client and is ended.
+    w.main = CreateWindowExW(WS_EX_TOOLWINDOW, kNoticeClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    return w.main != nullptr;
 }
 
 void CloseMainWindow() {

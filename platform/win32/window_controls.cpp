@@ -38,6 +38,8 @@ KindStyle StyleOf(ControlKind kind) {
     case ControlKind::NumberField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::ComboList: return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0};
+    // SS_NOTIFY lets its tool tip see the pointer; a path's "&" is no access key.
+    case ControlKind::SingleLine: return {WC_STATICW, SS_LEFT | SS_NOTIFY | SS_ENDELLIPSIS | SS_NOPREFIX, 0};
     }
     return {WC_STATICW, SS_LEFT, 0};
 }
@@ -48,7 +50,8 @@ bool HasArrows(ControlKind kind) {
 
 bool IsStaticLooking(ControlKind kind) {
     return kind == ControlKind::Label || kind == ControlKind::Link || kind == ControlKind::CheckBox ||
-           kind == ControlKind::Option || kind == ControlKind::Frame || kind == ControlKind::TrackBar;
+           kind == ControlKind::Option || kind == ControlKind::Frame || kind == ControlKind::TrackBar ||
+           kind == ControlKind::SingleLine;
 }
 
 const ControlRecord* RecordOfHandle(HWND hwnd) {
@@ -98,6 +101,7 @@ LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         HDC dc = reinterpret_cast<HDC>(wParam);
         SetBkColor(dc, w.pageColour);
         if (c->kind == ControlKind::Link) SetTextColor(dc, RGB(0, 0, 255));
+        if (c->alert) SetTextColor(dc, kAlertColour);
         return reinterpret_cast<LRESULT>(w.pageBrush);
     }
     case WM_SETCURSOR: {
@@ -253,6 +257,13 @@ void SetToolTip(int number, const std::wstring& text) {
     tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
     tool.lpszText = const_cast<wchar_t*>(text.c_str());
     SendMessageW(c->tip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void SetControlAlert(int number, bool alert) {
+    ControlRecord* c = Find(number);
+    if (!c || c->alert == alert) return;
+    c->alert = alert;
+    InvalidateRect(c->hwnd, nullptr, TRUE);
 }
 
 void SetSpinRange(int number, int low, int high) {

@@ -12,6 +12,8 @@
 // The tray icon reports its mouse actions to window 0 with this message.
 constexpr UINT kTrayCallbackMessage = WM_APP + 1;
 constexpr wchar_t kPageClass[] = L"LarkmailBackupPage";
+// Dark red: stands out on white and on button face, and still reads well (contrast above 6:1).
+constexpr COLORREF kAlertColour = RGB(192, 0, 0);
 
 struct ControlRecord {
     HWND hwnd = nullptr;
@@ -20,6 +22,7 @@ struct ControlRecord {
     ControlKind kind = ControlKind::Label;
     int tab = 0;
     Box box;  // 96 DPI, page coordinates
+    bool alert = false;  // text in kAlertColour
 };
 
 struct WindowLayer {

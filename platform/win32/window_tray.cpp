@@ -8,7 +8,7 @@
 namespace {
 
 // Image 54 is the program's own icon; the menu images carry their numbers as resource ids.
-int ResourceOfImage(int image) { return image == 54 ? LARKMAIL_RES_APP_ICON : image; }
+int ResourceOfImage(int image) { return image == kProgramIconImage ? LARKMAIL_RES_APP_ICON : image; }
 
 HICON LoadImageIcon(int image, int size) {
     return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ResourceOfImage(image)),
@@ -137,6 +137,17 @@ void SetTrayToolTip(int icon, const std::wstring& text) {
     // Version 4 hides the standard tip unless asked for it.
     data.uFlags = NIF_TIP | NIF_SHOWTIP;
     lstrcpynW(data.szTip, text.substr(0, kTrayToolTipLimit).c_str(), ARRAYSIZE(data.szTip));
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
+void ShowTrayErrorBalloon(int icon, const std::wstring& title, const std::wstring& text, std::uint32_t shownMs) {
+    if (!Layer().main) return;
+    NOTIFYICONDATAW data = TrayData(icon);
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_ERROR;
+    data.uTimeout = shownMs;  // newer systems decide for themselves; Wine keeps it between 10 and 30 s
+    lstrcpynW(data.szInfoTitle, title.c_str(), ARRAYSIZE(data.szInfoTitle));
+    lstrcpynW(data.szInfo, text.c_str(), ARRAYSIZE(data.szInfo));
     Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 

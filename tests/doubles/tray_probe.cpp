@@ -15,6 +15,10 @@
 //   tray_probe select --pid P --id N --position K
 //       selects entry K of combo list N as the user's choice does (with its notice)
 //   tray_probe list --pid P        P's top-level windows: class, visible, owner, one a line
+//   tray_probe notice --pid P [--timeout MS]
+//       prints 1 when the shell holds tray icon 0 of P's hidden notice window
+//   tray_probe balloon [--timeout MS]  waits for a shown tray balloon, prints its text
+//   tray_probe tips                    the tool tip of every tray icon, one a line
 //   tray_probe shortcut --path F [--out F]
 //       loads the shell link through IShellLinkW and IPersistFile and writes
 //       target, arguments, working folder, description, icon path, icon
@@ -24,9 +28,12 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -104,6 +111,59 @@ BOOL CALLBACK ListOne(HWND hwnd, LPARAM lp) {
     return TRUE;
 }
 
+// The shell's balloon: a tool tip window with the balloon style, in whatever process draws the tray.
+BOOL CALLBACK FindBalloon(HWND hwnd, LPARAM lp) {
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (wcscmp(cls, TOOLTIPS_CLASSW) != 0 || !IsWindowVisible(hwnd) || !(GetWindowLongW(hwnd, GWL_STYLE) & TTS_BALLOON))
+        return TRUE;
+    *reinterpret_cast<HWND*>(lp) = hwnd;
+    return FALSE;
+}
+
+// Tool tip windows of the tray: Wine 8 keeps them on its stand-alone tray window, one tool per icon.
+BOOL CALLBACK FindIconTips(HWND hwnd, LPARAM lp) {
+    wchar_t cls[64] = {}, ownerClass[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    HWND owner = GetWindow(hwnd, GW_OWNER);
+    if (owner) GetClassNameW(owner, ownerClass, 64);
+    if (wcscmp(cls, TOOLTIPS_CLASSW) == 0 && !(GetWindowLongW(hwnd, GWL_STYLE) & TTS_BALLOON) &&
+        (wcscmp(ownerClass, L"__winex11_standalone_tray") == 0 || wcscmp(ownerClass, L"__wine_tray_icon") == 0))
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+    return TRUE;
+}
+
+// The tool's text lives in the shell's process: ask there, through memory of its own.
+std::wstring ToolTipTexts(HWND tip) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tip, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return {};
+    constexpr SIZE_T kChars = 256;
+    auto* remote = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(TTTOOLINFOW) + kChars * sizeof(wchar_t),
+                                                     MEM_COMMIT, PAGE_READWRITE));
+    std::wstring text;
+    if (remote) {
+        // Enumerating a tool copies its text into the buffer that lpszText names.
+        const int count = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof(tool);
+            tool.lpszText = reinterpret_cast<wchar_t*>(remote + sizeof(TTTOOLINFOW));
+            const wchar_t none = 0;
+            WriteProcessMemory(process, remote, &tool, sizeof(tool), nullptr);
+            WriteProcessMemory(process, tool.lpszText, &none, sizeof(none), nullptr);
+            if (!SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(remote))) continue;
+            wchar_t buffer[kChars] = {};
+            ReadProcessMemory(process, tool.lpszText, buffer, sizeof(buffer) - sizeof(wchar_t), nullptr);
+            text += std::wstring(buffer) + L"\n";
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+}
+
 HWND MainWindow(DWORD pid, DWORD timeoutMs) { return WaitForWindow(pid, L"LarkmailBackupWindow", false, timeoutMs); }
 
 // Controls sit on the tab pages, so search the whole tree.
@@ -157,6 +217,36 @@ int wmain(int argc, wchar_t** argv) {
     const DWORD pid = (DWORD)_wtoi(Get(o, L"--pid", L"0").c_str());
     const DWORD timeout = (DWORD)_wtoi(Get(o, L"--timeout", L"20000").c_str());
     if (verb == L"list") return EnumWindows(ListOne, static_cast<LPARAM>(pid)) ? 0 : 1;
+    if (verb == L"balloon") {
+        DWORD start = GetTickCount();
+        HWND balloon = nullptr;
+        while (!balloon && GetTickCount() - start <= timeout) {
+            EnumWindows(FindBalloon, reinterpret_cast<LPARAM>(&balloon));
+            if (!balloon) Sleep(100);
+        }
+        if (!balloon) return 1;
+        wchar_t text[512] = {};
+        SendMessageW(balloon, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+        WriteOut(L"", Utf8(std::wstring(text) + L"\n"));
+        return 0;
+    }
+    if (verb == L"tips") {
+        std::vector<HWND> tips;
+        EnumWindows(FindIconTips, reinterpret_cast<LPARAM>(&tips));
+        std::wstring text;
+        for (HWND tip : tips) text += ToolTipTexts(tip);
+        WriteOut(L"", Utf8(text));
+        return 0;
+    }
+    if (verb == L"notice") {
+        HWND notice = WaitForWindow(pid, L"LarkmailBackupNotice", false, timeout);
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = notice;
+        data.uID = 0;
+        WriteOut(L"", notice && Shell_NotifyIconW(NIM_MODIFY, &data) ? "1" : "0");
+        return notice ? 0 : 2;
+    }
     HWND main = MainWindow(pid, verb == L"nomenu" ? 5000 : timeout);
     if (!main) return 2;
     if (verb == L"window") {

@@ -12,6 +12,7 @@ import tempfile
 import threading
 import time
 
+import harness
 from harness import PAYLOAD, E2ETest, extract_archive, list_archive, settings_bytes, tree_bytes, wine_env, wine_path
 
 LOG_LINE = re.compile(r"^(.*) (\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)$")
@@ -27,6 +28,12 @@ def file_size(path):
         return os.path.getsize(path)
     except OSError:  # gone between the listing and the look
         return 0
+
+
+def probe(*args):
+    out = subprocess.run(["wine", os.path.join(harness.DOUBLES, "tray_probe.exe"), *args], env=wine_env(),
+                         stdout=subprocess.PIPE, timeout=60)
+    return out.returncode, out.stdout.decode("utf-8").replace("\r\n", "\n")
 
 
 def archive_name(day=None):
@@ -276,6 +283,59 @@ class UnattendedBackup(E2ETest):
                 self.killed = True
                 return
             time.sleep(0.05)
+
+    def open_window_from_tray(self):
+        """The window started in the tray: (its icon's tip, line 61 once restored)."""
+        self.case.copy_lang()
+        self.settings(OpenToTray=1)
+        proc = self.case.start()
+        pid = self.case.pid()
+        self.assertEqual(subprocess.run(["wine", harness.driver(), "wait-window", "--pid", pid], env=wine_env(),
+                                        timeout=60).returncode, 0)
+        self.wait_for(lambda: probe("icon", "--pid", pid) == (0, "1"), "no tray icon")
+        tips = probe("tips")[1].split("\n")
+        probe("command", "--pid", pid, "--id", "49")  # Restore Window
+        self.wait_for(lambda: probe("window", "--pid", pid)[1].startswith("1"), "the window stayed hidden")
+        line = self.case.control("text", 61)
+        probe("command", "--pid", pid, "--id", "53")  # Quit
+        self.assertEqual(proc.wait(timeout=30), 0)
+        return tips, line
+
+    def test_a_failed_night_shows_its_balloon_then_the_window_and_tray_name_it(self):
+        self.settings()  # no data folder yet
+        started = time.time()
+        proc = self.case.start("/b")
+        pid = self.case.pid()
+        self.assertEqual(probe("notice", "--pid", pid), (0, "1"), "no tray icon of the run's own")
+        code, balloon = probe("balloon", "--timeout", "10000")
+        self.assertEqual(code, 0, "no balloon came")
+        self.assertIsNone(proc.poll(), "the run ended while its balloon showed")
+        self.assertEqual(proc.wait(timeout=60), 3)
+        self.assertGreaterEqual(time.time() - started, 14)
+        reason = self.last_log()
+        self.assertTrue(reason.startswith("Backup failed, Larkmail data folder not found: "), reason)
+        self.assertEqual(balloon.strip(), reason)
+        stamp = LOG_LINE.match(self.case.log_lines()[-1]).groups()[1:]
+        month, day, year, hour, minute = stamp[:5]
+        self.assertNotIn("FAILED", probe("tips")[1], "the run's icon outlived it")
+
+        os.makedirs(self.case.data_folder())  # the window refuses to start without it
+        tips, line = self.open_window_from_tray()
+        self.assertIn(f"Larkmail Backup - last backup {month}/{day} {hour}:{minute} FAILED", tips)
+        self.assertEqual(line, f"Last backup failed: {month}/{day}/{year} {hour}:{minute}, {reason}")
+        self.assertIn(b"Seen = 1\r\n", self.case.read("lmbackup.last"))
+
+    def test_a_saved_night_gives_the_window_its_date_and_size(self):
+        self.make_profile()
+        self.settings()
+        self.assertEqual(self.case.run("/b"), 0)
+        record = self.case.read("lmbackup.last").decode("utf-8")
+        self.assertIn(f"\r\nSize = {os.path.getsize(self.archive())}\r\n", record)
+        _, month, day, year, hour, minute, _ = LOG_LINE.match(self.case.log_lines()[-1]).groups()
+        tips, line = self.open_window_from_tray()
+        self.assertIn(f"Larkmail Backup - last backup {month}/{day} {hour}:{minute} OK", tips)
+        kb = os.path.getsize(self.archive()) / 1024
+        self.assertEqual(line, f"Last backup: {month}/{day}/{year} {hour}:{minute}, saved ({kb:.1f} KB)")
 
 
 if __name__ == "__main__":

@@ -21,6 +21,12 @@ const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 
+// The window's record: seen at once, since the window itself says how it went.
+std::string RecordBytes(const std::string& result, const std::string& reason, std::size_t size = 0) {
+    return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
+           "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n";
+}
+
 // The archive test is off unless a test is about it: its own step is tested below.
 std::string SettingsBytes(int compression, int reopen, int verify = 0) {
     return "\xEF\xBB\xBF\r\nBkUpDir = D:\\Backups\\\r\nCompression = " + std::to_string(compression) +
@@ -88,6 +94,8 @@ TEST_F(InteractiveBackupTest, WithoutAClientTheBackupRunsAndInputMeanwhileIsDrop
     EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"),
+              RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", FinishedArchiveBytes().size()));
     EXPECT_EQ(FakeOpenPrograms(), 0);
     EXPECT_EQ(FakeWaits(), 6);  // three dropped events, two ticks, the end
     for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);  // no 1 ms spin
@@ -128,6 +136,7 @@ TEST_F(InteractiveBackupTest, AnsweringNoToTheClosingQuestionLogsAndChangesNothi
     EXPECT_EQ(FakeBoxes()[0].text, L"Larkmail must be closed before backing up. Close it now?");
     EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorYesNo);
     EXPECT_EQ(LogText(), L"Backup failed, Larkmail was not closed." + kStamp);
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail was not closed."));
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_TRUE(FakeWindowState().statusHistory.empty());
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
@@ -165,6 +174,7 @@ TEST_F(InteractiveBackupTest, AClientThatSurvivesTaskkillMeansNoBackupAndSaysSo)
         EXPECT_EQ(FakeBoxes()[1].text, L"Larkmail could not be closed. No backup was made.");
         EXPECT_EQ(FakeBoxes()[1].type, kBoxErrorOk);
         EXPECT_EQ(LogText(), L"Backup failed, Larkmail could not be ended." + kStamp);
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail could not be ended."));
         EXPECT_TRUE(FakeWindowState().statusHistory.empty());
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
         // Bounded by the clock: 5 s in window waits of 100 ms, never a sleep.
@@ -218,6 +228,8 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
         EXPECT_EQ(FakeBoxes()[0].text, c.box) << c.what;
         EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk) << c.what;
         EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", std::string(c.log.begin(), c.log.end())))
+            << c.what;
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
         EXPECT_EQ(FakeWindowState().statusHistory.back(), L"Ready") << c.what;

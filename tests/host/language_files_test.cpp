@@ -12,6 +12,7 @@
 #include "config/key_value_file.h"
 #include "config/language_table.h"
 #include "platform/fake/fake_platform.h"
+#include "platform/window.h"
 #include "platform/text.h"
 
 namespace {
@@ -33,8 +34,10 @@ const std::set<std::wstring> kNamesEverywhere = {L"MainWindow/WinTitle", L"Misc/
 
 std::vector<ShippedFile> ShippedFiles() {
     std::set<std::wstring> latin = kNamesEverywhere;
-    latin.insert(L"7-Zip/TextUltra");
-    return {{"dutch.lng", latin}, {"english.lng", {}}, {"german.lng", latin}, {"russian.lng", kNamesEverywhere}};
+    latin.insert({L"7-Zip/TextUltra", L"MainWindow/SizeKB", L"MainWindow/SizeMB", L"MainWindow/SizeGB"});
+    std::set<std::wstring> dutch = latin;
+    dutch.insert(L"MainWindow/SizeBytes");
+    return {{"dutch.lng", dutch}, {"english.lng", {}}, {"german.lng", latin}, {"russian.lng", kNamesEverywhere}};
 }
 
 std::string ReadShipped(const std::string& name) {
@@ -152,6 +155,12 @@ TEST_P(LanguageFilesTest, LoadsThroughTheTableWithEveryText) {
     }
     EXPECT_EQ(entries, static_cast<int>(EnglishTexts().size()));
     EXPECT_EQ(LookUpText(L"TaskWindow", L"TaskName"), L"BackupLarkmail");
+    // The tray keeps 63 characters: the verdict at the end must survive the widest time.
+    for (const wchar_t* key : {L"TrayLastSaved", L"TrayLastFailed"}) {
+        std::wstring tip = LookUpText(L"Messages", key);
+        tip.replace(tip.find(L"%1"), 2, L"12/31 23:59");
+        EXPECT_LE(tip.size(), kTrayToolTipLimit) << key;
+    }
     LoadLanguageTable(ProcessLanguageTable(), L"");
 }
 

@@ -81,6 +81,7 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {9, ControlKind::Button, 0, {167, 105, 150, 30}, L"Set Backup Path"},
         {10, ControlKind::Button, 0, {167, 105, 150, 30}, L"Open Backup Path"},
         {11, ControlKind::Button, 0, {334, 105, 150, 30}, L"Restore"},
+        {61, ControlKind::SingleLine, 0, {10, 142, 470, 20}, L"No backup recorded yet."},
         {12, ControlKind::Label, 1, {20, 45, 100, 20}, L"Compression:"},
         {13, ControlKind::TrackBar, 1, {100, 40, 370, 30}, L""},
         {14, ControlKind::Label, 1, {100, 70, 50, 20}, L"None"},
@@ -115,9 +116,9 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
     FakeMainWindow w = FakeWindowState();
     EXPECT_EQ(w.title, L"Larkmail Backup");
     EXPECT_EQ(w.clientWidth, 500);
-    EXPECT_EQ(w.clientHeight, 200);
+    EXPECT_EQ(w.clientHeight, 225);
     EXPECT_EQ(std::vector<int>({w.panel.x, w.panel.y, w.panel.width, w.panel.height}),
-              std::vector<int>({5, 5, 492, 170}));
+              std::vector<int>({5, 5, 492, 195}));
     EXPECT_EQ(w.tabs, std::vector<std::wstring>({L"Main", L"7-Zip Settings", L"Backup Task", L"Options"}));
     EXPECT_EQ(w.statusFieldWidth, 500);
     ASSERT_FALSE(w.statusHistory.empty());
@@ -250,6 +251,72 @@ TEST_F(MainWindowTest, OpeningTheFolderStartsExplorerOnTheFolderInMemory) {
             EXPECT_TRUE(start.options.workingFolder.empty());
         }
         EXPECT_EQ(lines, c.commandLines) << c.folder;
+    }
+}
+
+// The record as another run left it: the line, its colour, the tab in front, and whether it is marked seen.
+TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
+    const std::string head = kBom + "\r\nWhen = 2026-12-09 02:30:00\r\n";
+    const std::string tail = "\r\nArchive = LarkmailBackup_PC1_anna_20261209.7z\r\n";
+    const std::string saved = head + "Result = saved\r\nReason = Database backup successfully saved to \"D:\\B\\\"" + tail;
+    const std::string failed = head + "Result = failed\r\nReason = Backup failed, 7-Zip could not be started." + tail +
+                               "Size = 0\r\n";
+    const std::wstring none = L"No backup recorded yet.";
+    const std::wstring failedLine = L"Last backup failed: 12/09/2026 02:30, Backup failed, 7-Zip could not be started.";
+    const struct {
+        const char* what;
+        bool present;
+        std::string record;
+        std::wstring line;
+        bool alert, broughtToFront;
+        std::string seenAfter;  // the Seen line the record holds afterwards
+    } cases[] = {
+        {"missing", false, "", none, false, false, ""},
+        {"empty", true, "", none, false, false, ""},
+        {"no Result", true, head + "Size = 5\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
+        {"unknown Result", true, head + "Result = fine\r\nSize = 5\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
+        {"bad month", true, kBom + "\r\nWhen = 2026-13-09 02:30:00\r\nResult = saved\r\nSize = 5\r\nSeen = 0\r\n", none,
+         false, false, "Seen = 0"},
+        {"size with letters", true, saved + "Size = 12k\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
+        {"no Seen", true, saved + "Size = 5\r\n", none, false, false, ""},
+        {"saved, 1.2 GB", true, saved + "Size = 1288490188\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (1.2 GB)", false, false, "Seen = 0"},
+        {"saved, 900 bytes", true, saved + "Size = 900\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (900 bytes)", false, false, "Seen = 0"},
+        {"saved, 512 KB", true, saved + "Size = 524288\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (512 KB)", false, false, "Seen = 0"},
+        {"saved, 45.3 MB", true, saved + "Size = 47500000\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (45.3 MB)", false, false, "Seen = 0"},
+        {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
+        {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        if (c.present) SetFakeFile(L"lmbackup.last", c.record);
+        std::wstring line;
+        bool alert = false;
+        std::string whileInTray;
+        // Started in the tray: only the restored window puts the failure in front of the user.
+        RunWith(kBom + "\r\nBkUpDir = D:\\B\\\r\nOpenToTray = 1\r\n", [&] {
+            QueueFakeEventAction([&] {
+                SelectTabPage(3);  // where the user left it
+                whileInTray = FakeFileBytes(L"lmbackup.last");
+            });
+            QueueFakeEvent(kEventMenu, kItemRestoreWindow);
+            QueueFakeEventAction([&] {
+                line = FakeControlState(kLineLastBackup).text;
+                alert = FakeControlState(kLineLastBackup).alert;
+            });
+        });
+        EXPECT_EQ(line, c.line) << c.what;
+        EXPECT_EQ(FakeControlState(kLineLastBackup).toolTip, c.line) << c.what;
+        EXPECT_EQ(alert, c.alert) << c.what;
+        EXPECT_EQ(ReadSelectedTabPage(), c.broughtToFront ? kMainTab : 3) << c.what;
+        const std::string after = FakeFileBytes(L"lmbackup.last");
+        EXPECT_EQ(after.find("Seen") == std::string::npos ? "" : after.substr(after.find("Seen"), 8), c.seenAfter)
+            << c.what;
+        EXPECT_EQ(FakeFileExists(L"lmbackup.last"), c.present) << c.what;
+        EXPECT_EQ(whileInTray, c.record) << c.what;
     }
 }
 

@@ -210,4 +210,29 @@ TEST_F(TrayTest, ToolTipIsCutTo63CharactersNeverInsideAPair) {
     }
 }
 
+TEST_F(TrayTest, ToolTipSaysTheLastBackupInShort) {
+    const std::string head = kBom + "\r\nWhen = 2026-12-09 02:30:00\r\nReason = x\r\nArchive = a.7z\r\nSize = 7\r\nSeen = 0\r\n";
+    const struct {
+        std::string record;
+        std::wstring tip;
+    } rows[] = {
+        {"", kTip},
+        {head + "Result = saved\r\n", L"Larkmail Backup - last backup 12/09 02:30 OK"},
+        {head + "Result = failed\r\n", L"Larkmail Backup - last backup 12/09 02:30 FAILED"},
+        {head, kTip},  // damaged: no Result
+    };
+    for (const auto& row : rows) {
+        SetUp();
+        if (!row.record.empty()) SetFakeFile(L"lmbackup.last", row.record);
+        std::wstring shown;
+        RunWith(SettingsBytes(1, 0), [&] {
+            QueueFakeEvent(kEventClose, 0);
+            QueueFakeEventAction([&] { shown = FakeWindowState().trayToolTip; });
+            QueueFakeEvent(kEventMenu, kItemQuit);
+        });
+        EXPECT_EQ(shown, row.tip);
+        EXPECT_LE(shown.size(), kTrayToolTipLimit);
+    }
+}
+
 }  // namespace

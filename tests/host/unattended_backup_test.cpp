@@ -21,6 +21,26 @@ const std::wstring kSevenZip =
 const std::wstring kTest = L"\"7z.exe\" t D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
+const std::wstring kRecord = L"C:\\work\\lmbackup.last";
+
+std::string RecordBytes(const std::string& result, const std::string& reason, std::size_t size = 0) {
+    return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
+           "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
+}
+
+// The failed run's own tray icon: the tip, the balloon, 15 s of waiting, gone before the run returns.
+void ExpectFailureNotice(const std::string& reason) {
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", reason));
+    EXPECT_EQ(FakeTrayLog(), (std::vector<std::wstring>{
+                                 L"notice window", L"add icon 0 image 54",
+                                 L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 FAILED",
+                                 L"error balloon icon 0, 15000 ms: Larkmail Backup | " +
+                                     std::wstring(reason.begin(), reason.end()),
+                                 L"remove icon 0"}));
+    EXPECT_EQ(FakeWaitTimeouts(), std::vector<std::uint32_t>({15000}));
+    EXPECT_FALSE(FakeWindowState().open);
+    EXPECT_FALSE(FakeWindowState().trayIcon);
+}
 
 void WriteSettings(const std::string& bkUpDir, int reopen, const std::string& extra = "") {
     SetFakeFile(L"C:\\work\\lmbackup.prefs", "\xEF\xBB\xBF\r\nBkUpDir = " + bkUpDir +
@@ -55,6 +75,7 @@ class UnattendedBackupTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetFakePlatform();
+        ResetFakeWindow();
         SetFakeLocaleName(L"English (United States)");
         SetFakeEnvironment(L"COMPUTERNAME", L"PC1");
         SetFakeEnvironment(L"USERNAME", L"anna");
@@ -84,6 +105,10 @@ TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
     EXPECT_TRUE(FakeBoxes().empty());
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"",
+                                                  FinishedArchiveBytes().size()));
+    EXPECT_TRUE(FakeTrayLog().empty());  // success is silent
+    EXPECT_TRUE(FakeWaitTimeouts().empty());
 }
 
 TEST_F(UnattendedBackupTest, NoClientWindowNoTaskkillNoRestartWhenReopenIsOff) {
@@ -156,6 +181,7 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
         ScriptSevenZip(c.exitCode, c.writesTemp);
         EXPECT_EQ(RunUnattendedBackup(), c.processExit) << c.what;
         EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp) << c.what;
+        ExpectFailureNotice(c.log);
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
         // The client was ended for the backup, so it comes back either way.
@@ -169,6 +195,7 @@ TEST_F(UnattendedBackupTest, SevenZipThatCannotStart) {
     ScriptFakeProgram(L"\"7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedToolMissing);
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, 7-Zip could not be started." + kStamp);
+    ExpectFailureNotice("Backup failed, 7-Zip could not be started.");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -184,6 +211,7 @@ TEST_F(UnattendedBackupTest, MissingDataFolderRunsNoSevenZip) {
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_EQ(FakeFileBytes(kLog),
               "Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail" + kStamp);
+    ExpectFailureNotice("Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -193,6 +221,7 @@ TEST_F(UnattendedBackupTest, ClientThatSurvivesTaskkillMeansNoBackup) {
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedClientAlive);
     EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill}));
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, Larkmail could not be ended." + kStamp);
+    ExpectFailureNotice("Backup failed, Larkmail could not be ended.");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
     // Bounded: a few seconds of pauses, not a hang.
     EXPECT_GE(FakePausedMilliseconds(), kMailClientGoneTimeoutMs);
@@ -210,6 +239,38 @@ TEST_F(UnattendedBackupTest, EmptyBackupFolderLogsAndShowsNoPath) {
     EXPECT_EQ(boxes[0].title, L"Error");
     EXPECT_EQ(boxes[0].text, L"No backup path defined.");
     EXPECT_EQ(boxes[0].type, 0x10u);
+    // The box is its notice: recorded, but no balloon after it.
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined."));
+    EXPECT_TRUE(FakeTrayLog().empty());
+}
+
+TEST_F(UnattendedBackupTest, TheNoticeLastsItsTimeUnlessTheUserClicksIt) {
+    const std::wstring balloon = L"error balloon icon 0, 15000 ms: Larkmail Backup | Backup failed, 7-Zip ended "
+                                 L"with exit code 2. The earlier archive was kept.";
+    const std::wstring tip = L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 FAILED";
+    const struct {
+        const char* what;
+        int event;  // queued before the wait; 0: none
+        std::vector<std::wstring> log;
+        std::vector<std::uint32_t> waits;
+    } cases[] = {
+        {"nothing happens", 0, {L"notice window", L"add icon 0 image 54", tip, balloon, L"remove icon 0"}, {15000}},
+        {"a click on the icon", kEventTray,
+         {L"notice window", L"add icon 0 image 54", tip, balloon, L"remove icon 0"}, {15000}},
+        {"the task bar comes back", kEventTaskbarCreated,
+         {L"notice window", L"add icon 0 image 54", tip, balloon, L"remove icon 0", L"add icon 0 image 54", tip,
+          balloon, L"remove icon 0"},
+         {15000, 15000}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        ScriptSevenZip(2, true);
+        if (c.event) QueueFakeEvent(c.event, 0);
+        EXPECT_EQ(RunUnattendedBackup(), kUnattendedToolFailed) << c.what;
+        EXPECT_EQ(FakeTrayLog(), c.log) << c.what;
+        EXPECT_EQ(FakeWaitTimeouts(), c.waits) << c.what;
+        EXPECT_FALSE(FakeWindowState().open) << c.what;
+    }
 }
 
 TEST_F(UnattendedBackupTest, BackupFolderWithABlankIsQuoted) {

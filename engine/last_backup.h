@@ -1,0 +1,43 @@
+// The outcome of the latest backup attempt, kept beside the settings in a
+// key/value file of its own, and the short texts that show it.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engine/backup_job.h"
+#include "platform/system.h"
+
+constexpr wchar_t kLastBackupFileName[] = L"lmbackup.last";
+
+struct LastBackup {
+    bool recorded = false;  // false: none yet, or the file is missing or damaged
+    LocalTime when;
+    bool saved = false;
+    std::wstring reason;           // the log line's message
+    std::wstring archiveName;      // the day's archive the attempt was for
+    std::int64_t archiveSize = 0;  // bytes of the new archive; 0 when none was saved
+    bool seen = false;             // a failure the window has already put in front of the user
+};
+
+// An attempt that ended before 7-Zip ran, with the log line's message, now.
+LastBackup FailedAttempt(const std::wstring& reason, const std::wstring& archiveName);
+// A finished job, now: BackupLogMessage as the reason, the new archive's size.
+LastBackup AttemptOfResult(const BackupResult& result);
+
+// BOM, CR LF, then When, Result, Reason, Archive, Size and Seen, one a line.
+std::string LastBackupBytes(const LastBackup& attempt);
+// Anything but a whole record reads as not recorded.
+LastBackup ParseLastBackup(const std::string& bytes);
+// Through a temporary and a replace: a reader sees the old or the new record.
+void RecordLastBackup(const LastBackup& attempt);
+LastBackup ReadLastBackup();
+// Sets Seen, unless another run has recorded a newer attempt meanwhile.
+void MarkLastBackupSeen(const LastBackup& shown);
+
+// "1.2 GB", "512 KB", "900 bytes", in the current language.
+std::wstring FormatArchiveSize(std::int64_t bytes);
+// The Main tab's line: saved with size, failed with reason, or none yet.
+std::wstring LastBackupLineText(const LastBackup& attempt);
+// The tray tool tip: Messages/SysTrayTooltip while nothing is recorded; at
+// most kTrayToolTipLimit characters, never half a surrogate pair.
+std::wstring LastBackupToolTipText(const LastBackup& attempt);
