@@ -14,7 +14,7 @@ else()
     find_program(LARKMAIL_MAGICK NAMES magick convert NAMES_PER_DIR VALIDATOR larkmail_is_magick REQUIRED)
 endif()
 set(icon_rows
-    "LarkmailBackup|256|16,20,24,32,48,256"
+    "LarkmailBackup|256|16,20,24,32,40,48,64,256"
     "menu-restore-window|16|16,20,24,32"
     "menu-backup|16|16,20,24,32"
     "menu-restore|16|16,20,24,32"

@@ -26,7 +26,7 @@ struct OptionRow {
 
 const OptionRow kOptionRows[] = {
     {kCheckCloseToTray, ControlKind::CheckBox, {20, 5, 200, 20}, L"CheckClose"},
-    {kCheckRestartLM, ControlKind::CheckBox, {20, 25, 200, 20}, L"CheckRestartLM"},
+    {kCheckRestartLM, ControlKind::CheckBox, {20, 25, 290, 20}, L"CheckRestartLM"},  // up to the language list: the translations are long
     {kCheckStartInTray, ControlKind::CheckBox, {20, 45, 200, 20}, L"CheckStartInTray"},
     {kCheckStayOnTop, ControlKind::CheckBox, {20, 65, 200, 20}, L"CheckStayOnTop"},
     {kButtonDesktopShortcut, ControlKind::Button, {0, 105, 155, 30}, L"ButtonDesktopShortcut"},

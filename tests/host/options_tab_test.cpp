@@ -66,7 +66,7 @@ TEST_F(OptionsTabTest, BuildsItsControlsAtTheirPlacesWithTheirTexts) {
     };
     const Row rows[] = {
         {41, ControlKind::CheckBox, {20, 5, 200, 20}, L"Close to Tray"},
-        {42, ControlKind::CheckBox, {20, 25, 200, 20}, L"Restart Larkmail after backup"},
+        {42, ControlKind::CheckBox, {20, 25, 290, 20}, L"Restart Larkmail after backup"},
         {43, ControlKind::CheckBox, {20, 45, 200, 20}, L"Start in System Tray"},
         {44, ControlKind::CheckBox, {20, 65, 200, 20}, L"Stay on Top"},
         {45, ControlKind::Button, {0, 105, 155, 30}, L"Create Desktop Shortcut"},
