@@ -64,7 +64,8 @@ class StartUpFiles(E2ETest):
         self.case.run("/b", boxes=["ok"])
         self.assertEqual(self.case.read("lmbackup.prefs"), prefs)
         self.assertEqual(sorted(os.listdir(self.case.program)),
-                         sorted(["7z.dll", "7z.exe", "Backup.log", "Lang", "LarkmailBackup.exe", "lmbackup.prefs"]))
+                         sorted(["7z.dll", "7z.exe", "Backup.log", "Lang", "LarkmailBackup.exe", "lmbackup.last",
+                                 "lmbackup.prefs"]))
 
     def test_unreadable_folder_for_settings_still_starts(self):
         # A folder named like the settings file: nothing can be created, the
