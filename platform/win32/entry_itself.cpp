@@ -6,6 +6,8 @@
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// MinGW declares FileDispositionInfoEx only for later Windows 10 versions.
+constexpr auto kFileDispositionInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(21);
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
@@ -87,6 +89,12 @@ bool DeleteEntryAt(const std::wstring& path, bool folder) {
     FILE_BASIC_INFO basic{};
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
     SetFileInformationByHandle(entry.value, FileBasicInfo, &basic, sizeof(basic));
+    // The name goes at once, as with DeleteFileW on Windows 10, even while
+    // another program (an indexer, a virus scanner) has it open for a moment,
+    // so its folder can go too. Older Windows and Wine 8 refuse it.
+    FILE_DISPOSITION_INFO_EX now{};
+    now.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+    if (SetFileInformationByHandle(entry.value, kFileDispositionInfoEx, &now, sizeof(now))) return true;
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     return SetFileInformationByHandle(entry.value, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
