@@ -41,7 +41,9 @@ std::int64_t ReadFileSize(const std::wstring& path);
 
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to);
 bool MovePath(const std::wstring& from, const std::wstring& to);  // never replaces
-bool DeleteFilePath(const std::wstring& path);                    // clears read-only first
+// Clears read-only first. Refuses a link that the system would follow (a Unix
+// symbolic link under Wine) rather than delete what it points to.
+bool DeleteFilePath(const std::wstring& path);
 // Leaves a read-only file alone: the user protected it (checked here, as
 // Wine run as root would delete it).
 bool DeleteUnprotectedFile(const std::wstring& path);
@@ -50,10 +52,15 @@ bool CreateFolderPath(const std::wstring& path);
 struct FolderEntry {
     std::wstring name;
     bool isFolder = false;
-    bool isLink = false;  // a junction or symbolic link (reparse point)
+    // A junction or symbolic link: a reparse point, or an entry that opens as
+    // something else (Wine's Unix links). Also set for an entry that could not
+    // be opened to tell, so that nothing goes through it.
+    bool isLink = false;
 };
 // Lists `folder` + "\" + `pattern` in the order the system gives; skips "." and "..".
 std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern);
-// Removes a link itself (file or folder link), never what it points to.
+// Removes a link itself (file or folder link), never what it points to; false,
+// the link left as it is, where the system can only reach the target (Wine).
 bool RemoveLinkPath(const std::wstring& path, bool isFolder);
-bool RemoveEmptyFolder(const std::wstring& path);  // clears attributes first
+// Clears attributes first; refuses a folder link that the system would follow.
+bool RemoveEmptyFolder(const std::wstring& path);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/win32/entry_itself.h"
 #include "platform/win32/owned_handle.h"
 
 PathKind LookUpPathKind(const std::wstring& path) {
@@ -45,16 +46,14 @@ bool MovePath(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
 }
 
+// DeleteFileW under Wine deletes what a Unix link points to.
 bool DeleteFilePath(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesW(path.c_str(), attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    return DeleteFileW(path.c_str()) != 0;
+    return DeleteEntryAt(path, false);
 }
 
 bool DeleteUnprotectedFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
-    return DeleteFileW(path.c_str()) != 0;
+    return DeleteFilePath(path);  // never through a link
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "platform/win32/entry_itself.h"
 
 namespace {
 
@@ -38,32 +39,35 @@ bool CreateFolderPath(const std::wstring& path) {
 
 std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern) {
     std::vector<FolderEntry> entries;
-    std::wstring query = folder;
-    if (!query.empty() && !IsSeparator(query.back())) query += L'\\';
-    query += pattern;
+    std::wstring prefix = folder;
+    if (!prefix.empty() && !IsSeparator(prefix.back())) prefix += L'\\';
+    const std::wstring query = prefix + pattern;
     WIN32_FIND_DATAW found{};
     HANDLE search = FindFirstFileW(query.c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return entries;
+    const std::wstring folderResolved = ResolveFolderPath(folder);
     do {
         std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
         FolderEntry entry;
         entry.name = name;
         entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-        entry.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        // What cannot be opened to tell counts as a link too: nothing goes through it.
+        entry.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+                       IdentifyEntryAt(prefix + name, folderResolved) != EntryIdentity::Itself;
         entries.push_back(entry);
     } while (FindNextFileW(search, &found));
     FindClose(search);
     return entries;
 }
 
-// A folder link goes with RemoveDirectoryW, which never follows it.
+// Wine lists a Unix link to a file as a plain file, and one to a folder as a
+// reparse point that opens as the target: removing either only reaches the
+// target, so both are refused and stay.
 bool RemoveLinkPath(const std::wstring& path, bool isFolder) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return isFolder ? RemoveDirectoryW(path.c_str()) != 0 : DeleteFileW(path.c_str()) != 0;
+    return DeleteEntryAt(path, isFolder);
 }
 
 bool RemoveEmptyFolder(const std::wstring& path) {
-    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return RemoveDirectoryW(path.c_str()) != 0;
+    return DeleteEntryAt(path, true);
 }

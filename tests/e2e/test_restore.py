@@ -126,6 +126,40 @@ class Restore(E2ETest):
         self.assertEqual(self.last_log(), "Restore Successful.")
         self.assertEqual(self.case.control("text", STATUS), "Ready")
 
+    def test_links_in_the_old_data_stay_and_what_they_point_to_is_untouched(self):
+        # Wine shows a Unix link to a file as a plain file, and deleting that
+        # deleted the target; a folder link opens as the target folder.
+        outside = os.path.join(self.case.root, "outside")
+        write_tree(outside, {"keep.txt": b"outside file\r\n", "Folder/inner.eml": b"outside mail\r\n",
+                             "Empty": None})
+        os.chmod(os.path.join(outside, "keep.txt"), 0o444)
+        links = {"file link": os.path.join(outside, "keep.txt"), "folder link": os.path.join(outside, "Folder"),
+                 "Mail/empty folder link": os.path.join(outside, "Empty")}
+        for name, target in links.items():
+            os.symlink(target, os.path.join(self.data, name))
+        outside_before = tree_bytes(outside)
+        archive, source = self.backup_archive({"prefs.js": b"new prefs\r\n"})
+        self.open_window()
+        self.start_restore(archive)
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+
+        self.assertEqual(tree_bytes(outside), outside_before)
+        self.assertEqual(os.stat(os.path.join(outside, "keep.txt")).st_mode & 0o777, 0o444)
+        # The old data went but for the links, which stay as they were, with the folders that hold them.
+        old = os.path.join(self.local, "Larkmail.old-1")
+        self.assertEqual(sorted(os.listdir(self.local)), ["Larkmail", "Larkmail.old-1"])
+        left = sorted(os.path.relpath(os.path.join(base, name), old)
+                      for base, dirs, files in os.walk(old) for name in dirs + files)
+        self.assertEqual(left, ["Mail", "Mail/empty folder link", "file link", "folder link"])
+        for name, target in links.items():
+            self.assertEqual(os.readlink(os.path.join(old, name)), target)
+        self.assertEqual([line[:-20] for line in self.case.log_lines()[-2:]], [
+            "Some files of the old Larkmail data could not be deleted: " + wine_path(old),
+            "Restore Successful.",
+        ])
+
     def test_refused_while_the_client_runs(self):
         archive, _ = self.backup_archive({"prefs.js": b"new\r\n"})
         client = self.case.put_double("larkmail.exe")

@@ -141,4 +141,97 @@ TEST_F(FilesTest, LinksAreListedAndRemovedWithoutTheirTarget) {
     EXPECT_EQ(BytesOf(At(L"target.txt")), "t");
 }
 
+
+// Wine starts a Unix program given by its Z: path, but its handle is
+// signalled before the program has ended and its exit code is no guide.
+bool StartUnixProgram(const std::wstring& program, const std::wstring& arguments) {
+    std::wstring line = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+// Polls, for want of a handle that tells.
+bool WaitForEntryCount(const std::wstring& folder, std::size_t count) {
+    for (int i = 0; i < 500; ++i) {
+        if (NamesIn(folder).size() == count) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+std::wstring UnixPathOf(const std::wstring& winePath) {
+    std::wstring path = winePath.substr(2);
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    return path;
+}
+
+bool IsReadOnly(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// Wine shows a Unix link to a file as a plain file and deletes or changes the
+// target through it; one to a folder as a reparse point that still opens,
+// changes and removes as the target. Each must be listed as a link and stay.
+TEST_F(FilesTest, UnixLinksUnderWineAreListedAsLinksAndNothingGoesThroughThem) {
+    ASSERT_TRUE(CreateFolderPath(At(L"outside\\dir")));
+    ASSERT_TRUE(CreateFolderPath(At(L"data")));
+    ASSERT_TRUE(WriteFileReplacing(At(L"outside\\file.txt"), "keep"));
+    ASSERT_TRUE(WriteFileReplacing(At(L"outside\\read-only.txt"), "ro"));
+    SetFileAttributesW(At(L"outside\\read-only.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(WriteFileReplacing(At(L"outside\\dir\\inner.txt"), "inner"));
+    ASSERT_TRUE(CreateFolderPath(At(L"outside\\empty")));
+    ASSERT_TRUE(WriteFileReplacing(At(L"data\\plain.txt"), "plain"));
+    ASSERT_TRUE(CreateFolderPath(At(L"data\\plain folder")));
+    struct Case {
+        std::wstring link, target;
+        bool isFolder;
+    } cases[] = {
+        {L"file link", L"outside\\file.txt", false},
+        {L"read-only link", L"outside\\read-only.txt", false},
+        {L"sibling link", L"data\\plain.txt", false},
+        {L"folder link", L"outside\\dir", true},
+        {L"empty folder link", L"outside\\empty", true},  // RemoveDirectoryW takes the target
+    };
+    if (folder.compare(0, 3, L"Z:\\") != 0) GTEST_SKIP() << "not under Wine's Z: drive";
+    for (const Case& c : cases) {
+        const std::wstring arguments =
+            L"-s \"" + UnixPathOf(At(c.target)) + L"\" \"" + UnixPathOf(At(L"data\\" + c.link)) + L"\"";
+        if (!StartUnixProgram(L"Z:\\bin\\ln", arguments)) GTEST_SKIP() << "no Unix programs here";
+    }
+    ASSERT_TRUE(WaitForEntryCount(At(L"data"), 7)) << "the links were not made";
+
+    for (const FolderEntry& entry : ListFolder(At(L"data"), L"*")) {
+        SCOPED_TRACE(std::string(entry.name.begin(), entry.name.end()));
+        const bool plain = entry.name.compare(0, 5, L"plain") == 0;
+        EXPECT_EQ(entry.isLink, !plain);
+        if (plain) continue;
+        const std::wstring path = At(L"data\\" + entry.name);
+        EXPECT_FALSE(RemoveLinkPath(path, entry.isFolder));
+        EXPECT_FALSE(entry.isFolder ? RemoveEmptyFolder(path) : DeleteFilePath(path));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.link.begin(), c.link.end()));
+        EXPECT_EQ(LookUpPathKind(At(c.target)), c.isFolder ? PathKind::Folder : PathKind::File);
+        EXPECT_EQ(LookUpPathKind(At(L"data\\" + c.link)), c.isFolder ? PathKind::Folder : PathKind::File);
+    }
+    EXPECT_EQ(BytesOf(At(L"outside\\file.txt")), "keep");
+    EXPECT_EQ(BytesOf(At(L"outside\\dir\\inner.txt")), "inner");
+    EXPECT_EQ(BytesOf(At(L"data\\plain.txt")), "plain");
+    EXPECT_TRUE(IsReadOnly(At(L"outside\\read-only.txt")));  // SetFileAttributesW clears it through the link
+
+    // The plain entries beside the links still go.
+    EXPECT_TRUE(DeleteFilePath(At(L"data\\plain.txt")));
+    EXPECT_TRUE(RemoveEmptyFolder(At(L"data\\plain folder")));
+    for (const Case& c : cases) StartUnixProgram(L"Z:\\bin\\rm", L"\"" + UnixPathOf(At(L"data\\" + c.link)) + L"\"");
+    EXPECT_TRUE(WaitForEntryCount(At(L"data"), 0));
+    SetFileAttributesW(At(L"outside\\read-only.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 }  // namespace
