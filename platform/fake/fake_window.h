@@ -17,7 +17,7 @@ struct FakeControl {
     bool enabled = true;
     bool visible = true;
     bool checked = false;
-    bool focused = false;
+    bool focused = false;  // the layer's own focus moves never check or click an option
     std::wstring toolTip;
     bool alert = false;
     int low = 0, high = 0;  // spin field or track bar range

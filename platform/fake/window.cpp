@@ -19,6 +19,7 @@ struct FakeWindowWorld {
     FakeMainWindow window;
     std::map<int, FakeControl> controls;
     std::vector<int> order;
+    std::map<int, int> group;  // options created one after another share one
     std::map<int, bool> menuEnabled;
     std::vector<std::wstring> trayLog;
     std::map<int, int> menuChanges;
@@ -39,6 +40,51 @@ FakeWindowWorld& World() {
 FakeControl* Find(int number) {
     auto it = World().controls.find(number);
     return it == World().controls.end() ? nullptr : &it->second;
+}
+
+// A tab stop as the real window has them; of an option group only its first option.
+bool IsTabStop(int number) {
+    const FakeControl& c = World().controls[number];
+    if (!c.enabled || !c.visible || c.kind == ControlKind::Label || c.kind == ControlKind::Frame) return false;
+    return c.kind != ControlKind::Option || World().group[number] == number;
+}
+
+// What Windows does (Wine 8 does not): an unchecked option that gets the
+// focus checks itself, clears its group and reports a click at once.
+void TakeFocus(int number) {
+    for (auto& entry : World().controls) entry.second.focused = entry.first == number;
+    FakeControl* c = Find(number);
+    if (!c || c->kind != ControlKind::Option || c->checked) return;
+    for (auto& entry : World().controls)
+        if (World().group[entry.first] == World().group[number]) entry.second.checked = entry.first == number;
+    World().queue.push_front(QueuedItem{WindowEvent{kEventControl, number}, {}});
+}
+
+// The layer's own focus moves change nothing else: the marks come back and the click goes.
+void FocusQuietly(int number) {
+    std::map<int, bool> marks;
+    for (auto& entry : World().controls) marks[entry.first] = entry.second.checked;
+    const std::size_t queued = World().queue.size();
+    TakeFocus(number);
+    if (World().queue.size() > queued) World().queue.pop_front();
+    for (const auto& mark : marks) World().controls[mark.first].checked = mark.second;
+}
+
+// A focused control that is disabled or hidden hands the focus to the next tab stop of its page.
+void MoveFocusOn(int number) {
+    FakeControl* c = Find(number);
+    if (!c || !c->focused) return;
+    const auto& order = World().order;
+    std::size_t at = 0;
+    while (order[at] != number) ++at;
+    for (std::size_t step = 1; step < order.size(); ++step) {
+        const std::size_t i = (at + step) % order.size();
+        if (World().controls[order[i]].tab == c->tab && IsTabStop(order[i])) {
+            FocusQuietly(order[i]);
+            return;
+        }
+    }
+    c->focused = false;
 }
 
 std::wstring NextAnswer() {
@@ -164,6 +210,9 @@ bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::ws
     c.tab = tab;
     c.box = box;
     c.text = text;
+    const bool joins = kind == ControlKind::Option && !world.order.empty() &&
+                       world.controls[world.order.back()].kind == ControlKind::Option;
+    world.group[number] = joins ? world.group[world.order.back()] : number;
     world.controls[number] = c;
     world.order.push_back(number);
     return true;
@@ -182,6 +231,7 @@ std::wstring ReadControlText(int number) {
 
 void EnableControl(int number, bool enabled) {
     if (FakeControl* c = Find(number)) c->enabled = enabled;
+    if (!enabled) MoveFocusOn(number);
 }
 
 bool ControlEnabled(int number) {
@@ -191,6 +241,7 @@ bool ControlEnabled(int number) {
 
 void ShowControl(int number, bool visible) {
     if (FakeControl* c = Find(number)) c->visible = visible;
+    if (!visible) MoveFocusOn(number);
 }
 
 bool ControlVisible(int number) {
@@ -199,7 +250,7 @@ bool ControlVisible(int number) {
 }
 
 void FocusControl(int number) {
-    for (auto& entry : World().controls) entry.second.focused = entry.first == number;
+    if (Find(number)) FocusQuietly(number);
 }
 
 void SetControlCheck(int number, bool checked) {
@@ -220,10 +271,7 @@ void SetControlAlert(int number, bool alert) {
 }
 
 void SetSpinRange(int number, int low, int high) {
-    if (FakeControl* c = Find(number)) {
-        c->low = low;
-        c->high = high;
-    }
+    if (FakeControl* c = Find(number)) c->low = low, c->high = high;
 }
 
 void SetTrackBarRange(int number, int low, int high) { SetSpinRange(number, low, high); }

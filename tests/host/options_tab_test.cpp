@@ -157,14 +157,20 @@ TEST_F(OptionsTabTest, ShortcutPointsToTheProgramsOwnFileWhereverItRuns) {
     SetFakeCurrentFolder(L"E:\\Elsewhere");
     SetFakeExecutablePath(L"D:\\Portable Tools\\Lark Backup\\LMB 2.exe");
     bool enabledBefore = false, enabledAfter = true;
+    FakeControl logButton;
     RunWith(SettingsBytes({}), [&] {
         QueueFakeEventAction([&] { enabledBefore = ControlEnabled(kButtonDesktopShortcut); });
+        QueueFakeEventAction([] { FocusControl(kButtonDesktopShortcut); });  // pressed from the keyboard
         QueueFakeEvent(kEventControl, kButtonDesktopShortcut);
         QueueFakeEvent(kEventTimer, kMainTimer);
-        QueueFakeEventAction([&] { enabledAfter = ControlEnabled(kButtonDesktopShortcut); });
+        QueueFakeEventAction([&] {
+            enabledAfter = ControlEnabled(kButtonDesktopShortcut);
+            logButton = FakeControlState(kButtonOpenLog);
+        });
     });
     EXPECT_TRUE(enabledBefore);
     EXPECT_FALSE(enabledAfter);
+    EXPECT_TRUE(logButton.focused);  // the next tab stop, not the disabled button
     ShortcutFields link;
     ASSERT_TRUE(ReadShortcut(kProfile + L"\\Desktop\\Larkmail Backup.lnk", link));
     EXPECT_EQ(link.target, L"D:\\Portable Tools\\Lark Backup\\LMB 2.exe");
