@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Times `LarkmailBackup.exe /b` against bare `7z.exe` with the same switches
-under Wine, at compression levels 0, 5 and 9, and reports the ratio of the
-medians, the program's own CPU time and its peak memory.
+under Wine, at compression levels 0, 5 and 9, with the archive test off
+(VerifyBackup = 0, against bare `7z a`) and on (against bare `7z a` + `7z t`).
+Runs are interleaved in pairs (ours, bare, ours, bare ...); it reports the
+median of the per-pair ratios with their spread, the program's own CPU time
+and its peak memory.
 
     bench/run.py [--size MB] [--runs N] [--levels 0,5,9] [--build DIR]
 
@@ -72,10 +75,13 @@ def main():
         stats = os.path.join(work, "stats.txt")
         rows = []
         for level in [int(x) for x in args.levels.split(",")]:
+          for verify in (0, 1):
             with open(os.path.join(program, "lmbackup.prefs"), "wb") as f:
                 f.write(("\ufeff\r\nBkUpDir = " + wine_path(backups) + "\\\r\nCompression = "
-                         + str(level) + "\r\nLanguage = 1\r\n").encode("utf-8"))
+                         + str(level) + "\r\nLanguage = 1\r\nVerifyBackup = " + str(verify) + "\r\n").encode("utf-8"))
             ours, bare = [], []
+            seven = '"' + wine_path(os.path.join(program, "7z.exe")) + '"'
+            bare_archive = wine_path(backups) + "\\bare.7z"
             for _ in range(args.runs):
                 shutil.rmtree(backups, ignore_errors=True)
                 code, wall, cpu, peak = launch(build, program, '"' + wine_path(os.path.join(program, "LarkmailBackup.exe")) + '" /b',
@@ -86,23 +92,29 @@ def main():
                 shutil.rmtree(backups, ignore_errors=True)
                 os.makedirs(backups)
                 # The full path: a bare name would be searched beside the driver.
-                cmd = ('"' + wine_path(os.path.join(program, "7z.exe")) + '" a -mmt -mx=' + str(level) + " -slp -y " + wine_path(backups) + "\\bare.7z "
-                       + wine_path(data))
+                cmd = seven + " a -mmt -mx=" + str(level) + " -slp -y " + bare_archive + " " + wine_path(data)
                 code, wall, cpu, peak = launch(build, program, cmd, env, stats, work)
                 if code != 0:
                     sys.exit(f"bare 7z.exe failed with exit code {code}")
+                if verify:
+                    code, test_wall, _, _ = launch(build, program, seven + " t " + bare_archive, env, stats, work)
+                    if code != 0:
+                        sys.exit(f"bare 7z.exe t failed with exit code {code}")
+                    wall += test_wall
                 bare.append((wall, cpu, peak))
+            ratios = [o[0] / b[0] for o, b in zip(ours, bare)]
             ow = statistics.median(w for w, _, _ in ours)
             bw = statistics.median(w for w, _, _ in bare)
             ocpu = statistics.median(c for _, c, _ in ours)
             opeak = max(p for _, _, p in ours)
-            rows.append((level, ow, bw, ow / bw, ocpu, 100.0 * ocpu / ow, opeak / 1048576))
-        lines = ["| level | LarkmailBackup /b (ms) | bare 7z.exe (ms) | ratio | own CPU (ms) | own CPU % of wall | own peak memory (MB) |",
-                 "|---|---|---|---|---|---|---|"]
+            rows.append((level, "on" if verify else "off", ow, bw, statistics.median(ratios), min(ratios),
+                         max(ratios), ocpu, 100.0 * ocpu / ow, opeak / 1048576))
+        lines = ["| level | archive test | LarkmailBackup /b (ms) | bare 7z.exe (ms) | median pair ratio | spread | own CPU (ms) | own CPU % of wall | own peak memory (MB) |",
+                 "|---|---|---|---|---|---|---|---|---|"]
         for r in rows:
-            lines.append(f"| {r[0]} | {r[1]:.0f} | {r[2]:.0f} | {r[3]:.3f} | {r[4]:.0f} | {r[5]:.2f} | {r[6]:.1f} |")
+            lines.append(f"| {r[0]} | {r[1]} | {r[2]:.0f} | {r[3]:.0f} | {r[4]:.3f} | {r[5]:.2f}-{r[6]:.2f} | {r[7]:.0f} | {r[8]:.2f} | {r[9]:.1f} |")
         table = "\n".join(lines)
-        print(f"profile {args.size} MB, {args.runs} runs each, medians\n" + table)
+        print(f"profile {args.size} MB, {args.runs} interleaved pairs each\n" + table)
         with open(os.path.join(work, "results.md"), "w") as f:
             f.write(table + "\n")
     finally:
