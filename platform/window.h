@@ -39,7 +39,7 @@ enum class ControlKind {
     Label,          // static text
     Field,          // one-line text field, editable
     ReadOnlyField,  // one-line text field, read-only
-    Link,           // clickable text: pure blue, hand pointer, may carry a tool tip
+    Link,           // clickable text: pure blue, hand pointer, may carry a tool tip; a tab stop
     Button,
     CheckBox,
     Option,         // options created one after another form one group
@@ -80,10 +80,13 @@ bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::ws
 bool ControlExists(int number);
 void SetControlText(int number, const std::wstring& text);
 std::wstring ReadControlText(int number);
+// Disabling or hiding the focused control moves the focus on to the next tab stop.
 void EnableControl(int number, bool enabled);
 bool ControlEnabled(int number);
 void ShowControl(int number, bool visible);
 bool ControlVisible(int number);  // its own state, whatever tab is selected
+// Moves the keyboard focus and nothing else: an unchecked option is neither
+// checked nor clicked by it (Windows would do both, Wine 8 does neither).
 void FocusControl(int number);
 void SetControlCheck(int number, bool checked);  // check boxes and options
 bool ReadControlCheck(int number);
@@ -131,7 +134,9 @@ void RemoveTrayIcon(int icon);
 // in the system's message wait, so an idle window costs no CPU. With a
 // `program` handle it also wakes when that program ends (kEventProgramEnded,
 // once the queue holds no other event). Tab, arrow and access keys work on
-// the window while it waits; Ctrl+Tab and Ctrl+Shift+Tab switch tabs.
+// the window while it waits; Ctrl+Tab and Ctrl+Shift+Tab switch tabs. Enter
+// presses the focused push button or link, Space a button or link; there is
+// no default button, so Enter elsewhere does nothing.
 WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program = 0);
 // Handles every waiting message and forgets the queued events (input that
 // arrived while the program was busy).

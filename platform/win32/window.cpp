@@ -140,7 +140,9 @@ LRESULT CALLBACK MainProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     switch (message) {
     case WM_COMMAND:
         if (lParam == 0 && HIWORD(wParam) == 0) {
-            QueueWindowEvent(kEventMenu, LOWORD(wParam));
+            // The dialog navigation sends IDOK for an Enter that no button took; only the menu's items are events.
+            if (w.menu && GetMenuState(w.menu, LOWORD(wParam), MF_BYCOMMAND) != static_cast<UINT>(-1))
+                QueueWindowEvent(kEventMenu, LOWORD(wParam));
             return 0;
         }
         ForwardControlNotice(wParam, lParam);

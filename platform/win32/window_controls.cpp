@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <utility>
+
 #include "platform/win32/window_internal.h"
 
 namespace {
@@ -29,7 +31,7 @@ KindStyle StyleOf(ControlKind kind) {
     case ControlKind::Label: return {WC_STATICW, SS_LEFT, 0};
     case ControlKind::Field: return {WC_EDITW, ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::ReadOnlyField: return {WC_EDITW, ES_AUTOHSCROLL | ES_READONLY | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ControlKind::Link: return {WC_STATICW, SS_LEFT | SS_NOTIFY, 0};
+    case ControlKind::Link: return {WC_STATICW, SS_LEFT | SS_NOTIFY | WS_TABSTOP, 0};
     case ControlKind::Button: return {WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP, 0};
     case ControlKind::CheckBox: return {WC_BUTTONW, BS_AUTOCHECKBOX | WS_TABSTOP, 0};
     case ControlKind::Option: return {WC_BUTTONW, BS_AUTORADIOBUTTON, 0};
@@ -54,23 +56,80 @@ bool IsStaticLooking(ControlKind kind) {
            kind == ControlKind::SingleLine;
 }
 
+// A static draws no focus cue of its own: a dotted frame round the text.
+void DrawLinkFocus(HWND hwnd) {
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    HDC dc = GetDC(hwnd);
+    if (!dc) return;
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    RECT textBox = r;
+    DrawTextW(dc, text, -1, &textBox, DT_CALCRECT | DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    textBox.right = textBox.right + 2 < r.right ? textBox.right + 2 : r.right;
+    textBox.bottom = textBox.bottom + 1 < r.bottom ? textBox.bottom + 1 : r.bottom;
+    DrawFocusRect(dc, &textBox);
+    SelectObject(dc, old);
+    ReleaseDC(hwnd, dc);
+}
+
+// A link answers BM_CLICK like a button, so it can be clicked from outside by its number.
+LRESULT CALLBACK LinkProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    switch (message) {
+    case BM_CLICK:
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(hwnd));
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        InvalidateRect(hwnd, nullptr, TRUE);
+        break;
+    case WM_PAINT: {
+        LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        if (GetFocus() == hwnd) DrawLinkFocus(hwnd);
+        return result;
+    }
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
 const ControlRecord* RecordOfHandle(HWND hwnd) {
     for (auto& entry : Layer().controls)
         if (entry.second.hwnd == hwnd) return &entry.second;
     return nullptr;
 }
 
-// A link answers BM_CLICK like a button, so it can be clicked from outside by its number.
-LRESULT CALLBACK LinkProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
-    if (message == BM_CLICK) {
-        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), STN_CLICKED),
-                     reinterpret_cast<LPARAM>(hwnd));
-        return 0;
+// Windows and newer Wine (not Wine 8) check an unchecked auto option that
+// gets the focus, clear its group and send a click, all inside SetFocus.
+void FocusQuietly(HWND target) {
+    WindowLayer& w = Layer();
+    const ControlRecord* record = RecordOfHandle(target);
+    if (!record || record->kind != ControlKind::Option) {
+        SetFocus(target);
+        return;
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    std::vector<std::pair<HWND, LRESULT>> marks;
+    for (const auto& entry : w.controls)
+        if (entry.second.kind == ControlKind::Option)
+            marks.emplace_back(entry.second.hwnd, SendMessageW(entry.second.hwnd, BM_GETCHECK, 0, 0));
+    w.quietFocus = target;
+    SetFocus(target);
+    w.quietFocus = nullptr;
+    for (const auto& mark : marks)
+        if (SendMessageW(mark.first, BM_GETCHECK, 0, 0) != mark.second)
+            SendMessageW(mark.first, BM_SETCHECK, static_cast<WPARAM>(mark.second), 0);
 }
 
-}  // namespace
+void MoveFocusOn(HWND from) {
+    HWND main = Layer().main;
+    if (!main || GetFocus() != from) return;
+    // Asked while `from` still counts, so the search starts behind it.
+    HWND next = GetNextDlgTabItem(main, from, FALSE);
+    if (next && next != from) FocusQuietly(next);
+}
 
 void PlaceControl(const ControlRecord& c) {
     int height = c.box.height + (c.kind == ControlKind::ComboList ? kListDropHeight : 0);
@@ -121,6 +180,7 @@ void ForwardControlNotice(WPARAM wParam, LPARAM lParam) {
     if (!c) return;
     int number = LOWORD(wParam);
     WORD code = HIWORD(wParam);
+    if (c->hwnd == Layer().quietFocus) return;
     bool event = false;
     switch (c->kind) {
     case ControlKind::Button:
@@ -194,6 +254,8 @@ std::wstring ReadControlText(int number) {
 void EnableControl(int number, bool enabled) {
     ControlRecord* c = Find(number);
     if (!c) return;
+    // Wine drops the focus of a disabled control, Windows leaves it there; either way the keyboard would be dead.
+    if (!enabled) MoveFocusOn(c->hwnd);
     EnableWindow(c->hwnd, enabled);
     if (c->arrows) EnableWindow(c->arrows, enabled);
 }
@@ -207,10 +269,7 @@ void ShowControl(int number, bool visible) {
     ControlRecord* c = Find(number);
     if (!c) return;
     // Hiding the focused control would leave the keyboard nowhere.
-    if (!visible && GetFocus() == c->hwnd && Layer().main) {
-        HWND next = GetNextDlgTabItem(Layer().main, c->hwnd, FALSE);
-        if (next && next != c->hwnd) SetFocus(next);
-    }
+    if (!visible) MoveFocusOn(c->hwnd);
     ShowWindow(c->hwnd, visible ? SW_SHOWNA : SW_HIDE);
     if (c->arrows) ShowWindow(c->arrows, visible ? SW_SHOWNA : SW_HIDE);
 }
@@ -221,7 +280,7 @@ bool ControlVisible(int number) {
 }
 
 void FocusControl(int number) {
-    if (HWND h = Handle(number)) SetFocus(h);
+    if (HWND h = Handle(number)) FocusQuietly(h);
 }
 
 void SetControlCheck(int number, bool checked) {

@@ -51,6 +51,7 @@ struct WindowLayer {
     HICON trayIcon = nullptr;
     UINT taskbarMessage = 0;
     std::deque<WindowEvent> events;
+    HWND quietFocus = nullptr;  // its click while the layer moves the focus onto it is none of the user's
     ControlKind lastKind = ControlKind::Label;  // options after options share a group
     bool anyControl = false;
 };
@@ -65,6 +66,10 @@ void PlacePanelAndPages();
 void PlaceStatusBar();
 void ShowSelectedPage();  // only the selected tab's page visible
 void QueueWindowEvent(int kind, int number);
+const ControlRecord* RecordOfHandle(HWND hwnd);  // null: none of the program's controls
+// Focus moves of the layer's own: they neither check an option nor report a click.
+void FocusQuietly(HWND target);
+void MoveFocusOn(HWND from);  // to the next tab stop, when `from` has the focus
 LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void ForwardControlNotice(WPARAM wParam, LPARAM lParam);
 void ForwardScroll(LPARAM lParam, WPARAM wParam);

@@ -45,8 +45,18 @@ void PlaceStatusBar() {
 void ShowSelectedPage() {
     WindowLayer& w = Layer();
     int selected = ReadSelectedTabPage();
-    for (size_t i = 0; i < w.pages.size(); ++i)
-        ShowWindow(w.pages[i], static_cast<int>(i) == selected ? SW_SHOWNA : SW_HIDE);
+    HWND focus = GetFocus();
+    bool focusHidden = false;
+    for (size_t i = 0; i < w.pages.size(); ++i) {
+        const bool shown = static_cast<int>(i) == selected;
+        focusHidden = focusHidden || (!shown && focus && IsChild(w.pages[i], focus));
+        ShowWindow(w.pages[i], shown ? SW_SHOWNA : SW_HIDE);
+    }
+    // A focus left on a hidden page takes the keyboard nowhere, and Wine's
+    // dialog navigation loops for ever looking for an access key from there.
+    if (!focusHidden) return;
+    HWND first = selected >= 0 ? GetNextDlgTabItem(w.pages[selected], nullptr, FALSE) : nullptr;
+    FocusQuietly(first ? first : w.panel);
 }
 
 bool CreateTabPanel(Box box) {

@@ -25,6 +25,8 @@
 //   driver style --pid P --id N           the same from the control's own style bits
 //                                         (visible even while its tab page is hidden)
 //   driver settext --pid P --id N --value TEXT
+//   driver focus --pid P --id N / focused --pid P   focus control N / print the focus's id (0: none)
+//   driver key --pid P --key return|space|tab|right   posts down and up to P's focus: through its message loop
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
 #include <windows.h>
 #include <psapi.h>
@@ -38,7 +40,6 @@
 namespace {
 
 std::string Utf8(const std::wstring& text) {
-    if (text.empty()) return {};
     int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0, nullptr, nullptr);
     std::string out(n, '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), (int)text.size(), out.data(), n, nullptr, nullptr);
@@ -192,15 +193,27 @@ int Launch(const Options& o) {
     return (int)code;
 }
 
-struct BoxSearch {
+// A top-level window of process `pid` (any process for 0) that a FindXxx callback accepts.
+struct Search {
     DWORD pid;
     HWND found;
 };
 
+HWND WaitForWindow(WNDENUMPROC find, DWORD pid, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        Search s{pid, nullptr};
+        EnumWindows(find, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(50);
+    }
+}
+
 HWND FileNameField(HWND dialog);
 
 BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<BoxSearch*>(lp);
+    auto* s = reinterpret_cast<Search*>(lp);
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
     if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
@@ -210,17 +223,6 @@ BOOL CALLBACK FindBox(HWND hwnd, LPARAM lp) {
     if (s->pid != 0 && pid != s->pid) return TRUE;
     s->found = hwnd;
     return FALSE;
-}
-
-HWND WaitForBox(DWORD pid, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        BoxSearch s{pid, nullptr};
-        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&s));
-        if (s.found) return s.found;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(50);
-    }
 }
 
 std::wstring WindowText(HWND hwnd) {
@@ -249,7 +251,7 @@ std::wstring BoxText(HWND box) {
 int AnswerBox(const Options& o) {
     DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
     DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
-    HWND box = WaitForBox(pid, timeout);
+    HWND box = WaitForWindow(FindBox, pid, timeout);
     if (!box) return 1;
     WriteOut(Get(o, L"out"), Utf8(WindowText(box) + L"\n" + BoxText(box) + L"\n"));
     std::wstring answer = Get(o, L"answer", L"ok");
@@ -276,13 +278,8 @@ HWND FileNameField(HWND dialog) {
     return FindWindowExW(dialog, nullptr, L"Edit", nullptr);
 }
 
-struct FileBoxSearch {
-    DWORD pid;
-    HWND found;
-};
-
 BOOL CALLBACK FindFileBox(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<FileBoxSearch*>(lp);
+    auto* s = reinterpret_cast<Search*>(lp);
     wchar_t cls[64] = {};
     GetClassNameW(hwnd, cls, 64);
     if (wcscmp(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
@@ -297,35 +294,24 @@ BOOL CALLBACK FindFileBox(HWND hwnd, LPARAM lp) {
 int AnswerFileBox(const Options& o) {
     const DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
     const DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
-    const DWORD start = GetTickCount();
-    FileBoxSearch s{pid, nullptr};
-    for (;;) {
-        EnumWindows(FindFileBox, reinterpret_cast<LPARAM>(&s));
-        if (s.found) break;
-        if (GetTickCount() - start > timeout) return 1;
-        Sleep(50);
-    }
-    WriteOut(Get(o, L"out"), Utf8(WindowText(s.found) + L"\n"));
+    const HWND found = WaitForWindow(FindFileBox, pid, timeout);
+    if (!found) return 1;
+    WriteOut(Get(o, L"out"), Utf8(WindowText(found) + L"\n"));
     const bool cancel = Get(o, L"path").empty();
-    if (!cancel) SendMessageW(FileNameField(s.found), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Get(o, L"path").c_str()));
+    if (!cancel) SendMessageW(FileNameField(found), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Get(o, L"path").c_str()));
     const int id = cancel ? IDCANCEL : IDOK;
     // Posted: pressing Open may lead to a modal box of the program's own.
-    PostMessageW(s.found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(s.found, id)));
+    PostMessageW(found, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(found, id)));
     const DWORD pressed = GetTickCount();
-    while (IsWindow(s.found) && IsWindowVisible(s.found)) {
+    while (IsWindow(found) && IsWindowVisible(found)) {
         if (GetTickCount() - pressed > timeout) return 2;
         Sleep(50);
     }
     return 0;
 }
 
-struct MainSearch {
-    DWORD pid;
-    HWND found;
-};
-
 BOOL CALLBACK FindMain(HWND hwnd, LPARAM lp) {
-    auto* s = reinterpret_cast<MainSearch*>(lp);
+    auto* s = reinterpret_cast<Search*>(lp);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     if (pid != s->pid || GetWindow(hwnd, GW_OWNER)) return TRUE;
@@ -339,34 +325,37 @@ BOOL CALLBACK FindMain(HWND hwnd, LPARAM lp) {
     return FALSE;
 }
 
-HWND MainWindowOf(DWORD pid, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    for (;;) {
-        MainSearch s{pid, nullptr};
-        EnumWindows(FindMain, reinterpret_cast<LPARAM>(&s));
-        if (s.found) return s.found;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(50);
-    }
-}
-
 // Controls may sit inside the tab panel's pages, so search the whole tree.
 HWND FindControl(HWND root, int id) {
-    HWND direct = GetDlgItem(root, id);
-    if (direct) return direct;
-    for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        HWND inner = FindControl(c, id);
-        if (inner) return inner;
-    }
+    if (HWND direct = GetDlgItem(root, id)) return direct;
+    for (HWND c = GetWindow(root, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (HWND inner = FindControl(c, id)) return inner;
     return nullptr;
 }
 
 int WorkControl(const std::wstring& verb, const Options& o) {
     DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
     DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
-    HWND main = MainWindowOf(pid, timeout);
+    HWND main = WaitForWindow(FindMain, pid, timeout);
     if (!main) return 2;
     if (verb == L"wait-window") return 0;
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    const DWORD thread = GetWindowThreadProcessId(main, nullptr);
+    const HWND focus = GetGUIThreadInfo(thread, &gui) ? gui.hwndFocus : nullptr;
+    if (verb == L"focused") {
+        WriteOut(L"", std::to_string(focus ? GetDlgCtrlID(focus) : 0));
+        return 0;
+    }
+    if (verb == L"key") {
+        const std::wstring k = Get(o, L"key");
+        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT : VK_TAB;
+        const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+        if (!focus) return 5;
+        PostMessageW(focus, WM_KEYDOWN, key, scan | 1);
+        PostMessageW(focus, WM_KEYUP, key, scan | 1 | 0xC0000000);
+        return 0;
+    }
     HWND c = FindControl(main, _wtoi(Get(o, L"id", L"0").c_str()));
     if (!c) return 3;
     if (verb == L"click") {
@@ -377,13 +366,16 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     } else if (verb == L"check") {
         WriteOut(L"", SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0");
     } else if (verb == L"state") {
-        std::string s = std::string(IsWindowEnabled(c) ? "1" : "0") + " " + (IsWindowVisible(c) ? "1" : "0");
-        WriteOut(L"", s);
+        WriteOut(L"", std::string(IsWindowEnabled(c) ? "1" : "0") + (IsWindowVisible(c) ? " 1" : " 0"));
     } else if (verb == L"style") {
         // The control's own flags, whatever tab page is showing.
         const LONG style = GetWindowLongW(c, GWL_STYLE);
-        std::string s = std::string((style & WS_DISABLED) ? "0" : "1") + " " + ((style & WS_VISIBLE) ? "1" : "0");
-        WriteOut(L"", s);
+        WriteOut(L"", std::string((style & WS_DISABLED) ? "0" : "1") + ((style & WS_VISIBLE) ? " 1" : " 0"));
+    } else if (verb == L"focus") {
+        // SetFocus reaches another thread's window only with its input attached.
+        AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+        SetFocus(c);
+        AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
     } else if (verb == L"settext") {
         SendMessageW(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Get(o, L"value").c_str()));
     } else {
@@ -401,9 +393,8 @@ int wmain(int argc, wchar_t** argv) {
     if (verb == L"launch") return Launch(o);
     if (verb == L"box") return AnswerBox(o);
     if (verb == L"filebox") return AnswerFileBox(o);
-    if (verb == L"nobox") {
-        DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
-        return WaitForBox(pid, (DWORD)_wtoi(Get(o, L"timeout", L"3000").c_str())) ? 1 : 0;
-    }
+    if (verb == L"nobox")
+        return WaitForWindow(FindBox, (DWORD)_wtoi(Get(o, L"pid", L"0").c_str()),
+                             (DWORD)_wtoi(Get(o, L"timeout", L"3000").c_str())) ? 1 : 0;
     return WorkControl(verb, o);
 }

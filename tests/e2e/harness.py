@@ -189,6 +189,22 @@ class Case:
             raise AssertionError(f"driver {verb} {control_id} failed with {out.returncode}")
         return out.stdout.decode("utf-8")
 
+    # The keyboard, through the driver: keys are posted to the focus and pass the program's message loop.
+    def focus(self, control_id):
+        self.control("focus", control_id)
+
+    def focused(self):
+        return int(self.control("focused", 0) or 0)
+
+    def press(self, key):
+        self.control("key", 0, "--key", key)
+
+    def show_tab(self, tab):
+        """From the first tab, as a user steps the panel's tabs with the arrow keys."""
+        self.focus(2)
+        for _ in range(tab):
+            self.press("right")
+
     def log_lines(self):
         path = self.path("Backup.log")
         if not os.path.exists(path):

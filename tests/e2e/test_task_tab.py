@@ -155,6 +155,41 @@ class TaskTab(E2ETest):
         self.assert_no_task_state(create_enabled=True)
         self.assertEqual(self.enabled(20, 32), "0" * 13)
 
+    def test_enter_presses_the_focused_button_and_the_focus_leaves_what_gets_disabled(self):
+        self.open_window()
+        self.case.control("click", 17)
+        self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
+        self.case.show_tab(2)
+        self.wait_for(lambda: self.case.control("state", 38) == "1 1", "the Backup Task tab did not show")
+        self.case.focus(38)
+        self.wait_for(lambda: self.case.focused() == 38, "Create Task did not take the focus")
+        self.case.press("return")
+        self.wait_for(lambda: len(self.calls()) >= 3, "Enter did not press Create Task")
+        self.wait_for(lambda: self.style(39) == "1 1", "no task-exists state")
+        self.assertEqual(self.calls()[1], "/create /sc daily /st 00:00" + TAIL.format(run=self.run_text()))
+        self.assertEqual(self.case.focused(), 40)  # the next tab stop, not the disabled button
+
+        self.case.focus(39)
+        self.wait_for(lambda: self.case.focused() == 39, "Remove Task did not take the focus")
+        self.case.press("return")
+        self.wait_for(lambda: self.style(39)[2] == "0", "Enter did not press Remove Task")
+        self.assertEqual(self.calls()[3:], ["/delete /tn BackupLarkmail /f", "/query"])
+        self.assert_no_task_state(create_enabled=True)
+        self.wait_for(lambda: self.case.focused() == 17, "the focus did not go to Daily")
+        self.assertEqual([self.case.control("check", n) for n in (17, 18, 19)], ["1", "0", "0"])
+
+        # Enter on anything but a button presses nothing, and Space presses a button as a click does.
+        self.case.focus(33)
+        self.wait_for(lambda: self.case.focused() == 33, "the hour field did not take the focus")
+        self.case.press("return")
+        self.case.focus(38)
+        self.wait_for(lambda: self.case.focused() == 38, "Create Task did not take the focus")
+        self.case.press("space")
+        self.wait_for(lambda: len(self.calls()) >= 7, "Space did not press Create Task")
+        self.assertEqual(self.calls()[5:], ["/create /sc daily /st 00:00" + TAIL.format(run=self.run_text()),
+                                            "/query"])
+        self.assertTrue(self.case.no_box(1000))
+
     def test_rejected_create_logs_and_shows_task_fail(self):
         self.open_window()
         with open(self.case.path("schtasks-reject.txt"), "wb"):

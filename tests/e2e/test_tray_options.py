@@ -164,10 +164,16 @@ class TrayOptionsTest(harness.E2ETest):
         os.makedirs(elsewhere)
         self.start(settings(), cwd=elsewhere)
         self.assertEqual(self.case.control("style", 45), "1 1")
-        self.click(45)
+        # From the keyboard: Enter presses the focused button, and the focus moves on when it is disabled.
+        self.case.show_tab(3)
+        self.assertTrue(wait_until(lambda: self.case.control("state", 45) == "1 1"), "the Options tab did not show")
+        self.case.focus(45)
+        self.assertTrue(wait_until(lambda: self.case.focused() == 45), "button 45 did not take the focus")
+        self.case.press("return")
         link = os.path.join(desktop, "Larkmail Backup.lnk")
         self.assertTrue(wait_until(lambda: os.path.exists(link)))
         self.assertTrue(wait_until(lambda: self.case.control("style", 45) == "0 1"), "button 45 stayed enabled")
+        self.assertEqual(self.case.focused(), 46)
         fields = probe("shortcut", "--path", wine_path(link)).split("\n")
         target = wine_path(renamed)
         self.assertEqual(fields[:8], [target, "", wine_path(c.program) + "\\", "Larkmail Backup", target, "0",
@@ -177,6 +183,25 @@ class TrayOptionsTest(harness.E2ETest):
 
         self.start(settings(), cwd=elsewhere)  # the next start finds the shortcut
         self.assertEqual(self.case.control("style", 45), "0 1")
+
+    def test_the_clear_link_is_a_tab_stop_that_enter_and_space_press(self):
+        folder = wine_path(self.case.root) + "\\"
+        for key in ("return", "space"):
+            with self.subTest(key=key):
+                self.start(settings(BkUpDir=folder))
+                try:
+                    self.assertEqual(self.case.control("text", 7), folder)
+                    self.case.focus(5)
+                    self.assertTrue(wait_until(lambda: self.case.focused() == 5), "field 5 did not take the focus")
+                    self.case.press("tab")
+                    self.assertTrue(wait_until(lambda: self.case.focused() == 6), "Tab did not reach the link")
+                    self.case.press(key)
+                    self.assertTrue(wait_until(lambda: b"\r\nBkUpDir = \r\n" in self.prefs()), self.prefs())
+                    set_path_shown = lambda: self.case.control("style", 9) == "1 1"
+                    self.assertTrue(wait_until(set_path_shown), "Set Backup Path stayed hidden")
+                    self.assertEqual(self.case.control("text", 7), "")
+                finally:
+                    self.end_program()  # the next start needs the single-instance mutex
 
     def test_view_log_without_and_with_a_log(self):
         c = self.case
