@@ -7,12 +7,15 @@
 
 // "LarkmailBackup_" + computer + "_" + user + "_" + yyyymmdd + ".7z"
 std::wstring ArchiveName(const std::wstring& computer, const std::wstring& user, const LocalTime& day);
+// Each command line carries -bsp1 after its other switches: 7-Zip's
+// percentage comes through the output pipe (ReadToolProgress).
 std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder,
                                    const std::wstring& archiveName, const std::wstring& dataFolder);
 std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath);
 // "t" with the archive: 7-Zip reads every file back and checks its CRC.
 std::wstring BuildTestParameters(const std::wstring& archivePath);
-// Starts "7z.exe" hidden; 0 when it could not be created.
+// Starts "7z.exe" hidden, without a console, its output to a pipe; 0 when
+// it could not be created.
 ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait);
 bool ArchiveToolRunning(ProgramHandle handle);
 
@@ -21,5 +24,6 @@ struct ToolOutcome {
     bool started = false;
     long exitCode = -1;
 };
-// Waits for the end (blocking on the handle), reads the code, releases the handle.
+// Waits for the end (blocking on the handle and the pipe, which it drains),
+// reads the code, releases the handle.
 ToolOutcome FinishArchiveTool(ProgramHandle handle);

@@ -41,3 +41,5 @@ std::wstring LastBackupLineText(const LastBackup& attempt);
 // The tray tool tip: Messages/SysTrayTooltip while nothing is recorded; at
 // most kTrayToolTipLimit characters, never half a surrogate pair.
 std::wstring LastBackupToolTipText(const LastBackup& attempt);
+// While a backup or restore runs: "Larkmail Backup - " + its status text, clipped the same way.
+std::wstring JobToolTipText(const std::wstring& status);

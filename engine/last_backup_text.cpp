@@ -1,4 +1,4 @@
-// The texts that show the latest attempt: the Main tab's line, the tray tool tip, the archive's size.
+// The texts that show the latest attempt (the Main tab's line, the tray tool tip, the archive's size) and a running one.
 #include <cwchar>
 
 #include "config/language_table.h"
@@ -33,6 +33,13 @@ std::wstring FormatShownTime(const LocalTime& t, bool withYear) {
 
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 
+std::wstring ClippedToolTip(const std::wstring& text) {
+    if (text.size() <= kTrayToolTipLimit) return text;
+    std::size_t keep = kTrayToolTipLimit;
+    if (IsHighSurrogate(text[keep - 1])) --keep;
+    return text.substr(0, keep);
+}
+
 }  // namespace
 
 std::wstring FormatArchiveSize(std::int64_t bytes) {
@@ -66,8 +73,9 @@ std::wstring LastBackupToolTipText(const LastBackup& attempt) {
     if (attempt.recorded)
         text = FillTwo(LookUpText(L"Messages", attempt.saved ? L"TrayLastSaved" : L"TrayLastFailed"),
                        FormatShownTime(attempt.when, false), L"");
-    if (text.size() <= kTrayToolTipLimit) return text;
-    std::size_t keep = kTrayToolTipLimit;
-    if (IsHighSurrogate(text[keep - 1])) --keep;
-    return text.substr(0, keep);
+    return ClippedToolTip(text);
+}
+
+std::wstring JobToolTipText(const std::wstring& status) {
+    return ClippedToolTip(L"Larkmail Backup - " + status);
 }

@@ -8,7 +8,9 @@ struct StartOptions {
     bool wait = false;        // return only after the program ended
     bool hidden = false;      // hidden window (otherwise shown normally)
     bool keepHandle = false;  // return a handle for polling
-    bool readOutput = false;  // standard output through a pipe
+    // Standard output and error through a pipe, no console: a hidden console
+    // tool needs none, and under Wine a console costs a host process per start.
+    bool readOutput = false;
     std::wstring workingFolder;  // empty: none
 };
 
@@ -25,7 +27,7 @@ ProgramHandle StartProgram(const std::wstring& program, const std::wstring& para
 // Zero-timeout test; false for handle 0.
 bool ProgramRunning(ProgramHandle handle);
 // Blocks until the program ends or `timeoutMs` passes; true when it ended.
-// Handle 0 counts as ended at once.
+// Handle 0 counts as ended at once. Output meanwhile is kept for reading.
 bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs);
 // Exit code of an ended program; -1 for handle 0 or a program still running.
 long ProgramExitCode(ProgramHandle handle);
@@ -36,6 +38,12 @@ std::wstring ReadProgramLine(ProgramHandle handle);
 // Blocks until ReadProgramLine would return at once (a whole line, or the
 // end of output, is there) or `timeoutMs` passes; false on time-out.
 bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs);
+// The output that came since the last call, as raw bytes; never blocks.
+std::string TakeProgramOutput(ProgramHandle handle);
+enum class ProgramWake { Ended, Output, TimedOut };
+// Blocks on the program's end and its pipe together: Output when more bytes
+// came (TakeProgramOutput), Ended once it has ended (handle 0 at once).
+ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs);
 void EndProgram(ProgramHandle handle);  // forced end, for time-outs
 void ReleaseProgram(ProgramHandle handle);
 

@@ -23,6 +23,8 @@ constexpr int kEventClose = 13116;
 constexpr int kEventTaskbarCreated = 65536;
 // The layer's own: the program handed to WaitForWindowEvent has ended.
 constexpr int kEventProgramEnded = 13200;
+// The layer's own: that program wrote to its output pipe (TakeProgramOutput).
+constexpr int kEventProgramOutput = 13201;
 
 struct WindowEvent {
     int kind = kEventNone;
@@ -133,7 +135,8 @@ void RemoveTrayIcon(int icon);
 // Waits until an event is there or `timeoutMs` passed (kEventNone). Blocks
 // in the system's message wait, so an idle window costs no CPU. With a
 // `program` handle it also wakes when that program ends (kEventProgramEnded,
-// once the queue holds no other event). Tab, arrow and access keys work on
+// once the queue holds no other event), and when it writes to its output
+// pipe (kEventProgramOutput). Tab, arrow and access keys work on
 // the window while it waits; Ctrl+Tab and Ctrl+Shift+Tab switch tabs. Enter
 // presses the focused push button or link, Space a button or link; there is
 // no default button, so Enter elsewhere does nothing.

@@ -8,11 +8,13 @@
 #include "engine/backup_log.h"
 #include "engine/last_backup.h"
 #include "engine/mail_client.h"
+#include "engine/tool_progress.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "ui/main_tab.h"
 #include "ui/main_window.h"
+#include "ui/tray.h"
 
 namespace {
 
@@ -64,17 +66,25 @@ std::wstring& StepText() {
 
 void ShowStep(const std::wstring& text) {
     StepText() = text;
-    SetStatusText(text);
+    ShowJobStatus(text);
 }
 
-// Until 7-Zip ends, only the one-second timer does anything: it moves the dots.
+// Until 7-Zip ends only two things act: its own figure, shown as it comes,
+// and before the first figure the one-second timer, which moves the dots.
 void AnimateUntilToolEnds(ProgramHandle tool) {
+    ToolProgress progress;
     for (;;) {
         const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
         if (event.kind == kEventProgramEnded) return;
-        if (event.kind != kEventTimer || event.number != kMainTimer) continue;
+        if (event.kind == kEventProgramOutput) {
+            const int shown = progress.percent;
+            ReadToolProgress(progress, TakeProgramOutput(tool));
+            if (progress.percent != shown) ShowJobStatus(TextWithPercent(StepText(), progress.percent));
+            continue;
+        }
+        if (event.kind != kEventTimer || event.number != kMainTimer || progress.percent >= 0) continue;
         if (ArchiveToolRunning(tool)) {
-            SetStatusText(StepText() + ProgressDots());
+            ShowJobStatus(StepText() + ProgressDots());
             ProgressDots() = NextProgressDots(ProgressDots());
         } else {
             SetStatusText(Text(L"MainWindow", L"StatusBarText"));
@@ -130,7 +140,7 @@ void RunInteractiveBackup() {
     window.waitForTool = AnimateUntilToolEnds;
     const BackupResult result = RunBackupJob(request, window);
     // Fixed, not looked up: the window ends every backup on this word.
-    SetStatusText(L"Ready");
+    EndJobStatus(L"Ready");
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
     RecordWindowBackup(AttemptOfResult(result));

@@ -6,9 +6,11 @@
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
 #include "engine/restore_job.h"
+#include "engine/tool_progress.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/tray.h"
 
 namespace {
 
@@ -37,9 +39,18 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
     return path;
 }
 
-// Waits on 7-Zip and the window together: the window repaints, input is dropped.
-void WaitPaintingWindow(ProgramHandle tool) {
-    while (WaitForWindowEvent(kWaitForever, tool).kind != kEventProgramEnded) {
+// Waits on 7-Zip, its pipe and the window together: the window repaints,
+// 7-Zip's figure follows the status text, input is dropped.
+void WaitShowingProgress(ProgramHandle tool) {
+    const std::wstring step = Text(L"RestoreMsgs", L"StatusText1");
+    ToolProgress progress;
+    for (;;) {
+        const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
+        if (event.kind == kEventProgramEnded) return;
+        if (event.kind != kEventProgramOutput) continue;
+        const int shown = progress.percent;
+        ReadToolProgress(progress, TakeProgramOutput(tool));
+        if (progress.percent != shown) ShowJobStatus(TextWithPercent(step, progress.percent));
     }
 }
 
@@ -76,12 +87,12 @@ void RunRestore() {
     }
 
     JobWindow window;
-    window.showStatus = SetStatusText;
-    window.waitForTool = WaitPaintingWindow;
+    window.showStatus = ShowJobStatus;
+    window.waitForTool = WaitShowingProgress;
     const RestoreFailure failure =
         RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), listing.items, window);
     DropWindowEvents();  // clicks made while the data was swapped
-    SetStatusText(Text(L"MainWindow", L"StatusBarText"));
+    EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
     if (!failure.logLine.empty()) {
         ReportFailure(failure.logLine, failure.boxText);
         return;

@@ -31,6 +31,16 @@ const MenuRow kMenuRows[] = {
 
 std::wstring TrayToolTipText() { return LastBackupToolTipText(ReadLastBackup()); }
 
+void ShowJobStatus(const std::wstring& text) {
+    SetStatusText(text);
+    if (!MainWindowVisible()) SetTrayToolTip(kTrayIcon, JobToolTipText(text));
+}
+
+void EndJobStatus(const std::wstring& text) {
+    SetStatusText(text);
+    if (!MainWindowVisible()) SetTrayToolTip(kTrayIcon, TrayToolTipText());
+}
+
 void HideToTray() {
     AddTrayIcon(kTrayIcon, kImageTray);
     SetTrayToolTip(kTrayIcon, TrayToolTipText());

@@ -17,6 +17,12 @@ constexpr int kImageQuit = 59;
 // its first 63 characters, never half a surrogate pair.
 std::wstring TrayToolTipText();
 
+// A running backup's or restore's status: the status bar, and the tray tool
+// tip while the window is hidden in the tray.
+void ShowJobStatus(const std::wstring& text);
+// The job's end: `text` in the status bar, the last backup in the tool tip again.
+void EndJobStatus(const std::wstring& text);
+
 // HideToTray: icon 0 with image 54 and its tool tip, then window 0 hidden.
 void HideToTray();
 // Menu item 49: window 0 shown restored, the icon removed, the last backup read again.

@@ -49,6 +49,9 @@ struct FakeProgramScript {
     long exitCode = 0;
     int pollsWhileRunning = 0;  // ProgramRunning answers true this many times
     std::vector<std::wstring> outputLines;
+    // Written while it runs, one piece per wait on it, before the polls
+    // above; an empty piece is a timer tick of the window between writes.
+    std::vector<std::string> outputPieces;
     std::function<void()> onStart;  // runs inside StartProgram (e.g. writes the archive)
 };
 // Scripts for command lines that begin with `prefix` (latest matching wins).

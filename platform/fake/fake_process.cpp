@@ -34,13 +34,18 @@ ProgramHandle StartProgram(const std::wstring& program, const std::wstring& para
     FakeProgram& running = Fake().programs[handle];
     running.script = script;
     running.pollsLeft = options.wait ? 0 : script.pollsWhileRunning;
-    running.ended = options.wait || script.pollsWhileRunning == 0;
+    running.ended = options.wait || (script.pollsWhileRunning == 0 && script.outputPieces.empty());
+    if (options.wait) {
+        for (const std::string& piece : script.outputPieces) running.unread += piece;
+        running.nextPiece = script.outputPieces.size();
+    }
     return handle;
 }
 
 bool ProgramRunning(ProgramHandle handle) {
     FakeProgram* program = FindProgram(handle);
     if (!program || program->ended) return false;
+    if (program->nextPiece < program->script.outputPieces.size()) return true;
     if (program->pollsLeft > 0) {
         --program->pollsLeft;
         return true;
@@ -52,6 +57,9 @@ bool ProgramRunning(ProgramHandle handle) {
 bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs) {
     FakeProgram* program = FindProgram(handle);
     if (!program || program->ended) return true;
+    // What it writes meanwhile is kept, as the real pipe keeps it.
+    for (; program->nextPiece < program->script.outputPieces.size(); ++program->nextPiece)
+        program->unread += program->script.outputPieces[program->nextPiece];
     // A bounded wait counts each poll the script still allows as one second
     // of running and adds the time waited to the paused total.
     if (timeoutMs != kWaitForever) {
@@ -87,6 +95,30 @@ std::wstring ReadProgramLine(ProgramHandle handle) {
     FakeProgram* program = FindProgram(handle);
     if (!program || program->nextLine >= program->script.outputLines.size()) return L"";
     return program->script.outputLines[program->nextLine++];
+}
+
+bool FakeNextProgramPiece(ProgramHandle handle, bool& wrote) {
+    FakeProgram* program = FindProgram(handle);
+    if (!program || program->ended || program->nextPiece >= program->script.outputPieces.size()) return false;
+    const std::string& piece = program->script.outputPieces[program->nextPiece++];
+    program->unread += piece;
+    wrote = !piece.empty();
+    return true;
+}
+
+std::string TakeProgramOutput(ProgramHandle handle) {
+    FakeProgram* program = FindProgram(handle);
+    if (!program) return {};
+    std::string taken;
+    taken.swap(program->unread);
+    return taken;
+}
+
+ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs) {
+    bool wrote = false;
+    while (FakeNextProgramPiece(handle, wrote))
+        if (wrote) return ProgramWake::Output;
+    return WaitForProgram(handle, timeoutMs) ? ProgramWake::Ended : ProgramWake::TimedOut;
 }
 
 void EndProgram(ProgramHandle handle) {

@@ -24,6 +24,8 @@ struct FakeProgram {
     int pollsLeft = 0;
     bool ended = false;
     std::size_t nextLine = 0;
+    std::size_t nextPiece = 0;
+    std::string unread;  // pieces written and not yet taken
 };
 
 struct FakeState {
@@ -56,6 +58,9 @@ struct FakeState {
 };
 
 FakeState& Fake();
+// The next scripted piece of a running program's output (`wrote`: it held
+// bytes, now unread); false when none is left.
+bool FakeNextProgramPiece(ProgramHandle handle, bool& wrote);
 
 // Full path of `path`: relative names joined to the current folder, "/" as
 // "\", "." and ".." resolved, no trailing "\" except on a drive root.

@@ -65,7 +65,9 @@ int FakeMenuItemChanges(int item);   // how often it was enabled or disabled
 
 // Events handed out by WaitForWindowEvent, in order. While the queue is empty
 // a wait that was given a program answers kEventProgramEnded once the fake
-// program has ended and a timer event while it runs; without a program it
+// program has ended and a timer event while it runs, after its scripted
+// output pieces (kEventProgramOutput, or a timer event for an empty piece)
+// have been handed out one per wait; without a program it
 // answers kEventNone (and gives up with an abort after 100000 empty waits,
 // so a test whose script forgot its last event fails instead of hanging).
 void QueueFakeEvent(int kind, int number);

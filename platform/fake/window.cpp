@@ -392,7 +392,12 @@ WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {
         world.emptyWaits = 0;
         return item.event;
     }
-    if (program) return ProgramRunning(program) ? WindowEvent{kEventTimer, kMainTimer} : WindowEvent{kEventProgramEnded, 0};
+    if (program) {
+        bool wrote = false;
+        if (FakeNextProgramPiece(program, wrote))
+            return wrote ? WindowEvent{kEventProgramOutput, 0} : WindowEvent{kEventTimer, kMainTimer};
+        return ProgramRunning(program) ? WindowEvent{kEventTimer, kMainTimer} : WindowEvent{kEventProgramEnded, 0};
+    }
     // Nothing woke it: the whole time-out passed.
     if (timeoutMs != kWaitForever) Fake().tickMs += timeoutMs;
     if (++world.emptyWaits > 100000) {

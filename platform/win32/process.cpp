@@ -1,5 +1,5 @@
 // Child programs: creation with an exact command line, the shell fallback,
-// waiting on the handle and reading standard output through a pipe.
+// waiting on the handle and reading standard output through an overlapped pipe.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -8,14 +8,23 @@
 #include "platform/process.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/program_record.h"
 
 namespace {
 
+constexpr DWORD kPipeBufferBytes = 64 * 1024;
+
 struct RunningProgram {
     OwnedHandle process;
-    OwnedHandle output;  // read end of the pipe; none without readOutput
-    std::string pending;  // bytes read but not yet handed out as lines
-    bool outputEnded = false;
+    // Our end of the pipe, overlapped, so a wait can block on the process,
+    // the pipe and the window at once; none without readOutput.
+    OwnedHandle output;
+    OwnedHandle readDone;  // manual-reset event of the pending read
+    OVERLAPPED read{};
+    bool readPending = false;
+    bool outputEnded = false;  // every writer has gone and all was read
+    char buffer[16 * 1024];
+    std::string pending;  // bytes read but not yet handed out
 };
 
 RunningProgram* ProgramFrom(ProgramHandle handle) { return reinterpret_cast<RunningProgram*>(handle); }
@@ -31,15 +40,71 @@ std::wstring WithoutQuotes(const std::wstring& program) {
     return program;
 }
 
-// Appends one chunk from the pipe; false once the writers have all gone.
-bool ReadMoreOutput(RunningProgram& program) {
-    char buffer[4096];
+// Issues reads until one stays pending; what comes at once is kept.
+void StartNextRead(RunningProgram& p) {
+    while (!p.outputEnded && !p.readPending) {
+        DWORD got = 0;
+        if (ReadFile(p.output.value, p.buffer, sizeof p.buffer, nullptr, &p.read)) {
+            if (GetOverlappedResult(p.output.value, &p.read, &got, FALSE)) p.pending.append(p.buffer, got);
+            continue;
+        }
+        if (GetLastError() == ERROR_IO_PENDING) {
+            p.readPending = true;
+            return;
+        }
+        p.outputEnded = true;  // broken pipe: the writers have all gone
+    }
+}
+
+// Takes in the pending read once it has completed (with `wait`, waits for
+// it); true when bytes were added.
+bool CollectOutput(RunningProgram& p, bool wait) {
+    if (!p.readPending) return false;
+    const std::size_t before = p.pending.size();
     DWORD got = 0;
-    if (!ReadFile(program.output.value, buffer, sizeof buffer, &got, nullptr) || got == 0) {
-        program.outputEnded = true;
+    if (GetOverlappedResult(p.output.value, &p.read, &got, wait ? TRUE : FALSE)) {
+        p.readPending = false;
+        p.pending.append(p.buffer, got);
+        StartNextRead(p);
+    } else if (GetLastError() != ERROR_IO_INCOMPLETE) {
+        p.readPending = false;
+        p.outputEnded = true;
+    }
+    return p.pending.size() > before;
+}
+
+// Blocks until more bytes came or the output ended; false at the end.
+bool ReadMoreOutput(RunningProgram& p) {
+    const std::size_t before = p.pending.size();
+    while (p.pending.size() == before && !p.outputEnded) {
+        if (p.readPending)
+            CollectOutput(p, true);
+        else
+            StartNextRead(p);
+    }
+    return p.pending.size() > before;
+}
+
+// An inbound pipe of our own: its read end overlapped and kept, the write end
+// inheritable for the child.
+bool CreateOutputPipe(RunningProgram& child, OwnedHandle& writeEnd) {
+    static LONG serial = 0;
+    const std::wstring name = L"\\\\.\\pipe\\LarkmailBackup." + std::to_wstring(GetCurrentProcessId()) + L"." +
+                              std::to_wstring(InterlockedIncrement(&serial));
+    child.output = OwnedHandle(CreateNamedPipeW(
+        name.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
+        PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1, 0, kPipeBufferBytes, 0,
+        nullptr));
+    if (!child.output.valid()) return false;
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    writeEnd = OwnedHandle(
+        CreateFileW(name.c_str(), GENERIC_WRITE, 0, &inheritable, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    child.readDone = OwnedHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!writeEnd.valid() || !child.readDone.valid()) {
+        child.output = OwnedHandle();
         return false;
     }
-    program.pending.append(buffer, got);
+    child.read.hEvent = child.readDone.value;
     return true;
 }
 
@@ -50,19 +115,16 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOWNORMAL;
 
-    OwnedHandle pipeWrite;
+    OwnedHandle pipeWrite, nothingIn;
     if (options.readOutput) {
+        if (!CreateOutputPipe(child, pipeWrite)) return false;
         SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-        HANDLE readEnd = nullptr, writeEnd = nullptr;
-        if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return false;
-        child.output = OwnedHandle(readEnd);
-        pipeWrite = OwnedHandle(writeEnd);
-        // Only the write end may reach the child, or the pipe never reports its end.
-        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        nothingIn = OwnedHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                            OPEN_EXISTING, 0, nullptr));
         startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-        startup.hStdOutput = writeEnd;
-        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+        startup.hStdInput = nothingIn.value;
+        startup.hStdOutput = pipeWrite.value;
+        startup.hStdError = pipeWrite.value;
     }
 
     // CreateProcessW may write into the command line, so it gets a copy of its own.
@@ -70,9 +132,13 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
     line.push_back(L'\0');
     PROCESS_INFORMATION created{};
     const wchar_t* folder = options.workingFolder.empty() ? nullptr : options.workingFolder.c_str();
-    // A hidden console tool gets no console at all: a hidden one still has to
-    // draw 7-Zip's progress output, which costs seconds per backup under Wine.
-    const DWORD flags = NORMAL_PRIORITY_CLASS | (options.hidden ? CREATE_NO_WINDOW : 0);
+    // A tool whose output comes to us gets no console at all (under Wine even a
+    // hidden one is a host process of its own); another hidden one a hidden console.
+    DWORD flags = NORMAL_PRIORITY_CLASS;
+    if (options.readOutput)
+        flags |= DETACHED_PROCESS;
+    else if (options.hidden)
+        flags |= CREATE_NO_WINDOW;
     BOOL ok = CreateProcessW(nullptr, &line[0], nullptr, nullptr, options.readOutput ? TRUE : FALSE, flags,
                              nullptr, folder, &startup, &created);
     if (!ok) {
@@ -81,6 +147,8 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
     }
     CloseHandle(created.hThread);
     child.process = OwnedHandle(created.hProcess);
+    // Our copy of the write end goes with pipeWrite, so the pipe ends with the child.
+    if (child.output.valid()) StartNextRead(child);
     return true;
 }
 
@@ -99,7 +167,40 @@ bool OpenWithShell(const std::wstring& program, const std::wstring& parameters, 
     return true;
 }
 
+// Waits for the end of the program, taking in its output meanwhile so that
+// a child filling the pipe can still end.
+bool WaitDraining(RunningProgram& p, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        if (WaitForSingleObject(p.process.value, 0) != WAIT_TIMEOUT) return true;
+        DWORD remaining = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const ULONGLONG passed = GetTickCount64() - start;
+            if (passed >= timeoutMs) return false;
+            remaining = static_cast<DWORD>(timeoutMs - passed);
+        }
+        HANDLE handles[2] = {p.process.value, p.readDone.value};
+        const DWORD count = p.readPending ? 2 : 1;
+        if (WaitForMultipleObjects(count, handles, FALSE, remaining) == WAIT_OBJECT_0 + 1) CollectOutput(p, false);
+    }
+}
+
 }  // namespace
+
+HANDLE ProgramProcessHandle(ProgramHandle handle) {
+    RunningProgram* program = ProgramFrom(handle);
+    return program && program->process.valid() ? program->process.value : nullptr;
+}
+
+HANDLE ProgramOutputReadyEvent(ProgramHandle handle) {
+    RunningProgram* program = ProgramFrom(handle);
+    return program && program->readPending ? program->readDone.value : nullptr;
+}
+
+bool CollectProgramOutput(ProgramHandle handle) {
+    RunningProgram* program = ProgramFrom(handle);
+    return program && CollectOutput(*program, false);
+}
 
 ProgramHandle StartProgram(const std::wstring& program, const std::wstring& parameters,
                            const StartOptions& options, bool* started) {
@@ -111,12 +212,11 @@ ProgramHandle StartProgram(const std::wstring& program, const std::wstring& para
         delete child;
         return 0;
     }
-    if (options.wait) {
-        // A child that fills the pipe would never end while we only waited.
+    if (options.wait && child->process.valid()) {
         if (child->output.valid())
-            while (ReadMoreOutput(*child)) {
-            }
-        if (child->process.valid()) WaitForSingleObject(child->process.value, INFINITE);
+            WaitDraining(*child, INFINITE);
+        else
+            WaitForSingleObject(child->process.value, INFINITE);
     }
     if (!options.keepHandle) {
         delete child;
@@ -134,7 +234,9 @@ bool ProgramRunning(ProgramHandle handle) {
 bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program || !program->process.valid()) return true;
-    return WaitForSingleObject(program->process.value, timeoutMs) != WAIT_TIMEOUT;
+    const DWORD timeout = timeoutMs == kWaitForever ? INFINITE : timeoutMs;
+    if (program->output.valid()) return WaitDraining(*program, timeout);
+    return WaitForSingleObject(program->process.value, timeout) != WAIT_TIMEOUT;
 }
 
 long ProgramExitCode(ProgramHandle handle) {
@@ -149,21 +251,19 @@ long ProgramExitCode(ProgramHandle handle) {
 bool ProgramHasOutput(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program || !program->output.valid()) return false;
-    if (!program->pending.empty()) return true;
+    if (!program->pending.empty() || CollectOutput(*program, false)) return true;
     if (program->outputEnded) return false;
-    DWORD available = 0;
-    if (!PeekNamedPipe(program->output.value, nullptr, 0, nullptr, &available, nullptr)) {
-        program->outputEnded = true;
-        return false;
-    }
-    return available > 0 || ProgramRunning(handle);
+    if (ProgramRunning(handle)) return true;
+    // It has ended: what is left in the pipe comes at once, then the pipe's end.
+    return ReadMoreOutput(*program);
 }
 
 std::wstring ReadProgramLine(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program || !program->output.valid()) return {};
     size_t end;
-    while ((end = program->pending.find('\n')) == std::string::npos && !program->outputEnded) ReadMoreOutput(*program);
+    while ((end = program->pending.find('\n')) == std::string::npos && ReadMoreOutput(*program)) {
+    }
     std::string line;
     if (end == std::string::npos) {
         line.swap(program->pending);
@@ -181,30 +281,45 @@ std::wstring ReadProgramLine(ProgramHandle handle) {
 bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program || !program->output.valid()) return true;
-    // An anonymous pipe cannot be waited on, so between looks at the pipe the
-    // wait sleeps on the process handle in short slices.
-    constexpr DWORD kSliceMs = 50;
     const ULONGLONG start = GetTickCount64();
     for (;;) {
         if (program->outputEnded || program->pending.find('\n') != std::string::npos) return true;
-        DWORD available = 0;
-        if (!PeekNamedPipe(program->output.value, nullptr, 0, nullptr, &available, nullptr)) {
-            program->outputEnded = true;  // every writer has gone
-            return true;
-        }
-        if (available > 0) {
-            ReadMoreOutput(*program);  // returns at once: bytes are waiting
+        if (!program->readPending) {
+            StartNextRead(*program);
             continue;
         }
-        const ULONGLONG waited = GetTickCount64() - start;
-        if (timeoutMs != kWaitForever && waited >= timeoutMs) return false;
-        DWORD slice = kSliceMs;
-        if (timeoutMs != kWaitForever && timeoutMs - waited < slice) slice = static_cast<DWORD>(timeoutMs - waited);
-        // Once the program has ended its handle no longer blocks, while a
-        // child it left behind may still hold the pipe open.
-        if (!program->process.valid() || WaitForSingleObject(program->process.value, slice) != WAIT_TIMEOUT)
-            Sleep(slice);
+        DWORD remaining = INFINITE;
+        if (timeoutMs != kWaitForever) {
+            const ULONGLONG waited = GetTickCount64() - start;
+            if (waited >= timeoutMs) return false;
+            remaining = static_cast<DWORD>(timeoutMs - waited);
+        }
+        if (WaitForSingleObject(program->readDone.value, remaining) == WAIT_TIMEOUT) return false;
+        CollectOutput(*program, false);
     }
+}
+
+std::string TakeProgramOutput(ProgramHandle handle) {
+    RunningProgram* program = ProgramFrom(handle);
+    if (!program) return {};
+    CollectOutput(*program, false);
+    std::string taken;
+    taken.swap(program->pending);
+    return taken;
+}
+
+ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs) {
+    RunningProgram* program = ProgramFrom(handle);
+    if (!program || !program->process.valid()) return ProgramWake::Ended;
+    if (WaitForSingleObject(program->process.value, 0) != WAIT_TIMEOUT) return ProgramWake::Ended;
+    if (CollectOutput(*program, false)) return ProgramWake::Output;
+    HANDLE handles[2] = {program->process.value, program->readDone.value};
+    const DWORD count = program->readPending ? 2 : 1;
+    const DWORD woke =
+        WaitForMultipleObjects(count, handles, FALSE, timeoutMs == kWaitForever ? INFINITE : timeoutMs);
+    if (woke == WAIT_OBJECT_0) return ProgramWake::Ended;
+    if (woke == WAIT_OBJECT_0 + 1) return CollectOutput(*program, false) ? ProgramWake::Output : ProgramWake::TimedOut;
+    return ProgramWake::TimedOut;
 }
 
 void EndProgram(ProgramHandle handle) {
@@ -212,4 +327,14 @@ void EndProgram(ProgramHandle handle) {
     if (program && program->process.valid()) TerminateProcess(program->process.value, 1);
 }
 
-void ReleaseProgram(ProgramHandle handle) { delete ProgramFrom(handle); }
+void ReleaseProgram(ProgramHandle handle) {
+    RunningProgram* program = ProgramFrom(handle);
+    if (!program) return;
+    // The kernel may still write into the buffer of a pending read.
+    if (program->readPending) {
+        CancelIoEx(program->output.value, &program->read);
+        DWORD got = 0;
+        GetOverlappedResult(program->output.value, &program->read, &got, TRUE);
+    }
+    delete program;
+}

@@ -2,10 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/program_record.h"
 #include "platform/win32/window_internal.h"
-
-// The process handle behind a ProgramHandle (platform/win32/window_program.cpp).
-HANDLE ProgramProcessHandle(ProgramHandle program);
 
 namespace {
 
@@ -75,14 +73,19 @@ WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {
         }
         if (program && (!process || WaitForSingleObject(process, 0) != WAIT_TIMEOUT))
             return WindowEvent{kEventProgramEnded, 0};
+        if (program && CollectProgramOutput(program)) return WindowEvent{kEventProgramOutput, 0};
         DWORD remaining = INFINITE;
         if (timeoutMs != kWaitForever) {
             ULONGLONG passed = GetTickCount64() - start;
             if (passed >= timeoutMs) return WindowEvent{};
             remaining = static_cast<DWORD>(timeoutMs - passed);
         }
-        MsgWaitForMultipleObjectsEx(process ? 1 : 0, process ? &process : nullptr, remaining, QS_ALLINPUT,
-                                    MWMO_INPUTAVAILABLE);
+        // One blocking wait on the window, the program's end and its pipe.
+        HANDLE handles[2];
+        DWORD count = 0;
+        if (process) handles[count++] = process;
+        if (HANDLE output = program ? ProgramOutputReadyEvent(program) : nullptr) handles[count++] = output;
+        MsgWaitForMultipleObjectsEx(count, count ? handles : nullptr, remaining, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
 

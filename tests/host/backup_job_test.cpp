@@ -67,7 +67,7 @@ TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
     const std::vector<FakeStart> starts = FakeStarts();
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+              L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
     EXPECT_TRUE(starts[0].options.hidden);
     EXPECT_TRUE(starts[0].options.keepHandle);
@@ -217,7 +217,7 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     EXPECT_EQ(FakeFileBytes(folder + kName), FinishedArchiveBytes());
     ASSERT_EQ(FakeStarts().size(), 1u);
     EXPECT_EQ(FakeStarts()[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+              L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
 }
 

@@ -90,7 +90,7 @@ TEST_F(InteractiveBackupTest, WithoutAClientTheBackupRunsAndInputMeanwhileIsDrop
               std::vector<std::wstring>({L"Creating backup", L"Creating backup", L"Creating backup.", L"Ready"}));
     EXPECT_EQ(ProgressDots(), L"..");
     EXPECT_EQ(StartLines(), std::vector<std::wstring>(
-                                {kSevenZip + L"5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp " + kData}));
+                                {kSevenZip + L"5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp " + kData}));
     EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
@@ -282,10 +282,10 @@ TEST_F(InteractiveBackupTest, TheNewArchiveIsTestedBeforeItReplacesTheEarlierOne
         FakeProgramScript test;
         test.exitCode = c.testExit;
         test.pollsWhileRunning = 2;
-        ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        ScriptFakeProgram(L"\"7z.exe\" t -bsp1 ", test);
         RunInteractiveBackup();
-        EXPECT_EQ(StartLines(), std::vector<std::wstring>({kSevenZip + L"5 -slp -y " + kTemp + L" " + kData,
-                                                           L"\"7z.exe\" t " + kTemp}));
+        EXPECT_EQ(StartLines(), std::vector<std::wstring>({kSevenZip + L"5 -slp -y -bsp1 " + kTemp + L" " + kData,
+                                                           L"\"7z.exe\" t -bsp1 " + kTemp}));
         EXPECT_TRUE(FakeStarts()[1].options.hidden);
         EXPECT_EQ(FakeWindowState().statusHistory, c.status) << c.testExit;
         EXPECT_EQ(FakeFileBytes(kArchive), c.archive) << c.testExit;
@@ -294,6 +294,38 @@ TEST_F(InteractiveBackupTest, TheNewArchiveIsTestedBeforeItReplacesTheEarlierOne
         for (std::size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(FakeBoxes()[i].text, c.boxes[i].text);
         for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
     }
+}
+
+// "" is a timer tick between 7-Zip's writes.
+TEST_F(InteractiveBackupTest, SevenZipsFigureFollowsTheDotsInTheStatusBarAndTheHiddenWindowsToolTip) {
+    SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0, 1));
+    ShowMainWindow(false);
+    AddTrayIcon(0, 54);
+    FakeProgramScript backup;
+    backup.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
+    backup.outputPieces = {"\n7-Zip 24.09\n\nScanning the drive:\n", "", "", "  0%", "",
+                           "\b\b\b\b  4", "2% 3 + Mail\\a 7%.msg", "", "\b\b\b\b\b\b\b\b 42% 4 + b"};
+    ScriptFakeProgram(L"\"7z.exe\" a ", backup);
+    FakeProgramScript test;
+    test.outputPieces = {"", "\nTesting archive: x\n 95%", "\b\b\b\b100%"};
+    ScriptFakeProgram(L"\"7z.exe\" t -bsp1 ", test);
+    RunInteractiveBackup();
+
+    EXPECT_EQ(FakeWindowState().statusHistory,
+              std::vector<std::wstring>({L"Creating backup", L"Creating backup", L"Creating backup.",
+                                         L"Creating backup 0 %", L"Creating backup 42 %", L"Testing the new archive",
+                                         L"Testing the new archive..", L"Testing the new archive 95 %",
+                                         L"Testing the new archive 100 %", L"Ready"}));
+    std::vector<std::wstring> tips;
+    for (const std::wstring& line : FakeTrayLog())
+        if (line.rfind(L"tip icon 0: ", 0) == 0) tips.push_back(line.substr(12));
+    ASSERT_EQ(tips.size(), 11u);
+    EXPECT_EQ(tips[3], L"Larkmail Backup - Creating backup 0 %");
+    EXPECT_EQ(tips[4], L"Larkmail Backup - Creating backup 42 %");
+    EXPECT_EQ(tips[8], L"Larkmail Backup - Testing the new archive 100 %");
+    EXPECT_EQ(tips[10], L"Larkmail Backup - last backup 12/07 15:35 OK");
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
 }
 
 TEST_F(InteractiveBackupTest, InAnotherLanguageTheLastWordIsStillTheEnglishReady) {

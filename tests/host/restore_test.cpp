@@ -21,7 +21,7 @@ const std::wstring kData = kParent + L"Larkmail";
 const std::wstring kStaging = kParent + L"Larkmail.restore-1";
 const std::wstring kArchive = L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z";
 const std::wstring kList = L"\"7z.exe\" l -slt -sccUTF-8 \"" + kArchive + L"\"";
-const std::wstring kExtract = L"\"7z.exe\" x -o" + kStaging + L"\\ \"" + kArchive + L"\"";
+const std::wstring kExtract = L"\"7z.exe\" x -o" + kStaging + L"\\ -bsp1 \"" + kArchive + L"\"";
 const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 
 struct Item {
@@ -81,10 +81,12 @@ void ScriptListing(const std::vector<Item>& items, long exitCode = 0, bool start
     ScriptFakeProgram(L"\"7z.exe\" l ", list);
 }
 
-void ScriptExtraction(const std::vector<Item>& written, long exitCode = 0, std::function<void()> also = {}) {
+void ScriptExtraction(const std::vector<Item>& written, long exitCode = 0, std::function<void()> also = {},
+                      std::vector<std::string> output = {}) {
     FakeProgramScript extract;
     extract.exitCode = exitCode;
     extract.pollsWhileRunning = 3;
+    extract.outputPieces = std::move(output);
     extract.onStart = [written, also] {
         Unpack(written);
         if (also) also();
@@ -161,7 +163,8 @@ TEST_F(RestoreTest, FileCrcMatchesTheStandardCheckValueAcrossPieces) {
 
 TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
     ScriptListing(kBackup);
-    ScriptExtraction(kBackup);
+    ScriptExtraction(kBackup, 0, {}, {"\nExtracting archive: x.7z\n", "", " 12% 1 - Larkmail\\prefs.js", "",
+                                      "\b\b\b\b\b\b\b\b\b 12% 2", "\b\b\b\b\b\b 97% 3"});
     AnswerEverything();
     QueueFakeEvent(kEventControl, 11);  // clicks while 7-Zip works are dropped
     QueueFakeEvent(kEventClose, kMainWindow);
@@ -198,8 +201,10 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
     EXPECT_EQ(request.initialFolder, L"D:\\My Backups\\");
     EXPECT_EQ(request.filter, L"7-Zip (*.7z)|*.7z");
 
+    // The figure as it changes; no dots.
     EXPECT_EQ(FakeWindowState().statusHistory,
-              std::vector<std::wstring>({L"Please Wait.....restoring data", L"Ready"}));
+              std::vector<std::wstring>({L"Please Wait.....restoring data", L"Please Wait.....restoring data 12 %",
+                                         L"Please Wait.....restoring data 97 %", L"Ready"}));
     EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
     for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
 }
@@ -395,7 +400,7 @@ TEST_F(RestoreTest, LeftoversOfEarlierRunsAreNeitherUsedNorTouched) {
             item.folder ? SetFakeFolder(path) : SetFakeFile(path, item.bytes);
         }
     };
-    ScriptFakeProgram(L"\"7z.exe\" x -o" + kParent + L"Larkmail.restore-2\\ ", extract);
+    ScriptFakeProgram(L"\"7z.exe\" x -o" + kParent + L"Larkmail.restore-2\\ -bsp1 ", extract);
     AnswerEverything();
     RunRestore();
     EXPECT_EQ(FakeFileBytes(kParent + L"Larkmail.restore-1\\mine.txt"), "someone's");

@@ -16,9 +16,9 @@ const std::wstring kTemp = kArchive + L".4242.tmp";
 const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
 const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
 const std::wstring kSevenZip =
-    L"\"7z.exe\" a -mmt -mx=5 -slp -y D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+    L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
     L"C:\\Users\\anna\\Appdata\\Local\\Larkmail";
-const std::wstring kTest = L"\"7z.exe\" t D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
+const std::wstring kTest = L"\"7z.exe\" t -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 const std::wstring kRecord = L"C:\\work\\lmbackup.last";
@@ -136,7 +136,7 @@ TEST_F(UnattendedBackupTest, AnArchiveThatFailsItsTestNeverReplacesTheEarlierOne
         FakeProgramScript test;
         test.starts = c.testStarts;
         test.exitCode = c.testExit;
-        ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        ScriptFakeProgram(L"\"7z.exe\" t -bsp1 ", test);
         EXPECT_EQ(RunUnattendedBackup(), kUnattendedTestFailed);
         EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp);
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
@@ -282,9 +282,9 @@ TEST_F(UnattendedBackupTest, BackupFolderWithABlankIsQuoted) {
     EXPECT_EQ(RunUnattendedBackup(), 0);
     EXPECT_EQ(StartedCommandLines(),
               (std::vector<std::wstring>{
-                  L"\"7z.exe\" a -mmt -mx=5 -slp -y \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+                  L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
                   L"C:\\Users\\anna\\Appdata\\Local\\Larkmail",
-                  L"\"7z.exe\" t \"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp\""}));
+                  L"\"7z.exe\" t -bsp1 \"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp\""}));
     EXPECT_EQ(FakeFileBytes(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z"), FinishedArchiveBytes());
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\My Backups\\\"" + kStamp);
 }

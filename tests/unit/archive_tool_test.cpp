@@ -1,7 +1,10 @@
 // Archive names and 7-Zip command lines, exact texts.
 #include "engine/archive_tool.h"
+#include "engine/tool_progress.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -38,34 +41,34 @@ TEST(BuildBackupParameters, ExactTexts) {
     };
     const Case cases[] = {
         {5, L"C:\\Backups\\", name, data,
-         L"a -mmt -mx=5 -slp -y C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z "
+         L"a -mmt -mx=5 -slp -y -bsp1 C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
         {5, L"C:\\My Backups\\", name, data,
-         L"a -mmt -mx=5 -slp -y \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z "
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
         {0, L"C:\\Backups\\", name, data,
-         L"a -mmt -mx=0 -slp -y C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z "
+         L"a -mmt -mx=0 -slp -y -bsp1 C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
         {9, L"D:\\b\\", name, data,
-         L"a -mmt -mx=9 -slp -y D:\\b\\LarkmailBackup_PC1_anna_20261207.7z "
+         L"a -mmt -mx=9 -slp -y -bsp1 D:\\b\\LarkmailBackup_PC1_anna_20261207.7z "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
         // No folder: a bare archive name, created in 7-Zip's working folder.
         {5, L"", name, data,
-         L"a -mmt -mx=5 -slp -y LarkmailBackup_PC1_anna_20261207.7z C:\\Users\\anna\\AppData\\Local\\Larkmail"},
+         L"a -mmt -mx=5 -slp -y -bsp1 LarkmailBackup_PC1_anna_20261207.7z C:\\Users\\anna\\AppData\\Local\\Larkmail"},
         // A profile folder with a blank would split into two items unquoted.
         {5, L"C:\\Backups\\", name, L"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail",
-         L"a -mmt -mx=5 -slp -y C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z "
+         L"a -mmt -mx=5 -slp -y -bsp1 C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z "
          L"\"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail\""},
         {3, L"C:\\My Backups\\", name, L"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail",
-         L"a -mmt -mx=3 -slp -y \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z "
+         L"a -mmt -mx=3 -slp -y -bsp1 \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z "
          L"\"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail\""},
         // The temporary archive name goes in the same place.
         {5, L"C:\\My Backups\\", name + L".tmp", data,
-         L"a -mmt -mx=5 -slp -y \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
         // Names with a blank stay unquoted.
         {5, L"C:\\Backups\\", L"LarkmailBackup_MY PC_anna_20261207.7z", data,
-         L"a -mmt -mx=5 -slp -y C:\\Backups\\LarkmailBackup_MY PC_anna_20261207.7z "
+         L"a -mmt -mx=5 -slp -y -bsp1 C:\\Backups\\LarkmailBackup_MY PC_anna_20261207.7z "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
     };
     for (const Case& c : cases) {
@@ -79,18 +82,57 @@ TEST(BuildRestoreParameters, ExactTexts) {
     };
     const Case cases[] = {
         {L"C:\\Users\\anna\\AppData\\Local\\", L"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z",
-         L"x -oC:\\Users\\anna\\AppData\\Local\\ \"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z\""},
+         L"x -oC:\\Users\\anna\\AppData\\Local\\ -bsp1 \"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z\""},
         {L"C:\\Users\\anna\\AppData\\Local\\", L"C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z",
-         L"x -oC:\\Users\\anna\\AppData\\Local\\ C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z"},
+         L"x -oC:\\Users\\anna\\AppData\\Local\\ -bsp1 C:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z"},
         {L"C:\\Users\\Anna Maria\\AppData\\Local\\", L"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z",
-         L"x -o\"C:\\Users\\Anna Maria\\AppData\\Local\\\" "
+         L"x -o\"C:\\Users\\Anna Maria\\AppData\\Local\\\" -bsp1 "
          L"\"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z\""},
         {L"C:\\Users\\Anna Maria\\AppData\\Local\\", L"C:\\b\\x.7z",
-         L"x -o\"C:\\Users\\Anna Maria\\AppData\\Local\\\" C:\\b\\x.7z"},
+         L"x -o\"C:\\Users\\Anna Maria\\AppData\\Local\\\" -bsp1 C:\\b\\x.7z"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(BuildRestoreParameters(c.target, c.archive), c.expected) << c.expected;
     }
+}
+
+TEST(BuildTestParameters, ExactTexts) {
+    EXPECT_EQ(BuildTestParameters(L"C:\\Backups\\x.7z.4242.tmp"), L"t -bsp1 C:\\Backups\\x.7z.4242.tmp");
+    EXPECT_EQ(BuildTestParameters(L"C:\\My Backups\\x.7z"), L"t -bsp1 \"C:\\My Backups\\x.7z\"");
+}
+
+// As 7-Zip writes it to a pipe: right-aligned figures, each update erased by
+// backspaces, a count and the file name after the figure.
+TEST(ReadToolProgress, FollowsTheUpdatesWhereverThePiecesEnd) {
+    const std::string erase(14, '\b');
+    struct Case {
+        std::vector<std::string> pieces;
+        int expected;
+    };
+    const Case cases[] = {
+        {{}, -1},
+        {{"\nScanning the drive:\n  0M Scan\b\b\b\b\b\b\b\b\b1 file, 60000000 bytes (58 MiB)\n"}, -1},
+        {{"\n  0%"}, 0},
+        {{"  0%" + erase + "  7% 3 + Mail\\a.msg" + erase + " 42% 12 + Mail\\b.msg"}, 42},
+        {{" 4", "2% 1", "2 + b"}, 42},
+        {{" 42%", "\b\b\b\b", "100%"}, 100},
+        // Figures in a name, a count or a size are no update.
+        {{" 42% 3 + Mail 99%.msg"}, 42},
+        {{" 42% 3 + x", "\b\b\b\b\b\b\b\b\b\b 50 files"}, 42},
+        {{"\b1000%"}, -1},
+        {{"\b7z%"}, -1},
+        {{"Everything is Ok\r\n"}, -1},
+    };
+    for (const Case& c : cases) {
+        ToolProgress progress;
+        std::string all;
+        for (const std::string& piece : c.pieces) {
+            ReadToolProgress(progress, piece);
+            all += piece;
+        }
+        EXPECT_EQ(progress.percent, c.expected) << all;
+    }
+    EXPECT_EQ(TextWithPercent(L"Creating backup", 42), L"Creating backup 42 %");
 }
 
 TEST(FinishArchiveTool, NoHandleMeansNotStarted) {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "engine/archive_tool.h"
+#include "engine/tool_progress.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -39,6 +41,13 @@ int RunChildJob(const std::wstring& text) {
         for (int i = 0; i < 20000; ++i) lines += "line " + std::to_string(i) + "\r\n";
         WriteOut(lines);
         return 0;
+    }
+    if (job == L"--child-progress") {
+        WriteOut("\nScanning\n  5%");
+        PauseMilliseconds(300);
+        WriteOut("\b\b\b\b 60% 2 + a");
+        PauseMilliseconds(300);
+        return 4;
     }
     if (job == L"--child-cwd") {
         WriteOut(Utf8FromWide(ReadCurrentFolder()) + "\n");
@@ -117,6 +126,36 @@ TEST(ProcessTest, WaitingWithAPipeDrainsItSoTheChildCanEnd) {
     EXPECT_EQ(lines.front(), L"line 0");
     EXPECT_EQ(lines.back(), L"line 19999");
     ReleaseProgram(child);
+}
+
+// Everything a run wrote, gathered the way the window and the unattended run wait.
+std::string GatherOutput(ProgramHandle handle, int& outputWakes) {
+    std::string all;
+    outputWakes = 0;
+    for (;;) {
+        const ProgramWake wake = WaitForProgramOrOutput(handle, kWaitForever);
+        all += TakeProgramOutput(handle);
+        if (wake == ProgramWake::Ended) break;
+        if (wake == ProgramWake::Output) ++outputWakes;
+    }
+    while (ProgramHasOutput(handle)) all += Utf8FromWide(ReadProgramLine(handle)) + "\n";
+    return all;
+}
+
+TEST(ProcessTest, TheWaitWakesForEachWriteAndForTheEnd) {
+    ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-progress", Options(false, true, true));
+    ASSERT_NE(child, 0u);
+    int wakes = 0;
+    const std::string all = GatherOutput(child, wakes);
+    EXPECT_GE(wakes, 2);  // each piece as it came, not all at the end
+    ToolProgress progress;
+    ReadToolProgress(progress, all);
+    EXPECT_EQ(progress.percent, 60);
+    EXPECT_EQ(ProgramExitCode(child), 4);
+    EXPECT_EQ(WaitForProgramOrOutput(child, 0), ProgramWake::Ended);
+    ReleaseProgram(child);
+    EXPECT_EQ(WaitForProgramOrOutput(0, kWaitForever), ProgramWake::Ended);
+    EXPECT_EQ(TakeProgramOutput(0), "");
 }
 
 TEST(ProcessTest, ExitCodesWaitsAndForcedEnd) {
@@ -238,6 +277,29 @@ TEST_F(SevenZipTest, QuotedBackupAndRestoreFormsWork) {
     EXPECT_TRUE(WaitForProgram(list, kWaitForever));
     EXPECT_EQ(ProgramExitCode(list), 0);
     ReleaseProgram(list);
+}
+
+// The program's own command lines, 7-Zip without a console and its figure through the pipe.
+TEST_F(SevenZipTest, BackupTestAndRestoreReportTheirPercentage) {
+    const std::wstring backups = folder + L"\\My Backups\\";
+    ASSERT_TRUE(CreateFolderPath(backups));
+    const std::wstring runs[] = {
+        BuildBackupParameters(5, backups, L"LarkmailBackup_Z.7z", data),
+        BuildTestParameters(backups + L"LarkmailBackup_Z.7z"),
+        BuildRestoreParameters(folder + L"\\out two\\", backups + L"LarkmailBackup_Z.7z"),
+    };
+    for (const std::wstring& parameters : runs) {
+        ProgramHandle tool = StartProgram(folder + L"\\7z.exe", parameters, Options(false, true, true));
+        ASSERT_NE(tool, 0u) << Utf8FromWide(parameters);
+        int wakes = 0;
+        const std::string all = GatherOutput(tool, wakes);
+        ToolProgress progress;
+        ReadToolProgress(progress, all);
+        EXPECT_GE(progress.percent, 0) << all;
+        EXPECT_EQ(ProgramExitCode(tool), 0) << all;
+        ReleaseProgram(tool);
+    }
+    EXPECT_EQ(BytesOf(folder + L"\\out two\\Larkmail\\prefs.js"), BytesOf(data + L"\\prefs.js"));
 }
 
 TEST_F(SevenZipTest, MissingSourceIsExitCodeOne) {
