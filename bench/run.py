@@ -1,14 +1,21 @@
 #!/usr/bin/env python3
-"""Times `LarkmailBackup.exe /b` against bare `7z.exe` with the same switches
-under Wine, at compression levels 0, 5 and 9, with the archive test off
-(VerifyBackup = 0, against bare `7z a`) and on (against bare `7z a` + `7z t`).
-Runs are interleaved in pairs (ours, bare, ours, bare ...); it reports the
-median of the per-pair ratios with their spread, the program's own CPU time
-and its peak memory.
+"""Times the program against bare `7z.exe` under Wine, in interleaved pairs
+(ours, bare, ours, bare ...), and reports the median of the per-pair ratios
+with their spread:
 
-    bench/run.py [--size MB] [--runs N] [--levels 0,5,9] [--build DIR]
+- `LarkmailBackup.exe /b` at compression levels 0, 5 and 9, with the archive
+  test off (VerifyBackup = 0, against bare `7z a` with the same switches) and
+  on (against bare `7z a` + `7z t`), with the program's own CPU time and peak
+  memory;
+- the fixed overhead of `/b` on a tiny profile (level 0, test off);
+- the restore from the window, from the last "Yes" to the result box,
+  against bare `7z x -y` of the same archive; the listing before the last
+  question on its own.
 
-Run after scripts/build windows. Writes build/bench/results.md.
+    bench/run.py [--size MB] [--runs N] [--tiny-runs N] [--levels 0,5,9]
+                 [--parts tiny,backup,restore] [--build DIR]
+
+Run after scripts/build windows. Writes build/windows/bench/results.md.
 """
 import argparse
 import os
@@ -17,108 +24,147 @@ import statistics
 import subprocess
 import sys
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from restore_pairs import time_restore_pairs  # noqa: E402
+from wine_runs import ROOT, WineRuns, wine_path  # noqa: E402
 
 
-def wine_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+def make_profile(work, name, size):
+    """A profile folder with a Larkmail data folder of `size` MB, made once."""
+    profile = os.path.join(work, name)
+    data = os.path.join(profile, "AppData", "Local", "Larkmail")
+    marker = os.path.join(work, f"{name}-{size}.ready")
+    if not os.path.exists(marker):
+        for old in os.listdir(work):
+            if old.startswith(name + "-") and old.endswith(".ready"):
+                os.remove(os.path.join(work, old))
+        shutil.rmtree(profile, ignore_errors=True)
+        subprocess.check_call([sys.executable, os.path.join(ROOT, "bench", "make_profile.py"), data, str(size)])
+        open(marker, "w").close()
+    return profile, data
 
 
-def launch(build, cwd, cmdline, env, stats, work):
-    cmdfile = os.path.join(work, "cmdline.txt")
-    with open(cmdfile, "w", encoding="utf-8") as f:
-        f.write(cmdline)
-    argv = ["wine", os.path.join(build, "doubles", "driver.exe"), "launch", "--cwd", wine_path(cwd),
-            "--stats", wine_path(stats), "--cmdfile", wine_path(cmdfile)]
-    for k, v in env.items():
-        argv += ["--env", f"{k}={v}"]
-    if os.path.exists(stats):
-        os.remove(stats)
-    code = subprocess.call(argv, env=dict(os.environ, WINEDEBUG="-all"), stdout=subprocess.DEVNULL)
-    if not os.path.exists(stats):
-        sys.exit(f"could not run: {cmdline}")
-    wall, user, kernel, peak = (int(x) for x in open(stats).read().split())
-    return code, wall, user + kernel, peak
+def write_settings(program, backups, level, verify):
+    with open(os.path.join(program, "lmbackup.prefs"), "wb") as f:
+        f.write(("\ufeff\r\nBkUpDir = " + wine_path(backups) + "\\\r\nCloseToTray = 0\r\nCompression = "
+                 + str(level) + "\r\nOpenToTray = 0\r\nReopenLM = 0\r\nStayOnTop = 0\r\nLanguage = 1\r\n"
+                 + "VerifyBackup = " + str(verify) + "\r\n").encode("utf-8"))
+
+
+def backup_pairs(wr, program, env, data, backups, level, verify, runs):
+    """Interleaved /b and bare runs: lists of (wall, cpu, peak) for each side."""
+    write_settings(program, backups, level, verify)
+    seven = '"' + wine_path(os.path.join(program, "7z.exe")) + '"'
+    bare_archive = wine_path(backups) + "\\bare.7z"
+    ours, bare = [], []
+    for _ in range(runs):
+        shutil.rmtree(backups, ignore_errors=True)
+        os.makedirs(backups)
+        code, wall, cpu, peak = wr.run(program, '"' + wine_path(os.path.join(program, "LarkmailBackup.exe")) + '" /b',
+                                       env)
+        if code != 0:
+            sys.exit(f"LarkmailBackup.exe /b failed with exit code {code}")
+        ours.append((wall, cpu, peak))
+        shutil.rmtree(backups, ignore_errors=True)
+        os.makedirs(backups)
+        # The full path: a bare name would be searched beside the driver.
+        cmd = seven + " a -mmt -mx=" + str(level) + " -slp -y " + bare_archive + " " + wine_path(data)
+        code, wall, cpu, peak = wr.run(program, cmd, env)
+        if code != 0:
+            sys.exit(f"bare 7z.exe failed with exit code {code}")
+        if verify:
+            code, test_wall, _, _ = wr.run(program, seven + " t " + bare_archive, env)
+            if code != 0:
+                sys.exit(f"bare 7z.exe t failed with exit code {code}")
+            wall += test_wall
+        bare.append((wall, cpu, peak))
+    return ours, bare
+
+
+def spread(values):
+    return f"{min(values):.2f}-{max(values):.2f}"
 
 
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--size", default="200")
-    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--runs", type=int, default=5)
+    ap.add_argument("--tiny-runs", type=int, default=9)
     ap.add_argument("--levels", default="0,5,9")
+    ap.add_argument("--parts", default="tiny,backup,restore")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "windows"))
     args = ap.parse_args()
     build = os.path.abspath(args.build)
     work = os.path.join(build, "bench")
     os.makedirs(work, exist_ok=True)
-    # A prefix and screen of its own, so a test run in the same tree cannot meet it.
-    prefix = os.path.join(work, "wineprefix")
-    display = ":98"
-    os.environ.update(WINEPREFIX=prefix, DISPLAY=display)
-    subprocess.check_call([os.path.join(ROOT, "scripts", "wine-session"), "start", prefix, display])
+    wr = WineRuns(build, work)
     try:
         program = os.path.join(work, "program")
-        profile = os.path.join(work, "profile")
-        data = os.path.join(profile, "AppData", "Local", "Larkmail")
         backups = os.path.join(work, "backups")
-        marker = os.path.join(work, f"profile-{args.size}.ready")
-        if not os.path.exists(marker):
-            for old in os.listdir(work):
-                if old.startswith("profile-") and old.endswith(".ready"):
-                    os.remove(os.path.join(work, old))
-            shutil.rmtree(profile, ignore_errors=True)
-            subprocess.check_call([sys.executable, os.path.join(ROOT, "bench", "make_profile.py"), data, args.size])
-            open(marker, "w").close()
         os.makedirs(program, exist_ok=True)
         shutil.copyfile(os.path.join(build, "LarkmailBackup.exe"), os.path.join(program, "LarkmailBackup.exe"))
+        profile, data = make_profile(work, "profile", args.size)
+        tiny_profile, tiny_data = make_profile(work, "tiny", "0.1")
         env = {"USERPROFILE": wine_path(profile), "COMPUTERNAME": "BENCH", "USERNAME": "bench"}
-        stats = os.path.join(work, "stats.txt")
-        rows = []
-        for level in [int(x) for x in args.levels.split(",")]:
-          for verify in (0, 1):
-            with open(os.path.join(program, "lmbackup.prefs"), "wb") as f:
-                f.write(("\ufeff\r\nBkUpDir = " + wine_path(backups) + "\\\r\nCompression = "
-                         + str(level) + "\r\nLanguage = 1\r\nVerifyBackup = " + str(verify) + "\r\n").encode("utf-8"))
-            ours, bare = [], []
-            seven = '"' + wine_path(os.path.join(program, "7z.exe")) + '"'
-            bare_archive = wine_path(backups) + "\\bare.7z"
-            for _ in range(args.runs):
-                shutil.rmtree(backups, ignore_errors=True)
-                code, wall, cpu, peak = launch(build, program, '"' + wine_path(os.path.join(program, "LarkmailBackup.exe")) + '" /b',
-                                               env, stats, work)
-                if code != 0:
-                    sys.exit(f"LarkmailBackup.exe /b failed with exit code {code}")
-                ours.append((wall, cpu, peak))
-                shutil.rmtree(backups, ignore_errors=True)
-                os.makedirs(backups)
-                # The full path: a bare name would be searched beside the driver.
-                cmd = seven + " a -mmt -mx=" + str(level) + " -slp -y " + bare_archive + " " + wine_path(data)
-                code, wall, cpu, peak = launch(build, program, cmd, env, stats, work)
-                if code != 0:
-                    sys.exit(f"bare 7z.exe failed with exit code {code}")
-                if verify:
-                    code, test_wall, _, _ = launch(build, program, seven + " t " + bare_archive, env, stats, work)
-                    if code != 0:
-                        sys.exit(f"bare 7z.exe t failed with exit code {code}")
-                    wall += test_wall
-                bare.append((wall, cpu, peak))
+        tiny_env = dict(env, USERPROFILE=wine_path(tiny_profile))
+        # The first run writes 7z.exe and 7z.dll beside the program; that is not what is timed.
+        write_settings(program, backups, 0, 0)
+        wr.run(program, '"' + wine_path(os.path.join(program, "LarkmailBackup.exe")) + '" /b', tiny_env)
+
+        lines = [f"Profile {args.size} MB ({args.runs} pairs per row), tiny profile 0.1 MB ({args.tiny_runs} pairs); "
+                 f"{os.cpu_count()} cores, {wr.wine_version()}.", "",
+                 "| run | profile | ours (ms) | bare 7z.exe (ms) | median pair ratio | spread | median pair difference (ms) | own CPU (ms) | own CPU % of wall | own peak memory (MB) |",
+                 "|---|---|---|---|---|---|---|---|---|---|"]
+
+        def backup_row(label, profile_label, ours, bare):
             ratios = [o[0] / b[0] for o, b in zip(ours, bare)]
+            differences = [o[0] - b[0] for o, b in zip(ours, bare)]
             ow = statistics.median(w for w, _, _ in ours)
-            bw = statistics.median(w for w, _, _ in bare)
-            ocpu = statistics.median(c for _, c, _ in ours)
-            opeak = max(p for _, _, p in ours)
-            rows.append((level, "on" if verify else "off", ow, bw, statistics.median(ratios), min(ratios),
-                         max(ratios), ocpu, 100.0 * ocpu / ow, opeak / 1048576))
-        lines = ["| level | archive test | LarkmailBackup /b (ms) | bare 7z.exe (ms) | median pair ratio | spread | own CPU (ms) | own CPU % of wall | own peak memory (MB) |",
-                 "|---|---|---|---|---|---|---|---|---|"]
-        for r in rows:
-            lines.append(f"| {r[0]} | {r[1]} | {r[2]:.0f} | {r[3]:.0f} | {r[4]:.3f} | {r[5]:.2f}-{r[6]:.2f} | {r[7]:.0f} | {r[8]:.2f} | {r[9]:.1f} |")
+            cpu = statistics.median(c for _, c, _ in ours)
+            row = (f"| {label} | {profile_label} | {ow:.0f} | {statistics.median(w for w, _, _ in bare):.0f} | "
+                   f"{statistics.median(ratios):.3f} | {spread(ratios)} | {statistics.median(differences):.0f} | "
+                   f"{cpu:.0f} | {100.0 * cpu / ow:.2f} | {max(p for _, _, p in ours) / 1048576:.1f} |")
+            print(row, flush=True)
+            lines.append(row)
+
+        parts = args.parts.split(",")
+        if "tiny" in parts:
+            ours, bare = backup_pairs(wr, program, tiny_env, tiny_data, backups, 0, 0, args.tiny_runs)
+            backup_row("/b level 0, test off: fixed overhead", "tiny", ours, bare)
+        for level in [int(x) for x in args.levels.split(",")] if "backup" in parts else []:
+            for verify in (0, 1):
+                ours, bare = backup_pairs(wr, program, env, data, backups, level, verify, args.runs)
+                backup_row(f"/b level {level}, test {'on' if verify else 'off'}", f"{args.size} MB", ours, bare)
+
+        if "restore" in parts:
+            restore_row(wr, program, backups, env, data, args, lines)
         table = "\n".join(lines)
-        print(f"profile {args.size} MB, {args.runs} interleaved pairs each\n" + table)
+        print(table)
         with open(os.path.join(work, "results.md"), "w") as f:
             f.write(table + "\n")
     finally:
-        subprocess.call([os.path.join(ROOT, "scripts", "wine-session"), "stop", prefix])
+        wr.stop()
+
+
+def restore_row(wr, program, backups, env, data, args, lines):
+    # The restore's archive: this profile at level 5, as a backup packs it.
+    archive = os.path.join(wr.work, "restore.7z")
+    if os.path.exists(archive):
+        os.remove(archive)
+    code, _, _, _ = wr.run(program, '"' + wine_path(os.path.join(program, "7z.exe")) + '" a -mmt -mx=5 -y '
+                           + wine_path(archive) + " " + wine_path(data), env)
+    if code != 0:
+        sys.exit("could not make the restore's archive")
+    write_settings(program, backups, 5, 1)
+    pairs = time_restore_pairs(wr, program, env, archive, args.runs)
+    ratios = [o / b for o, _, b in pairs]
+    row = (f"| restore from the window, last Yes to result box | {args.size} MB | "
+           f"{statistics.median(o for o, _, _ in pairs):.0f} | {statistics.median(b for _, _, b in pairs):.0f} | "
+           f"{statistics.median(ratios):.3f} | {spread(ratios)} | "
+           f"{statistics.median(o - b for o, _, b in pairs):.0f} | | | |")
+    print(row, flush=True)
+    lines.append(row)
+    lines += ["", f"The listing before the last question: median {statistics.median(l for _, l, _ in pairs):.0f} ms."]
 
 
 if __name__ == "__main__":

@@ -174,9 +174,9 @@ void WriteKeyValueText(KeyValueFile& file, const std::wstring& key, const std::w
     entry.kind = KeyValueLineKind::Entry;
     entry.key = Utf8FromWide(key);
     entry.value = Utf8FromWide(value);
-    file.changed = true;
     const GroupRange range = FindGroup(file.lines, file.group);
     if (!range.found) {
+        file.changed = true;
         KeyValueLine groupLine;
         groupLine.kind = KeyValueLineKind::Group;
         groupLine.key = file.group;
@@ -187,10 +187,15 @@ void WriteKeyValueText(KeyValueFile& file, const std::wstring& key, const std::w
     for (std::size_t i = range.begin; i < range.end; ++i) {
         KeyValueLine& line = file.lines[i];
         if (line.kind == KeyValueLineKind::Entry && SameName(line.key, entry.key)) {
+            // The same bytes again are no change: every start stores the
+            // language, and a rewrite is a flush and a rename under Wine.
+            if (line.key == entry.key && line.value == entry.value) return;
             line = entry;
+            file.changed = true;
             return;
         }
     }
+    file.changed = true;
     file.lines.insert(file.lines.begin() + static_cast<std::ptrdiff_t>(range.end), entry);
 }
 

@@ -64,6 +64,18 @@ EntryIdentity IdentifyOpened(HANDLE entry, const std::wstring& folderResolved, c
     return SamePath(resolved, own) ? EntryIdentity::Itself : EntryIdentity::Elsewhere;
 }
 
+// A tree is deleted folder by folder, so the folder of the last entry is
+// mostly the next one's too. A stale answer can only refuse: an entry that
+// resolves into the folder as it was resolved is inside it.
+std::wstring ResolveFolderOnce(const std::wstring& folder) {
+    static std::wstring lastFolder, lastResolved;
+    if (lastResolved.empty() || folder != lastFolder) {
+        lastResolved = ResolveFolderPath(folder);
+        lastFolder = folder;
+    }
+    return lastResolved;
+}
+
 }  // namespace
 
 std::wstring ResolveFolderPath(const std::wstring& folder) {
@@ -80,21 +92,30 @@ EntryIdentity IdentifyEntryAt(const std::wstring& path, const std::wstring& fold
 bool DeleteEntryAt(const std::wstring& path, bool folder) {
     OwnedHandle entry = OpenEntryItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
     if (!entry.valid()) return false;
-    const EntryIdentity identity = IdentifyOpened(entry.value, ResolveFolderPath(FolderOf(path)), NameOf(path));
+    const EntryIdentity identity = IdentifyOpened(entry.value, ResolveFolderOnce(FolderOf(path)), NameOf(path));
     if (identity != EntryIdentity::Itself && identity != EntryIdentity::Link) return false;
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(entry.value, &information)) return false;
     if (((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder) return false;
     // Windows refuses to delete a read-only file; FILE_ATTRIBUTE_NORMAL clears all.
-    FILE_BASIC_INFO basic{};
-    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    SetFileInformationByHandle(entry.value, FileBasicInfo, &basic, sizeof(basic));
+    if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        SetFileInformationByHandle(entry.value, FileBasicInfo, &basic, sizeof(basic));
+    }
     // The name goes at once, as with DeleteFileW on Windows 10, even while
     // another program (an indexer, a virus scanner) has it open for a moment,
-    // so its folder can go too. Older Windows and Wine 8 refuse it.
-    FILE_DISPOSITION_INFO_EX now{};
-    now.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
-    if (SetFileInformationByHandle(entry.value, kFileDispositionInfoEx, &now, sizeof(now))) return true;
+    // so its folder can go too. Older Windows and Wine 8 refuse it, and are
+    // not asked again.
+    static bool posixDeleteRefused = false;
+    if (!posixDeleteRefused) {
+        FILE_DISPOSITION_INFO_EX now{};
+        now.Flags = FILE_DISPOSITION_FLAG_DELETE | FILE_DISPOSITION_FLAG_POSIX_SEMANTICS;
+        if (SetFileInformationByHandle(entry.value, kFileDispositionInfoEx, &now, sizeof(now))) return true;
+        const DWORD error = GetLastError();
+        posixDeleteRefused = error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+                             error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED;
+    }
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     return SetFileInformationByHandle(entry.value, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;

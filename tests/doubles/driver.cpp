@@ -11,13 +11,15 @@
 //   driver box [--pid P] [--timeout MS] [--answer ok|yes|no|cancel] [--out F]
 //       waits for a message box (owned by P when given), writes "title\ntext\n"
 //       to F (appending), presses the answer; exit 0, or 1 on time-out
+//       --stamp F appends "found_ms answered_ms" (GetTickCount64) for timings
+//   --poll MS (any waiting verb): how often to look for the window (default 50)
 //   driver nobox [--pid P] [--timeout MS]   exit 0 when no box showed up in time
 //   driver filebox [--pid P] [--timeout MS] [--path PATH] [--out F]
 //       waits for an open-file requester (a dialog of P with a file-name
 //       field; "box" leaves those alone), writes "title\n" to F (appending),
 //       types PATH into the field and presses Open, or without --path presses
 //       Cancel; exit 0 once the requester has closed, 1 when none came, 2
-//       when it stayed open
+//       when it stayed open; --stamp F appends the tick it saw it close
 //   driver click --pid P --id N           BM_CLICK on control N of P's main window
 //   driver text --pid P --id N [--out F]  writes the control's text (UTF-8)
 //   driver check --pid P --id N           prints 1/0 (BM_GETCHECK)
@@ -199,6 +201,8 @@ struct Search {
     HWND found;
 };
 
+DWORD g_pollMs = 50;
+
 HWND WaitForWindow(WNDENUMPROC find, DWORD pid, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
@@ -206,7 +210,7 @@ HWND WaitForWindow(WNDENUMPROC find, DWORD pid, DWORD timeoutMs) {
         EnumWindows(find, reinterpret_cast<LPARAM>(&s));
         if (s.found) return s.found;
         if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(50);
+        Sleep(g_pollMs);
     }
 }
 
@@ -253,6 +257,7 @@ int AnswerBox(const Options& o) {
     DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
     HWND box = WaitForWindow(FindBox, pid, timeout);
     if (!box) return 1;
+    const ULONGLONG found = GetTickCount64();
     WriteOut(Get(o, L"out"), Utf8(WindowText(box) + L"\n" + BoxText(box) + L"\n"));
     std::wstring answer = Get(o, L"answer", L"ok");
     int id = answer == L"yes" ? IDYES : answer == L"no" ? IDNO : answer == L"cancel" ? IDCANCEL : IDOK;
@@ -262,6 +267,9 @@ int AnswerBox(const Options& o) {
     } else {
         PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
     }
+    const std::wstring stamp = Get(o, L"stamp");
+    if (!stamp.empty())
+        WriteOut(stamp, std::to_string(found) + " " + std::to_string(GetTickCount64()) + "\n");
     return 0;
 }
 
@@ -305,8 +313,10 @@ int AnswerFileBox(const Options& o) {
     const DWORD pressed = GetTickCount();
     while (IsWindow(found) && IsWindowVisible(found)) {
         if (GetTickCount() - pressed > timeout) return 2;
-        Sleep(50);
+        Sleep(g_pollMs);
     }
+    const std::wstring stamp = Get(o, L"stamp");
+    if (!stamp.empty()) WriteOut(stamp, std::to_string(GetTickCount64()) + "\n");
     return 0;
 }
 
@@ -390,6 +400,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 2) return 64;
     std::wstring verb = argv[1];
     Options o = ParseOptions(argc, argv);
+    g_pollMs = (DWORD)_wtoi(Get(o, L"poll", L"50").c_str());
     if (verb == L"launch") return Launch(o);
     if (verb == L"box") return AnswerBox(o);
     if (verb == L"filebox") return AnswerFileBox(o);

@@ -14,7 +14,8 @@ from harness import E2ETest, extract_archive, settings_bytes, tree_bytes, wine_e
 BACKUP = 8
 STATUS = 3
 CREATING = re.compile(r"^Creating backup(\.*)$")
-TESTING = re.compile(r"^Testing the new archive(\.*)$")
+CREATING_FIGURE = re.compile(r"^Creating backup (\d{1,3}) %$")
+TESTING = re.compile(r"^Testing the new archive(\.*| \d{1,3} %)$")
 
 
 class InteractiveBackup(E2ETest):
@@ -101,7 +102,7 @@ class InteractiveBackup(E2ETest):
             text = self.status()
             if not seen or seen[-1] != text:
                 seen.append(text)
-            if text == "Ready" and any(CREATING.match(t) for t in seen):
+            if text == "Ready" and any(CREATING.match(t) or CREATING_FIGURE.match(t) for t in seen):
                 return seen
         self.fail(f"no end of the backup in the status bar: {seen}")
 
@@ -115,8 +116,8 @@ class InteractiveBackup(E2ETest):
         extract_archive(self.archive(), out)
         self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(self.data))
 
-    def test_without_a_client_the_status_counts_dots_until_ready(self):
-        # Sixteen byte values at random: slow enough to pack for a few ticks.
+    def test_without_a_client_the_status_shows_dots_then_7zips_figure_until_ready(self):
+        # Sixteen byte values at random: slow enough to pack for a few seconds.
         table = bytes(0x41 + (i % 16) for i in range(256))
         with open(os.path.join(self.data, "big.mbox"), "wb") as f:
             f.write(os.urandom(8 * 1024 * 1024).translate(table))
@@ -129,12 +130,16 @@ class InteractiveBackup(E2ETest):
         shown = [t for t in seen[:-1] if t != "Ready"]
         # Packing, then 7-Zip's test of the new archive, then Ready.
         creating = [t for t in shown if not TESTING.match(t)]
-        self.assertTrue(creating and all(CREATING.match(t) for t in creating), seen)
-        self.assertEqual(shown[:len(creating)], creating, seen)  # a short test may show no tick
-        dots = [len(CREATING.match(t).group(1)) for t in creating]
-        self.assertTrue(any(d > 0 for d in dots), f"no tick while 7-Zip worked: {seen}")
-        # One dot more each second, none again after the tenth; a slow look may miss one.
-        self.assertEqual(dots[0], 0, seen)
+        self.assertTrue(creating and all(CREATING.match(t) or CREATING_FIGURE.match(t) for t in creating), seen)
+        self.assertEqual(shown[:len(creating)], creating, seen)  # a short test may show nothing
+        # Dots until 7-Zip's first figure (it may come before the first tick), then only its figures, rising.
+        dotted = [t for t in creating if CREATING.match(t)]
+        self.assertEqual(creating[:len(dotted)], dotted, seen)
+        figures = [int(CREATING_FIGURE.match(t).group(1)) for t in creating[len(dotted):]]
+        self.assertTrue(any(0 < f < 100 for f in figures), f"no figure while 7-Zip worked: {seen}")
+        self.assertEqual(figures, sorted(figures), seen)
+        dots = [len(CREATING.match(t).group(1)) for t in dotted]
+        self.assertEqual(dots[:1], [0] if dots else [], seen)
         for before, after in zip(dots, dots[1:]):
             self.assertIn((after - before) % 11, (1, 2), seen)
         self.assertTrue(self.case.no_box(2000), "a box after a good backup without ReopenLM")

@@ -4,6 +4,7 @@ Linux 7-Zip. A restore replaces the data folder with the archive's Larkmail
 folder; every refusal or failure leaves the data folder byte for byte as it was."""
 
 import os
+import re
 import subprocess
 import threading
 import time
@@ -25,9 +26,9 @@ def write_tree(root, files):
             f.write(data)
 
 
-def make_archive(archive, source_parent, top, level=5):
-    subprocess.run(["7zz", "a", f"-mx={level}", archive, top], cwd=source_parent, stdout=subprocess.DEVNULL,
-                   check=True)
+def make_archive(archive, source_parent, top, level=5, method=None):
+    switches = [f"-mx={level}"] + ([f"-m0={method}"] if method else [])
+    subprocess.run(["7zz", "a", *switches, archive, top], cwd=source_parent, stdout=subprocess.DEVNULL, check=True)
 
 
 class Restore(E2ETest):
@@ -52,11 +53,12 @@ class Restore(E2ETest):
         self.addCleanup(self.end_programs)
 
     # The new data, packed the way a backup packs it: "Larkmail" at the top.
-    def backup_archive(self, files, name="LarkmailBackup_PC1_anna_20261207.7z", top="Larkmail", level=5):
+    def backup_archive(self, files, name="LarkmailBackup_PC1_anna_20261207.7z", top="Larkmail", level=5,
+                       method=None):
         source = os.path.join(self.case.root, "source-" + name)
         write_tree(os.path.join(source, top), files)
         archive = os.path.join(self.backups, name)
-        make_archive(archive, source, top, level)
+        make_archive(archive, source, top, level, method)
         return archive, os.path.join(source, top)
 
     def open_window(self):
@@ -75,6 +77,25 @@ class Restore(E2ETest):
         self.case.control("click", RESTORE)
         self.case.answer_boxes(["yes"])
         self.case.answer_file(wine_path(archive))
+
+    def statuses_while(self, work):
+        """The distinct status texts seen while `work` runs."""
+        seen, done = [], threading.Event()
+
+        def watch():
+            while not done.is_set():
+                text = self.case.control("text", STATUS)
+                if not seen or seen[-1] != text:
+                    seen.append(text)
+
+        watcher = threading.Thread(target=watch)
+        watcher.start()
+        try:
+            work()
+        finally:
+            done.set()
+            watcher.join()
+        return seen
 
     def end_programs(self):
         for kill in (["/pid", self.case.pid()] if self.proc else []), (["/im", "larkmail.exe"] if self.client else []):
@@ -108,11 +129,17 @@ class Restore(E2ETest):
             "prefs.js": b"new prefs\r\n",
             "Mail/\u00c4rger & M\u00fche/n\u00f6te.eml": "Gr\u00fc\u00dfe".encode("utf-8"),
             "Mail/Deep/er/file.dat": os.urandom(200000),
+            # Sixteen byte values at random, PPMd: seconds to unpack, long enough to watch.
+            "Mail/big.mbox": os.urandom(24 * 1024 * 1024).translate(bytes(0x41 + (i % 16) for i in range(256))),
             "Empty Folder": None,
-        })
+        }, method="PPMd")
         self.open_window()
         self.start_restore(archive)
-        self.case.answer_boxes(["yes", "ok"])
+        self.case.answer_boxes(["yes"])
+        seen = self.statuses_while(lambda: self.case.answer_boxes(["ok"], timeout_ms=120000))
+        figures = [int(m.group(1)) for m in (re.match(r"^Please Wait\.{5}restoring data (\d{1,3}) %$", t) for t in seen) if m]
+        self.assertTrue(any(0 < f < 100 for f in figures), f"no figure while 7-Zip unpacked: {seen}")
+        self.assertEqual(figures, sorted(figures), seen)
         self.assertEqual(self.case.boxes(), [
             ("Restore", "Are you sure you wish to restore from a backup?"),
             ("Warning", "This will overwrite your current Larkmail Data. Are you sure you wish to continue?"),

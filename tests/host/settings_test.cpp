@@ -178,6 +178,12 @@ TEST_F(SettingsTest, ClosingWithoutAChangeLeavesTheFileAlone) {
     CloseKeyValueFile(file);
     EXPECT_EQ(FakeFileBytes(kPrefs), odd);
     EXPECT_FALSE(file.isOpen);
+    // The value it already has is no change either (the unattended run stores
+    // the locale's language every night); another spelling of the key is.
+    WriteSettingInteger(L"Language", 2);
+    EXPECT_EQ(FakeFileBytes(kPrefs), odd);
+    WriteSettingInteger(L"LANGUAGE", 2);
+    EXPECT_EQ(FakeFileBytes(kPrefs), kBom + "\r\nLANGUAGE = 2\r\n; x\r\n");
 }
 
 TEST_F(SettingsTest, OpeningAgainClosesAndWritesTheFirstFile) {

@@ -1,0 +1,71 @@
+"""The restore from the window against bare `7z x -y`: the window driven from
+outside, timed from the press of the last "Yes" to the result box; the
+listing before that question timed on its own."""
+import os
+import shutil
+import sys
+import time
+
+from wine_runs import wine_path
+
+
+def read_stamp(path):
+    with open(path) as f:
+        return [int(x) for x in f.read().split()]
+
+
+def restore_once(wr, program, env, archive):
+    """(ms from the last Yes to the result box, ms of the listing)."""
+    stamps = {name: os.path.join(wr.work, name + ".txt") for name in ("listed", "asked", "done")}
+    for path in stamps.values():
+        if os.path.exists(path):
+            os.remove(path)
+    proc, pid = wr.start(program, '"' + wine_path(os.path.join(program, "LarkmailBackup.exe")) + '"', env)
+    try:
+        if wr.drive("wait-window", pid, "--timeout", "60000") != 0:
+            sys.exit("the window did not come")
+        # The controls come a moment after the window: press Restore until its question shows.
+        for _ in range(20):
+            wr.drive("click", pid, "--id", "11")
+            if wr.drive("box", pid, "--answer", "yes", "--timeout", "3000") == 0:
+                break
+        else:
+            sys.exit("Restore asked nothing")
+        if wr.drive("filebox", pid, "--path", wine_path(archive), "--poll", "10", "--stamp",
+                    wine_path(stamps["listed"])) != 0:
+            sys.exit("no open-file requester")
+        if wr.drive("box", pid, "--answer", "yes", "--poll", "10", "--timeout", "120000", "--stamp",
+                    wine_path(stamps["asked"])) != 0:
+            sys.exit("no warning after the listing")
+        if wr.drive("box", pid, "--answer", "ok", "--poll", "10", "--timeout", "600000", "--stamp",
+                    wine_path(stamps["done"])) != 0:
+            sys.exit("no result box")
+        listed = read_stamp(stamps["listed"])[0]
+        asked_found, asked = read_stamp(stamps["asked"])
+        done = read_stamp(stamps["done"])[0]
+        return done - asked, asked_found - listed
+    finally:
+        wr.end(proc, pid)
+
+
+def bare_extract_once(wr, program, env, archive, target):
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    seven = '"' + wine_path(os.path.join(program, "7z.exe")) + '"'
+    code, wall, _, _ = wr.run(program, seven + " x -y -o" + wine_path(target) + " " + wine_path(archive), env)
+    if code != 0:
+        sys.exit(f"bare 7z.exe x failed with exit code {code}")
+    return wall
+
+
+def time_restore_pairs(wr, program, env, archive, runs):
+    """Interleaved: ours, bare, ours, bare ...; a list of (ours, listing, bare) in ms."""
+    target = os.path.join(wr.work, "bare-restore")
+    pairs = []
+    for _ in range(runs):
+        ours, listing = restore_once(wr, program, env, archive)
+        bare = bare_extract_once(wr, program, env, archive, target)
+        pairs.append((ours, listing, bare))
+        time.sleep(0.2)
+    shutil.rmtree(target, ignore_errors=True)
+    return pairs

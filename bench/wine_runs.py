@@ -1,0 +1,72 @@
+"""Running Windows programs under Wine for the benchmark: a prefix and a
+screen of its own, exact command lines through the test driver, its timings."""
+import os
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def wine_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class WineRuns:
+    def __init__(self, build, work):
+        self.build = build
+        self.work = work
+        self.driver = os.path.join(build, "doubles", "driver.exe")
+        self.stats = os.path.join(work, "stats.txt")
+        # A prefix and screen of its own, so a test run in the same tree cannot meet it.
+        self.prefix = os.path.join(work, "wineprefix")
+        os.environ.update(WINEPREFIX=self.prefix, DISPLAY=":98", WINEDEBUG="-all")
+        subprocess.check_call([os.path.join(ROOT, "scripts", "wine-session"), "start", self.prefix, ":98"])
+
+    def stop(self):
+        subprocess.call([os.path.join(ROOT, "scripts", "wine-session"), "stop", self.prefix])
+
+    def wine_version(self):
+        return subprocess.run(["wine", "--version"], stdout=subprocess.PIPE, text=True).stdout.strip()
+
+    def _launch_argv(self, cwd, cmdline, env):
+        cmdfile = os.path.join(self.work, "cmdline.txt")
+        with open(cmdfile, "w", encoding="utf-8") as f:
+            f.write(cmdline)
+        argv = ["wine", self.driver, "launch", "--cwd", wine_path(cwd), "--cmdfile", wine_path(cmdfile)]
+        for k, v in env.items():
+            argv += ["--env", f"{k}={v}"]
+        return argv
+
+    def run(self, cwd, cmdline, env):
+        """Runs to the end: (exit code, wall ms, own CPU ms, peak working set bytes)."""
+        if os.path.exists(self.stats):
+            os.remove(self.stats)
+        code = subprocess.call(self._launch_argv(cwd, cmdline, env) + ["--stats", wine_path(self.stats)],
+                               stdout=subprocess.DEVNULL)
+        if not os.path.exists(self.stats):
+            sys.exit(f"could not run: {cmdline}")
+        wall, user, kernel, peak = (int(x) for x in open(self.stats).read().split())
+        return code, wall, user + kernel, peak
+
+    def start(self, cwd, cmdline, env):
+        """Starts without waiting; returns (Popen of the driver, the program's pid)."""
+        pidfile = os.path.join(self.work, "pid.txt")
+        if os.path.exists(pidfile):
+            os.remove(pidfile)
+        proc = subprocess.Popen(self._launch_argv(cwd, cmdline, env) + ["--pidfile", wine_path(pidfile)],
+                                stdout=subprocess.DEVNULL)
+        end = time.time() + 60
+        while time.time() < end:
+            if os.path.exists(pidfile) and open(pidfile).read().strip():
+                return proc, open(pidfile).read().strip()
+            time.sleep(0.05)
+        sys.exit(f"could not start: {cmdline}")
+
+    def drive(self, verb, pid, *extra):
+        """One driver verb on the program's windows; its exit code."""
+        return subprocess.call(["wine", self.driver, verb, "--pid", pid, *extra], stdout=subprocess.DEVNULL)
+
+    def end(self, proc, pid):
+        subprocess.call(["wine", "taskkill", "/f", "/pid", pid], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        proc.wait(timeout=60)
