@@ -82,7 +82,7 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
     // Arguments after the first are ignored: they used to leave an invisible
     // process that nothing could end.
     const bool unattended = IsUnattendedRequest(arguments);
-    InitializeProcessServices();
+    InitializeProcessServices(!unattended);
     // The main window registers TaskbarCreated itself when it is built.
     if (unattended) MoveToSettingsFolder();
     EnsureSettingsFile();

@@ -78,6 +78,7 @@ def backup_pairs(wr, program, env, data, backups, level, verify, runs):
                 sys.exit(f"bare 7z.exe t failed with exit code {code}")
             wall += test_wall
         bare.append((wall, cpu, peak))
+        print(f"  pair: ours {ours[-1][0]} ms, bare {wall} ms", file=sys.stderr, flush=True)
     return ours, bare
 
 

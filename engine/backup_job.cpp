@@ -45,7 +45,7 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     if (folder.empty()) return;
     std::vector<ProcessEntry> processes;
-    const bool listed = ListProcesses(processes);
+    bool listed = false, asked = false;
     for (const FolderEntry& entry : ListFolder(folder, request.archiveName + L".*tmp")) {
         if (entry.isFolder || entry.isLink) continue;
         const std::wstring path = request.backupFolder + entry.name;
@@ -55,6 +55,11 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
         const bool oldStyle = UpperAscii(entry.name) == UpperAscii(request.archiveName + L".tmp");
         if (owner == 0 && !oldStyle) continue;
         if (owner != 0) {
+            // Taken only when there is a leftover to judge: it costs every run otherwise.
+            if (!asked) {
+                listed = ListProcesses(processes);
+                asked = true;
+            }
             // Without the process list every owner counts as running.
             if (!listed) continue;
             bool running = false;

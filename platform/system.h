@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
-void InitializeProcessServices();  // common controls, COM on this thread
+// Common controls, and with `withComponents` COM/OLE on this thread (the
+// folder requester and the shortcut need it; a run without a window does
+// not, and under Wine OLE's hidden window costs the display connection).
+void InitializeProcessServices(bool withComponents);
 void ReleaseProcessServices();
 
 // The command line's arguments after the program name, split by the

@@ -14,7 +14,7 @@ const char16_t kHighControls[32] = {
 
 }  // namespace
 
-void InitializeProcessServices() {}
+void InitializeProcessServices(bool) {}
 void ReleaseProcessServices() {}
 
 std::wstring ReadCommandLineText() {

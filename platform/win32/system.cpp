@@ -7,6 +7,7 @@
 
 #include "platform/system.h"
 #include "platform/win32/code_page.h"
+#include "platform/win32/common_controls.h"
 
 namespace {
 
@@ -23,10 +24,9 @@ ProcessServices& Services() {
 
 }  // namespace
 
-void InitializeProcessServices() {
-    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
-                                  ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
-    InitCommonControlsEx(&controls);
+void InitializeProcessServices(bool withComponents) {
+    if (!withComponents) return;
+    LoadCommonControls();
     ProcessServices& services = Services();
     if (services.oleStarted || services.comStarted) return;
     if (SUCCEEDED(OleInitialize(nullptr))) {

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "platform/win32/common_controls.h"
 #include "platform/win32/window_internal.h"
 
 namespace {
@@ -86,12 +87,12 @@ LRESULT CALLBACK LinkProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         InvalidateRect(hwnd, nullptr, TRUE);
         break;
     case WM_PAINT: {
-        LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
+        LRESULT result = CallNextSubclassProcedure(hwnd, message, wParam, lParam);
         if (GetFocus() == hwnd) DrawLinkFocus(hwnd);
         return result;
     }
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallNextSubclassProcedure(hwnd, message, wParam, lParam);
 }
 
 }  // namespace
@@ -224,7 +225,7 @@ bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::ws
                                             UDS_NOTHOUSANDS,
                                         0, 0, 0, 0, page, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
-    if (kind == ControlKind::Link) SetWindowSubclass(hwnd, LinkProcedure, 1, 0);
+    if (kind == ControlKind::Link) SubclassWindow(hwnd, LinkProcedure, 1);
     w.controls[number] = record;
     w.lastKind = kind;
     w.anyControl = true;

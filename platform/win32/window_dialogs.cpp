@@ -107,6 +107,10 @@ std::wstring AskForFile(const std::wstring& title, const std::wstring& startFold
     request.lpstrInitialDir = startFolder.empty() ? nullptr : startFolder.c_str();
     request.lpstrTitle = title.c_str();
     request.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_EXPLORER;
-    if (!GetOpenFileNameW(&request)) return {};
+    // Bound when asked for: the library pulls in the common controls, whose
+    // start-up connects Wine to the display, and a run without a window needs neither.
+    static const auto openFile = reinterpret_cast<BOOL(WINAPI*)(OPENFILENAMEW*)>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"comdlg32.dll"), "GetOpenFileNameW")));
+    if (!openFile || !openFile(&request)) return {};
     return std::wstring(buffer.c_str());
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "platform/win32/common_controls.h"
 #include "platform/win32/window_internal.h"
 
 namespace {
@@ -18,7 +19,7 @@ LRESULT CALLBACK StatusProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         out[n] = L'\0';
         return static_cast<LRESULT>(n);
     }
-    return DefSubclassProc(hwnd, message, wParam, lParam);
+    return CallNextSubclassProcedure(hwnd, message, wParam, lParam);
 }
 
 }  // namespace
@@ -110,7 +111,7 @@ bool CreateStatusBar(int fieldWidth) {
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBar)),
                                GetModuleHandleW(nullptr), nullptr);
     if (!w.status) return false;
-    SetWindowSubclass(w.status, StatusProcedure, 1, 0);
+    SubclassWindow(w.status, StatusProcedure, 1);
     w.statusFieldWidth = fieldWidth;
     SendMessageW(w.status, WM_SETFONT, reinterpret_cast<WPARAM>(w.font), FALSE);
     PlaceStatusBar();
