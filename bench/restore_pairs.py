@@ -31,7 +31,7 @@ def restore_once(wr, program, env, archive):
                 break
         else:
             sys.exit("Restore asked nothing")
-        if wr.drive("filebox", pid, "--path", wine_path(archive), "--poll", "10", "--stamp",
+        if wr.drive("filebox", pid, "--path", wine_path(archive), "--poll", "10", "--timeout", "60000", "--stamp",
                     wine_path(stamps["listed"])) != 0:
             sys.exit("no open-file requester")
         if wr.drive("box", pid, "--answer", "yes", "--poll", "10", "--timeout", "120000", "--stamp",

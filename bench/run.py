@@ -104,6 +104,8 @@ def main():
         backups = os.path.join(work, "backups")
         os.makedirs(program, exist_ok=True)
         shutil.copyfile(os.path.join(build, "LarkmailBackup.exe"), os.path.join(program, "LarkmailBackup.exe"))
+        # The window asks about a missing language folder before anything else.
+        shutil.copytree(os.path.join(ROOT, "lang"), os.path.join(program, "Lang"), dirs_exist_ok=True)
         profile, data = make_profile(work, "profile", args.size)
         tiny_profile, tiny_data = make_profile(work, "tiny", "0.1")
         env = {"USERPROFILE": wine_path(profile), "COMPUTERNAME": "BENCH", "USERNAME": "bench"}
