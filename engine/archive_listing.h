@@ -38,4 +38,7 @@ bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& n
 // kind, size or CRC. A killed 7-Zip can end with exit code 0 and leaves the
 // file it was writing at its full, preallocated size, so only the CRC tells
 // that the extraction finished.
-std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items, const std::wstring& folder);
+std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items, const std::wstring& folder,
+                                           std::size_t from = 0);
+// One item of that check.
+bool ItemExtracted(const ArchiveItem& item, const std::wstring& folder);

@@ -74,7 +74,7 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 // Starts 7-Zip hidden and returns once it has ended.
 ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window) {
     const ProgramHandle tool = StartArchiveTool(parameters, false);
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool);
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, {});
     return FinishArchiveTool(tool);
 }
 

@@ -13,7 +13,8 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
 // True when everything went; failures are added to `left`.
 bool DeleteTree(const std::wstring& folder, std::vector<std::wstring>& left) {
     bool childrenGone = true;
-    for (const FolderEntry& entry : ListFolder(folder, L"*.*")) {
+    // Each file is checked by its own deletion, which never goes through a link.
+    for (const FolderEntry& entry : ListFolder(folder, L"*.*", LinkCheck::FoldersOnly)) {
         const std::wstring path = folder + L"\\" + entry.name;
         bool gone = false;
         if (entry.isLink) {

@@ -1,5 +1,6 @@
 // What a backup or restore needs from the window while 7-Zip works; a run without a window leaves both empty.
 #pragma once
+#include <functional>
 #include <string>
 
 #include "platform/process.h"
@@ -7,5 +8,8 @@
 struct JobWindow {
     void (*showStatus)(const std::wstring& text) = nullptr;
     // Returns once `tool` has ended, keeping the window painted meanwhile.
-    void (*waitForTool)(ProgramHandle tool) = nullptr;
+    // `sideWork` (may be empty) is a short piece of the job's own work, called
+    // after each wake-up and again at once while it answers true (it did
+    // something); answering false it waits for 7-Zip to write or end.
+    void (*waitForTool)(ProgramHandle tool, const std::function<bool()>& sideWork) = nullptr;
 };

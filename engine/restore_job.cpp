@@ -6,13 +6,17 @@
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/extraction_check.h"
 #include "engine/folder_tree.h"
 #include "engine/mail_client.h"
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace {
 
 constexpr int kMaxSiblingNumber = 1000;
+// How long one piece of checking may keep the window from its messages.
+constexpr std::uint64_t kCheckSliceMs = 25;
 
 std::wstring Text(const wchar_t* group, const wchar_t* key) {
     return LookUpText(group, key);
@@ -39,10 +43,12 @@ void LogUndeleted(const std::wstring& folder) {
         AppendToBackupLog(FillPlaceholder(Text(L"LogMessages", L"LogDeleteIncomplete"), folder));
 }
 
+// The files are checked as 7-Zip finishes them, on the core it leaves free.
 ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
-                           const JobWindow& window) {
+                           const JobWindow& window, ExtractionCheck& check) {
     const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool);
+    if (tool != 0 && window.waitForTool)
+        window.waitForTool(tool, [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
     return FinishArchiveTool(tool);
 }
 
@@ -90,11 +96,12 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
         return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreNoStaging"), staging.empty() ? parent : staging),
                 RestoreFailureText({})};
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
-    const ToolOutcome tool = ExtractArchive(staging, archivePath, window);
+    ExtractionCheck check = StartExtractionCheck(items, staging);
+    const ToolOutcome tool = ExtractArchive(staging, archivePath, window, check);
     RestoreFailure failure;
     if (!tool.started || tool.exitCode != 0) {
         failure = ToolFailure(tool);
-    } else if (!FindMissingItems(items, staging).empty()) {
+    } else if (!FindMissingItems(items, staging, check.next).empty()) {
         failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),
                    RestoreFailureText({})};
     } else if (MailClientRunning()) {

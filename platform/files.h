@@ -58,7 +58,12 @@ struct FolderEntry {
     bool isLink = false;
 };
 // Lists `folder` + "\" + `pattern` in the order the system gives; skips "." and "..".
-std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern);
+// With `FoldersOnly` a file entry is only opened to tell when it is a reparse
+// point: for a caller that deletes files with DeleteFilePath, which refuses a
+// followed link itself, so each file is opened once rather than twice.
+enum class LinkCheck { Every, FoldersOnly };
+std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern,
+                                    LinkCheck check = LinkCheck::Every);
 // Removes a link itself (file or folder link), never what it points to; false,
 // the link left as it is, where the system can only reach the target (Wine).
 bool RemoveLinkPath(const std::wstring& path, bool isFolder);

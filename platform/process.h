@@ -11,6 +11,10 @@ struct StartOptions {
     // Standard output and error through a pipe, no console: a hidden console
     // tool needs none, and under Wine a console costs a host process per start.
     bool readOutput = false;
+    // With readOutput: the output gathers in a temporary file, read once the
+    // program has ended. For a tool that writes much, line by line: under Wine
+    // every write to a pipe is a round trip to the server.
+    bool outputThroughFile = false;
     std::wstring workingFolder;  // empty: none
 };
 

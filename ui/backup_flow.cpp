@@ -71,7 +71,7 @@ void ShowStep(const std::wstring& text) {
 
 // Until 7-Zip ends only two things act: its own figure, shown as it comes,
 // and before the first figure the one-second timer, which moves the dots.
-void AnimateUntilToolEnds(ProgramHandle tool) {
+void AnimateUntilToolEnds(ProgramHandle tool, const std::function<bool()>&) {
     ToolProgress progress;
     for (;;) {
         const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);

@@ -40,17 +40,21 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
 }
 
 // Waits on 7-Zip, its pipe and the window together: the window repaints,
-// 7-Zip's figure follows the status text, input is dropped.
-void WaitShowingProgress(ProgramHandle tool) {
+// 7-Zip's figure follows the status text, input is dropped. The job's side
+// work runs between wake-ups; only while it has work does the wait not block.
+void WaitShowingProgress(ProgramHandle tool, const std::function<bool()>& sideWork) {
     const std::wstring step = Text(L"RestoreMsgs", L"StatusText1");
     ToolProgress progress;
+    bool working = static_cast<bool>(sideWork);
     for (;;) {
-        const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
+        const WindowEvent event = WaitForWindowEvent(working ? 0 : kWaitForever, tool);
         if (event.kind == kEventProgramEnded) return;
-        if (event.kind != kEventProgramOutput) continue;
-        const int shown = progress.percent;
-        ReadToolProgress(progress, TakeProgramOutput(tool));
-        if (progress.percent != shown) ShowJobStatus(TextWithPercent(step, progress.percent));
+        if (event.kind == kEventProgramOutput) {
+            const int shown = progress.percent;
+            ReadToolProgress(progress, TakeProgramOutput(tool));
+            if (progress.percent != shown) ShowJobStatus(TextWithPercent(step, progress.percent));
+        }
+        if (sideWork) working = sideWork();
     }
 }
 

@@ -185,7 +185,8 @@ bool CreateFolderPath(const std::wstring& path) {
     return true;
 }
 
-std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern) {
+// The fake's links are Windows links, told apart exactly whatever the check.
+std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern, LinkCheck) {
     std::vector<FolderEntry> entries;
     const std::wstring full = FakeFullPath(folder);
     if (!FakeFolderExists(full)) return entries;

@@ -50,9 +50,11 @@ std::wstring ResolvedPathOf(HANDLE handle) {
     return {};
 }
 
-EntryIdentity IdentifyOpened(HANDLE entry, const std::wstring& folderResolved, const std::wstring& name) {
+EntryIdentity IdentifyOpened(HANDLE entry, const std::wstring& folderResolved, const std::wstring& name,
+                             DWORD* attributes = nullptr) {
     FILE_ATTRIBUTE_TAG_INFO tag{};
     if (!GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &tag, sizeof(tag))) return EntryIdentity::Unknown;
+    if (attributes) *attributes = tag.FileAttributes;
     // Wine lists a Unix link to a folder as a reparse point but opens it as
     // the target's plain folder, so only Windows gets here with a link.
     if (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return EntryIdentity::Link;
@@ -92,13 +94,13 @@ EntryIdentity IdentifyEntryAt(const std::wstring& path, const std::wstring& fold
 bool DeleteEntryAt(const std::wstring& path, bool folder) {
     OwnedHandle entry = OpenEntryItself(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
     if (!entry.valid()) return false;
-    const EntryIdentity identity = IdentifyOpened(entry.value, ResolveFolderOnce(FolderOf(path)), NameOf(path));
+    DWORD attributes = 0;
+    const EntryIdentity identity =
+        IdentifyOpened(entry.value, ResolveFolderOnce(FolderOf(path)), NameOf(path), &attributes);
     if (identity != EntryIdentity::Itself && identity != EntryIdentity::Link) return false;
-    BY_HANDLE_FILE_INFORMATION information{};
-    if (!GetFileInformationByHandle(entry.value, &information)) return false;
-    if (((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder) return false;
+    if (((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != folder) return false;
     // Windows refuses to delete a read-only file; FILE_ATTRIBUTE_NORMAL clears all.
-    if (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
         FILE_BASIC_INFO basic{};
         basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
         SetFileInformationByHandle(entry.value, FileBasicInfo, &basic, sizeof(basic));

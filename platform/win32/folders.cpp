@@ -37,7 +37,7 @@ bool CreateFolderPath(const std::wstring& path) {
     return LookUpPathKind(path) == PathKind::Folder;
 }
 
-std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern) {
+std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstring& pattern, LinkCheck check) {
     std::vector<FolderEntry> entries;
     std::wstring prefix = folder;
     if (!prefix.empty() && !IsSeparator(prefix.back())) prefix += L'\\';
@@ -54,7 +54,8 @@ std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstri
         entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         // What cannot be opened to tell counts as a link too: nothing goes through it.
         entry.isLink = (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
-                       IdentifyEntryAt(prefix + name, folderResolved) != EntryIdentity::Itself;
+                       ((entry.isFolder || check == LinkCheck::Every) &&
+                        IdentifyEntryAt(prefix + name, folderResolved) != EntryIdentity::Itself);
         entries.push_back(entry);
     } while (FindNextFileW(search, &found));
     FindClose(search);

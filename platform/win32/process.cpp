@@ -20,11 +20,13 @@ struct RunningProgram {
     // the pipe and the window at once; none without readOutput.
     OwnedHandle output;
     OwnedHandle readDone;  // manual-reset event of the pending read
+    OwnedHandle outputFile;  // instead of the pipe, with outputThroughFile
     OVERLAPPED read{};
     bool readPending = false;
     bool outputEnded = false;  // every writer has gone and all was read
     char buffer[16 * 1024];
-    std::string pending;  // bytes read but not yet handed out
+    std::string pending;  // bytes read; those before `handedOut` are gone to the reader
+    std::size_t handedOut = 0;  // lines are taken by moving this, not by erasing the front
 };
 
 RunningProgram* ProgramFrom(ProgramHandle handle) { return reinterpret_cast<RunningProgram*>(handle); }
@@ -40,8 +42,21 @@ std::wstring WithoutQuotes(const std::wstring& program) {
     return program;
 }
 
+bool HasOutput(const RunningProgram& p) { return p.output.valid() || p.outputFile.valid(); }
+
+// The file's whole content once the program has ended, and with it the end of the output.
+void CollectFileOutput(RunningProgram& p) {
+    if (p.outputEnded || WaitForSingleObject(p.process.value, 0) == WAIT_TIMEOUT) return;
+    p.outputEnded = true;
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(p.outputFile.value, start, nullptr, FILE_BEGIN)) return;
+    DWORD got = 0;
+    while (ReadFile(p.outputFile.value, p.buffer, sizeof p.buffer, &got, nullptr) && got > 0) p.pending.append(p.buffer, got);
+}
+
 // Issues reads until one stays pending; what comes at once is kept.
 void StartNextRead(RunningProgram& p) {
+    if (p.outputFile.valid()) return;
     while (!p.outputEnded && !p.readPending) {
         DWORD got = 0;
         if (ReadFile(p.output.value, p.buffer, sizeof p.buffer, nullptr, &p.read)) {
@@ -59,8 +74,13 @@ void StartNextRead(RunningProgram& p) {
 // Takes in the pending read once it has completed (with `wait`, waits for
 // it); true when bytes were added.
 bool CollectOutput(RunningProgram& p, bool wait) {
-    if (!p.readPending) return false;
     const std::size_t before = p.pending.size();
+    if (p.outputFile.valid()) {
+        if (wait && !p.outputEnded) WaitForSingleObject(p.process.value, INFINITE);
+        CollectFileOutput(p);
+        return p.pending.size() > before;
+    }
+    if (!p.readPending) return false;
     DWORD got = 0;
     if (GetOverlappedResult(p.output.value, &p.read, &got, wait ? TRUE : FALSE)) {
         p.readPending = false;
@@ -77,7 +97,7 @@ bool CollectOutput(RunningProgram& p, bool wait) {
 bool ReadMoreOutput(RunningProgram& p) {
     const std::size_t before = p.pending.size();
     while (p.pending.size() == before && !p.outputEnded) {
-        if (p.readPending)
+        if (p.readPending || p.outputFile.valid())
             CollectOutput(p, true);
         else
             StartNextRead(p);
@@ -108,6 +128,21 @@ bool CreateOutputPipe(RunningProgram& child, OwnedHandle& writeEnd) {
     return true;
 }
 
+// A temporary file that goes when its last handle closes; the child writes
+// through the inherited handle, we read it back once the child has ended.
+bool CreateOutputFile(RunningProgram& child) {
+    wchar_t folder[MAX_PATH + 1] = {};
+    wchar_t path[MAX_PATH + 1] = {};
+    if (!GetTempPathW(MAX_PATH + 1, folder) || !GetTempFileNameW(folder, L"lmb", 0, path)) return false;
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    child.outputFile = OwnedHandle(CreateFileW(path, GENERIC_READ | GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable,
+                                               CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                                               nullptr));
+    if (!child.outputFile.valid()) DeleteFileW(path);
+    return child.outputFile.valid();
+}
+
 bool CreateChild(const std::wstring& program, const std::wstring& parameters, const StartOptions& options,
                  RunningProgram& child) {
     STARTUPINFOW startup{};
@@ -117,14 +152,19 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
 
     OwnedHandle pipeWrite, nothingIn;
     if (options.readOutput) {
-        if (!CreateOutputPipe(child, pipeWrite)) return false;
         SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        if (options.outputThroughFile) {
+            if (!CreateOutputFile(child)) return false;
+        } else if (!CreateOutputPipe(child, pipeWrite)) {
+            return false;
+        }
         nothingIn = OwnedHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
                                             OPEN_EXISTING, 0, nullptr));
         startup.dwFlags |= STARTF_USESTDHANDLES;
         startup.hStdInput = nothingIn.value;
-        startup.hStdOutput = pipeWrite.value;
-        startup.hStdError = pipeWrite.value;
+        const HANDLE out = options.outputThroughFile ? child.outputFile.value : pipeWrite.value;
+        startup.hStdOutput = out;
+        startup.hStdError = out;
     }
 
     // CreateProcessW may write into the command line, so it gets a copy of its own.
@@ -143,6 +183,7 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
                              nullptr, folder, &startup, &created);
     if (!ok) {
         child.output = OwnedHandle();
+        child.outputFile = OwnedHandle();
         return false;
     }
     CloseHandle(created.hThread);
@@ -183,6 +224,27 @@ bool WaitDraining(RunningProgram& p, DWORD timeoutMs) {
         const DWORD count = p.readPending ? 2 : 1;
         if (WaitForMultipleObjects(count, handles, FALSE, remaining) == WAIT_OBJECT_0 + 1) CollectOutput(p, false);
     }
+}
+
+// The file shows no line before the end, so the bound is on silence: the
+// time-out starts again whenever the file has grown (looked at each second).
+bool WaitForFileOutput(RunningProgram& p, std::uint32_t timeoutMs) {
+    constexpr DWORD kLookMs = 1000;
+    ULONGLONG quietSince = GetTickCount64();
+    LARGE_INTEGER seen{};
+    GetFileSizeEx(p.outputFile.value, &seen);
+    while (!p.outputEnded) {
+        if (WaitForSingleObject(p.process.value, kLookMs) != WAIT_TIMEOUT) break;
+        LARGE_INTEGER size{};
+        if (GetFileSizeEx(p.outputFile.value, &size) && size.QuadPart != seen.QuadPart) {
+            seen = size;
+            quietSince = GetTickCount64();
+        } else if (timeoutMs != kWaitForever && GetTickCount64() - quietSince >= timeoutMs) {
+            return false;
+        }
+    }
+    CollectFileOutput(p);
+    return true;
 }
 
 }  // namespace
@@ -250,8 +312,8 @@ long ProgramExitCode(ProgramHandle handle) {
 
 bool ProgramHasOutput(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
-    if (!program || !program->output.valid()) return false;
-    if (!program->pending.empty() || CollectOutput(*program, false)) return true;
+    if (!program || !HasOutput(*program)) return false;
+    if (program->pending.size() > program->handedOut || CollectOutput(*program, false)) return true;
     if (program->outputEnded) return false;
     if (ProgramRunning(handle)) return true;
     // It has ended: what is left in the pipe comes at once, then the pipe's end.
@@ -260,16 +322,23 @@ bool ProgramHasOutput(ProgramHandle handle) {
 
 std::wstring ReadProgramLine(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
-    if (!program || !program->output.valid()) return {};
+    if (!program || !HasOutput(*program)) return {};
     size_t end;
-    while ((end = program->pending.find('\n')) == std::string::npos && ReadMoreOutput(*program)) {
+    while ((end = program->pending.find('\n', program->handedOut)) == std::string::npos && ReadMoreOutput(*program)) {
     }
     std::string line;
     if (end == std::string::npos) {
-        line.swap(program->pending);
+        line = program->pending.substr(program->handedOut);
+        program->pending.clear();
+        program->handedOut = 0;
     } else {
-        line = program->pending.substr(0, end);
-        program->pending.erase(0, end + 1);
+        line = program->pending.substr(program->handedOut, end - program->handedOut);
+        program->handedOut = end + 1;
+        // Dropped now and then: erasing each line from the front costs the whole buffer every line.
+        if (program->handedOut > 64 * 1024 && program->handedOut * 2 > program->pending.size()) {
+            program->pending.erase(0, program->handedOut);
+            program->handedOut = 0;
+        }
     }
     std::string kept;
     kept.reserve(line.size());
@@ -280,10 +349,11 @@ std::wstring ReadProgramLine(ProgramHandle handle) {
 
 bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs) {
     RunningProgram* program = ProgramFrom(handle);
-    if (!program || !program->output.valid()) return true;
+    if (!program || !HasOutput(*program)) return true;
+    if (program->outputFile.valid()) return WaitForFileOutput(*program, timeoutMs);
     const ULONGLONG start = GetTickCount64();
     for (;;) {
-        if (program->outputEnded || program->pending.find('\n') != std::string::npos) return true;
+        if (program->outputEnded || program->pending.find('\n', program->handedOut) != std::string::npos) return true;
         if (!program->readPending) {
             StartNextRead(*program);
             continue;
@@ -303,8 +373,9 @@ std::string TakeProgramOutput(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program) return {};
     CollectOutput(*program, false);
-    std::string taken;
-    taken.swap(program->pending);
+    std::string taken = program->pending.substr(program->handedOut);
+    program->pending.clear();
+    program->handedOut = 0;
     return taken;
 }
 

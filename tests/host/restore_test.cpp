@@ -8,6 +8,7 @@
 
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
+#include "engine/extraction_check.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
@@ -206,7 +207,61 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
               std::vector<std::wstring>({L"Please Wait.....restoring data", L"Please Wait.....restoring data 12 %",
                                          L"Please Wait.....restoring data 97 %", L"Ready"}));
     EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
-    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
+    // The files were checked while 7-Zip ran; a wait that did not block came
+    // only after a piece of checking that moved on, never as a spin.
+    std::size_t zero = 0;
+    for (std::uint32_t timeout : FakeWaitTimeouts()) {
+        EXPECT_TRUE(timeout == 0 || timeout == kWaitForever) << timeout;
+        zero += timeout == 0;
+    }
+    EXPECT_GE(zero, 1u);
+    EXPECT_LE(zero, kBackup.size());
+}
+
+// In archive order; a file counts once a later file is there, and only with its size and CRC.
+TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
+    const std::wstring folder = L"C:\\Stage";
+    const std::vector<ArchiveItem> items = {
+        {L"Larkmail", true, -1, false, 0},
+        {L"Larkmail/a.eml", false, 3, true, 0x352441C2u},  // "abc"
+        {L"Larkmail\\Sub", true, -1, false, 0},
+        {L"Larkmail\\Sub\\b.eml", false, 3, true, 0x352441C2u},
+        {L"Larkmail\\c.eml", false, 3, true, 0x352441C2u},
+    };
+    struct Case {
+        std::vector<std::pair<std::wstring, std::string>> files;  // "<folder>" makes a folder
+        std::size_t next;
+    };
+    const Case cases[] = {
+        {{}, 0},
+        {{{L"Larkmail", "<folder>"}}, 1},
+        // Complete but nothing after it yet: 7-Zip may still be writing it.
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}}, 1},
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", ""}}, 3},
+        // Full size, other bytes (preallocated, or damaged): it stops there.
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abd"}, {L"Larkmail\\Sub\\b.eml", "abc"}}, 1},
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", "abc"},
+          {L"Larkmail\\c.eml", "ab"}},
+         4},
+    };
+    for (const Case& c : cases) {
+        ResetFakePlatform();
+        SetFakeFolder(folder);
+        for (const auto& file : c.files) {
+            if (file.second == "<folder>")
+                SetFakeFolder(folder + L"\\" + file.first);
+            else
+                SetFakeFile(folder + L"\\" + file.first, file.second);
+        }
+        ExtractionCheck check = StartExtractionCheck(items, folder);
+        const bool moved = CheckExtractedSoFar(check, 0);
+        while (CheckExtractedSoFar(check, 0)) {
+        }
+        EXPECT_EQ(check.next, c.next) << c.files.size();
+        EXPECT_EQ(moved, c.next > 0);
+        // The rest is left to the check after 7-Zip's end.
+        EXPECT_EQ(FindMissingItems(items, folder, check.next).empty(), false);
+    }
 }
 
 TEST_F(RestoreTest, WithTheClientRunningNothingIsAskedOrTouched) {

@@ -107,25 +107,45 @@ TEST(ProcessTest, ChildGetsExactlyTheParameterText) {
     }
 }
 
+// The same lines through the pipe and through the temporary file.
 TEST(ProcessTest, OutputLinesDropCarriageReturnsAndDecodeUtf8) {
-    ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-lines", Options(false, true, true));
-    ASSERT_NE(child, 0u);
-    ASSERT_TRUE(WaitForProgram(child, kWaitForever));
-    std::vector<std::wstring> expected = {L"first", L"zwei \u00FC", L"", L"bad \uFFFD byte", L"last without end"};
-    EXPECT_EQ(ReadAllLines(child), expected);
-    EXPECT_FALSE(ProgramHasOutput(child));
-    ReleaseProgram(child);
+    for (bool throughFile : {false, true}) {
+        StartOptions options = Options(false, true, true);
+        options.outputThroughFile = throughFile;
+        ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-lines", options);
+        ASSERT_NE(child, 0u);
+        if (throughFile) {
+            EXPECT_TRUE(WaitForProgramLine(child, 30000));
+        }
+        ASSERT_TRUE(WaitForProgram(child, kWaitForever));
+        std::vector<std::wstring> expected = {L"first", L"zwei \u00FC", L"", L"bad \uFFFD byte", L"last without end"};
+        EXPECT_EQ(ReadAllLines(child), expected) << throughFile;
+        EXPECT_FALSE(ProgramHasOutput(child));
+        ReleaseProgram(child);
+    }
 }
 
 TEST(ProcessTest, WaitingWithAPipeDrainsItSoTheChildCanEnd) {
-    ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-many", Options(true, true, true));
-    ASSERT_NE(child, 0u);
-    EXPECT_FALSE(ProgramRunning(child));
-    std::vector<std::wstring> lines = ReadAllLines(child);
-    ASSERT_EQ(lines.size(), 20000u);
-    EXPECT_EQ(lines.front(), L"line 0");
-    EXPECT_EQ(lines.back(), L"line 19999");
-    ReleaseProgram(child);
+    for (bool throughFile : {false, true}) {
+        StartOptions options = Options(true, true, true);
+        options.outputThroughFile = throughFile;
+        ProgramHandle child = StartProgram(ReadExecutablePath(), L"--child-many", options);
+        ASSERT_NE(child, 0u);
+        EXPECT_FALSE(ProgramRunning(child));
+        std::vector<std::wstring> lines = ReadAllLines(child);
+        ASSERT_EQ(lines.size(), 20000u) << throughFile;
+        EXPECT_EQ(lines.front(), L"line 0");
+        EXPECT_EQ(lines.back(), L"line 19999");
+        ReleaseProgram(child);
+    }
+    // A child that writes nothing for longer than the bound is given up on.
+    StartOptions quiet = Options(false, true, true);
+    quiet.outputThroughFile = true;
+    ProgramHandle sleeper = StartProgram(ReadExecutablePath(), L"--child-sleep 5000", quiet);
+    ASSERT_NE(sleeper, 0u);
+    EXPECT_FALSE(WaitForProgramLine(sleeper, 1500));
+    EndProgram(sleeper);
+    ReleaseProgram(sleeper);
 }
 
 // Everything a run wrote, gathered the way the window and the unattended run wait.

@@ -1,0 +1,46 @@
+// The restore's check of the staged files while 7-Zip is still writing them.
+#include "engine/extraction_check.h"
+
+#include "platform/files.h"
+#include "platform/system.h"
+
+namespace {
+
+std::wstring ItemPath(const ExtractionCheck& check, std::size_t index) {
+    std::wstring path = check.folder + L"\\" + (*check.items)[index].path;
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+}
+
+// 7-Zip has moved past the item: a later file exists (or, for a folder, it is there itself).
+bool Finished(const ExtractionCheck& check, std::size_t index) {
+    if ((*check.items)[index].isFolder) return true;
+    const std::size_t later = check.laterFile[index];
+    return later < check.items->size() && LookUpPathKind(ItemPath(check, later)) != PathKind::Missing;
+}
+
+}  // namespace
+
+ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, const std::wstring& folder) {
+    ExtractionCheck check;
+    check.items = &items;
+    check.folder = folder;
+    check.laterFile.assign(items.size(), items.size());
+    std::size_t later = items.size();
+    for (std::size_t i = items.size(); i-- > 0;) {
+        check.laterFile[i] = later;
+        if (!items[i].isFolder) later = i;
+    }
+    return check;
+}
+
+bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs) {
+    const std::size_t start = check.next;
+    while (check.next < check.items->size()) {
+        if (check.next > start && ReadTickMilliseconds() >= untilMs) break;
+        if (!Finished(check, check.next) || !ItemExtracted((*check.items)[check.next], check.folder)) break;
+        ++check.next;
+    }
+    return check.next > start;
+}

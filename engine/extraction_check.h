@@ -1,0 +1,25 @@
+// The restore's check of the staged files while 7-Zip is still writing them,
+// so that reading every file back costs next to nothing after 7-Zip's end.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/archive_listing.h"
+
+// Items are taken in archive order, the order 7-Zip writes them in, one at a
+// time. A file counts only once a later file exists (7-Zip may give a file
+// its full size before its bytes), and only with its size and CRC, so what
+// passes here is final. `next` and everything after it are checked once
+// 7-Zip has ended (FindMissingItems from `next`).
+struct ExtractionCheck {
+    const std::vector<ArchiveItem>* items = nullptr;
+    std::wstring folder;
+    std::size_t next = 0;
+    std::vector<std::size_t> laterFile;  // per item: the next file item's index, or the item count
+};
+ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, const std::wstring& folder);
+// Checks on from `next` until the tick count reaches `untilMs` (one item at
+// least), an item is not yet complete, or the end; true when it moved on.
+bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs);
