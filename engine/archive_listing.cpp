@@ -119,11 +119,15 @@ ArchiveListing ListArchive(const std::wstring& archivePath) {
     return listing;
 }
 
-bool FileCrc32(const std::wstring& path, std::uint32_t& crc) {
+bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size) {
     std::uint32_t value = kCrc32Start;
-    const bool read =
-        ReadFileInPieces(path, [&value](const char* data, std::size_t size) { value = UpdateCrc32(value, data, size); });
+    std::int64_t total = 0;
+    const bool read = ReadFileInPieces(path, [&value, &total](const char* data, std::size_t count) {
+        value = UpdateCrc32(value, data, count);
+        total += static_cast<std::int64_t>(count);
+    });
     crc = value;
+    if (size) *size = total;
     return read;
 }
 
@@ -138,25 +142,25 @@ bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& n
     return false;
 }
 
+std::wstring ExtractedItemPath(const ArchiveItem& item, const std::wstring& folder) {
+    return folder + L"\\" + WindowsSeparators(item.path);
+}
+
 bool ItemExtracted(const ArchiveItem& item, const std::wstring& folder) {
-    const std::wstring path = folder + L"\\" + WindowsSeparators(item.path);
+    const std::wstring path = ExtractedItemPath(item, folder);
     if (item.isFolder) return LookUpPathKind(path) == PathKind::Folder;
     if (!item.hasCrc)
         return LookUpPathKind(path) == PathKind::File && (item.size < 0 || ReadFileSize(path) == item.size);
     // One read gives both the size and the CRC; a folder of that name does not open as a file.
-    std::uint32_t crc = kCrc32Start;
+    std::uint32_t crc = 0;
     std::int64_t size = 0;
-    const bool read = ReadFileInPieces(path, [&crc, &size](const char* data, std::size_t count) {
-        crc = UpdateCrc32(crc, data, count);
-        size += static_cast<std::int64_t>(count);
-    });
-    return read && (item.size < 0 || size == item.size) && crc == item.crc;
+    return FileCrc32(path, crc, &size) && (item.size < 0 || size == item.size) && crc == item.crc;
 }
 
 std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items, const std::wstring& folder,
                                            std::size_t from) {
     std::vector<std::wstring> missing;
     for (std::size_t i = from; i < items.size(); ++i)
-        if (!ItemExtracted(items[i], folder)) missing.push_back(folder + L"\\" + WindowsSeparators(items[i].path));
+        if (!ItemExtracted(items[i], folder)) missing.push_back(ExtractedItemPath(items[i], folder));
     return missing;
 }

@@ -28,11 +28,12 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
 // Runs 7-Zip hidden and reads its listing through a pipe (bounded per line).
 ArchiveListing ListArchive(const std::wstring& archivePath);
 
+// CRC-32 of a whole file, and (optional) how many bytes it read; false when
+// it cannot be read.
+bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size = nullptr);
+
 // Whether an item is the folder `name` at the archive's top level or lies in
 // it (letter case ignored, as Windows does).
-// CRC-32 of a whole file; false when it cannot be read.
-bool FileCrc32(const std::wstring& path, std::uint32_t& crc);
-
 bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name);
 // Items missing below `folder` after an extraction, or there with another
 // kind, size or CRC. A killed 7-Zip can end with exit code 0 and leaves the
@@ -42,3 +43,5 @@ std::vector<std::wstring> FindMissingItems(const std::vector<ArchiveItem>& items
                                            std::size_t from = 0);
 // One item of that check.
 bool ItemExtracted(const ArchiveItem& item, const std::wstring& folder);
+// Where an extraction into `folder` puts the item.
+std::wstring ExtractedItemPath(const ArchiveItem& item, const std::wstring& folder);

@@ -6,18 +6,11 @@
 
 namespace {
 
-std::wstring ItemPath(const ExtractionCheck& check, std::size_t index) {
-    std::wstring path = check.folder + L"\\" + (*check.items)[index].path;
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
-}
-
 // 7-Zip has moved past the item: a later file exists (or, for a folder, it is there itself).
 bool Finished(const ExtractionCheck& check, std::size_t index) {
     if ((*check.items)[index].isFolder) return true;
     const std::size_t later = check.laterFile[index];
-    return later < check.items->size() && LookUpPathKind(ItemPath(check, later)) != PathKind::Missing;
+    return later < check.items->size() && LookUpPathKind(ExtractedItemPath((*check.items)[later], check.folder)) != PathKind::Missing;
 }
 
 }  // namespace

@@ -13,7 +13,8 @@ void BeginUpdate(ToolProgress& progress) {
 
 }  // namespace
 
-void ReadToolProgress(ToolProgress& progress, const std::string& bytes) {
+bool ReadToolProgress(ToolProgress& progress, const std::string& bytes) {
+    const int before = progress.percent;
     for (char c : bytes) {
         if (c == '\b' || c == '\r' || c == '\n') {
             BeginUpdate(progress);
@@ -29,6 +30,7 @@ void ReadToolProgress(ToolProgress& progress, const std::string& bytes) {
             progress.atUpdateStart = false;
         }
     }
+    return progress.percent != before;
 }
 
 std::wstring TextWithPercent(const std::wstring& step, int percent) {

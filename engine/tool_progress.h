@@ -10,7 +10,7 @@ struct ToolProgress {
     int digits = 0;
     int value = 0;
 };
-// Pieces may end anywhere, even inside a figure.
-void ReadToolProgress(ToolProgress& progress, const std::string& bytes);
+// Pieces may end anywhere, even inside a figure. True when the figure changed.
+bool ReadToolProgress(ToolProgress& progress, const std::string& bytes);
 // "Creating backup" and 42 -> "Creating backup 42 %".
 std::wstring TextWithPercent(const std::wstring& step, int percent);

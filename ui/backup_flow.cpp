@@ -77,9 +77,8 @@ void AnimateUntilToolEnds(ProgramHandle tool, const std::function<bool()>&) {
         const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
         if (event.kind == kEventProgramEnded) return;
         if (event.kind == kEventProgramOutput) {
-            const int shown = progress.percent;
-            ReadToolProgress(progress, TakeProgramOutput(tool));
-            if (progress.percent != shown) ShowJobStatus(TextWithPercent(StepText(), progress.percent));
+            if (ReadToolProgress(progress, TakeProgramOutput(tool)))
+                ShowJobStatus(TextWithPercent(StepText(), progress.percent));
             continue;
         }
         if (event.kind != kEventTimer || event.number != kMainTimer || progress.percent >= 0) continue;

@@ -50,9 +50,8 @@ void WaitShowingProgress(ProgramHandle tool, const std::function<bool()>& sideWo
         const WindowEvent event = WaitForWindowEvent(working ? 0 : kWaitForever, tool);
         if (event.kind == kEventProgramEnded) return;
         if (event.kind == kEventProgramOutput) {
-            const int shown = progress.percent;
-            ReadToolProgress(progress, TakeProgramOutput(tool));
-            if (progress.percent != shown) ShowJobStatus(TextWithPercent(step, progress.percent));
+            if (ReadToolProgress(progress, TakeProgramOutput(tool)))
+                ShowJobStatus(TextWithPercent(step, progress.percent));
         }
         if (sideWork) working = sideWork();
     }

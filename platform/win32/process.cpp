@@ -208,21 +208,31 @@ bool OpenWithShell(const std::wstring& program, const std::wstring& parameters, 
     return true;
 }
 
+// One blocking wait on the program's end and its pipe together. A read that
+// completes without bytes (the pipe's end) counts as TimedOut.
+ProgramWake WaitOnce(RunningProgram& p, DWORD timeoutMs) {
+    if (WaitForSingleObject(p.process.value, 0) != WAIT_TIMEOUT) return ProgramWake::Ended;
+    if (CollectOutput(p, false)) return ProgramWake::Output;
+    HANDLE handles[2] = {p.process.value, p.readDone.value};
+    const DWORD count = p.readPending ? 2 : 1;
+    const DWORD woke = WaitForMultipleObjects(count, handles, FALSE, timeoutMs);
+    if (woke == WAIT_OBJECT_0) return ProgramWake::Ended;
+    if (woke == WAIT_OBJECT_0 + 1 && CollectOutput(p, false)) return ProgramWake::Output;
+    return ProgramWake::TimedOut;
+}
+
 // Waits for the end of the program, taking in its output meanwhile so that
 // a child filling the pipe can still end.
 bool WaitDraining(RunningProgram& p, DWORD timeoutMs) {
     const ULONGLONG start = GetTickCount64();
     for (;;) {
-        if (WaitForSingleObject(p.process.value, 0) != WAIT_TIMEOUT) return true;
         DWORD remaining = INFINITE;
         if (timeoutMs != INFINITE) {
             const ULONGLONG passed = GetTickCount64() - start;
-            if (passed >= timeoutMs) return false;
+            if (passed >= timeoutMs) return WaitForSingleObject(p.process.value, 0) != WAIT_TIMEOUT;
             remaining = static_cast<DWORD>(timeoutMs - passed);
         }
-        HANDLE handles[2] = {p.process.value, p.readDone.value};
-        const DWORD count = p.readPending ? 2 : 1;
-        if (WaitForMultipleObjects(count, handles, FALSE, remaining) == WAIT_OBJECT_0 + 1) CollectOutput(p, false);
+        if (WaitOnce(p, remaining) == ProgramWake::Ended) return true;
     }
 }
 
@@ -382,15 +392,7 @@ std::string TakeProgramOutput(ProgramHandle handle) {
 ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program || !program->process.valid()) return ProgramWake::Ended;
-    if (WaitForSingleObject(program->process.value, 0) != WAIT_TIMEOUT) return ProgramWake::Ended;
-    if (CollectOutput(*program, false)) return ProgramWake::Output;
-    HANDLE handles[2] = {program->process.value, program->readDone.value};
-    const DWORD count = program->readPending ? 2 : 1;
-    const DWORD woke =
-        WaitForMultipleObjects(count, handles, FALSE, timeoutMs == kWaitForever ? INFINITE : timeoutMs);
-    if (woke == WAIT_OBJECT_0) return ProgramWake::Ended;
-    if (woke == WAIT_OBJECT_0 + 1) return CollectOutput(*program, false) ? ProgramWake::Output : ProgramWake::TimedOut;
-    return ProgramWake::TimedOut;
+    return WaitOnce(*program, timeoutMs == kWaitForever ? INFINITE : timeoutMs);
 }
 
 void EndProgram(ProgramHandle handle) {

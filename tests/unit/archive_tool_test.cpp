@@ -127,7 +127,9 @@ TEST(ReadToolProgress, FollowsTheUpdatesWhereverThePiecesEnd) {
         ToolProgress progress;
         std::string all;
         for (const std::string& piece : c.pieces) {
-            ReadToolProgress(progress, piece);
+            const int before = progress.percent;
+            const bool changed = ReadToolProgress(progress, piece);
+            EXPECT_EQ(changed, progress.percent != before) << piece;
             all += piece;
         }
         EXPECT_EQ(progress.percent, c.expected) << all;
