@@ -99,6 +99,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"StatusTest", L"Testing the new archive",
         L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK",
         L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
+        L"ToolHung", L"7-Zip stopped making progress and was ended.",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -149,6 +150,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogTestNotRun", L"Backup failed, the new archive could not be tested: 7-Zip could not be started. The earlier archive was kept.",
         L"LogRetention", L"Old archives removed: %1",
         L"LogRetentionKept", L"An old archive could not be removed: %1",
+        L"LogNotFlushed", L"Backup failed, the new archive could not be written to the disk. The earlier archive was kept: %1",
+        L"LogToolHung", L"Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.",
+        L"LogRestoreToolHung", L"Restore failed, 7-Zip stopped making progress and was ended. Your Larkmail data was not changed.",
 
         L"_END_", L"",
     };

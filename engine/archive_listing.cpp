@@ -103,17 +103,17 @@ ArchiveListing ListArchive(const std::wstring& archivePath) {
     std::vector<std::wstring> lines;
     while (ProgramHasOutput(handle)) {
         if (!WaitForProgramLine(handle, kListLineTimeoutMs)) {
-            listing.timedOut = true;
+            listing.tool.hung = true;
             EndProgram(handle);
             break;
         }
         lines.push_back(ReadProgramLine(handle));
     }
     if (!WaitForProgram(handle, kListLineTimeoutMs)) {
-        listing.timedOut = true;
+        listing.tool.hung = true;
         EndProgram(handle);
     }
-    listing.tool.exitCode = listing.timedOut ? -1 : ProgramExitCode(handle);
+    listing.tool.exitCode = listing.tool.hung ? -1 : ProgramExitCode(handle);
     ReleaseProgram(handle);
     listing.items = ParseArchiveListing(lines);
     return listing;

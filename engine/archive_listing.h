@@ -16,7 +16,6 @@ struct ArchiveItem {
 
 struct ArchiveListing {
     ToolOutcome tool;
-    bool timedOut = false;  // 7-Zip went silent and was ended
     std::vector<ArchiveItem> items;
 };
 

@@ -55,12 +55,13 @@ bool ArchiveToolRunning(ProgramHandle handle) {
     return ProgramRunning(handle);
 }
 
-ToolOutcome FinishArchiveTool(ProgramHandle handle) {
+ToolOutcome FinishArchiveTool(ProgramHandle handle, ToolWatch& watch) {
     ToolOutcome outcome;
     if (handle == 0) return outcome;
     outcome.started = true;
-    // Nobody reads the figures here; the pipe is emptied so 7-Zip never waits on it.
-    while (WaitForProgramOrOutput(handle, kWaitForever) != ProgramWake::Ended) TakeProgramOutput(handle);
+    // The pipe is emptied as it fills, so 7-Zip never waits on it.
+    while (WaitForProgramOrOutput(handle, ToolWatchWaitMs(watch)) != ProgramWake::Ended) WatchTool(watch, handle);
+    outcome.hung = watch.hung;
     outcome.exitCode = ProgramExitCode(handle);
     ReleaseProgram(handle);
     return outcome;

@@ -2,6 +2,7 @@
 #pragma once
 #include <string>
 
+#include "engine/tool_watch.h"
 #include "platform/process.h"
 #include "platform/system.h"
 
@@ -23,7 +24,9 @@ bool ArchiveToolRunning(ProgramHandle handle);
 struct ToolOutcome {
     bool started = false;
     long exitCode = -1;
+    bool hung = false;  // ended by us after its figure stood still too long
 };
-// Waits for the end (blocking on the handle and the pipe, which it drains),
-// reads the code, releases the handle.
-ToolOutcome FinishArchiveTool(ProgramHandle handle);
+// Waits for the end (blocking on the handle and the pipe, which it drains,
+// and ending a tool that stands still: `watch`), reads the code, releases
+// the handle.
+ToolOutcome FinishArchiveTool(ProgramHandle handle, ToolWatch& watch);

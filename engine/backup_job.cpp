@@ -74,8 +74,9 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 // Starts 7-Zip hidden and returns once it has ended.
 ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window) {
     const ProgramHandle tool = StartArchiveTool(parameters, false);
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool, {});
-    return FinishArchiveTool(tool);
+    ToolWatch watch = StartToolWatch();
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    return FinishArchiveTool(tool, watch);
 }
 
 }  // namespace
@@ -110,6 +111,7 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     result.tool = RunArchiveTool(
         BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), window);
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.tool.hung) result.status = BackupStatus::ToolHung;
     if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
         result.status = BackupStatus::NoArchive;
     }
@@ -119,6 +121,12 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
         result.test = RunArchiveTool(BuildTestParameters(result.tempPath), window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
+        if (result.test.hung) result.status = BackupStatus::ToolHung;
+    }
+    // The rename reaches the disk before the data otherwise: a power cut
+    // soon after could leave the day's name on an archive never written.
+    if (result.status == BackupStatus::Success && !FlushFileToDisk(result.tempPath)) {
+        result.status = BackupStatus::NotFlushed;
     }
     if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
         result.status = BackupStatus::NotReplaced;
@@ -170,14 +178,19 @@ std::wstring BackupLogMessage(const BackupResult& result) {
             return FillPlaceholder(LogText(L"LogTestFailed"), std::to_wstring(result.test.exitCode));
         case BackupStatus::NotReplaced:
             return FillPlaceholder(LogText(L"LogNotReplaced"), result.archivePath);
+        case BackupStatus::NotFlushed:
+            return FillPlaceholder(LogText(L"LogNotFlushed"), result.archivePath);
         case BackupStatus::ClientAlive:
             return LogText(L"LogClientAlive");
+        case BackupStatus::ToolHung:
+            return LogText(L"LogToolHung");
     }
     return LogText(L"LogToolMissing");
 }
 
 std::wstring ToolOutcomeText(const ToolOutcome& tool) {
     if (!tool.started) return LookUpText(L"Messages", L"ToolNotStarted");
+    if (tool.hung) return LookUpText(L"Messages", L"ToolHung");
     switch (tool.exitCode) {
         case 1: return LookUpText(L"Messages", L"ToolExit1");
         case 2: return LookUpText(L"Messages", L"ToolExit2");

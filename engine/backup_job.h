@@ -27,8 +27,10 @@ enum class BackupStatus {
     ToolFailed,     // exit code 2 or more (or a killed run)
     NoArchive,      // exit code 0 but no finished archive (none, or a killed run's)
     TestFailed,     // 7-Zip's test of the new archive did not end with exit code 0
+    NotFlushed,     // the new archive could not be written through to the disk
     NotReplaced,    // the new archive could not be moved over the day's archive
     ClientAlive,    // the mail client survived taskkill; nothing was packed
+    ToolHung,       // 7-Zip's figure stood still too long (packing or testing); it was ended
 };
 
 struct BackupResult {

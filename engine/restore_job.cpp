@@ -47,9 +47,11 @@ void LogUndeleted(const std::wstring& folder) {
 ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
                            const JobWindow& window, ExtractionCheck& check) {
     const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
+    ToolWatch watch = StartToolWatch();
     if (tool != 0 && window.waitForTool)
-        window.waitForTool(tool, [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
-    return FinishArchiveTool(tool);
+        window.waitForTool(tool, watch,
+                           [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
+    return FinishArchiveTool(tool, watch);
 }
 
 struct SwapOutcome {
@@ -73,6 +75,7 @@ SwapOutcome SwapInRestoredFolder(const std::wstring& restored, const std::wstrin
 
 RestoreFailure ToolFailure(const ToolOutcome& tool) {
     if (!tool.started) return {Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(tool))};
+    if (tool.hung) return {Text(L"LogMessages", L"LogRestoreToolHung"), RestoreFailureText(ToolOutcomeText(tool))};
     return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreFailed"), std::to_wstring(tool.exitCode)),
             RestoreFailureText(ToolOutcomeText(tool))};
 }
@@ -99,7 +102,7 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
     ExtractionCheck check = StartExtractionCheck(items, staging);
     const ToolOutcome tool = ExtractArchive(staging, archivePath, window, check);
     RestoreFailure failure;
-    if (!tool.started || tool.exitCode != 0) {
+    if (!tool.started || tool.hung || tool.exitCode != 0) {
         failure = ToolFailure(tool);
     } else if (!FindMissingItems(items, staging, check.next).empty()) {
         failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),

@@ -25,7 +25,9 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::ToolFailed: return kUnattendedToolFailed;
         case BackupStatus::NoArchive: return kUnattendedNoArchive;
         case BackupStatus::TestFailed: return kUnattendedTestFailed;
+        case BackupStatus::ToolHung: return kUnattendedToolHung;
         case BackupStatus::StaleTemp:
+        case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
     }
     return kUnattendedToolFailed;

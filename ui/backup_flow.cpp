@@ -71,17 +71,12 @@ void ShowStep(const std::wstring& text) {
 
 // Until 7-Zip ends only two things act: its own figure, shown as it comes,
 // and before the first figure the one-second timer, which moves the dots.
-void AnimateUntilToolEnds(ProgramHandle tool, const std::function<bool()>&) {
-    ToolProgress progress;
+void AnimateUntilToolEnds(ProgramHandle tool, ToolWatch& watch, const std::function<bool()>&) {
     for (;;) {
-        const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
+        const WindowEvent event = WaitForWindowEvent(ToolWatchWaitMs(watch), tool);
         if (event.kind == kEventProgramEnded) return;
-        if (event.kind == kEventProgramOutput) {
-            if (ReadToolProgress(progress, TakeProgramOutput(tool)))
-                ShowJobStatus(TextWithPercent(StepText(), progress.percent));
-            continue;
-        }
-        if (event.kind != kEventTimer || event.number != kMainTimer || progress.percent >= 0) continue;
+        if (WatchTool(watch, tool)) ShowJobStatus(TextWithPercent(StepText(), watch.progress.percent));
+        if (event.kind != kEventTimer || event.number != kMainTimer || watch.progress.percent >= 0) continue;
         if (ArchiveToolRunning(tool)) {
             ShowJobStatus(StepText() + ProgressDots());
             ProgressDots() = NextProgressDots(ProgressDots());

@@ -42,17 +42,13 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
 // Waits on 7-Zip, its pipe and the window together: the window repaints,
 // 7-Zip's figure follows the status text, input is dropped. The job's side
 // work runs between wake-ups; only while it has work does the wait not block.
-void WaitShowingProgress(ProgramHandle tool, const std::function<bool()>& sideWork) {
+void WaitShowingProgress(ProgramHandle tool, ToolWatch& watch, const std::function<bool()>& sideWork) {
     const std::wstring step = Text(L"RestoreMsgs", L"StatusText1");
-    ToolProgress progress;
     bool working = static_cast<bool>(sideWork);
     for (;;) {
-        const WindowEvent event = WaitForWindowEvent(working ? 0 : kWaitForever, tool);
+        const WindowEvent event = WaitForWindowEvent(working ? 0 : ToolWatchWaitMs(watch), tool);
         if (event.kind == kEventProgramEnded) return;
-        if (event.kind == kEventProgramOutput) {
-            if (ReadToolProgress(progress, TakeProgramOutput(tool)))
-                ShowJobStatus(TextWithPercent(step, progress.percent));
-        }
+        if (WatchTool(watch, tool)) ShowJobStatus(TextWithPercent(step, watch.progress.percent));
         if (sideWork) working = sideWork();
     }
 }
@@ -74,8 +70,9 @@ void RunRestore() {
 
     // Anything but our own backup would be unpacked beside the data folder as it stands.
     const ArchiveListing listing = ListArchive(archivePath);
-    if (!listing.tool.started) {
-        ReportFailure(Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(listing.tool)));
+    if (!listing.tool.started || listing.tool.hung) {
+        ReportFailure(Text(L"LogMessages", listing.tool.hung ? L"LogRestoreToolHung" : L"LogRestoreToolMissing"),
+                      RestoreFailureText(ToolOutcomeText(listing.tool)));
         return;
     }
     if (listing.tool.exitCode != 0 || !HoldsTopFolder(listing.items, kDataFolderName)) {

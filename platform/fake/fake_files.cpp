@@ -114,6 +114,14 @@ std::int64_t ReadFileSize(const std::wstring& path) {
     return node->isFolder ? 0 : static_cast<std::int64_t>(node->bytes.size());
 }
 
+bool FlushFileToDisk(const std::wstring& path) {
+    const std::wstring full = FakeFullPath(path);
+    const FakeNode* node = FakeFind(full);
+    if (Fake().flushFails || !node || node->isFolder) return false;
+    Fake().diskEvents.push_back(L"flush " + full);
+    return true;
+}
+
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
     const std::wstring fromFull = FakeFullPath(from);
     const std::wstring toFull = FakeFullPath(to);
@@ -130,6 +138,7 @@ bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
     Fake().nodes.erase(FakeKey(fromFull));
     moved.path = toFull;
     Fake().nodes[FakeKey(toFull)] = moved;
+    Fake().diskEvents.push_back(L"replace " + fromFull + L" > " + toFull);
     return true;
 }
 
@@ -253,6 +262,14 @@ std::string FakeFileBytes(const std::wstring& path) {
 void SetFakeReadOnly(const std::wstring& path, bool readOnly) {
     FakeNode* node = FakeFind(path);
     if (node) node->readOnly = readOnly;
+}
+
+void SetFakeFlushFails(bool fails) {
+    Fake().flushFails = fails;
+}
+
+std::vector<std::wstring> FakeDiskEvents() {
+    return Fake().diskEvents;
 }
 
 void SetFakeDiskFull(bool full) {

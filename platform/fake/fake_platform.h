@@ -20,6 +20,10 @@ bool FakeFileExists(const std::wstring& path);
 std::string FakeFileBytes(const std::wstring& path);  // empty when missing
 void SetFakeReadOnly(const std::wstring& path, bool readOnly);
 void SetFakeDiskFull(bool full);  // every write and create fails
+void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
+// In order: "flush <full path>" for each FlushFileToDisk, "replace <from> > <to>"
+// for each MoveFileReplacing that moved something.
+std::vector<std::wstring> FakeDiskEvents();
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
 void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)

@@ -31,6 +31,8 @@ struct FakeProgram {
 struct FakeState {
     std::map<std::wstring, FakeNode> nodes;  // by upper-cased full path
     bool diskFull = false;
+    bool flushFails = false;
+    std::vector<std::wstring> diskEvents;  // "flush <path>", "replace <from> > <to>"
     std::map<std::wstring, std::wstring> environment;  // by upper-cased name
     LocalTime time;
     std::wstring localeName;

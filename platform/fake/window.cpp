@@ -396,7 +396,10 @@ WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {
         bool wrote = false;
         if (FakeNextProgramPiece(program, wrote))
             return wrote ? WindowEvent{kEventProgramOutput, 0} : WindowEvent{kEventTimer, kMainTimer};
-        return ProgramRunning(program) ? WindowEvent{kEventTimer, kMainTimer} : WindowEvent{kEventProgramEnded, 0};
+        if (!ProgramRunning(program)) return WindowEvent{kEventProgramEnded, 0};
+        // The tick of a program still running is a second of its silence, or less when the wait was shorter.
+        Fake().tickMs += timeoutMs < 1000 ? timeoutMs : 1000;
+        return WindowEvent{kEventTimer, kMainTimer};
     }
     // Nothing woke it: the whole time-out passed.
     if (timeoutMs != kWaitForever) Fake().tickMs += timeoutMs;

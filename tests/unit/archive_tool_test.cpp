@@ -138,7 +138,8 @@ TEST(ReadToolProgress, FollowsTheUpdatesWhereverThePiecesEnd) {
 }
 
 TEST(FinishArchiveTool, NoHandleMeansNotStarted) {
-    const ToolOutcome outcome = FinishArchiveTool(0);
+    ToolWatch watch;
+    const ToolOutcome outcome = FinishArchiveTool(0, watch);
     EXPECT_FALSE(outcome.started);
     EXPECT_FALSE(ArchiveToolRunning(0));
 }
