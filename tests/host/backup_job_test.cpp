@@ -7,6 +7,8 @@
 
 #include "config/language_table.h"
 #include "engine/retention.h"
+#include "engine/tool_watch.h"
+#include "platform/system.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
 #include "tests/unit/seven_zip_bytes.h"
@@ -46,11 +48,14 @@ protected:
 
 enum class Written { Nothing, Finished, Unfinished };
 
-void ScriptSevenZip(bool starts, long exitCode, Written written) {
+// Polls enough for days of fake time: a 7-Zip that never ends by itself.
+constexpr int kHangs = 10000000;
+
+void ScriptSevenZip(bool starts, long exitCode, Written written, int polls = 3) {
     FakeProgramScript script;
     script.starts = starts;
     script.exitCode = exitCode;
-    script.pollsWhileRunning = 3;
+    script.pollsWhileRunning = polls;
     if (written == Written::Finished) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     if (written == Written::Unfinished) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
@@ -74,7 +79,22 @@ TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
     EXPECT_FALSE(starts[0].options.wait);
 }
 
+TEST_F(BackupJobTest, TheNewArchiveIsFlushedAfterItsTestAndBeforeItReplacesTheDaysArchive) {
+    ScriptSevenZip(true, 0, Written::Finished);
+    std::vector<std::wstring> atTest{L"test not run"};
+    FakeProgramScript test;
+    test.onStart = [&atTest] { atTest = FakeDiskEvents(); };
+    ScriptFakeProgram(L"\"7z.exe\" t ", test);
+    BackupRequest request = Request();
+    request.verify = true;
+    EXPECT_EQ(RunBackupJob(request).status, BackupStatus::Success);
+    EXPECT_TRUE(atTest.empty());
+    EXPECT_EQ(FakeDiskEvents(), (std::vector<std::wstring>{L"flush " + kTemp, L"replace " + kTemp + L" > " + kArchive}));
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+}
+
 TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) {
+    enum class Hang { No, Packing, Testing };
     struct Case {
         const char* what;
         bool starts;
@@ -82,7 +102,10 @@ TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) 
         Written written;
         BackupStatus status;
         std::wstring log;
+        bool flushFails = false;
+        Hang hang = Hang::No;
     };
+    const std::wstring hung = L"Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.";
     const Case cases[] = {
         {"exit 1", true, 1, Written::Finished, BackupStatus::ToolWarning,
          L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
@@ -101,15 +124,34 @@ TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) 
         // taskkill under Wine ends a process with exit code 0.
         {"killed with exit code 0", true, 0, Written::Unfinished, BackupStatus::NoArchive,
          L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
+        {"flush refused", true, 0, Written::Finished, BackupStatus::NotFlushed,
+         L"Backup failed, the new archive could not be written to the disk. The earlier archive was kept: " + kArchive,
+         true},
+        {"hangs while packing", true, 0, Written::Unfinished, BackupStatus::ToolHung, hung, false, Hang::Packing},
+        {"hangs while testing", true, 0, Written::Finished, BackupStatus::ToolHung, hung, false, Hang::Testing},
     };
     for (const Case& c : cases) {
         SetUp();
-        ScriptSevenZip(c.starts, c.exitCode, c.written);
-        const BackupResult result = RunBackupJob(Request());
+        ScriptSevenZip(c.starts, c.exitCode, c.written, c.hang == Hang::Packing ? kHangs : 3);
+        FakeProgramScript test;
+        test.pollsWhileRunning = kHangs;
+        if (c.hang == Hang::Testing) ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        SetFakeFlushFails(c.flushFails);
+        BackupRequest request = Request();
+        request.verify = c.hang == Hang::Testing;
+        const std::uint64_t start = ReadTickMilliseconds();
+        const BackupResult result = RunBackupJob(request);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_EQ(BackupLogMessage(result), c.log) << c.what;
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
+        EXPECT_TRUE(FakeDiskEvents().empty()) << c.what;
+        EXPECT_EQ(FakeOpenPrograms(), 0) << c.what;
+        // Ended at the bound of its silence, not after it ended by itself days later.
+        if (c.hang != Hang::No) {
+            const std::uint64_t packing = c.hang == Hang::Testing ? 3000 : 0;  // its three polls
+            EXPECT_EQ(ReadTickMilliseconds() - start, packing + kToolSilenceLimitMs) << c.what;
+        }
     }
 }
 
@@ -291,8 +333,57 @@ TEST(ToolOutcomeText, NamesEachExitCode) {
         {{true, 8}, L"7-Zip ran out of memory (exit code 8)."},
         {{true, 255}, L"7-Zip was stopped (exit code 255)."},
         {{true, 3}, L"7-Zip ended with exit code 3."},
+        {{true, 1, true}, L"7-Zip stopped making progress and was ended."},
     };
     for (const Case& c : cases) EXPECT_EQ(ToolOutcomeText(c.tool), c.expected);
+}
+
+// Each step lets `ms` pass, then 7-Zip writes `bytes` (none when empty) and the watch looks.
+TEST(WatchTool, EndsTheToolOnlyAfterItsFigureStoodStillForTheLimit) {
+    struct Step {
+        std::uint64_t ms;
+        std::string bytes;
+    };
+    struct Case {
+        const char* what;
+        std::wstring testLimit;  // the environment's shortened limit, in seconds
+        std::vector<Step> steps;
+        int endedAt;  // the step after which the tool was ended; -1: never
+    };
+    const std::uint64_t minute = 60000;
+    const Case cases[] = {
+        {"silent from the start", L"", {{29 * minute, ""}, {minute - 1, ""}, {1, ""}}, 2},
+        {"each new figure restarts the bound", L"",
+         {{29 * minute, "  1% 3 + a.msg"}, {29 * minute, "\b\b\b\b  2% 4 + b.msg"}, {29 * minute, ""}}, -1},
+        {"file names under the same figure are no progress", L"",
+         {{minute, "  5% 3 + a.msg"}, {15 * minute, "\b\b\b\b  5% 4 + b.msg"}, {15 * minute, ""}}, 2},
+        {"the test limit shortens it", L"5", {{4999, ""}, {1, ""}}, 1},
+        {"the test limit never lengthens it", L"99999", {{30 * minute, ""}}, 0},
+        {"a test limit that is no number is ignored", L"5s", {{5000, ""}, {30 * minute, ""}}, 1},
+    };
+    for (const Case& c : cases) {
+        ResetFakePlatform();
+        SetFakeEnvironment(L"LARKMAILBACKUP_TEST_SILENCE_SECONDS", c.testLimit);
+        FakeProgramScript script;
+        script.pollsWhileRunning = kHangs;
+        for (const Step& step : c.steps)
+            if (!step.bytes.empty()) script.outputPieces.push_back(step.bytes);
+        ScriptFakeProgram(L"\"7z.exe\"", script);
+        const ProgramHandle tool = StartArchiveTool(L"a", false);
+        ToolWatch watch = StartToolWatch();
+        int endedAt = -1;
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            PauseMilliseconds(static_cast<std::uint32_t>(c.steps[i].ms));
+            if (!c.steps[i].bytes.empty()) {
+                EXPECT_EQ(WaitForProgramOrOutput(tool, 0), ProgramWake::Output) << c.what;
+            }
+            WatchTool(watch, tool);
+            if (watch.hung && endedAt < 0) endedAt = static_cast<int>(i);
+        }
+        EXPECT_EQ(endedAt, c.endedAt) << c.what;
+        EXPECT_EQ(ProgramRunning(tool), c.endedAt < 0) << c.what;
+        ReleaseProgram(tool);
+    }
 }
 
 TEST(FillPlaceholder, ReplacesPercentOne) {

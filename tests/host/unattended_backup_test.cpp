@@ -49,10 +49,10 @@ void WriteSettings(const std::string& bkUpDir, int reopen, const std::string& ex
                                                  "\r\nStayOnTop = 0\r\nLanguage = 1\r\n" + extra);
 }
 
-void ScriptSevenZip(long exitCode, bool writesTemp) {
+void ScriptSevenZip(long exitCode, bool writesTemp, int polls = 5) {
     FakeProgramScript script;
     script.exitCode = exitCode;
-    script.pollsWhileRunning = 5;
+    script.pollsWhileRunning = polls;
     if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     if (!writesTemp && exitCode == 0) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
@@ -166,6 +166,7 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
         bool writesTemp;
         int processExit;
         std::string log;
+        int polls = 5;
     };
     const Case cases[] = {
         {"exit 1", 1, true, kUnattendedToolWarning,
@@ -175,10 +176,13 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
         {"killed", 255, true, kUnattendedToolFailed,
          "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
         {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0)."},
+        // Never ends by itself: without a window the wait on its handle is bounded too.
+        {"hangs", 0, false, kUnattendedToolHung,
+         "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.", 10000000},
     };
     for (const Case& c : cases) {
         SetUp();
-        ScriptSevenZip(c.exitCode, c.writesTemp);
+        ScriptSevenZip(c.exitCode, c.writesTemp, c.polls);
         EXPECT_EQ(RunUnattendedBackup(), c.processExit) << c.what;
         EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp) << c.what;
         ExpectFailureNotice(c.log);
