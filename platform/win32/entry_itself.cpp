@@ -2,6 +2,7 @@
 #include "platform/win32/entry_itself.h"
 
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/long_path.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ std::wstring NameOf(const std::wstring& path) {
 }
 
 OwnedHandle OpenEntryItself(const std::wstring& path, DWORD access) {
-    return OwnedHandle(CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+    return OwnedHandle(CreateFileW(LongPath(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
@@ -81,7 +82,7 @@ std::wstring ResolveFolderOnce(const std::wstring& folder) {
 }  // namespace
 
 std::wstring ResolveFolderPath(const std::wstring& folder) {
-    OwnedHandle handle(CreateFileW(folder.empty() ? L"." : folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+    OwnedHandle handle(CreateFileW(folder.empty() ? L"." : LongPath(folder).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return handle.valid() ? ResolvedPathOf(handle.value) : std::wstring();
 }

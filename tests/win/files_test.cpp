@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "engine/archive_listing.h"
+#include "engine/folder_tree.h"
 #include "platform/files.h"
+#include "platform/win32/long_path.h"
 #include "tests/win/win_test_folder.h"
 
 namespace {
@@ -112,6 +115,68 @@ TEST_F(FilesTest, DeletionsAndEmptyFolders) {
     EXPECT_TRUE(RemoveEmptyFolder(At(L"d\\e")));
     EXPECT_TRUE(RemoveEmptyFolder(At(L"d")));
     EXPECT_TRUE(NamesIn(folder).empty());
+}
+
+TEST(LongPath, OnlyAbsolutePathsPastTheLimitGetThePrefixNormalised) {
+    const std::wstring tail(260, L'x');
+    struct Case {
+        std::wstring path, expected;
+    } cases[] = {
+        {L"C:\\Users\\anna\\Larkmail", L"C:\\Users\\anna\\Larkmail"},
+        {L"lmbackup.prefs", L"lmbackup.prefs"},
+        {L"Larkmail\\" + tail, L"Larkmail\\" + tail},
+        {L"C:\\Users\\" + tail, L"\\\\?\\C:\\Users\\" + tail},
+        {L"C:/Users/anna/../bob/./" + tail, L"\\\\?\\C:\\Users\\bob\\" + tail},
+        {L"\\\\server\\share\\" + tail, L"\\\\?\\UNC\\server\\share\\" + tail},
+        {L"\\\\?\\C:\\a/" + tail, L"\\\\?\\C:\\a/" + tail},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LongPath(c.path), c.expected) << std::string(c.path.begin(), c.path.begin() + 30);
+}
+
+// Past MAX_PATH, as a restore stages a deep mail folder: made, written, read,
+// CRC-checked, listed, moved and deleted like any other path.
+TEST_F(FilesTest, PathsPastMaxPathWorkThroughEveryCall) {
+    std::wstring first = L"Mail folder with a rather long name, part 1 of five";
+    std::wstring relative = first;
+    for (int i = 2; i <= 5; ++i)
+        relative += L"\\Mail folder with a rather long name, part " + std::to_wstring(i) + L" of five";
+    const std::wstring deep = At(relative);
+    ASSERT_GT(deep.size(), 300u);
+    ASSERT_TRUE(CreateFolderPath(deep));
+    EXPECT_EQ(LookUpPathKind(deep), PathKind::Folder);
+    const std::wstring file = deep + L"\\message.eml";
+    ASSERT_TRUE(WriteFileReplacing(file, "12345"));
+    EXPECT_TRUE(AppendToSharedFile(file, "6789"));
+    EXPECT_TRUE(FlushFileToDisk(file));
+    EXPECT_EQ(LookUpPathKind(file), PathKind::File);
+    EXPECT_EQ(ReadFileSize(file), 9);
+    EXPECT_EQ(BytesOf(file), "123456789");
+    EXPECT_EQ(NamesIn(deep), std::vector<std::wstring>({L"message.eml"}));
+
+    // The extraction check reads it back: 0xCBF43926 is the CRC-32 of "123456789".
+    const ArchiveItem folderItem{relative, true};
+    ArchiveItem fileItem{relative + L"\\message.eml", false, 9, true, 0xCBF43926u};
+    EXPECT_EQ(FindMissingItems({folderItem, fileItem}, folder, 0), std::vector<std::wstring>());
+    fileItem.crc ^= 1;
+    EXPECT_EQ(FindMissingItems({folderItem, fileItem}, folder, 0), std::vector<std::wstring>({file}));
+
+    EXPECT_TRUE(MoveFileReplacing(file, deep + L"\\moved.eml"));
+    EXPECT_EQ(NamesIn(deep), std::vector<std::wstring>({L"moved.eml"}));
+    EXPECT_TRUE(MovePath(At(first), At(L"renamed")));
+    const std::wstring moved = At(L"renamed" + relative.substr(first.size())) + L"\\moved.eml";
+    EXPECT_EQ(BytesOf(moved), "123456789");
+    EXPECT_TRUE(DeleteFilePath(moved));
+    EXPECT_EQ(LookUpPathKind(moved), PathKind::Missing);
+    ASSERT_TRUE(WriteFileReplacing(moved, "again"));
+    EXPECT_EQ(DeleteFolderTree(At(L"renamed")), std::vector<std::wstring>());
+    EXPECT_TRUE(NamesIn(folder).empty());
+}
+
+TEST_F(FilesTest, FlushNeedsAnExistingFile) {
+    ASSERT_TRUE(WriteFileReplacing(At(L"archive.7z.tmp"), "7z"));
+    EXPECT_TRUE(FlushFileToDisk(At(L"archive.7z.tmp")));
+    EXPECT_FALSE(FlushFileToDisk(At(L"missing.tmp")));
+    EXPECT_EQ(BytesOf(At(L"archive.7z.tmp")), "7z");
 }
 
 // A link is listed as a link and removed alone; what it points to stays.
