@@ -167,6 +167,22 @@ class UnattendedBackup(E2ETest):
                     self.assertTrue(self.last_log().startswith("Database backup successfully saved"))
                 self.assert_no_temporaries()
 
+    def test_a_hanging_archive_tool_is_ended_and_the_earlier_archive_kept(self):
+        self.make_profile()
+        # A 7z.exe that writes one figure and then nothing, and never ends by itself.
+        self.case.put_double("hanging_7z.exe")
+        os.replace(os.path.join(self.case.program, "hanging_7z.exe"), os.path.join(self.case.program, "7z.exe"))
+        self.case.environment["LARKMAILBACKUP_TEST_SILENCE_SECONDS"] = "3"
+        self.settings()
+        earlier = self.earlier_archive()
+        reason = "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept."
+        self.assertEqual(self.case.run("/b", timeout=90), 10)
+        self.assert_earlier_kept(earlier)
+        self.assertEqual(self.last_log(), reason)
+        self.assertIn(f"\r\nResult = failed\r\nReason = {reason}\r\n", self.case.read("lmbackup.last").decode("utf-8"))
+        self.assertEqual(len(read_lines(os.path.join(self.case.program, "7z-runs.txt"))), 1)  # no test of nothing
+        self.assert_no_temporaries()
+
     def test_keep_days_removes_only_this_users_older_archives(self):
         self.make_profile()
         self.settings(KeepDays=3)
