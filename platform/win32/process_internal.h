@@ -16,6 +16,12 @@ struct RunningProgram {
     OwnedHandle readDone;  // manual-reset event of the pending read
     OwnedHandle outputFile;  // instead of the pipe, with outputThroughFile
     OVERLAPPED read{};
+    bool readPending = false;
+    bool outputEnded = false;  // every writer has gone and all was read
+    char buffer[16 * 1024];
+    std::string pending;  // bytes read; those before `handedOut` are gone to the reader
+    std::size_t handedOut = 0;  // lines are taken by moving this, not by erasing the front
+};
 
 inline RunningProgram* ProgramFrom(ProgramHandle handle) { return reinterpret_cast<RunningProgram*>(handle); }
 inline bool HasOutput(const RunningProgram& p) { return p.output.valid() || p.outputFile.valid(); }

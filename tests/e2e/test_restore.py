@@ -129,6 +129,9 @@ class Restore(E2ETest):
             "prefs.js": b"new prefs\r\n",
             "Mail/\u00c4rger & M\u00fche/n\u00f6te.eml": "Gr\u00fc\u00dfe".encode("utf-8"),
             "Mail/Deep/er/file.dat": os.urandom(200000),
+            # Staged, and in place, past 260 characters.
+            "Mail/" + "/".join(f"A folder with a long name to pass the path limit, part {i}" for i in range(1, 5))
+            + "/deep message.eml": b"Subject: deep\r\n",
             # Sixteen byte values at random, PPMd: seconds to unpack, long enough to watch.
             "Mail/big.mbox": os.urandom(24 * 1024 * 1024).translate(bytes(0x41 + (i % 16) for i in range(256))),
             "Empty Folder": None,
