@@ -165,6 +165,25 @@ class InteractiveBackup(E2ETest):
         self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
         self.wait_for(lambda: self.start_count() == 2, "the client was not restarted")
 
+    def test_a_hanging_archive_tool_is_ended_and_the_window_says_so(self):
+        # A 7z.exe that writes one figure and then nothing, and never ends by itself.
+        self.case.put_double("hanging_7z.exe")
+        os.replace(os.path.join(self.case.program, "hanging_7z.exe"), os.path.join(self.case.program, "7z.exe"))
+        self.case.environment["LARKMAILBACKUP_TEST_SILENCE_SECONDS"] = "3"
+        self.settings()
+        with open(self.archive(), "wb") as f:
+            f.write(b"earlier archive of today")
+        self.open_window()
+        self.case.control("click", BACKUP)
+        self.case.answer_boxes(["ok"], timeout_ms=60000)
+        reason = "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept."
+        self.assertEqual(self.case.boxes(), [("Error", reason)])
+        self.assertEqual(self.last_log(), reason)
+        self.assertEqual(self.status(), "Ready")
+        with open(self.archive(), "rb") as f:
+            self.assertEqual(f.read(), b"earlier archive of today")
+        self.assertEqual(os.listdir(self.backups), [os.path.basename(self.archive())])
+
     def start_count(self):
         with open(self.starts, "rb") as f:
             return len(f.read().splitlines())
