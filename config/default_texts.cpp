@@ -99,6 +99,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"StatusTest", L"Testing the new archive",
         L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK",
         L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
+        L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -119,6 +120,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"BadArchive", L"This archive does not hold a Larkmail backup. Nothing was changed.",
         L"RestoreFailed", L"The restore failed. Your Larkmail data was not changed.",
         L"DataAside", L"The restore failed, and your Larkmail data could not be moved back into place. Nothing was deleted: your data is now in the folder %1. Rename that folder to \"Larkmail\" before you start Larkmail again.",
+        L"ArchiveInData", L"A backup archive lies inside the Larkmail data folder: %1. A restore replaces everything in that folder and would delete it. Nothing was changed: move the archive out of the Larkmail folder, then restore again.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -149,6 +151,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogTestNotRun", L"Backup failed, the new archive could not be tested: 7-Zip could not be started. The earlier archive was kept.",
         L"LogRetention", L"Old archives removed: %1",
         L"LogRetentionKept", L"An old archive could not be removed: %1",
+        L"LogBackupInData", L"Backup failed, the backup folder lies inside the Larkmail data folder: %1. Choose a backup folder outside it.",
+        L"LogRestoreArchiveInData", L"Restore refused, an archive lies inside the Larkmail data folder: %1",
 
         L"_END_", L"",
     };
