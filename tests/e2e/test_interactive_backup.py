@@ -182,6 +182,26 @@ class InteractiveBackup(E2ETest):
         self.assertEqual(self.status(), "Ready")
         self.assertEqual(os.listdir(self.backups), [])
 
+    def test_a_backup_folder_inside_the_data_folder_is_refused_before_the_client_is_asked(self):
+        inside = os.path.join(self.data, "Backups")
+        os.makedirs(inside)
+        with open(os.path.join(inside, "LarkmailBackup_PC1_anna_20261201.7z.tmp"), "wb") as f:
+            f.write(b"a leftover that any other folder would lose")
+        before = tree_bytes(self.data)
+        self.start_client()
+        self.settings(BkUpDir=wine_path(inside) + "\\")
+        self.open_window()
+        self.case.control("click", BACKUP)
+        self.case.answer_boxes(["ok"])
+        reason = ("Backup failed, the backup folder lies inside the Larkmail data folder: " + wine_path(inside) +
+                  "\\. Choose a backup folder outside it.")
+        self.assertEqual(self.case.boxes(), [("Error", reason)])
+        self.assertEqual(self.last_log(), reason)
+        self.assertIsNone(self.client.poll(), "the client was ended")
+        self.assertEqual(tree_bytes(self.data), before)
+        self.assertEqual(self.status(), "Ready")
+        self.assertIn(b"\r\nResult = failed\r\n", self.case.read("lmbackup.last"))
+
 
 if __name__ == "__main__":
     import unittest
