@@ -100,6 +100,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK",
         L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
         L"ToolHung", L"7-Zip stopped making progress and was ended.",
+        L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -120,6 +121,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"BadArchive", L"This archive does not hold a Larkmail backup. Nothing was changed.",
         L"RestoreFailed", L"The restore failed. Your Larkmail data was not changed.",
         L"DataAside", L"The restore failed, and your Larkmail data could not be moved back into place. Nothing was deleted: your data is now in the folder %1. Rename that folder to \"Larkmail\" before you start Larkmail again.",
+        L"ArchiveInData", L"A backup archive lies inside the Larkmail data folder: %1. A restore replaces everything in that folder and would delete it. Nothing was changed: move the archive out of the Larkmail folder, then restore again.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -153,6 +155,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogNotFlushed", L"Backup failed, the new archive could not be written to the disk. The earlier archive was kept: %1",
         L"LogToolHung", L"Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.",
         L"LogRestoreToolHung", L"Restore failed, 7-Zip stopped making progress and was ended. Your Larkmail data was not changed.",
+        L"LogBackupInData", L"Backup failed, the backup folder lies inside the Larkmail data folder: %1. Choose a backup folder outside it.",
+        L"LogRestoreArchiveInData", L"Restore refused, an archive lies inside the Larkmail data folder: %1",
 
         L"_END_", L"",
     };

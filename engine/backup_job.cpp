@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "engine/archive_check.h"
 #include "engine/backup_log.h"
+#include "engine/data_folder_guard.h"
 #include "engine/retention.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -25,9 +26,8 @@ std::wstring LogText(const wchar_t* key) {
 
 // The process id in "<archive name>.<id>.tmp"; 0 for the older
 // "<archive name>.tmp" and for anything else of that shape.
-std::uint32_t LeftoverOwner(const std::wstring& name, const std::wstring& archiveName) {
-    const std::wstring middle = name.substr(archiveName.size());  // ".<id>.tmp" or ".tmp"
-    if (middle.size() < 6 || middle[0] != L'.' || middle.compare(middle.size() - 4, 4, L".tmp") != 0) return 0;
+std::uint32_t LeftoverOwner(const std::wstring& middle) {  // ".<id>.TMP" or ".TMP", upper-cased
+    if (middle.size() < 6 || middle[0] != L'.' || middle.compare(middle.size() - 4, 4, L".TMP") != 0) return 0;
     std::uint64_t id = 0;
     for (std::size_t i = 1; i + 4 < middle.size(); ++i) {
         if (middle[i] < L'0' || middle[i] > L'9') return 0;
@@ -37,23 +37,32 @@ std::uint32_t LeftoverOwner(const std::wstring& name, const std::wstring& archiv
     return static_cast<std::uint32_t>(id);
 }
 
-// Temporaries of the day's archive that ended runs left behind. A run still
-// going keeps its own; one that cannot be removed is logged and left, as it
-// is no longer in this run's way.
+// A temporary of one of this computer's and user's archives, of any day:
+// "<archive>.<id>.tmp" (owner: the id) or the older "<archive>.tmp" (owner 0).
+bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, std::uint32_t& owner) {
+    const std::size_t archiveEnd = UpperAscii(name).rfind(L".7Z.");
+    if (archiveEnd == std::wstring::npos) return false;
+    ArchiveNameParts parts;
+    if (!ParseArchiveName(name.substr(0, archiveEnd + 3), request.computer, request.user, parts)) return false;
+    const std::wstring middle = UpperAscii(name.substr(archiveEnd + 3));
+    owner = LeftoverOwner(middle);
+    return owner != 0 || middle == L".TMP";
+}
+
+// Temporaries that ended runs left behind, today's and earlier days' alike.
+// A run still going keeps its own; one that cannot be removed is logged and
+// left, as it is no longer in this run's way.
 void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
     std::wstring folder = request.backupFolder;
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     if (folder.empty()) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
-    for (const FolderEntry& entry : ListFolder(folder, request.archiveName + L".*tmp")) {
+    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.tmp")) {
         if (entry.isFolder || entry.isLink) continue;
         const std::wstring path = request.backupFolder + entry.name;
-        if (path == ownTemp) continue;
-        if (UpperAscii(entry.name.substr(0, request.archiveName.size())) != UpperAscii(request.archiveName)) continue;
-        const std::uint32_t owner = LeftoverOwner(entry.name, request.archiveName);
-        const bool oldStyle = UpperAscii(entry.name) == UpperAscii(request.archiveName + L".tmp");
-        if (owner == 0 && !oldStyle) continue;
+        std::uint32_t owner = 0;
+        if (path == ownTemp || !ReadLeftoverName(entry.name, request, owner)) continue;
         if (owner != 0) {
             // Taken only when there is a leftover to judge: it costs every run otherwise.
             if (!asked) {
@@ -85,13 +94,21 @@ std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t
     return archivePath + L"." + std::to_wstring(processId) + L".tmp";
 }
 
-BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
+BackupResult CheckBackupFolder(const BackupRequest& request) {
     BackupResult result;
+    result.status = BackupStatus::Success;
     result.backupFolder = request.backupFolder;
     result.dataFolder = request.dataFolder;
     result.archivePath = request.backupFolder + request.archiveName;
     result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
+    // Each backup would pack all earlier ones again, and a restore would delete them with the old data.
+    if (PathLiesInside(request.backupFolder, request.dataFolder)) result.status = BackupStatus::InDataFolder;
+    return result;
+}
 
+BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
+    BackupResult result = CheckBackupFolder(request);
+    if (result.status != BackupStatus::Success) return result;
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;
@@ -184,6 +201,8 @@ std::wstring BackupLogMessage(const BackupResult& result) {
             return LogText(L"LogClientAlive");
         case BackupStatus::ToolHung:
             return LogText(L"LogToolHung");
+        case BackupStatus::InDataFolder:
+            return FillPlaceholder(LogText(L"LogBackupInData"), result.backupFolder);
     }
     return LogText(L"LogToolMissing");
 }

@@ -31,6 +31,7 @@ enum class BackupStatus {
     NotReplaced,    // the new archive could not be moved over the day's archive
     ClientAlive,    // the mail client survived taskkill; nothing was packed
     ToolHung,       // 7-Zip's figure stood still too long (packing or testing); it was ended
+    InDataFolder,   // the backup folder lies inside the data folder; nothing was written
 };
 
 struct BackupResult {
@@ -46,6 +47,9 @@ struct BackupResult {
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended
 // one beside the window, or two scheduled ones) each write their own.
 std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId);
+// The result of a request refused before anything runs (InDataFolder), or
+// Success when the job may go on; its paths are filled in either way.
+BackupResult CheckBackupFolder(const BackupRequest& request);
 // Packs, checks, tests and moves the new archive into place, or drops it.
 // `window` (optional) keeps a window alive while 7-Zip works and shows the
 // test step; without one the run blocks on 7-Zip's handle.

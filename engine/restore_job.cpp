@@ -6,6 +6,7 @@
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/data_folder_guard.h"
 #include "engine/extraction_check.h"
 #include "engine/folder_tree.h"
 #include "engine/mail_client.h"
@@ -110,6 +111,10 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
     } else if (MailClientRunning()) {
         // Started while 7-Zip worked: the files it holds must not be swapped away.
         failure = {Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed")};
+    } else if (const std::wstring endangered = FindArchiveInDataFolder(dataFolder, archivePath); !endangered.empty()) {
+        // Put there while 7-Zip worked: the old data, and all in it, is deleted after the swap.
+        failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreArchiveInData"), endangered),
+                   FillPlaceholder(Text(L"RestoreMsgs", L"ArchiveInData"), endangered)};
     } else {
         const SwapOutcome swap = SwapInRestoredFolder(staging + L"\\" + kDataFolderName, dataFolder);
         if (!swap.stranded.empty()) {

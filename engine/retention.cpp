@@ -22,6 +22,22 @@ int DaysInMonth(int year, int month) {
     return month == 2 && LeapYear(year) ? 29 : kDays[month - 1];
 }
 
+// Eight digits at `at` that make a real date.
+bool ReadDay(const std::wstring& text, std::size_t at, LocalTime& date) {
+    int digits[8];
+    for (int i = 0; i < 8; ++i) {
+        const wchar_t c = text[at + i];
+        if (c < L'0' || c > L'9') return false;
+        digits[i] = c - L'0';
+    }
+    date = LocalTime{};
+    date.year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+    date.month = digits[4] * 10 + digits[5];
+    date.day = digits[6] * 10 + digits[7];
+    return date.year >= 1970 && date.month >= 1 && date.month <= 12 && date.day >= 1 &&
+           date.day <= DaysInMonth(date.year, date.month);
+}
+
 }  // namespace
 
 long DaysSinceEpoch(int year, int month, int day) {
@@ -34,24 +50,30 @@ long DaysSinceEpoch(int year, int month, int day) {
     return era * 146097 + dayOfEra - 719468;
 }
 
-bool ReadArchiveDate(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
-                     LocalTime& date) {
+bool ParseArchiveName(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
+                      ArchiveNameParts& parts) {
     const std::wstring prefix = UpperAscii(kArchivePrefix + computer + L"_" + user + L"_");
     const std::wstring upper = UpperAscii(name);
-    if (upper.size() != prefix.size() + 11 || upper.compare(0, prefix.size(), prefix) != 0) return false;
-    if (upper.compare(upper.size() - 3, 3, L".7Z") != 0) return false;
-    int digits[8];
-    for (int i = 0; i < 8; ++i) {
-        const wchar_t c = upper[prefix.size() + i];
-        if (c < L'0' || c > L'9') return false;
-        digits[i] = c - L'0';
+    if (upper.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::wstring rest = upper.substr(prefix.size());  // "yyyymmdd.7Z" or "yyyymmdd_DIFF_yyyymmdd.7Z"
+    parts = ArchiveNameParts{};
+    if (rest.size() == 11 && rest.compare(8, 3, L".7Z") == 0) {
+        parts.kind = ArchiveKind::Full;
+        return ReadDay(rest, 0, parts.day);
     }
-    date = LocalTime{};
-    date.year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
-    date.month = digits[4] * 10 + digits[5];
-    date.day = digits[6] * 10 + digits[7];
-    return date.year >= 1970 && date.month >= 1 && date.month <= 12 && date.day >= 1 &&
-           date.day <= DaysInMonth(date.year, date.month);
+    if (rest.size() == 25 && rest.compare(8, 6, L"_DIFF_") == 0 && rest.compare(22, 3, L".7Z") == 0) {
+        parts.kind = ArchiveKind::Differential;
+        return ReadDay(rest, 0, parts.day) && ReadDay(rest, 14, parts.diffDay);
+    }
+    return false;
+}
+
+bool ReadArchiveDate(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
+                     LocalTime& date) {
+    ArchiveNameParts parts;
+    if (!ParseArchiveName(name, computer, user, parts) || parts.kind != ArchiveKind::Full) return false;
+    date = parts.day;
+    return true;
 }
 
 int RemoveExpiredArchives(const RetentionRequest& request) {

@@ -6,8 +6,18 @@
 
 // Days since 1970-01-01 of a calendar date.
 long DaysSinceEpoch(int year, int month, int day);
-// The date in "LarkmailBackup_<computer>_<user>_<yyyymmdd>.7z", matched
+enum class ArchiveKind { Full, Differential };
+struct ArchiveNameParts {
+    ArchiveKind kind = ArchiveKind::Full;
+    LocalTime day;      // the first date in the name
+    LocalTime diffDay;  // a differential's date after "_diff_"
+};
+// "LarkmailBackup_<computer>_<user>_<yyyymmdd>.7z" or
+// "LarkmailBackup_<computer>_<user>_<yyyymmdd>_diff_<yyyymmdd>.7z", matched
 // without regard to ASCII case; false for any other name or an impossible date.
+bool ParseArchiveName(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
+                      ArchiveNameParts& parts);
+// The date of a full archive's name (ParseArchiveName); false for any other.
 bool ReadArchiveDate(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
                      LocalTime& date);
 struct RetentionRequest {

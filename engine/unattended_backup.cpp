@@ -29,16 +29,41 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::StaleTemp:
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
+        case BackupStatus::InDataFolder: return kUnattendedInDataFolder;
     }
     return kUnattendedToolFailed;
+}
+
+// The log line, the record and, after a failure, the balloon; the client
+// comes back only when this run ended it.
+int ReportResult(const BackupRequest& request, const BackupResult& result, bool clientEnded) {
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
+    const LastBackup attempt = AttemptOfResult(result);
+    RecordLastBackup(attempt);
+    if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
+    if (!attempt.saved) ShowFailureNotice(attempt);
+    return ExitCodeFor(result.status);
 }
 
 }  // namespace
 
 int RunUnattendedBackup() {
     SelectLanguageByLocale();
-    const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME");
-    const std::wstring user = ReadEnvironmentText(L"USERNAME");
+    BackupRequest request;
+    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
+    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
+    request.level = ReadSettingInteger(L"Compression", 0);
+    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    // Refused before the client is ended: this run changes nothing at all.
+    const BackupResult refused = CheckBackupFolder(request);
+    if (refused.status != BackupStatus::Success) return ReportResult(request, refused, false);
 
     if (FindWindowByTitle(kMailClientTitle) != 0) {
         EndMailClient(true);
@@ -47,42 +72,21 @@ int RunUnattendedBackup() {
             BackupResult alive;
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
-            const LastBackup attempt =
-                FailedAttempt(BackupLogMessage(alive), ArchiveName(computer, user, ReadLocalTime()));
+            const LastBackup attempt = FailedAttempt(BackupLogMessage(alive), request.archiveName);
             RecordLastBackup(attempt);
             ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
         }
     }
-
-    BackupRequest request;
-    request.computer = computer;
-    request.user = user;
-    request.today = ReadLocalTime();
-    request.verify = ReadVerifySetting();
-    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
-    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
-    request.level = ReadSettingInteger(L"Compression", 0);
     if (request.backupFolder.empty()) {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
         // Recorded before the box, which may wait all night for its answer.
-        const LastBackup attempt = FailedAttempt(noPath, ArchiveName(computer, user, request.today));
+        const LastBackup attempt = FailedAttempt(noPath, request.archiveName);
         RecordLastBackup(attempt);
         // Its box is the notice already; a balloon after it would say it twice.
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;
     }
-    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
-    request.archiveName = ArchiveName(computer, user, request.today);
-
-    const BackupResult result = RunBackupJob(request);
-    AppendLogLine(kLogBaseName, BackupLogMessage(result));
-    RemoveArchivesPastKeeping(request, result);
-    const LastBackup attempt = AttemptOfResult(result);
-    RecordLastBackup(attempt);
-    if (ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
-    // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
-    if (!attempt.saved) ShowFailureNotice(attempt);
-    return ExitCodeFor(result.status);
+    return ReportResult(request, RunBackupJob(request), true);
 }

@@ -53,6 +53,14 @@ bool DeleteFilePath(const std::wstring& path);
 bool DeleteUnprotectedFile(const std::wstring& path);
 bool CreateFolderPath(const std::wstring& path);
 
+// The full path the system makes of `path`: "/" read as "\", "." and ".."
+// applied; as far as the path exists, short (8.3) names, letter case and
+// links as the system resolves them; the missing rest as written. No
+// trailing "\" but after a drive ("C:\"). Empty when it is no path.
+std::wstring ResolveFullPath(const std::wstring& path);
+// Whether two path texts are equal as the file system compares names (any case).
+bool SamePathText(const std::wstring& a, const std::wstring& b);
+
 struct FolderEntry {
     std::wstring name;
     bool isFolder = false;

@@ -114,18 +114,28 @@ void RunInteractiveBackup() {
     BackupRequest request;
     request.level = ReadSettingInteger(L"Compression", 0);
     request.computer = ReadEnvironmentText(L"COMPUTERNAME");
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.backupFolder = state.backupPath;
+    request.dataFolder = state.dataFolder;
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    // Refused before the client is asked to close: the refusal changes nothing.
+    const BackupResult refused = CheckBackupFolder(request);
+    if (refused.status != BackupStatus::Success) {
+        AppendLogLine(kLogBaseName, BackupLogMessage(refused));
+        RecordWindowBackup(AttemptOfResult(refused));
+        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(refused), kBoxErrorOk);
+        return;
+    }
     const std::wstring notClosed = CloseMailClient();
 
     request.today = ReadLocalTime();
-    request.user = ReadEnvironmentText(L"USERNAME");
     if (!notClosed.empty()) {
         RecordWindowBackup(FailedAttempt(notClosed, ArchiveName(request.computer, request.user, request.today)));
         return;
     }
     request.verify = ReadVerifySetting();
     request.keepDays = ReadSettingInteger(L"KeepDays", 0);
-    request.backupFolder = state.backupPath;
-    request.dataFolder = state.dataFolder;
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
 
     ShowStep(Text(L"Messages", L"StatusBackup"));

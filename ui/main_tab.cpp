@@ -3,6 +3,9 @@
 
 #include "config/language_table.h"
 #include "config/settings.h"
+#include "engine/backup_job.h"
+#include "engine/data_folder_guard.h"
+#include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -18,7 +21,13 @@ void ClearBackupFolder() {
 void ChooseBackupFolder() {
     std::wstring answer =
         AskForFolder(LookUpText(L"Misc", L"MsgBackupLocation"), ReadEnvironmentText(L"homedrive"));
-    ProcessWindowState().backupPath = answer;
+    MainWindowState& state = ProcessWindowState();
+    if (PathLiesInside(answer, state.dataFolder)) {
+        ShowMessageBox(LookUpText(L"Messages", L"Error"),
+                       FillPlaceholder(LookUpText(L"Messages", L"FolderInData"), state.dataFolder), kBoxErrorOk);
+        return;
+    }
+    state.backupPath = answer;
     if (answer.empty()) return;
     SetControlText(kFieldBackupFolder, answer);
     WriteSettingText(L"BkUpDir", ReadControlText(kFieldBackupFolder));

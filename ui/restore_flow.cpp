@@ -5,6 +5,7 @@
 #include "engine/archive_listing.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/data_folder_guard.h"
 #include "engine/restore_job.h"
 #include "engine/tool_progress.h"
 #include "platform/dialogs.h"
@@ -67,6 +68,14 @@ void RunRestore() {
     const MainWindowState& state = ProcessWindowState();
     const std::wstring archivePath = AskForFile(Text(L"RestoreMsgs", L"RestoreBkup"), state.backupPath, kArchiveFilter);
     if (archivePath.empty()) return;
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    // The old data goes after a restore, and an archive in it would go too.
+    const std::wstring endangered = FindArchiveInDataFolder(dataFolder, archivePath);
+    if (!endangered.empty()) {
+        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreArchiveInData"), endangered),
+                      FillPlaceholder(Text(L"RestoreMsgs", L"ArchiveInData"), endangered));
+        return;
+    }
 
     // Anything but our own backup would be unpacked beside the data folder as it stands.
     const ArchiveListing listing = ListArchive(archivePath);
@@ -89,8 +98,7 @@ void RunRestore() {
     JobWindow window;
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
-    const RestoreFailure failure =
-        RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), listing.items, window);
+    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, listing.items, window);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
     if (!failure.logLine.empty()) {

@@ -281,3 +281,12 @@ std::vector<std::wstring> FakePaths() {
     for (const auto& entry : Fake().nodes) paths.push_back(entry.second.path);
     return paths;
 }
+
+std::wstring ResolveFullPath(const std::wstring& path) {
+    // No short names or links here: the text alone is made full.
+    return path.empty() ? std::wstring() : FakeFullPath(path);
+}
+
+bool SamePathText(const std::wstring& a, const std::wstring& b) {
+    return UpperAscii(a) == UpperAscii(b);
+}

@@ -243,6 +243,30 @@ class Restore(E2ETest):
                 self.assert_unchanged()
                 self.wait_for(lambda: self.case.control("text", STATUS) == "Ready", "status not Ready")
 
+    def test_archives_inside_the_data_folder_are_never_deleted(self):
+        inside, _ = self.backup_archive({"prefs.js": b"new\r\n"})
+        os.makedirs(os.path.join(self.data, "Backups"))
+        chosen = os.path.join(self.data, "Backups", os.path.basename(inside))
+        os.replace(inside, chosen)
+        good, _ = self.backup_archive({"prefs.js": b"new\r\n"}, name="LarkmailBackup_PC1_anna_20261208.7z")
+        # Read-only, as a careful user leaves an archive: the old data's deletion took those too.
+        os.chmod(chosen, 0o444)
+        self.before = tree_bytes(self.local)
+        box = ("A backup archive lies inside the Larkmail data folder: {}. A restore replaces everything in that "
+               "folder and would delete it. Nothing was changed: move the archive out of the Larkmail folder, "
+               "then restore again.")
+        self.open_window()
+        # The archive itself, then a good one from outside while the other still lies in the data folder.
+        for archive in (chosen, good):
+            with self.subTest(archive=os.path.basename(archive)):
+                self.start_restore(archive)
+                self.case.answer_boxes(["ok"])
+                self.assertEqual(self.case.boxes()[-1], ("Error", box.format(wine_path(chosen))))
+                self.assert_logged(lambda line: line == "Restore refused, an archive lies inside the Larkmail data "
+                                   "folder: " + wine_path(chosen), "refused")
+                self.assert_unchanged()
+        self.assertEqual(os.stat(chosen).st_mode & 0o777, 0o444)
+
     def test_a_killed_archive_tool_leaves_the_data_folder_as_it_was(self):
         # Sixteen byte values at random: LZMA unpacks that slowly enough to
         # be caught, and 7-Zip gives the file its full size at once.

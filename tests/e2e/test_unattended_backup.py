@@ -113,6 +113,49 @@ class UnattendedBackup(E2ETest):
         self.assertEqual(self.case.run("/b"), 0)
         self.assert_restores_to(data)
 
+    def test_a_user_name_with_a_blank_gets_its_full_archive_name(self):
+        # "Anna Maria" once split the archive path: 7-Zip exit 1 and a stray "..._Anna.7z".
+        self.case.environment["USERNAME"] = "Anna Maria"
+        data = self.make_profile()
+        self.settings(KeepDays=3)
+        today = datetime.date.today()
+        old_day = today - datetime.timedelta(days=10)
+        # An old archive of this user goes by KeepDays; an earlier day's temporary of a run long gone goes too.
+        old = os.path.join(self.backups, f"LarkmailBackup_PC1_Anna Maria_{old_day:%Y%m%d}.7z")
+        leftover = os.path.join(self.backups, f"LarkmailBackup_PC1_Anna Maria_{old_day:%Y%m%d}.7z.4000000000.tmp")
+        for path in (old, leftover):
+            with open(path, "wb") as f:
+                f.write(b"old")
+        self.assertEqual(self.case.run("/b"), 0)
+        name = f"LarkmailBackup_PC1_Anna Maria_{today:%Y%m%d}.7z"
+        self.assertEqual(os.listdir(self.backups), [name])
+        archive = os.path.join(self.backups, name)
+        subprocess.run(["7zz", "t", archive], stdout=subprocess.DEVNULL, check=True)
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(archive, out)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(data))
+        self.assertIn(f"\r\nArchive = {name}\r\n", self.case.read("lmbackup.last").decode("utf-8"))
+
+    def test_a_backup_folder_inside_the_data_folder_is_refused_and_nothing_is_written_there(self):
+        data = self.make_profile()
+        inside = os.path.join(data, "Backups")
+        os.makedirs(inside)
+        with open(os.path.join(inside, archive_name()), "wb") as f:
+            f.write(b"earlier archive of today")
+        with open(os.path.join(inside, archive_name() + ".tmp"), "wb") as f:
+            f.write(b"a leftover that any other folder would lose")
+        before = tree_bytes(data)
+        # Another spelling of the same folder: letter case, "/" and "..".
+        spelled = wine_path(data).lower().replace("\\", "/") + "/../Larkmail/Backups/"
+        self.settings(BkUpDir=spelled, KeepDays=1)
+        self.assertEqual(self.case.run("/b", timeout=180), 11)
+        self.assertEqual(tree_bytes(data), before)
+        reason = ("Backup failed, the backup folder lies inside the Larkmail data folder: " + spelled +
+                  ". Choose a backup folder outside it.")
+        self.assertEqual(self.last_log(), reason)
+        record = self.case.read("lmbackup.last").decode("utf-8")
+        self.assertIn("\r\nResult = failed\r\nReason = " + reason + "\r\n", record)
+
     def test_same_day_backup_drops_files_deleted_since(self):
         data = self.make_profile()
         self.settings()

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "config/language_table.h"
+#include "engine/data_folder_guard.h"
 #include "engine/retention.h"
 #include "engine/tool_watch.h"
 #include "platform/system.h"
@@ -196,6 +197,17 @@ TEST_F(BackupJobTest, LeftoversOfEndedRunsGoAndThoseOfRunningOnesStay) {
         {L"LarkmailBackup_PC1_bob_20261207.7z.999.tmp", false, true},
         {kName + L".x9.tmp", false, true},
         {kName + L".999.tmp.keep", false, true},
+        // Earlier days' runs that were killed, of either kind of archive.
+        {L"LarkmailBackup_PC1_anna_20261130.7z.999.tmp", false, false},
+        {L"larkmailbackup_pc1_ANNA_20261130.7Z.998.TMP", false, false},
+        {L"LarkmailBackup_PC1_anna_20261130.7z.tmp", false, false},
+        {L"LarkmailBackup_PC1_anna_20261201_diff_20261205.7z.999.tmp", false, false},
+        {L"LarkmailBackup_PC1_anna_20261130.7z.777.tmp", false, true},  // a run that passed midnight
+        {L"LarkmailBackup_PC1_bob_20261130.7z.999.tmp", false, true},
+        {L"LarkmailBackup_PC1_anna_x_20261130.7z.999.tmp", false, true},
+        {L"LarkmailBackup_PC1_anna_20261131.7z.999.tmp", false, true},  // no such day: not our name
+        {L"LarkmailBackup_PC1_anna_20261130.7z", false, true},
+        {L"LarkmailBackup_PC1_anna_20261130.7z.0.tmp", false, true},
     };
     std::vector<HeldFile> holds;
     for (const Leftover& l : leftovers) {
@@ -290,6 +302,8 @@ TEST_F(BackupJobTest, KeepDaysRemovesOnlyThisComputersAndUsersOlderArchives) {
         if (e.readOnly) SetFakeReadOnly(kFolder + e.name, true);
     }
     SetFakeFolder(kFolder + L"LarkmailBackup_PC1_anna_20261101.7z.d");
+    // The temporary's run still writes it, so the leftover clean-up keeps it; retention must too.
+    SetFakeProcesses({{999, L"LarkmailBackup.exe"}});
     struct Run {
         int keepDays;
         long exitCode;
@@ -309,6 +323,88 @@ TEST_F(BackupJobTest, KeepDaysRemovesOnlyThisComputersAndUsersOlderArchives) {
     EXPECT_EQ(log,
               "An old archive could not be removed: D:\\Backups\\LarkmailBackup_PC1_anna_20261101.7z 12/07/2026 15:35:01\r\n"
               "Old archives removed: 3 12/07/2026 15:35:01\r\n");
+}
+
+TEST_F(BackupJobTest, ABackupFolderInsideTheDataFolderIsRefusedAndNothingIsWrittenThere) {
+    const std::wstring inside = kData + L"\\Backups\\";
+    SetFakeFile(inside + kName, "EARLIER");
+    SetFakeFile(inside + kName + L".tmp", "LEFTOVER");  // would go in any other folder
+    const std::vector<std::wstring> paths = FakePaths();
+    ScriptSevenZip(true, 0, Written::Finished);
+    BackupRequest request = Request();
+    request.backupFolder = inside;
+    request.keepDays = 1;
+    const BackupResult result = RunBackupJob(request);
+    RemoveArchivesPastKeeping(request, result);
+    EXPECT_EQ(result.status, BackupStatus::InDataFolder);
+    EXPECT_EQ(BackupLogMessage(result),
+              L"Backup failed, the backup folder lies inside the Larkmail data folder: "
+              L"C:\\Users\\anna\\AppData\\Local\\Larkmail\\Backups\\. Choose a backup folder outside it.");
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(FakePaths(), paths);
+    EXPECT_EQ(FakeFileBytes(inside + kName + L".tmp"), "LEFTOVER");
+}
+
+TEST(PathLiesInside, ComparesFoldersAsWindowsDoes) {
+    ResetFakePlatform();
+    const std::wstring data = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
+    struct Case {
+        std::wstring path, folder;
+        bool inside;
+    };
+    const Case cases[] = {
+        {data + L"\\Backups\\", data, true},
+        {L"c:\\users\\ANNA\\appdata\\local\\LARKMAIL\\backups", data, true},
+        {data, data, true},  // the data folder itself
+        {data + L"\\", data, true},
+        {data, data + L"\\", true},
+        {data + L"\\.", data, true},
+        {data + L"\\.\\Backups\\.\\", data, true},
+        {L"C:\\Users\\anna\\AppData\\Local\\Temp\\..\\Larkmail\\B", data, true},
+        {L"C:/Users/anna/AppData/Local/Larkmail/Backups/", data, true},
+        {data + L"\\Mail\\Deep\\x.7z", data, true},
+        {L"C:\\Users\\anna\\AppData\\Local\\Larkmail2\\", data, false},  // a common prefix only
+        {L"C:\\Users\\anna\\AppData\\Local\\Larkmail.old-1", data, false},
+        {L"C:\\Users\\anna\\AppData\\Local\\", data, false},  // its parent
+        {data + L"\\..\\Backups\\", data, false},
+        {data + L"\\..", data, false},
+        {L"D:\\Users\\anna\\AppData\\Local\\Larkmail\\B\\", data, false},
+        {L"C:\\Users\\anna", L"C:\\", true},
+        {L"", data, false},
+        {data, L"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PathLiesInside(c.path, c.folder), c.inside) << c.path << L" in " << c.folder;
+}
+
+TEST(ParseArchiveName, ReadsDayAndKindOfThisComputersAndUsersNames) {
+    struct Case {
+        std::wstring name;
+        bool ours;
+        ArchiveKind kind;
+        int day, diffDay;  // yyyymmdd
+    };
+    const Case cases[] = {
+        {L"LarkmailBackup_PC1_Anna Maria_20261207.7z", true, ArchiveKind::Full, 20261207, 0},
+        {L"LARKMAILBACKUP_pc1_anna maria_20240229.7Z", true, ArchiveKind::Full, 20240229, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20261201_diff_20261207.7z", true, ArchiveKind::Differential, 20261201,
+         20261207},
+        {L"LarkmailBackup_PC1_Anna Maria_20261201_DIFF_20261232.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20261201_full_20261207.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20230229.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna_20261207.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_", false, ArchiveKind::Full, 0, 0},
+    };
+    for (const Case& c : cases) {
+        ArchiveNameParts parts;
+        ASSERT_EQ(ParseArchiveName(c.name, L"PC1", L"Anna Maria", parts), c.ours) << c.name;
+        if (!c.ours) continue;
+        EXPECT_EQ(parts.kind, c.kind) << c.name;
+        EXPECT_EQ(parts.day.year * 10000 + parts.day.month * 100 + parts.day.day, c.day) << c.name;
+        EXPECT_EQ(parts.diffDay.year * 10000 + parts.diffDay.month * 100 + parts.diffDay.day, c.diffDay) << c.name;
+        LocalTime date;
+        EXPECT_EQ(ReadArchiveDate(c.name, L"PC1", L"Anna Maria", date), c.kind == ArchiveKind::Full) << c.name;
+    }
 }
 
 TEST(DaysSinceEpoch, CountsCalendarDays) {

@@ -149,6 +149,28 @@ TEST_F(InteractiveBackupTest, AnsweringNoToTheClosingQuestionLogsAndChangesNothi
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
+TEST_F(InteractiveBackupTest, ABackupFolderInsideTheDataFolderIsRefusedBeforeTheClosingQuestion) {
+    const std::wstring inside = L"C:\\Users\\anna\\AppData\\Local\\Temp\\..\\LARKMAIL\\Backups\\";
+    ProcessWindowState().backupPath = inside;
+    SetFakeFile(inside + L"LarkmailBackup_PC1_anna_20261207.7z.tmp", "LEFTOVER");
+    ClientRuns();
+    ScriptSevenZip(0, 0);
+    RunInteractiveBackup();
+    const std::string reason = "Backup failed, the backup folder lies inside the Larkmail data folder: "
+                               "C:\\Users\\anna\\AppData\\Local\\Temp\\..\\LARKMAIL\\Backups\\. Choose a backup "
+                               "folder outside it.";
+    ASSERT_EQ(FakeBoxes().size(), 1u);
+    EXPECT_EQ(FakeBoxes()[0].title, L"Error");
+    EXPECT_EQ(FakeBoxes()[0].text, std::wstring(reason.begin(), reason.end()));
+    EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk);
+    EXPECT_EQ(LogText(), std::wstring(reason.begin(), reason.end()) + kStamp);
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", reason));
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_TRUE(FakeWindowState().statusHistory.empty());
+    EXPECT_EQ(FakeFileBytes(inside + L"LarkmailBackup_PC1_anna_20261207.7z.tmp"), "LEFTOVER");
+    EXPECT_FALSE(FakeFileExists(inside + L"LarkmailBackup_PC1_anna_20261207.7z"));
+}
+
 TEST_F(InteractiveBackupTest, AfterYesTheClientIsEndedAndTheBackupWaitsUntilItIsGone) {
     ClientRuns();
     QueueFakeAnswer(true);

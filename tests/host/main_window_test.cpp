@@ -153,6 +153,41 @@ TEST_F(MainWindowTest, ChoosingAFolderStoresItAndSwapsTheButtons) {
     EXPECT_EQ(ProcessWindowState().backupPath, L"D:\\My Backups\\");
 }
 
+TEST_F(MainWindowTest, AFolderInsideTheDataFolderIsRefusedAndNothingChanges) {
+    const std::wstring box =
+        L"This folder lies inside the Larkmail data folder (C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail). Every "
+        L"backup would pack the earlier archives again, and a restore would delete them. Please choose a folder "
+        L"outside it.";
+    const struct {
+        std::wstring answer;
+        bool refused;
+    } cases[] = {
+        {kDataFolder + L"\\Backups\\", true},
+        {kDataFolder + L"\\", true},
+        {L"c:\\users\\anna maria\\appdata\\local\\larkmail\\", true},
+        {L"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail2\\", false},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        Seen seen{};
+        RunWith(SettingsBytes(""), [&] {
+            QueueFakeRequesterAnswer(c.answer);
+            QueueFakeEvent(kEventControl, kButtonSetFolder);
+            QueueLook(seen);
+        });
+        const std::string answer(c.answer.begin(), c.answer.end());
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes(c.refused ? "" : answer)) << answer;
+        EXPECT_EQ(ProcessWindowState().backupPath, c.refused ? L"" : c.answer) << answer;
+        EXPECT_EQ(seen.field, c.refused ? L"" : c.answer) << answer;
+        ExpectFolderSet(seen, !c.refused);
+        ASSERT_EQ(FakeBoxes().size(), c.refused ? 1u : 0u) << answer;
+        if (!c.refused) continue;
+        EXPECT_EQ(FakeBoxes()[0].title, L"Error");
+        EXPECT_EQ(FakeBoxes()[0].text, box);
+        EXPECT_EQ(FakeBoxes()[0].type, 0x10u);
+    }
+}
+
 TEST_F(MainWindowTest, CancellingTheRequesterWritesNothing) {
     Seen seen{};
     RunWith(SettingsBytes(""), [&] {

@@ -402,6 +402,62 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
     }
 }
 
+TEST_F(RestoreTest, NoArchiveInsideTheDataFolderIsEverDeleted) {
+    const std::wstring inData = kData + L"\\Backups\\LarkmailBackup_PC1_anna_20261207.7z";
+    const std::wstring other = kData + L"\\Mail\\Old\\LarkmailBackup_PC2_bob_20261101.7z";
+    const std::wstring temporary = kData + L"\\LARKMAILBACKUP_PC1_anna_20261130.7z.999.TMP";
+    const std::wstring userFile = kData + L"\\Mail\\attachment.7z";
+    const std::wstring arrival = kData + L"\\Mail\\LarkmailBackup_PC1_anna_20261206.7z";
+    const std::wstring refusedBox = L"A backup archive lies inside the Larkmail data folder: %1. A restore replaces "
+                                    L"everything in that folder and would delete it. Nothing was changed: move the "
+                                    L"archive out of the Larkmail folder, then restore again.";
+    struct Case {
+        const char* what;
+        std::wstring chosen;
+        std::wstring placed;      // lies in the data folder from the start
+        std::wstring arrives;     // put there while 7-Zip unpacks
+        std::wstring refusedFor;  // empty: the restore goes ahead
+    };
+    const Case cases[] = {
+        {"the chosen archive", L"c:/users/anna/appdata/local/larkmail/backups/LarkmailBackup_PC1_anna_20261207.7z",
+         inData, L"", L"c:/users/anna/appdata/local/larkmail/backups/LarkmailBackup_PC1_anna_20261207.7z"},
+        {"another computer's archive", kArchive, other, L"", other},
+        {"a temporary of a killed run", kArchive, temporary, L"", temporary},
+        {"one put there meanwhile", kArchive, L"", arrival, arrival},
+        {"a file of the user's own", kArchive, userFile, L"", L""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (!c.placed.empty()) SetFakeFile(c.placed, "7z archive");
+        before = ParentTree();
+        ScriptListing(kBackup);
+        const std::wstring arrives = c.arrives;
+        ScriptExtraction(kBackup, 0, [arrives] {
+            if (!arrives.empty()) SetFakeFile(arrives, "7z archive");
+        });
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(c.chosen);
+        QueueFakeAnswer(true);
+        RunRestore();
+        if (c.refusedFor.empty()) {
+            EXPECT_EQ(LogText(), L"Restore Successful." + kStamp) << c.what;
+            EXPECT_FALSE(FakeFileExists(c.placed)) << c.what;  // data, restored like any other
+            continue;
+        }
+        std::map<std::wstring, std::string> expected = before;
+        if (!c.arrives.empty()) expected[c.arrives] = "7z archive";
+        EXPECT_EQ(ParentTree(), expected) << c.what;
+        EXPECT_EQ(BoxTypes(), c.arrives.empty() ? std::vector<unsigned>({kBoxQuestionYesNo, kBoxErrorOk})
+                                                : std::vector<unsigned>({kBoxQuestionYesNo, kBoxWarningYesNo, kBoxErrorOk}))
+            << c.what;
+        EXPECT_EQ(FakeBoxes().back().text, refusedBox.substr(0, 55) + c.refusedFor + refusedBox.substr(57)) << c.what;
+        EXPECT_EQ(LogText(), L"Restore refused, an archive lies inside the Larkmail data folder: " + c.refusedFor + kStamp)
+            << c.what;
+        // Refused before the listing, unless the archive came later.
+        EXPECT_EQ(StartLines().size(), c.arrives.empty() ? 0u : 2u) << c.what;
+    }
+}
+
 TEST_F(RestoreTest, AFailedMoveIntoPlaceBringsTheOldDataBack) {
     ScriptListing(kBackup);
     HeldFile held;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/fake/fake_platform.h"
 #include "tests/unit/seven_zip_bytes.h"
 
@@ -246,6 +248,27 @@ TEST_F(UnattendedBackupTest, EmptyBackupFolderLogsAndShowsNoPath) {
     // The box is its notice: recorded, but no balloon after it.
     EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined."));
     EXPECT_TRUE(FakeTrayLog().empty());
+}
+
+TEST_F(UnattendedBackupTest, ABackupFolderInsideTheDataFolderIsRefusedBeforeTheClientIsEnded) {
+    for (const std::string folder : {"c:\\users\\ANNA\\appdata\\local\\larkmail\\Backups\\",
+                                     "C:\\Users\\anna\\AppData\\Local\\Larkmail\\"}) {
+        SetUp();
+        WriteSettings(folder, 1, "KeepDays = 1\r\n");
+        const std::vector<std::wstring> paths = FakePaths();
+        ScriptSevenZip(0, true);
+        EXPECT_EQ(RunUnattendedBackup(), kUnattendedInDataFolder) << folder;
+        const std::string reason = "Backup failed, the backup folder lies inside the Larkmail data folder: " + folder +
+                                   ". Choose a backup folder outside it.";
+        EXPECT_EQ(FakeFileBytes(kLog), reason + kStamp);
+        ExpectFailureNotice(reason);
+        // No taskkill, no 7-Zip, no restart: the client was never touched.
+        EXPECT_TRUE(StartedCommandLines().empty()) << folder;
+        std::vector<std::wstring> now = FakePaths();
+        now.erase(std::remove(now.begin(), now.end(), kLog), now.end());
+        now.erase(std::remove(now.begin(), now.end(), kRecord), now.end());
+        EXPECT_EQ(now, paths) << folder;
+    }
 }
 
 TEST_F(UnattendedBackupTest, TheNoticeLastsItsTimeUnlessTheUserClicksIt) {

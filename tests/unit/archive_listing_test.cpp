@@ -98,6 +98,8 @@ TEST(ArchiveListing, OnlyALarkmailFolderAtTheTopCounts) {
 TEST(ArchiveListing, ListCommandQuotesAPathWithABlank) {
     EXPECT_EQ(BuildListParameters(L"D:\\B\\a.7z"), L"l -slt -sccUTF-8 D:\\B\\a.7z");
     EXPECT_EQ(BuildListParameters(L"D:\\My Backups\\a.7z"), L"l -slt -sccUTF-8 \"D:\\My Backups\\a.7z\"");
+    EXPECT_EQ(BuildListParameters(L"D:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z"),
+              L"l -slt -sccUTF-8 \"D:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z\"");
 }
 
 TEST(ProgressDotsRule, OneMoreEachTickAndNoneAfterTheTenth) {

@@ -66,9 +66,20 @@ TEST(BuildBackupParameters, ExactTexts) {
         {5, L"C:\\My Backups\\", name + L".tmp", data,
          L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
-        // Names with a blank stay unquoted.
+        // A blank in the name (computer or user) quotes the whole archive path,
+        // or 7-Zip would take "...MY" as the archive and the rest as a file to add.
         {5, L"C:\\Backups\\", L"LarkmailBackup_MY PC_anna_20261207.7z", data,
-         L"a -mmt -mx=5 -slp -y -bsp1 C:\\Backups\\LarkmailBackup_MY PC_anna_20261207.7z "
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\Backups\\LarkmailBackup_MY PC_anna_20261207.7z\" "
+         L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
+        {5, L"C:\\Backups\\", L"LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp",
+         L"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail",
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\Backups\\LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp\" "
+         L"\"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail\""},
+        {5, L"C:\\My Backups\\", L"LarkmailBackup_MY PC_Anna Maria_20261207.7z.4242.tmp", data,
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\My Backups\\LarkmailBackup_MY PC_Anna Maria_20261207.7z.4242.tmp\" "
+         L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
+        {5, L"", L"LarkmailBackup_PC1_Anna Maria_20261207.7z", data,
+         L"a -mmt -mx=5 -slp -y -bsp1 \"LarkmailBackup_PC1_Anna Maria_20261207.7z\" "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
     };
     for (const Case& c : cases) {
@@ -90,6 +101,9 @@ TEST(BuildRestoreParameters, ExactTexts) {
          L"\"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z\""},
         {L"C:\\Users\\Anna Maria\\AppData\\Local\\", L"C:\\b\\x.7z",
          L"x -o\"C:\\Users\\Anna Maria\\AppData\\Local\\\" -bsp1 C:\\b\\x.7z"},
+        {L"C:\\Users\\anna\\AppData\\Local\\Larkmail.restore-1\\", L"C:\\b\\LarkmailBackup_PC1_Anna Maria_20261207.7z",
+         L"x -oC:\\Users\\anna\\AppData\\Local\\Larkmail.restore-1\\ -bsp1 "
+         L"\"C:\\b\\LarkmailBackup_PC1_Anna Maria_20261207.7z\""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(BuildRestoreParameters(c.target, c.archive), c.expected) << c.expected;
@@ -99,6 +113,8 @@ TEST(BuildRestoreParameters, ExactTexts) {
 TEST(BuildTestParameters, ExactTexts) {
     EXPECT_EQ(BuildTestParameters(L"C:\\Backups\\x.7z.4242.tmp"), L"t -bsp1 C:\\Backups\\x.7z.4242.tmp");
     EXPECT_EQ(BuildTestParameters(L"C:\\My Backups\\x.7z"), L"t -bsp1 \"C:\\My Backups\\x.7z\"");
+    EXPECT_EQ(BuildTestParameters(L"C:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp"),
+              L"t -bsp1 \"C:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp\"");
 }
 
 // As 7-Zip writes it to a pipe: right-aligned figures, each update erased by

@@ -77,8 +77,8 @@ void ExpectEnglishExcept(const std::vector<std::pair<std::wstring, std::wstring>
 TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"MainWindow", 18}, {L"7-Zip", 6},        {L"TaskWindow", 25},
-        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 22},
-        {L"Misc", 4},         {L"RestoreMsgs", 12}, {L"LogMessages", 31},
+        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 23},
+        {L"Misc", 4},         {L"RestoreMsgs", 13}, {L"LogMessages", 33},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {

@@ -206,6 +206,34 @@ TEST_F(FilesTest, LinksAreListedAndRemovedWithoutTheirTarget) {
     EXPECT_EQ(BytesOf(At(L"target.txt")), "t");
 }
 
+// One folder reached through every spelling Windows accepts resolves to one
+// text: what exists as the disk names it, a missing rest as written.
+TEST_F(FilesTest, ResolveFullPathGivesOneTextForEverySpellingOfAFolder) {
+    const std::wstring base = At(L"Larkmail Data Folder");
+    ASSERT_TRUE(CreateFolderPath(base + L"\\Backups"));
+    std::wstring slashes = base;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    wchar_t shortName[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameW(base.c_str(), shortName, MAX_PATH);
+    const std::wstring shortPath = length > 0 && length < MAX_PATH ? shortName : L"";
+    struct Case {
+        std::wstring path, expected;
+    } cases[] = {
+        {base, base},
+        {At(L"LARKMAIL DATA FOLDER\\"), base},
+        {base + L"\\.\\Backups\\..", base},
+        {slashes + L"/", base},
+        {base + L"\\Backups\\..\\..\\Larkmail Data Folder", base},
+        {At(L"larkmail data folder\\Not Yet\\Deeper\\"), base + L"\\Not Yet\\Deeper"},
+        {At(L"Larkmail Data Folder2"), At(L"Larkmail Data Folder2")},
+        {shortPath.empty() ? base : shortPath, base},
+        {(shortPath.empty() ? base : shortPath) + L"\\Backups\\New", base + L"\\Backups\\New"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ResolveFullPath(c.path), c.expected) << c.path;
+    EXPECT_EQ(ResolveFullPath(L""), L"");
+    EXPECT_TRUE(SamePathText(L"C:\\\u00c4rger\\Mail", L"c:\\\u00e4RGER\\mail"));
+    EXPECT_FALSE(SamePathText(L"C:\\Larkmail", L"C:\\Larkmail2"));
+}
 
 // Wine starts a Unix program given by its Z: path, but its handle is
 // signalled before the program has ended and its exit code is no guide.
