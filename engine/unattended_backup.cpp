@@ -46,7 +46,7 @@ int RunUnattendedBackup() {
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
             const LastBackup attempt =
-                FailedAttempt(BackupLogMessage(alive), ArchiveName(computer, user, ReadLocalTime()));
+                FailedAttempt(FailureReasonOf(alive), ArchiveName(computer, user, ReadLocalTime()));
             RecordLastBackup(attempt);
             ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
@@ -58,14 +58,14 @@ int RunUnattendedBackup() {
     request.user = user;
     request.today = ReadLocalTime();
     request.verify = ReadVerifySetting();
-    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
+    request.keepDays = ReadKeepDaysSetting();
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     if (request.backupFolder.empty()) {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
         // Recorded before the box, which may wait all night for its answer.
-        const LastBackup attempt = FailedAttempt(noPath, ArchiveName(computer, user, request.today));
+        const LastBackup attempt = FailedAttempt({L"LogNoPath", L""}, ArchiveName(computer, user, request.today));
         RecordLastBackup(attempt);
         // Its box is the notice already; a balloon after it would say it twice.
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);

@@ -23,14 +23,15 @@ const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 const std::wstring kRecord = L"C:\\work\\lmbackup.last";
 
-std::string RecordBytes(const std::string& result, const std::string& reason, std::size_t size = 0) {
+std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
+                        const std::string& detail = "", std::size_t size = 0) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
 }
 
 // The failed run's own tray icon: the tip, the balloon, 15 s of waiting, gone before the run returns.
-void ExpectFailureNotice(const std::string& reason) {
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", reason));
+void ExpectFailureNotice(const std::string& reason, const std::string& code, const std::string& detail = "") {
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", reason, code, detail));
     EXPECT_EQ(FakeTrayLog(), (std::vector<std::wstring>{
                                  L"notice window", L"add icon 0 image 54",
                                  L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 FAILED",
@@ -105,8 +106,8 @@ TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
     EXPECT_TRUE(FakeBoxes().empty());
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"",
-                                                  FinishedArchiveBytes().size()));
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "",
+                                                  "", FinishedArchiveBytes().size()));
     EXPECT_TRUE(FakeTrayLog().empty());  // success is silent
     EXPECT_TRUE(FakeWaitTimeouts().empty());
 }
@@ -166,22 +167,24 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
         bool writesTemp;
         int processExit;
         std::string log;
+        std::string code, detail;  // the record's, that a window turns into its own language
     };
     const Case cases[] = {
         {"exit 1", 1, true, kUnattendedToolWarning,
-         "Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+         "Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept.", "LogWarning", "1"},
         {"exit 2", 2, true, kUnattendedToolFailed,
-         "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+         "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept.", "LogToolFailed", "2"},
         {"killed", 255, true, kUnattendedToolFailed,
-         "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
-        {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0)."},
+         "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept.", "LogToolFailed", "255"},
+        {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0).",
+         "LogNoArchive", "0"},
     };
     for (const Case& c : cases) {
         SetUp();
         ScriptSevenZip(c.exitCode, c.writesTemp);
         EXPECT_EQ(RunUnattendedBackup(), c.processExit) << c.what;
         EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp) << c.what;
-        ExpectFailureNotice(c.log);
+        ExpectFailureNotice(c.log, c.code, c.detail);
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
         // The client was ended for the backup, so it comes back either way.
@@ -195,7 +198,7 @@ TEST_F(UnattendedBackupTest, SevenZipThatCannotStart) {
     ScriptFakeProgram(L"\"7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedToolMissing);
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, 7-Zip could not be started." + kStamp);
-    ExpectFailureNotice("Backup failed, 7-Zip could not be started.");
+    ExpectFailureNotice("Backup failed, 7-Zip could not be started.", "LogToolMissing");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -211,7 +214,8 @@ TEST_F(UnattendedBackupTest, MissingDataFolderRunsNoSevenZip) {
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_EQ(FakeFileBytes(kLog),
               "Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail" + kStamp);
-    ExpectFailureNotice("Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail");
+    ExpectFailureNotice("Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail",
+                        "LogNoDataFolder", "C:\\Users\\anna\\Appdata\\Local\\Larkmail");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -221,7 +225,7 @@ TEST_F(UnattendedBackupTest, ClientThatSurvivesTaskkillMeansNoBackup) {
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedClientAlive);
     EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill}));
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, Larkmail could not be ended." + kStamp);
-    ExpectFailureNotice("Backup failed, Larkmail could not be ended.");
+    ExpectFailureNotice("Backup failed, Larkmail could not be ended.", "LogClientAlive");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
     // Bounded: a few seconds of pauses, not a hang.
     EXPECT_GE(FakePausedMilliseconds(), kMailClientGoneTimeoutMs);
@@ -240,7 +244,7 @@ TEST_F(UnattendedBackupTest, EmptyBackupFolderLogsAndShowsNoPath) {
     EXPECT_EQ(boxes[0].text, L"No backup path defined.");
     EXPECT_EQ(boxes[0].type, 0x10u);
     // The box is its notice: recorded, but no balloon after it.
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined."));
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined.", "LogNoPath"));
     EXPECT_TRUE(FakeTrayLog().empty());
 }
 
