@@ -211,6 +211,7 @@ TEST_F(MainWindowTest, TheArchiveTestAtOnceAndKeepDaysOnlyAsTheFieldIsLeft) {
         {"7 typed, Enter", "", true, L"\b7", L"\r", L"0", L"7", "KeepDays = 7\r\n", true},
         {"typed, left by closing the window", k30, true, L"\b\b14", L"", L"30", L"14", "KeepDays = 14\r\n", true},
         {"arrow up", k30, true, L"", L"+", L"30", L"31", "KeepDays = 31\r\n", true},
+        {"typed, then Backup from the tray menu", k30, true, L"\b\b7", L"backup", L"30", L"7", "KeepDays = 7\r\n", true},
         {"the longest keep", "", true, L"\b3650", L"\t", L"0", L"3650", "KeepDays = 3650\r\n", true},
         {"too long: the value in force stays", "KeepDays = 7\r\n", true, L"\b3651", L"\t", L"7", L"7",
          "KeepDays = 7\r\n", true},
@@ -221,7 +222,7 @@ TEST_F(MainWindowTest, TheArchiveTestAtOnceAndKeepDaysOnlyAsTheFieldIsLeft) {
     for (const Case& c : cases) {
         SetUp();
         const std::string start = SettingsBytes("", 2) + c.extra;
-        std::string whileTyping;
+        std::string whileTyping, afterLeaving;
         std::wstring shownAfter;
         RunWith(start, [&] {
             QueueFakeEventAction([&c] {
@@ -234,12 +235,21 @@ TEST_F(MainWindowTest, TheArchiveTestAtOnceAndKeepDaysOnlyAsTheFieldIsLeft) {
             }
             if (!c.typed.empty()) QueueFakeEventAction([&c] { TypeIntoFakeField(kFieldKeepDays, c.typed); });
             QueueFakeEventAction([&] { whileTyping = FakeFileBytes(L"lmbackup.prefs"); });
-            if (!c.leave.empty()) {
+            if (c.leave == L"backup") {
+                QueueFakeEvent(kEventMenu, kItemBackup);
+            } else if (!c.leave.empty()) {
                 QueueFakeEventAction([&c] { TypeIntoFakeField(kFieldKeepDays, c.leave); });
-                QueueFakeEventAction([&] { shownAfter = ReadControlText(kFieldKeepDays); });
+            }
+            if (!c.leave.empty()) {
+                QueueFakeEventAction([&] {
+                    shownAfter = ReadControlText(kFieldKeepDays);
+                    afterLeaving = FakeFileBytes(L"lmbackup.prefs");
+                });
             }
         });
         if (c.leave.empty()) shownAfter = FakeControlState(kFieldKeepDays).text;
+        if (c.leave.empty()) afterLeaving = FakeFileBytes(L"lmbackup.prefs");
+        EXPECT_EQ(afterLeaving, SettingsBytes("", 2) + c.written) << c.what << ": not stored as it was left";
         EXPECT_EQ(whileTyping, c.check != c.checkedAtStart ? SettingsBytes("", 2) + c.written : start) << c.what;
         EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.what;
         EXPECT_EQ(shownAfter, c.shownAfter) << c.what;
