@@ -77,7 +77,8 @@ void QueueFakeEventNext(int kind, int number);
 // the field takes the focus, then each key: '\b' deletes the last character,
 // '\r' is Enter, '\t' moves the focus to the next tab stop of the page,
 // '+' and '-' are a number field's arrows (within its spin range), anything
-// else is typed. Events come as the real layer gives them.
+// else is typed. Events come as the real layer gives them, handed out next;
+// one call should end on its only event's key.
 void TypeIntoFakeField(int number, const std::wstring& keys);
 // Runs when the event is handed out (e.g. a click that changes a field first).
 void QueueFakeEventAction(std::function<void()> action);

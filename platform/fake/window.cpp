@@ -49,30 +49,15 @@ bool IsTabStop(int number) {
     return c.kind != ControlKind::Option || World().group[number] == number;
 }
 
-// What Windows does (Wine 8 does not): an unchecked option that gets the
-// focus checks itself, clears its group and reports a click at once, unless
-// the layer itself moves the focus. A number field that loses it reports its value.
-void TakeFocus(int number, bool quietly) {
+// The layer's own focus moves neither check nor click an option (Windows would
+// for an unchecked one). A number field that loses the focus reports its value.
+void FocusQuietly(int number) {
     for (auto& entry : World().controls) {
         if (entry.second.focused && entry.first != number && entry.second.kind == ControlKind::NumberField)
             World().queue.push_front(QueuedItem{WindowEvent{kEventControl, entry.first}, {}});
         entry.second.focused = entry.first == number;
     }
-    FakeControl* c = Find(number);
-    if (!c || c->kind != ControlKind::Option || c->checked) return;
-    std::map<int, bool> marks;
-    for (auto& entry : World().controls) marks[entry.first] = entry.second.checked;
-    for (auto& entry : World().controls)
-        if (World().group[entry.first] == World().group[number]) entry.second.checked = entry.first == number;
-    if (!quietly) {
-        World().queue.push_front(QueuedItem{WindowEvent{kEventControl, number}, {}});
-        return;
-    }
-    for (const auto& mark : marks) World().controls[mark.first].checked = mark.second;
 }
-
-// The layer's own focus moves change nothing else: the marks stay and no click goes.
-void FocusQuietly(int number) { TakeFocus(number, true); }
 
 // A focused control that is disabled or hidden hands the focus to the next tab stop of its page.
 void MoveFocusOn(int number) {
