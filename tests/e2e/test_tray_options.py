@@ -223,7 +223,7 @@ class TrayOptionsTest(harness.E2ETest):
             if self.case.focused() != 63:
                 self.case.focus(63)
                 self.assertTrue(wait_until(lambda: self.case.focused() == 63))
-                self.case.press("end")
+            self.case.press("end")  # the field's own new text put the caret before it
             for key in keys:
                 if key.isdigit():
                     self.case.control("type", 0, "--value", key)
