@@ -173,40 +173,6 @@ std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value
     return filled;
 }
 
-std::wstring BackupLogMessage(const BackupResult& result) {
-    const std::wstring code = std::to_wstring(result.tool.exitCode);
-    switch (result.status) {
-        case BackupStatus::Success:
-            return LogText(L"LogSuccess") + L"\"" + result.backupFolder + L"\"";
-        case BackupStatus::NoDataFolder:
-            return FillPlaceholder(LogText(L"LogNoDataFolder"), result.dataFolder);
-        case BackupStatus::StaleTemp:
-            return FillPlaceholder(LogText(L"LogTempNotRemoved"), result.tempPath);
-        case BackupStatus::ToolMissing:
-            return LogText(L"LogToolMissing");
-        case BackupStatus::ToolWarning:
-            return FillPlaceholder(LogText(L"LogWarning"), code);
-        case BackupStatus::ToolFailed:
-            return FillPlaceholder(LogText(L"LogToolFailed"), code);
-        case BackupStatus::NoArchive:
-            return FillPlaceholder(LogText(L"LogNoArchive"), code);
-        case BackupStatus::TestFailed:
-            if (!result.test.started) return LogText(L"LogTestNotRun");
-            return FillPlaceholder(LogText(L"LogTestFailed"), std::to_wstring(result.test.exitCode));
-        case BackupStatus::NotReplaced:
-            return FillPlaceholder(LogText(L"LogNotReplaced"), result.archivePath);
-        case BackupStatus::NotFlushed:
-            return FillPlaceholder(LogText(L"LogNotFlushed"), result.archivePath);
-        case BackupStatus::ClientAlive:
-            return LogText(L"LogClientAlive");
-        case BackupStatus::ToolHung:
-            return LogText(L"LogToolHung");
-        case BackupStatus::InDataFolder:
-            return FillPlaceholder(LogText(L"LogBackupInData"), result.backupFolder);
-    }
-    return LogText(L"LogToolMissing");
-}
-
 std::wstring ToolOutcomeText(const ToolOutcome& tool) {
     if (!tool.started) return LookUpText(L"Messages", L"ToolNotStarted");
     if (tool.hung) return LookUpText(L"Messages", L"ToolHung");

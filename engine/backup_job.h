@@ -59,7 +59,7 @@ void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult&
 
 // The text with "%1" replaced by `value`.
 std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value);
-// The LogMessages line for the outcome, in the current language.
+// The LogMessages line for the outcome, in the current language (failure_reason.cpp).
 std::wstring BackupLogMessage(const BackupResult& result);
 // Messages/ToolExit... text for a finished 7-Zip run (ToolNotStarted when it never started).
 std::wstring ToolOutcomeText(const ToolOutcome& tool);

@@ -8,6 +8,7 @@
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
 #include "engine/failure_notice.h"
+#include "engine/failure_reason.h"
 #include "engine/last_backup.h"
 #include "engine/mail_client.h"
 #include "platform/dialogs.h"
@@ -56,7 +57,7 @@ int RunUnattendedBackup() {
     request.user = ReadEnvironmentText(L"USERNAME");
     request.today = ReadLocalTime();
     request.verify = ReadVerifySetting();
-    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
+    request.keepDays = ReadKeepDaysSetting();
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
@@ -72,7 +73,7 @@ int RunUnattendedBackup() {
             BackupResult alive;
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
-            const LastBackup attempt = FailedAttempt(BackupLogMessage(alive), request.archiveName);
+            const LastBackup attempt = FailedAttempt(FailureReasonOf(alive), request.archiveName);
             RecordLastBackup(attempt);
             ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
@@ -82,7 +83,7 @@ int RunUnattendedBackup() {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
         // Recorded before the box, which may wait all night for its answer.
-        const LastBackup attempt = FailedAttempt(noPath, request.archiveName);
+        const LastBackup attempt = FailedAttempt({L"LogNoPath", L""}, request.archiveName);
         RecordLastBackup(attempt);
         // Its box is the notice already; a balloon after it would say it twice.
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);

@@ -47,7 +47,8 @@ enum class ControlKind {
     Option,         // options created one after another form one group
     Frame,          // group box
     SpinField,      // right-aligned text field with up/down arrows (SetSpinRange)
-    NumberField,    // a spin field whose every change is a control event
+    NumberField,    // a digits-only spin field whose value is a control event when the user leaves it,
+                    // presses Enter in it or moves it with its arrows; typing alone is none
     ComboList,      // drop-down list
     TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
     SingleLine,     // static text kept to one line, cut with "..." when too long; may carry a tool tip

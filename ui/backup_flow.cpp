@@ -39,23 +39,22 @@ bool WaitUntilClientGone() {
     }
 }
 
-// Empty when the backup may go on: the client is not running, or it was
+// No code when the backup may go on: the client is not running, or it was
 // ended on the user's word and is gone. Otherwise the logged failure.
-std::wstring CloseMailClient() {
+FailureReason CloseMailClient() {
     if (FindProcessIds(kMailClientExe).empty()) return {};
     if (!ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"CloseError"), kBoxErrorYesNo)) {
-        const std::wstring declined = Text(L"LogMessages", L"LogFailure");
-        AppendLogLine(kLogBaseName, declined);
+        const FailureReason declined{L"LogFailure", L""};
+        AppendLogLine(kLogBaseName, FailureReasonText(declined));
         return declined;
     }
     EndMailClient(false);
     if (WaitUntilClientGone()) return {};
     BackupResult alive;
     alive.status = BackupStatus::ClientAlive;
-    const std::wstring message = BackupLogMessage(alive);
-    AppendLogLine(kLogBaseName, message);
+    AppendLogLine(kLogBaseName, BackupLogMessage(alive));
     ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"ClientAlive"), kBoxErrorOk);
-    return message;
+    return FailureReasonOf(alive);
 }
 
 // What 7-Zip is doing, as the status bar shows it before the dots.
@@ -110,6 +109,8 @@ std::wstring NextProgressDots(const std::wstring& dots) {
 }
 
 void RunInteractiveBackup() {
+    // Started from the tray menu or by a click that took no focus: the field has not been left.
+    CommitKeepDays();
     const MainWindowState& state = ProcessWindowState();
     BackupRequest request;
     request.level = ReadSettingInteger(L"Compression", 0);
@@ -127,15 +128,15 @@ void RunInteractiveBackup() {
         ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(refused), kBoxErrorOk);
         return;
     }
-    const std::wstring notClosed = CloseMailClient();
+    const FailureReason notClosed = CloseMailClient();
 
     request.today = ReadLocalTime();
-    if (!notClosed.empty()) {
+    if (!notClosed.code.empty()) {
         RecordWindowBackup(FailedAttempt(notClosed, ArchiveName(request.computer, request.user, request.today)));
         return;
     }
     request.verify = ReadVerifySetting();
-    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
+    request.keepDays = ReadKeepDaysSetting();
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
 
     ShowStep(Text(L"Messages", L"StatusBackup"));

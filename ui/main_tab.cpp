@@ -49,23 +49,16 @@ void StoreVerifyBackup() {
     WriteSettingInteger(L"VerifyBackup", ReadControlCheck(kCheckVerifyBackup) ? 1 : 0);
 }
 
-int ReadKeepDaysSetting() {
-    const int days = ReadSettingInteger(L"KeepDays", 0);
-    return days < 0 || days > kMostKeepDays ? 0 : days;
-}
-
-void StoreKeepDays() {
+void CommitKeepDays() {
+    if (!ControlExists(kFieldKeepDays)) return;
     const std::wstring text = ReadControlText(kFieldKeepDays);
-    // Half-typed or out of range: nothing is written until it is a number again.
-    if (text.empty() || text.size() > 4) return;
-    int days = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return;
-        days = days * 10 + (c - L'0');
-    }
-    // The field's own change at creation must not add the key to the file.
-    if (days > kMostKeepDays || days == ReadKeepDaysSetting()) return;
-    WriteSettingInteger(L"KeepDays", days);
+    const int inForce = ReadKeepDaysSetting();
+    int days = text.find_first_not_of(L" \t") == std::wstring::npos ? 0 : ParseKeepDays(text);
+    // Past ten years or no number (pasted): the value in force stays, and the field says so.
+    if (days < 0) days = inForce;
+    if (text != std::to_wstring(days)) SetControlText(kFieldKeepDays, std::to_wstring(days));
+    // Unchanged, nothing is written: a file without the key keeps its bytes.
+    if (days != inForce) WriteSettingInteger(L"KeepDays", days);
 }
 
 void ShowLastBackup(const LastBackup& attempt) {

@@ -14,10 +14,11 @@ void OpenBackupFolder();
 void StoreCompressionLevel();
 // Check box 60: VerifyBackup at once.
 void StoreVerifyBackup();
-// Field 63: KeepDays at once, when it holds a number from 0 to 3650 that differs from the stored one.
-void StoreKeepDays();
-// KeepDays as stored; anything out of range reads 0 (keep everything).
-int ReadKeepDaysSetting();
+// Field 63 as the user leaves it (focus, Enter, arrows) and before anything uses or
+// could lose it (a backup, hiding to the tray, the window's end): an empty field
+// is 0; what is no count of 0 to 3650 days gives way to the value in force. What
+// the field passed through while being typed in is never stored.
+void CommitKeepDays();
 
 // Line 61: the attempt's text, a failure in the alert colour, the whole text as its tool tip;
 // in the tray, the icon's tool tip too.

@@ -64,7 +64,7 @@ void SetMainWindowHandlers() {
     SetControlHandler(kButtonRestore, RunRestore);
     SetControlHandler(kTrackCompression, StoreCompressionLevel);
     SetControlHandler(kCheckVerifyBackup, StoreVerifyBackup);
-    SetControlHandler(kFieldKeepDays, StoreKeepDays);
+    SetControlHandler(kFieldKeepDays, CommitKeepDays);
     SetMenuHandler(kItemRestoreWindow, [] { ShowMainWindow(true); });
     SetMenuHandler(kItemBackup, RunInteractiveBackup);
     SetMenuHandler(kItemRestore, RunRestore);
@@ -126,6 +126,7 @@ int RunMainWindow(const Settings& settings, const std::wstring& dataFolder) {
     state.quit = false;
     // Without a window nothing could ever end the loop, so the program ends at once.
     if (BuildMainWindow()) RunEventLoop();
+    CommitKeepDays();  // however the loop ended, a number left in the field is meant
     CloseMainWindow();
     return 0;
 }

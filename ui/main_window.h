@@ -35,7 +35,6 @@ constexpr int kLabelUltra = 15;
 constexpr int kCheckVerifyBackup = 60;
 constexpr int kLabelKeepDays = 62;
 constexpr int kFieldKeepDays = 63;
-constexpr int kMostKeepDays = 3650;
 constexpr int kLineLastBackup = 61;
 
 // Items of the tray pop-up menu.

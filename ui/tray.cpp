@@ -42,6 +42,7 @@ void EndJobStatus(const std::wstring& text) {
 }
 
 void HideToTray() {
+    CommitKeepDays();
     AddTrayIcon(kTrayIcon, kImageTray);
     SetTrayToolTip(kTrayIcon, TrayToolTipText());
     ShowMainWindow(false);

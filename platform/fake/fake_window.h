@@ -71,6 +71,15 @@ int FakeMenuItemChanges(int item);   // how often it was enabled or disabled
 // answers kEventNone (and gives up with an abort after 100000 empty waits,
 // so a test whose script forgot its last event fails instead of hanging).
 void QueueFakeEvent(int kind, int number);
+// Handed out before everything queued: what the system sends while a handler runs.
+void QueueFakeEventNext(int kind, int number);
+// The user types into a field as Windows delivers it, caret at the end:
+// the field takes the focus, then each key: '\b' deletes the last character,
+// '\r' is Enter, '\t' moves the focus to the next tab stop of the page,
+// '+' and '-' are a number field's arrows (within its spin range), anything
+// else is typed. Events come as the real layer gives them, handed out next;
+// one call should end on its only event's key.
+void TypeIntoFakeField(int number, const std::wstring& keys);
 // Runs when the event is handed out (e.g. a click that changes a field first).
 void QueueFakeEventAction(std::function<void()> action);
 int FakeWaits();  // WaitForWindowEvent calls so far

@@ -49,25 +49,14 @@ bool IsTabStop(int number) {
     return c.kind != ControlKind::Option || World().group[number] == number;
 }
 
-// What Windows does (Wine 8 does not): an unchecked option that gets the
-// focus checks itself, clears its group and reports a click at once.
-void TakeFocus(int number) {
-    for (auto& entry : World().controls) entry.second.focused = entry.first == number;
-    FakeControl* c = Find(number);
-    if (!c || c->kind != ControlKind::Option || c->checked) return;
-    for (auto& entry : World().controls)
-        if (World().group[entry.first] == World().group[number]) entry.second.checked = entry.first == number;
-    World().queue.push_front(QueuedItem{WindowEvent{kEventControl, number}, {}});
-}
-
-// The layer's own focus moves change nothing else: the marks come back and the click goes.
+// The layer's own focus moves neither check nor click an option (Windows would
+// for an unchecked one). A number field that loses the focus reports its value.
 void FocusQuietly(int number) {
-    std::map<int, bool> marks;
-    for (auto& entry : World().controls) marks[entry.first] = entry.second.checked;
-    const std::size_t queued = World().queue.size();
-    TakeFocus(number);
-    if (World().queue.size() > queued) World().queue.pop_front();
-    for (const auto& mark : marks) World().controls[mark.first].checked = mark.second;
+    for (auto& entry : World().controls) {
+        if (entry.second.focused && entry.first != number && entry.second.kind == ControlKind::NumberField)
+            World().queue.push_front(QueuedItem{WindowEvent{kEventControl, entry.first}, {}});
+        entry.second.focused = entry.first == number;
+    }
 }
 
 // A focused control that is disabled or hidden hands the focus to the next tab stop of its page.
@@ -116,6 +105,8 @@ bool FakeMenuItemEnabled(int item) {
 int FakeMenuItemChanges(int item) { return World().menuChanges[item]; }
 
 void QueueFakeEvent(int kind, int number) { World().queue.push_back(QueuedItem{WindowEvent{kind, number}, {}}); }
+
+void QueueFakeEventNext(int kind, int number) { World().queue.push_front(QueuedItem{WindowEvent{kind, number}, {}}); }
 
 void QueueFakeEventAction(std::function<void()> action) {
     World().queue.push_back(QueuedItem{WindowEvent{}, std::move(action)});

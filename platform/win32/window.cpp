@@ -148,6 +148,7 @@ LRESULT CALLBACK MainProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         ForwardControlNotice(wParam, lParam);
         return 0;
     case WM_HSCROLL:
+    case WM_VSCROLL:  // a number field's arrows
         ForwardScroll(lParam, wParam);
         return 0;
     case WM_NOTIFY: {

@@ -189,13 +189,19 @@ void ForwardControlNotice(WPARAM wParam, LPARAM lParam) {
     case ControlKind::Option: event = code == BN_CLICKED; break;
     case ControlKind::Link: event = code == STN_CLICKED; break;
     case ControlKind::ComboList: event = code == CBN_SELCHANGE; break;
-    case ControlKind::NumberField: event = code == EN_CHANGE; break;
+    // Each key's change would store what the user only passes through ("30", "3", "").
+    case ControlKind::NumberField: event = code == EN_KILLFOCUS; break;
     default: break;  // typing and focus changes are no events of the program
     }
     if (event) QueueWindowEvent(kEventControl, number);
 }
 
 void ForwardScroll(LPARAM lParam, WPARAM wParam) {
+    // A step of a number field's arrows (or its arrow keys) is a value the user chose.
+    for (const auto& entry : Layer().controls)
+        if (entry.second.kind == ControlKind::NumberField && entry.second.arrows == reinterpret_cast<HWND>(lParam) &&
+            LOWORD(wParam) == SB_THUMBPOSITION)
+            QueueWindowEvent(kEventControl, entry.first);
     const ControlRecord* c = RecordOfHandle(reinterpret_cast<HWND>(lParam));
     // The end of a drag or key press repeats the last position.
     if (c && c->kind == ControlKind::TrackBar && LOWORD(wParam) != TB_ENDTRACK)

@@ -359,11 +359,18 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     }
     if (verb == L"key") {
         const std::wstring k = Get(o, L"key");
-        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT : VK_TAB;
+        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT
+                         : k == L"back" ? VK_BACK : k == L"end" ? VK_END : k == L"up" ? VK_UP : VK_TAB;
         const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
         if (!focus) return 5;
         PostMessageW(focus, WM_KEYDOWN, key, scan | 1);
         PostMessageW(focus, WM_KEYUP, key, scan | 1 | 0xC0000000);
+        return 0;
+    }
+    if (verb == L"type") {
+        // Characters as the keyboard's translation gives them to the focused control.
+        if (!focus) return 5;
+        for (wchar_t ch : Get(o, L"value")) PostMessageW(focus, WM_CHAR, ch, 1);
         return 0;
     }
     HWND c = FindControl(main, _wtoi(Get(o, L"id", L"0").c_str()));

@@ -343,10 +343,10 @@ class UnattendedBackup(E2ETest):
                 return
             time.sleep(0.05)
 
-    def open_window_from_tray(self):
+    def open_window_from_tray(self, language=1):
         """The window started in the tray: (its icon's tip, line 61 once restored)."""
         self.case.copy_lang()
-        self.settings(OpenToTray=1)
+        self.settings(OpenToTray=1, Language=language)
         proc = self.case.start()
         pid = self.case.pid()
         self.assertEqual(subprocess.run(["wine", harness.driver(), "wait-window", "--pid", pid], env=wine_env(),
@@ -383,6 +383,37 @@ class UnattendedBackup(E2ETest):
         self.assertIn(f"Larkmail Backup - last backup {month}/{day} {hour}:{minute} FAILED", tips)
         self.assertEqual(line, f"Last backup failed: {month}/{day}/{year} {hour}:{minute}, {reason}")
         self.assertIn(b"Seen = 1\r\n", self.case.read("lmbackup.last"))
+
+    def test_a_night_failed_in_german_is_shown_in_the_windows_language(self):
+        self.settings()
+        self.case.copy_lang()
+        saved = dict(os.environ)
+        os.environ["LC_ALL"] = "de_DE.UTF-8"  # Wine takes the locale from the Unix environment
+        try:
+            proc = self.case.start("/b")
+            pid = self.case.pid()
+            code, balloon = probe("balloon", "--timeout", "10000")
+        finally:
+            os.environ.clear()
+            os.environ.update(saved)
+        self.assertEqual(proc.wait(timeout=60), 3)
+        reason = self.last_log()
+        self.assertTrue(reason.startswith("Sicherung fehlgeschlagen, Larkmail-Datenordner nicht gefunden: "), reason)
+        self.assertEqual((code, balloon.strip()), (0, reason))  # the run's own language
+        record = self.case.read("lmbackup.last").decode("utf-8")
+        self.assertIn("\r\nCode = LogNoDataFolder\r\nDetail = ", record)
+        path = record.split("\r\nDetail = ")[1].split("\r\n")[0]
+        self.assertTrue(reason.endswith(path), (reason, path))
+        _, month, day, year, hour, minute, _ = LOG_LINE.match(self.case.log_lines()[-1]).groups()
+        os.makedirs(self.case.data_folder())
+        for language, line in [
+            (3, f"Последняя копия не создана: {month}/{day}/{year} {hour}:{minute}, "
+                f"Резервное копирование не выполнено, папка данных Larkmail не найдена: {path}"),
+            (1, f"Last backup failed: {month}/{day}/{year} {hour}:{minute}, "
+                f"Backup failed, Larkmail data folder not found: {path}"),
+        ]:
+            with self.subTest(language=language):
+                self.assertEqual(self.open_window_from_tray(language)[1], line)
 
     def test_a_saved_night_gives_the_window_its_date_and_size(self):
         self.make_profile()

@@ -23,9 +23,10 @@ const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 
 // The window's record: seen at once, since the window itself says how it went.
-std::string RecordBytes(const std::string& result, const std::string& reason, std::size_t size = 0) {
+std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
+                        const std::string& detail = "", std::size_t size = 0) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n";
 }
 
 // The archive test is off unless a test is about it: its own step is tested below.
@@ -102,7 +103,7 @@ TEST_F(InteractiveBackupTest, WithoutAClientTheBackupRunsAndInputMeanwhileIsDrop
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
     EXPECT_EQ(FakeFileBytes(L"lmbackup.last"),
-              RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", FinishedArchiveBytes().size()));
+              RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "", "", FinishedArchiveBytes().size()));
     EXPECT_EQ(FakeOpenPrograms(), 0);
     EXPECT_EQ(FakeWaits(), 6);  // three dropped events, two ticks, the end
     for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_TRUE(BlocksOnTheTool(timeout)) << timeout;  // no 1 ms spin
@@ -143,7 +144,7 @@ TEST_F(InteractiveBackupTest, AnsweringNoToTheClosingQuestionLogsAndChangesNothi
     EXPECT_EQ(FakeBoxes()[0].text, L"Larkmail must be closed before backing up. Close it now?");
     EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorYesNo);
     EXPECT_EQ(LogText(), L"Backup failed, Larkmail was not closed." + kStamp);
-    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail was not closed."));
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail was not closed.", "LogFailure"));
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_TRUE(FakeWindowState().statusHistory.empty());
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
@@ -164,7 +165,7 @@ TEST_F(InteractiveBackupTest, ABackupFolderInsideTheDataFolderIsRefusedBeforeThe
     EXPECT_EQ(FakeBoxes()[0].text, std::wstring(reason.begin(), reason.end()));
     EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk);
     EXPECT_EQ(LogText(), std::wstring(reason.begin(), reason.end()) + kStamp);
-    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", reason));
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", reason, "LogBackupInData", "C:\\Users\\anna\\AppData\\Local\\Temp\\..\\LARKMAIL\\Backups\\"));
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_TRUE(FakeWindowState().statusHistory.empty());
     EXPECT_EQ(FakeFileBytes(inside + L"LarkmailBackup_PC1_anna_20261207.7z.tmp"), "LEFTOVER");
@@ -203,7 +204,7 @@ TEST_F(InteractiveBackupTest, AClientThatSurvivesTaskkillMeansNoBackupAndSaysSo)
         EXPECT_EQ(FakeBoxes()[1].text, L"Larkmail could not be closed. No backup was made.");
         EXPECT_EQ(FakeBoxes()[1].type, kBoxErrorOk);
         EXPECT_EQ(LogText(), L"Backup failed, Larkmail could not be ended." + kStamp);
-        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail could not be ended."));
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail could not be ended.", "LogClientAlive"));
         EXPECT_TRUE(FakeWindowState().statusHistory.empty());
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
         // Bounded by the clock: 5 s in window waits of 100 ms, never a sleep.
@@ -223,6 +224,7 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
         bool dataFolder;
         std::wstring box;
         std::wstring log;
+        std::string code, detail;
         int polls = 2;
     };
     const std::wstring failed = L"The backup failed. No new archive was saved. ";
@@ -230,20 +232,21 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
     // The failure is said once: the log line where it names it, 7-Zip's outcome after the general sentence.
     const Case cases[] = {
         {"exit 1", true, 1, true, true, failed + L"7-Zip could not read some of the files (exit code 1).",
-         L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+         L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept.", "LogWarning", "1"},
         {"exit 2", true, 2, true, true, failed + L"7-Zip reported a fatal error (exit code 2).",
-         L"Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+         L"Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept.", "LogToolFailed", "2"},
         {"exit 255", true, 255, true, true, failed + L"7-Zip was stopped (exit code 255).",
-         L"Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
+         L"Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept.", "LogToolFailed", "255"},
         {"killed, exit 0", true, 0, false, true, L"Backup failed, 7-Zip wrote no archive (exit code 0).",
-         L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
+         L"Backup failed, 7-Zip wrote no archive (exit code 0).", "LogNoArchive", "0"},
         {"not started", false, 0, true, true, failed + L"7-Zip could not be started.",
-         L"Backup failed, 7-Zip could not be started."},
+         L"Backup failed, 7-Zip could not be started.", "LogToolMissing", ""},
         {"no data folder", true, 0, true, false,
          L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail",
-         L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail"},
+         L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail", "LogNoDataFolder",
+         "C:\\Users\\bob\\AppData\\Local\\Larkmail"},
         // Never ends by itself: ended after half an hour of window waits without a new figure.
-        {"hangs", true, 0, false, true, hung, hung, 10000000},
+        {"hangs", true, 0, false, true, hung, hung, "LogToolHung", "", 10000000},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -262,7 +265,7 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
         EXPECT_EQ(FakeBoxes()[0].text, c.box) << c.what;
         EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk) << c.what;
         EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
-        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", std::string(c.log.begin(), c.log.end())))
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", std::string(c.log.begin(), c.log.end()), c.code, c.detail))
             << c.what;
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;

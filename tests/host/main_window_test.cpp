@@ -223,38 +223,71 @@ TEST_F(MainWindowTest, TheTrackBarWritesCompressionAtOnce) {
     }
 }
 
-TEST_F(MainWindowTest, TheArchiveTestAndKeepDaysAreWrittenAtOnceAndOnlyWhenValid) {
+// KeepDays is stored as the user leaves the field (Tab, Enter, arrows, the window's end), never
+// what it passed through while typing: 30 -> Backspace -> "3" would delete every archive past three days.
+TEST_F(MainWindowTest, TheArchiveTestAtOnceAndKeepDaysOnlyAsTheFieldIsLeft) {
     struct Case {
         const char* what;
         std::string extra;     // lines after the seven
         bool check;            // box 60 as the user leaves it
-        std::wstring days;     // field 63 as typed; empty: untouched
+        std::wstring typed;    // keys into field 63 (caret at the end), no event of their own
+        std::wstring leave;    // the key that leaves or commits it; empty: the window closes
+        std::wstring shownAtStart, shownAfter;
         std::string written;   // the lines after the seven afterwards
         bool checkedAtStart;
     };
+    const std::string k30 = "KeepDays = 30\r\n";
     const Case cases[] = {
-        {"nothing changed", "", true, L"", "", true},
-        {"test turned off", "", false, L"", "VerifyBackup = 0\r\n", true},
-        {"test turned on again", "VerifyBackup = 0\r\n", true, L"", "VerifyBackup = 1\r\n", false},
-        {"days typed", "", true, L"30", "KeepDays = 30\r\n", true},
-        {"the longest keep", "", true, L"3650", "KeepDays = 3650\r\n", true},
-        {"too long", "KeepDays = 7\r\n", true, L"3651", "KeepDays = 7\r\n", true},
-        {"emptied while typing", "KeepDays = 7\r\n", true, L"", "KeepDays = 7\r\n", true},
-        {"the same again", "", true, L"0", "", true},
+        {"nothing changed", "", true, L"", L"", L"0", L"0", "", true},
+        {"test turned off", "", false, L"", L"", L"0", L"0", "VerifyBackup = 0\r\n", true},
+        {"test turned on again", "VerifyBackup = 0\r\n", true, L"", L"", L"0", L"0", "VerifyBackup = 1\r\n", false},
+        {"30, two Backspaces, Tab: keep all, never 3", k30, true, L"\b\b", L"\t", L"30", L"0", "KeepDays = 0\r\n", true},
+        {"30, one Backspace, Tab: the 3 it shows", k30, true, L"\b", L"\t", L"30", L"3", "KeepDays = 3\r\n", true},
+        {"7 typed, Enter", "", true, L"\b7", L"\r", L"0", L"7", "KeepDays = 7\r\n", true},
+        {"typed, left by closing the window", k30, true, L"\b\b14", L"", L"30", L"14", "KeepDays = 14\r\n", true},
+        {"arrow up", k30, true, L"", L"+", L"30", L"31", "KeepDays = 31\r\n", true},
+        {"typed, then Backup from the tray menu", k30, true, L"\b\b7", L"backup", L"30", L"7", "KeepDays = 7\r\n", true},
+        {"the longest keep", "", true, L"\b3650", L"\t", L"0", L"3650", "KeepDays = 3650\r\n", true},
+        {"too long: the value in force stays", "KeepDays = 7\r\n", true, L"\b3651", L"\t", L"7", L"7",
+         "KeepDays = 7\r\n", true},
+        {"the same again", "", true, L"\b0", L"\t", L"0", L"0", "", true},
+        {"hand-edited, not a count: shown as the 0 in force, kept", "KeepDays = 1e3\r\n", true, L"", L"\t", L"0", L"0",
+         "KeepDays = 1e3\r\n", true},
     };
     for (const Case& c : cases) {
         SetUp();
         const std::string start = SettingsBytes("", 2) + c.extra;
+        std::string whileTyping, afterLeaving;
+        std::wstring shownAfter;
         RunWith(start, [&] {
-            QueueFakeEventAction([&c] { EXPECT_EQ(ReadControlCheck(kCheckVerifyBackup), c.checkedAtStart) << c.what; });
+            QueueFakeEventAction([&c] {
+                EXPECT_EQ(ReadControlCheck(kCheckVerifyBackup), c.checkedAtStart) << c.what;
+                EXPECT_EQ(ReadControlText(kFieldKeepDays), c.shownAtStart) << c.what;
+            });
             if (c.check != c.checkedAtStart) {
                 QueueFakeEventAction([&c] { SetControlCheck(kCheckVerifyBackup, c.check); });
                 QueueFakeEvent(kEventControl, kCheckVerifyBackup);
             }
-            QueueFakeEventAction([&c] { SetControlText(kFieldKeepDays, c.days.empty() && c.extra.empty() ? L"0" : c.days); });
-            QueueFakeEvent(kEventControl, kFieldKeepDays);
+            if (!c.typed.empty()) QueueFakeEventAction([&c] { TypeIntoFakeField(kFieldKeepDays, c.typed); });
+            QueueFakeEventAction([&] { whileTyping = FakeFileBytes(L"lmbackup.prefs"); });
+            if (c.leave == L"backup") {
+                QueueFakeEvent(kEventMenu, kItemBackup);
+            } else if (!c.leave.empty()) {
+                QueueFakeEventAction([&c] { TypeIntoFakeField(kFieldKeepDays, c.leave); });
+            }
+            if (!c.leave.empty()) {
+                QueueFakeEventAction([&] {
+                    shownAfter = ReadControlText(kFieldKeepDays);
+                    afterLeaving = FakeFileBytes(L"lmbackup.prefs");
+                });
+            }
         });
+        if (c.leave.empty()) shownAfter = FakeControlState(kFieldKeepDays).text;
+        if (c.leave.empty()) afterLeaving = FakeFileBytes(L"lmbackup.prefs");
+        EXPECT_EQ(afterLeaving, SettingsBytes("", 2) + c.written) << c.what << ": not stored as it was left";
+        EXPECT_EQ(whileTyping, c.check != c.checkedAtStart ? SettingsBytes("", 2) + c.written : start) << c.what;
         EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.what;
+        EXPECT_EQ(shownAfter, c.shownAfter) << c.what;
     }
 }
 
@@ -296,6 +329,7 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
     const std::string saved = head + "Result = saved\r\nReason = Database backup successfully saved to \"D:\\B\\\"" + tail;
     const std::string failed = head + "Result = failed\r\nReason = Backup failed, 7-Zip could not be started." + tail +
                                "Size = 0\r\n";
+    const std::string german = head + "Result = failed\r\nReason = Sicherung fehlgeschlagen, Exitcode 1" + tail;
     const std::wstring none = L"No backup recorded yet.";
     const std::wstring failedLine = L"Last backup failed: 12/09/2026 02:30, Backup failed, 7-Zip could not be started.";
     const struct {
@@ -324,6 +358,13 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
          L"Last backup: 12/09/2026 02:30, saved (45.3 MB)", false, false, "Seen = 0"},
         {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
         {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
+        // A scheduled run under a German locale, the window in English: the window's language.
+        {"failed in German", true, german + "Code = LogWarning\r\nDetail = 1\r\nSize = 0\r\nSeen = 1\r\n",
+         L"Last backup failed: 12/09/2026 02:30, Backup failed, 7-Zip could not read some files (exit code 1). "
+         L"The earlier archive was kept.", true, false, "Seen = 1"},
+        {"a code of a newer version: its Reason", true,
+         german + "Code = LogSomethingNew\r\nDetail = 1\r\nSize = 0\r\nSeen = 1\r\n",
+         L"Last backup failed: 12/09/2026 02:30, Sicherung fehlgeschlagen, Exitcode 1", true, false, "Seen = 1"},
     };
     for (const auto& c : cases) {
         SetUp();

@@ -90,6 +90,31 @@ TEST_F(SettingsTest, ReadingDefaultsAndValues) {
     }
 }
 
+// Hand-edited values: what is not plainly a count keeps every archive, and only a plain 0 skips the test.
+TEST_F(SettingsTest, KeepDaysAndTheArchiveTestAsHandEdited) {
+    struct Case {
+        std::string value;  // as it stands after "Key =", up to the line's end; "-": no such line
+        int keepDays;
+        bool verify;
+    };
+    const Case cases[] = {
+        {"-", 0, true},       {"", 0, true},          {"30", 30, true},      {" 30", 30, true},
+        {"30 ", 30, true},    {"\t30\t", 30, true},   {"0030", 30, true},    {"3650", 3650, true},
+        {"3651", 0, true},    {"99999999999", 0, true}, {"1e3", 0, true},    {"30 days", 0, true},
+        {"-5", 0, true},      {"+5", 0, true},        {"3 0", 0, true},      {"0x10", 0, true},
+        {"0", 0, false},      {"0 ", 0, false},       {" 0\t", 0, false},    {"00", 0, true},
+        {"-0", 0, true},      {"1 ", 1, true},        {"yes", 0, true},      {"true", 0, true},
+        {"no", 0, true},      {"off", 0, true},       {"O", 0, true},        {"\xEF\xBC\x90", 0, true},
+    };
+    for (const Case& c : cases) {
+        const std::string lines = c.value == "-" ? "" : "KeepDays = " + c.value + "\r\nVerifyBackup = " + c.value + "\r\n";
+        SetFakeFile(kPrefs, kBom + "\r\n" + lines);
+        EXPECT_EQ(ReadKeepDaysSetting(), c.keepDays) << "[" << c.value << "]";
+        EXPECT_EQ(ReadVerifySetting(), c.verify) << "[" << c.value << "]";
+        EXPECT_EQ(FakeFileBytes(kPrefs), kBom + "\r\n" + lines) << "reading changed the file";
+    }
+}
+
 TEST_F(SettingsTest, EachWriteIsOneCycleWithExactBytes) {
     SetFakeFile(kPrefs, kDefaults);
     WriteSettingText(L"BkUpDir", L"E:\\Sicherung f\x00FCr \x0410\x043D\x043D\x0430\\");

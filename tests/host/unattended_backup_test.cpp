@@ -25,14 +25,15 @@ const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 const std::wstring kRecord = L"C:\\work\\lmbackup.last";
 
-std::string RecordBytes(const std::string& result, const std::string& reason, std::size_t size = 0) {
+std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
+                        const std::string& detail = "", std::size_t size = 0) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
 }
 
 // The failed run's own tray icon: the tip, the balloon, 15 s of waiting, gone before the run returns.
-void ExpectFailureNotice(const std::string& reason) {
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", reason));
+void ExpectFailureNotice(const std::string& reason, const std::string& code, const std::string& detail = "") {
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", reason, code, detail));
     EXPECT_EQ(FakeTrayLog(), (std::vector<std::wstring>{
                                  L"notice window", L"add icon 0 image 54",
                                  L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 FAILED",
@@ -107,8 +108,8 @@ TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
     EXPECT_TRUE(FakeBoxes().empty());
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"",
-                                                  FinishedArchiveBytes().size()));
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "",
+                                                  "", FinishedArchiveBytes().size()));
     EXPECT_TRUE(FakeTrayLog().empty());  // success is silent
     EXPECT_TRUE(FakeWaitTimeouts().empty());
 }
@@ -168,26 +169,28 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
         bool writesTemp;
         int processExit;
         std::string log;
+        std::string code, detail;  // the record's, that a window turns into its own language
         int polls = 5;
     };
     const Case cases[] = {
         {"exit 1", 1, true, kUnattendedToolWarning,
-         "Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+         "Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept.", "LogWarning", "1"},
         {"exit 2", 2, true, kUnattendedToolFailed,
-         "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+         "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept.", "LogToolFailed", "2"},
         {"killed", 255, true, kUnattendedToolFailed,
-         "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
-        {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0)."},
+         "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept.", "LogToolFailed", "255"},
+        {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0).",
+         "LogNoArchive", "0"},
         // Never ends by itself: without a window the wait on its handle is bounded too.
         {"hangs", 0, false, kUnattendedToolHung,
-         "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.", 10000000},
+         "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.", "LogToolHung", "", 10000000},
     };
     for (const Case& c : cases) {
         SetUp();
         ScriptSevenZip(c.exitCode, c.writesTemp, c.polls);
         EXPECT_EQ(RunUnattendedBackup(), c.processExit) << c.what;
         EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp) << c.what;
-        ExpectFailureNotice(c.log);
+        ExpectFailureNotice(c.log, c.code, c.detail);
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
         // The client was ended for the backup, so it comes back either way.
@@ -201,7 +204,7 @@ TEST_F(UnattendedBackupTest, SevenZipThatCannotStart) {
     ScriptFakeProgram(L"\"7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedToolMissing);
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, 7-Zip could not be started." + kStamp);
-    ExpectFailureNotice("Backup failed, 7-Zip could not be started.");
+    ExpectFailureNotice("Backup failed, 7-Zip could not be started.", "LogToolMissing");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -217,7 +220,8 @@ TEST_F(UnattendedBackupTest, MissingDataFolderRunsNoSevenZip) {
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_EQ(FakeFileBytes(kLog),
               "Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail" + kStamp);
-    ExpectFailureNotice("Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail");
+    ExpectFailureNotice("Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail",
+                        "LogNoDataFolder", "C:\\Users\\anna\\Appdata\\Local\\Larkmail");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -227,7 +231,7 @@ TEST_F(UnattendedBackupTest, ClientThatSurvivesTaskkillMeansNoBackup) {
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedClientAlive);
     EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill}));
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, Larkmail could not be ended." + kStamp);
-    ExpectFailureNotice("Backup failed, Larkmail could not be ended.");
+    ExpectFailureNotice("Backup failed, Larkmail could not be ended.", "LogClientAlive");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
     // Bounded: a few seconds of pauses, not a hang.
     EXPECT_GE(FakePausedMilliseconds(), kMailClientGoneTimeoutMs);
@@ -246,7 +250,7 @@ TEST_F(UnattendedBackupTest, EmptyBackupFolderLogsAndShowsNoPath) {
     EXPECT_EQ(boxes[0].text, L"No backup path defined.");
     EXPECT_EQ(boxes[0].type, 0x10u);
     // The box is its notice: recorded, but no balloon after it.
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined."));
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined.", "LogNoPath"));
     EXPECT_TRUE(FakeTrayLog().empty());
 }
 
@@ -261,7 +265,7 @@ TEST_F(UnattendedBackupTest, ABackupFolderInsideTheDataFolderIsRefusedBeforeTheC
         const std::string reason = "Backup failed, the backup folder lies inside the Larkmail data folder: " + folder +
                                    ". Choose a backup folder outside it.";
         EXPECT_EQ(FakeFileBytes(kLog), reason + kStamp);
-        ExpectFailureNotice(reason);
+        ExpectFailureNotice(reason, "LogBackupInData", folder);
         // No taskkill, no 7-Zip, no restart: the client was never touched.
         EXPECT_TRUE(StartedCommandLines().empty()) << folder;
         std::vector<std::wstring> now = FakePaths();
