@@ -149,6 +149,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogTestNotRun", L"Backup failed, the new archive could not be tested: 7-Zip could not be started. The earlier archive was kept.",
         L"LogRetention", L"Old archives removed: %1",
         L"LogRetentionKept", L"An old archive could not be removed: %1",
+        L"LogRepairUndone", L"An interrupted restore was undone: its unfinished copy was removed. Your Larkmail data was not changed.",
+        L"LogRepairPutBack", L"An interrupted restore was undone: your Larkmail data was moved back into place.",
+        L"LogRepairFinished", L"An interrupted restore was finished: the restored data was put in place and the old data removed.",
+        L"LogRepairCleaned", L"An interrupted restore was finished: the old data it had set aside was removed.",
+        L"LogRepairKeptNew", L"A Larkmail folder made while a restore was interrupted was kept as: %1",
+        L"LogRepairStranded", L"An interrupted restore could not be repaired. Your Larkmail data is in: %1",
 
         L"_END_", L"",
     };

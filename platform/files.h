@@ -39,6 +39,10 @@ bool AppendToSharedFile(const std::wstring& path, const std::string& bytes);
 // Size in bytes, or -1 when nothing of that name exists.
 std::int64_t ReadFileSize(const std::wstring& path);
 
+// Writes what the system still caches of the file to the disk (opened with
+// write access and full sharing). False when it cannot be opened or flushed.
+bool FlushFileToDisk(const std::wstring& path);
+
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to);
 bool MovePath(const std::wstring& from, const std::wstring& to);  // never replaces
 // Clears read-only first. Refuses a link that the system would follow (a Unix

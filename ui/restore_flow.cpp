@@ -92,8 +92,8 @@ void RunRestore() {
     JobWindow window;
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
-    const RestoreFailure failure =
-        RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), listing.items, window);
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, listing.items, window);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
     if (!failure.logLine.empty()) {
@@ -102,4 +102,7 @@ void RunRestore() {
     }
     AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
     ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+    // The result does not wait for the old data's deletion; a kill meanwhile
+    // leaves it to the repair at the next start.
+    if (!failure.oldData.empty()) RemoveOldData(dataFolder, failure.oldData);
 }

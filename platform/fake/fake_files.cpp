@@ -133,6 +133,17 @@ bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
     return true;
 }
 
+bool FlushFileToDisk(const std::wstring& path) {
+    const FakeNode* node = FakeFind(path);
+    if (!node || node->isFolder || node->readOnly) return false;
+    Fake().flushed.push_back(node->path);
+    return true;
+}
+
+std::vector<std::wstring> FakeFlushedFiles() {
+    return Fake().flushed;
+}
+
 bool MovePath(const std::wstring& from, const std::wstring& to) {
     const std::wstring fromFull = FakeFullPath(from);
     const std::wstring toFull = FakeFullPath(to);
