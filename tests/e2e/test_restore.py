@@ -171,6 +171,9 @@ class Restore(E2ETest):
         self.case.answer_boxes(["yes", "ok"])
         self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
         self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        # The old data's deletion follows the box; its last act is the note's removal.
+        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                      "the old data's deletion never ended", timeout=30)
 
         self.assertEqual(tree_bytes(outside), outside_before)
         self.assertEqual(os.stat(os.path.join(outside, "keep.txt")).st_mode & 0o777, 0o444)
