@@ -1,6 +1,7 @@
-"""The restore from the window against bare `7z x -y`: the window driven from
-outside, timed from the press of the last "Yes" to the result box; the
-listing before that question timed on its own."""
+"""The restore from the window over existing data against bare `7z x -y`
+into an empty folder with its output going nowhere: the window driven from
+outside, timed from the press of the last "Yes" (not its box's closing) to
+the result box; the listing before that question timed on its own."""
 import os
 import shutil
 import sys
@@ -52,7 +53,7 @@ def bare_extract_once(wr, program, env, archive, target):
     shutil.rmtree(target, ignore_errors=True)
     os.makedirs(target)
     seven = '"' + wine_path(os.path.join(program, "7z.exe")) + '"'
-    code, wall, _, _ = wr.run(program, seven + " x -y -o" + wine_path(target) + " " + wine_path(archive), env)
+    code, wall, _, _ = wr.run(program, seven + " x -y -bso0 -bsp0 -bse0 -o" + wine_path(target) + " " + wine_path(archive), env)
     if code != 0:
         sys.exit(f"bare 7z.exe x failed with exit code {code}")
     return wall

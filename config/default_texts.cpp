@@ -157,6 +157,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogRestoreToolHung", L"Restore failed, 7-Zip stopped making progress and was ended. Your Larkmail data was not changed.",
         L"LogBackupInData", L"Backup failed, the backup folder lies inside the Larkmail data folder: %1. Choose a backup folder outside it.",
         L"LogRestoreArchiveInData", L"Restore refused, an archive lies inside the Larkmail data folder: %1",
+        L"LogRepairUndone", L"An interrupted restore was undone: its unfinished copy was removed. Your Larkmail data was not changed.",
+        L"LogRepairPutBack", L"An interrupted restore was undone: your Larkmail data was moved back into place.",
+        L"LogRepairFinished", L"An interrupted restore was finished: the restored data was put in place and the old data removed.",
+        L"LogRepairCleaned", L"An interrupted restore was finished: the old data it had set aside was removed.",
+        L"LogRepairKeptNew", L"A Larkmail folder made while a restore was interrupted was kept as: %1",
+        L"LogRepairStranded", L"An interrupted restore could not be repaired. Your Larkmail data is in: %1",
 
         L"_END_", L"",
     };

@@ -13,6 +13,7 @@ constexpr wchar_t kDataFolderName[] = L"Larkmail";
 struct RestoreFailure {
     std::wstring logLine;
     std::wstring boxText;
+    std::wstring oldData;  // set aside and still to delete (RemoveOldData), once the result is shown
 };
 
 bool MailClientRunning();
@@ -21,3 +22,5 @@ std::wstring RestoreFailureText(const std::wstring& detail);
 // `dataFolder` without a trailing "\"; `items` as the archive listed them.
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
                                   const std::vector<ArchiveItem>& items, const JobWindow& window);
+// Deletes the data that a restore set aside, logs what stayed, ends the restore's note.
+void RemoveOldData(const std::wstring& dataFolder, const std::wstring& oldData);

@@ -107,4 +107,7 @@ void RunRestore() {
     }
     AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
     ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+    // The result does not wait for the old data's deletion; a kill meanwhile
+    // leaves it to the repair at the next start.
+    if (!failure.oldData.empty()) RemoveOldData(dataFolder, failure.oldData);
 }

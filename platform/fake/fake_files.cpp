@@ -114,14 +114,6 @@ std::int64_t ReadFileSize(const std::wstring& path) {
     return node->isFolder ? 0 : static_cast<std::int64_t>(node->bytes.size());
 }
 
-bool FlushFileToDisk(const std::wstring& path) {
-    const std::wstring full = FakeFullPath(path);
-    const FakeNode* node = FakeFind(full);
-    if (Fake().flushFails || !node || node->isFolder) return false;
-    Fake().diskEvents.push_back(L"flush " + full);
-    return true;
-}
-
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
     const std::wstring fromFull = FakeFullPath(from);
     const std::wstring toFull = FakeFullPath(to);
@@ -140,6 +132,20 @@ bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
     Fake().nodes[FakeKey(toFull)] = moved;
     Fake().diskEvents.push_back(L"replace " + fromFull + L" > " + toFull);
     return true;
+}
+
+// Write access is refused to a read-only file, as on Windows.
+bool FlushFileToDisk(const std::wstring& path) {
+    const std::wstring full = FakeFullPath(path);
+    const FakeNode* node = FakeFind(full);
+    if (Fake().flushFails || !node || node->isFolder || node->readOnly) return false;
+    Fake().diskEvents.push_back(L"flush " + full);
+    Fake().flushed.push_back(node->path);
+    return true;
+}
+
+std::vector<std::wstring> FakeFlushedFiles() {
+    return Fake().flushed;
 }
 
 bool MovePath(const std::wstring& from, const std::wstring& to) {

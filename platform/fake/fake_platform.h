@@ -26,6 +26,7 @@ void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
 std::vector<std::wstring> FakeDiskEvents();
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
+std::vector<std::wstring> FakeFlushedFiles();  // FlushFileToDisk calls that succeeded, in order
 void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)
 
 // Environment and system.

@@ -11,7 +11,8 @@
 //   driver box [--pid P] [--timeout MS] [--answer ok|yes|no|cancel] [--out F]
 //       waits for a message box (owned by P when given), writes "title\ntext\n"
 //       to F (appending), presses the answer; exit 0, or 1 on time-out
-//       --stamp F appends "found_ms answered_ms" (GetTickCount64) for timings
+//       --stamp F appends "found_ms answered_ms" (GetTickCount64) for timings;
+//       answered is taken as the button is pressed, before the box has closed
 //   --poll MS (any waiting verb): how often to look for the window (default 50)
 //   driver nobox [--pid P] [--timeout MS]   exit 0 when no box showed up in time
 //   driver filebox [--pid P] [--timeout MS] [--path PATH] [--out F]
@@ -262,6 +263,8 @@ int AnswerBox(const Options& o) {
     std::wstring answer = Get(o, L"answer", L"ok");
     int id = answer == L"yes" ? IDYES : answer == L"no" ? IDNO : answer == L"cancel" ? IDCANCEL : IDOK;
     HWND button = GetDlgItem(box, id);
+    // The press itself returns only once the box has handled it and closed.
+    const ULONGLONG answered = GetTickCount64();
     if (button) {
         SendMessageW(button, BM_CLICK, 0, 0);
     } else {
@@ -269,7 +272,7 @@ int AnswerBox(const Options& o) {
     }
     const std::wstring stamp = Get(o, L"stamp");
     if (!stamp.empty())
-        WriteOut(stamp, std::to_string(found) + " " + std::to_string(GetTickCount64()) + "\n");
+        WriteOut(stamp, std::to_string(found) + " " + std::to_string(answered) + "\n");
     return 0;
 }
 

@@ -174,6 +174,9 @@ class Restore(E2ETest):
         self.case.answer_boxes(["yes", "ok"])
         self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
         self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        # The old data's deletion follows the box; its last act is the note's removal.
+        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                      "the old data's deletion never ended", timeout=30)
 
         self.assertEqual(tree_bytes(outside), outside_before)
         self.assertEqual(os.stat(os.path.join(outside, "keep.txt")).st_mode & 0o777, 0o444)
@@ -185,9 +188,10 @@ class Restore(E2ETest):
         self.assertEqual(left, ["Mail", "Mail/empty folder link", "file link", "folder link"])
         for name, target in links.items():
             self.assertEqual(os.readlink(os.path.join(old, name)), target)
+        # The result first: the old data is deleted once its box is answered.
         self.assertEqual([line[:-20] for line in self.case.log_lines()[-2:]], [
-            "Some files of the old Larkmail data could not be deleted: " + wine_path(old),
             "Restore Successful.",
+            "Some files of the old Larkmail data could not be deleted: " + wine_path(old),
         ])
 
     def test_refused_while_the_client_runs(self):
@@ -287,6 +291,85 @@ class Restore(E2ETest):
         self.assertTrue(text.startswith("The restore failed. Your Larkmail data was not changed."), text)
         self.assert_logged(lambda line: line.startswith("Restore failed"), "Restore failed ...")
         self.assert_unchanged()
+
+    def test_a_killed_restore_is_finished_or_undone_at_the_next_start(self):
+        table = bytes(0x41 + (i % 16) for i in range(256))
+        files = {"a.bin": os.urandom(60 * 1024 * 1024).translate(table), "prefs.js": b"new prefs\r\n"}
+        archive, source = self.backup_archive(files, level=1)
+        aside = os.path.join(self.local, "Larkmail.old-1")
+        note = os.path.join(self.local, "Larkmail.restoring")
+
+        # Killed while 7-Zip writes (and the files are checked): the data stays as it was.
+        self.open_window()
+        self.start_restore(archive)
+        killer = threading.Thread(target=self.kill_program_when, args=(self.staged_part_written,))
+        killer.start()
+        self.case.answer_boxes(["yes"])
+        killer.join()
+        self.assertTrue(self.killed, "7z.exe never wrote into a staging folder")
+        self.assertIn("Larkmail.restoring", os.listdir(self.local))
+        self.open_window()
+        self.assertEqual(tree_bytes(self.local), self.before)
+        self.assertEqual(self.last_log(), "An interrupted restore was undone: its unfinished copy was removed. "
+                                          "Your Larkmail data was not changed.")
+
+        # Killed with the result box up: the restored data in place, the old data still aside.
+        old = tree_bytes(self.data)
+        self.start_restore(archive)
+        self.case.answer_boxes(["yes"])
+        self.wait_for(lambda: os.path.isdir(aside) and self.restored_in_place(source), "never swapped", timeout=120)
+        self.assertEqual(tree_bytes(aside), old)
+        self.kill_program_when(lambda: True)
+        self.open_window()
+        self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        self.assertEqual(self.last_log(),
+                         "An interrupted restore was finished: the old data it had set aside was removed.")
+        self.end_programs()
+
+        # Killed between the two moves (made by hand, as the restore leaves it), and the mail client
+        # made an empty data folder meanwhile: the checked copy goes in before the backup runs.
+        os.rename(self.data, aside)
+        write_tree(os.path.join(self.local, "Larkmail.restore-1", "Larkmail"), files)
+        os.makedirs(self.data)
+        with open(note, "wb") as f:
+            f.write(b"phase=swapping\r\nstaging=Larkmail.restore-1\r\naside=Larkmail.old-1\r\nprocess=0\r\n"
+                    b"program=LarkmailBackup.exe\r\n")
+        self.assertEqual(self.case.run("/b", timeout=180), 0)
+        self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        self.assertEqual(self.case.log_lines()[-2][:-20],
+                         "An interrupted restore was finished: the restored data was put in place and the old data "
+                         "removed.")
+
+    def restored_in_place(self, source):
+        try:
+            return tree_bytes(self.data) == tree_bytes(source)
+        except OSError:
+            return False
+
+    def staged_part_written(self):
+        for name in os.listdir(self.local):
+            big = os.path.join(self.local, name, "Larkmail", "a.bin")
+            if name.startswith("Larkmail.restore-") and os.path.exists(big) and os.path.getsize(big) > 1_000_000:
+                return True
+        return False
+
+    def kill_program_when(self, condition):
+        """Ends the program with taskkill /f once `condition` holds, and the 7-Zip it left running."""
+        self.killed = False
+        end = time.time() + 120
+        while not condition():
+            if time.time() > end:
+                return
+            time.sleep(0.02)
+        for kill in (["/pid", self.case.pid()], ["/im", "7z.exe"]):
+            subprocess.call(["wine", "taskkill", "/f", *kill], env=wine_env(), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+        self.killed = True
+        if self.proc is not None:
+            self.proc.communicate(timeout=30)
+        self.proc = None
 
     def kill_archive_tool_when_it_writes(self):
         self.killed = False

@@ -183,7 +183,10 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
         {kData + L"\\prefs.js", "new prefs"},
         {kData + L"\\Empty", "<folder>"},
     };
-    EXPECT_EQ(ParentTree(), expected);  // no staging, no old data left
+    EXPECT_EQ(ParentTree(), expected);  // no staging, no old data, no note left
+    // Each restored file once, after its check, before the swap.
+    EXPECT_EQ(FakeFlushedFiles(), std::vector<std::wstring>({kStaging + L"\\Larkmail\\Mail\\inbox.db",
+                                                             kStaging + L"\\Larkmail\\prefs.js"}));
     EXPECT_EQ(StartLines(), std::vector<std::wstring>({kList, kExtract}));
     EXPECT_TRUE(FakeStarts()[0].options.readOutput);
     EXPECT_TRUE(FakeStarts()[1].options.hidden);
@@ -490,6 +493,10 @@ TEST_F(RestoreTest, WhenTheOldDataCannotComeBackTheUserIsToldWhereItIs) {
     RunRestore();
     std::map<std::wstring, std::string> expected;
     for (const auto& entry : before) expected[kParent + L"Larkmail.old-1" + entry.first.substr(kData.size())] = entry.second;
+    // The note stays, so the next start moves the data back.
+    expected[kParent + L"Larkmail.restoring"] =
+        "phase=moving back\r\nstaging=Larkmail.restore-1\r\naside=Larkmail.old-1\r\nprocess=4242\r\n"
+        "program=LarkmailBackup.exe\r\n";
     EXPECT_EQ(ParentTree(), expected);  // nothing of it deleted; the staging is gone
     const std::wstring aside = kParent + L"Larkmail.old-1";
     EXPECT_EQ(FakeBoxes().back().type, kBoxErrorOk);

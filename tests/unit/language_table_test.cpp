@@ -78,7 +78,7 @@ TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"MainWindow", 18}, {L"7-Zip", 6},        {L"TaskWindow", 25},
         {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 23},
-        {L"Misc", 4},         {L"RestoreMsgs", 13}, {L"LogMessages", 33},
+        {L"Misc", 4},         {L"RestoreMsgs", 13}, {L"LogMessages", 39},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {

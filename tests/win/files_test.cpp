@@ -29,18 +29,20 @@ TEST_F(FilesTest, KindsAndSizes) {
         std::wstring name;
         PathKind kind;
         std::int64_t size;
+        bool flushes;  // only a file flushes
     } cases[] = {
-        {L"five.bin", PathKind::File, 5},
-        {L"FIVE.BIN", PathKind::File, 5},
-        {L"empty", PathKind::File, 0},
-        {L"7z.exe", PathKind::Folder, 0},
-        {L"missing", PathKind::Missing, -1},
-        {L"missing\\deeper.txt", PathKind::Missing, -1},
+        {L"five.bin", PathKind::File, 5, true},
+        {L"FIVE.BIN", PathKind::File, 5, true},
+        {L"empty", PathKind::File, 0, true},
+        {L"7z.exe", PathKind::Folder, 0, false},
+        {L"missing", PathKind::Missing, -1, false},
+        {L"missing\\deeper.txt", PathKind::Missing, -1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
         EXPECT_EQ(LookUpPathKind(At(c.name)), c.kind);
         EXPECT_EQ(ReadFileSize(At(c.name)), c.size);
+        EXPECT_EQ(FlushFileToDisk(At(c.name)), c.flushes);
     }
     EXPECT_EQ(BytesOf(At(L"five.bin")), std::string("a\0b\r\n", 5));
 }
