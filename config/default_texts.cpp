@@ -149,6 +149,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogTestNotRun", L"Backup failed, the new archive could not be tested: 7-Zip could not be started. The earlier archive was kept.",
         L"LogRetention", L"Old archives removed: %1",
         L"LogRetentionKept", L"An old archive could not be removed: %1",
+        L"LogPasswordUnreadable", L"Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was written; enter the password again in the program's window.",
+        L"LogRestoreWrongPassword", L"Restore refused, wrong password for the archive: %1",
 
         L"_END_", L"",
     };

@@ -72,8 +72,8 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 }
 
 // Starts 7-Zip hidden and returns once it has ended.
-ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false);
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password);
     if (tool != 0 && window.waitForTool) window.waitForTool(tool, {});
     return FinishArchiveTool(tool);
 }
@@ -91,6 +91,10 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     result.archivePath = request.backupFolder + request.archiveName;
     result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
 
+    if (request.passwordUnreadable) {
+        result.status = BackupStatus::NoPassword;
+        return result;
+    }
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;
@@ -107,8 +111,10 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         }
     }
     const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
+    result.encrypted = !request.password.empty();
     result.tool = RunArchiveTool(
-        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), window);
+        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder, result.encrypted),
+        request.password, window);
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
     if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
         result.status = BackupStatus::NoArchive;
@@ -117,7 +123,7 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     // reading everything back does.
     if (result.status == BackupStatus::Success && request.verify) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveTool(BuildTestParameters(result.tempPath), window);
+        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
     }
     if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
@@ -172,6 +178,8 @@ std::wstring BackupLogMessage(const BackupResult& result) {
             return FillPlaceholder(LogText(L"LogNotReplaced"), result.archivePath);
         case BackupStatus::ClientAlive:
             return LogText(L"LogClientAlive");
+        case BackupStatus::NoPassword:
+            return LogText(L"LogPasswordUnreadable");
     }
     return LogText(L"LogToolMissing");
 }

@@ -16,6 +16,10 @@ struct BackupRequest {
     int keepDays = 0;           // KeepDays: after a success, older archives of this computer and user go
     std::wstring computer, user;
     LocalTime today;
+    // ArchivePassword: empty packs unencrypted. A stored value that cannot be
+    // unsealed stops the run before 7-Zip: never an unencrypted archive instead.
+    std::wstring password;
+    bool passwordUnreadable = false;
 };
 
 enum class BackupStatus {
@@ -29,6 +33,7 @@ enum class BackupStatus {
     TestFailed,     // 7-Zip's test of the new archive did not end with exit code 0
     NotReplaced,    // the new archive could not be moved over the day's archive
     ClientAlive,    // the mail client survived taskkill; nothing was packed
+    NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
 };
 
 struct BackupResult {
@@ -39,6 +44,7 @@ struct BackupResult {
     std::wstring dataFolder;
     std::wstring archivePath;  // backup folder + archive name
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
+    bool encrypted = false;    // packed with the password
 };
 
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended

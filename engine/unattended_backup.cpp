@@ -1,6 +1,7 @@
 // One backup without a window, as the scheduled task runs it.
 #include "engine/unattended_backup.h"
 
+#include "config/archive_password.h"
 #include "config/language_selection.h"
 #include "config/language_table.h"
 #include "config/settings.h"
@@ -11,6 +12,7 @@
 #include "engine/last_backup.h"
 #include "engine/mail_client.h"
 #include "platform/dialogs.h"
+#include "platform/secrets.h"
 #include "platform/system.h"
 
 namespace {
@@ -25,6 +27,7 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::ToolFailed: return kUnattendedToolFailed;
         case BackupStatus::NoArchive: return kUnattendedNoArchive;
         case BackupStatus::TestFailed: return kUnattendedTestFailed;
+        case BackupStatus::NoPassword: return kUnattendedNoPassword;
         case BackupStatus::StaleTemp:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
     }
@@ -74,7 +77,9 @@ int RunUnattendedBackup() {
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
     request.archiveName = ArchiveName(computer, user, request.today);
 
+    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
     const BackupResult result = RunBackupJob(request);
+    WipeText(request.password);
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
     const LastBackup attempt = AttemptOfResult(result);

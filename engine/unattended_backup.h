@@ -12,6 +12,7 @@ constexpr int kUnattendedToolFailed = 6;   // 7-Zip exit code 2 or more
 constexpr int kUnattendedNoArchive = 7;
 constexpr int kUnattendedNotReplaced = 8;  // also: an old temporary archive stayed
 constexpr int kUnattendedTestFailed = 9;  // the new archive failed 7-Zip's test
+constexpr int kUnattendedNoPassword = 10;  // the stored archive password cannot be unsealed
 
 // How long the mail client may take to go after taskkill.
 constexpr unsigned kMailClientGoneTimeoutMs = 5000;

@@ -35,6 +35,8 @@ bool FakeLockTaken();  // whether this process took the single-instance lock
 void SetFakeCommandLine(const std::wstring& text);  // what ReadCommandLineText gives; default empty
 // The carried 7-Zip files; default "MZ fake 7z.exe" and "MZ fake 7z.dll".
 void SetFakePayload(PayloadItem item, const std::string& bytes);
+// ProtectSecret and UnprotectSecret refuse, as for another Windows user.
+void SetFakeSecretsFail(bool fail);
 std::uint32_t FakePausedMilliseconds();  // sum of PauseMilliseconds calls
 constexpr std::uint32_t kFakeProcessId = 4242;  // what ReadProcessId gives
 

@@ -30,7 +30,12 @@
 //   driver focus --pid P --id N / focused --pid P   focus control N / print the focus's id (0: none)
 //   driver key --pid P --key return|space|tab|right   posts down and up to P's focus: through its message loop
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
+//   driver seal --in F --out G   G gets the base64 of the system's seal (current
+//       user, no entropy, no prompt) of F's UTF-8 text as UTF-16LE: a stored
+//       archive password made as a user's own program would make it
 #include <windows.h>
+#include <dpapi.h>
+#include <wincrypt.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -394,6 +399,36 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     return 0;
 }
 
+std::string ReadWhole(const std::wstring& file) {
+    std::string bytes;
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(h);
+    return bytes;
+}
+
+// Independent of the program's own code on purpose: the system's base64 and sealing.
+int Seal(const Options& o) {
+    const std::string utf8 = ReadWhole(Get(o, L"in"));
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), text.data(), (int)text.size()));
+    DATA_BLOB in{(DWORD)(text.size() * sizeof(wchar_t)), reinterpret_cast<BYTE*>(text.data())};
+    DATA_BLOB out{};
+    if (!CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) return 1;
+    DWORD chars = 0;
+    const DWORD flags = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF;
+    CryptBinaryToStringW(out.pbData, out.cbData, flags, nullptr, &chars);
+    std::wstring base64(chars, L'\0');
+    if (!CryptBinaryToStringW(out.pbData, out.cbData, flags, base64.data(), &chars)) return 1;
+    base64.resize(chars);
+    LocalFree(out.pbData);
+    WriteOut(Get(o, L"out"), Utf8(base64));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -402,6 +437,7 @@ int wmain(int argc, wchar_t** argv) {
     Options o = ParseOptions(argc, argv);
     g_pollMs = (DWORD)_wtoi(Get(o, L"poll", L"50").c_str());
     if (verb == L"launch") return Launch(o);
+    if (verb == L"seal") return Seal(o);
     if (verb == L"box") return AnswerBox(o);
     if (verb == L"filebox") return AnswerFileBox(o);
     if (verb == L"nobox")
