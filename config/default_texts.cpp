@@ -25,6 +25,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"SizeMB", L"%1 MB",
         L"SizeGB", L"%1 GB",
         L"DecimalMark", L".",
+        L"LastBackupEncrypted", L"Last backup: %1, saved encrypted (%2)",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -33,6 +34,16 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"TextUltra", L"Ultra",
         L"VerifyBackup", L"Test each new archive before it replaces the old one",
         L"KeepDays", L"Keep archives for this many days (0 = all):",
+        L"EncryptBackups", L"Encrypt backups with a password",
+        L"ChangePassword", L"Change password...",
+        L"PasswordTitle", L"Backup password",
+        L"PasswordFirst", L"Password:",
+        L"PasswordSecond", L"Repeat password:",
+        L"PasswordWarning", L"Without this password no encrypted backup can ever be restored: keep it safe. A new password applies to new backups only; older ones keep the password they were made with.",
+        L"PasswordOk", L"OK",
+        L"PasswordCancel", L"Cancel",
+        L"EncryptOffQuest", L"New backups will not be encrypted. Backups made so far stay encrypted and still need their password. Turn encryption off?",
+        L"PasswordNotStored", L"The password could not be stored for your Windows user account. Nothing was changed.",
 
         L"_GROUP_", L"TaskWindow",
         L"ThirdTab", L"Backup Task",
@@ -99,6 +110,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"StatusTest", L"Testing the new archive",
         L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK",
         L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
+        L"PasswordAgain", L"Enter the password again now?",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -119,6 +131,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"BadArchive", L"This archive does not hold a Larkmail backup. Nothing was changed.",
         L"RestoreFailed", L"The restore failed. Your Larkmail data was not changed.",
         L"DataAside", L"The restore failed, and your Larkmail data could not be moved back into place. Nothing was deleted: your data is now in the folder %1. Rename that folder to \"Larkmail\" before you start Larkmail again.",
+        L"ArchiveEncrypted", L"This backup is encrypted.",
+        L"PasswordAsk", L"This backup is encrypted, and the stored password does not open it. Enter the password it was made with.",
+        L"WrongPassword", L"Wrong password: nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",

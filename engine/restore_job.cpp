@@ -45,8 +45,9 @@ void LogUndeleted(const std::wstring& folder) {
 
 // The files are checked as 7-Zip finishes them, on the core it leaves free.
 ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
-                           const JobWindow& window, ExtractionCheck& check) {
-    const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
+                           const std::wstring& password, const JobWindow& window, ExtractionCheck& check) {
+    const ProgramHandle tool = StartArchiveTool(
+        BuildRestoreParameters(stagingFolder + L"\\", archivePath, !password.empty()), false, password);
     if (tool != 0 && window.waitForTool)
         window.waitForTool(tool, [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
     return FinishArchiveTool(tool);
@@ -89,7 +90,8 @@ std::wstring RestoreFailureText(const std::wstring& detail) {
 }
 
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const JobWindow& window) {
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window,
+                                  const std::wstring& password) {
     const std::wstring parent = ParentFolder(dataFolder);
     const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
     if (staging.empty() || !CreateFolderPath(staging))
@@ -97,7 +99,7 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
                 RestoreFailureText({})};
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     ExtractionCheck check = StartExtractionCheck(items, staging);
-    const ToolOutcome tool = ExtractArchive(staging, archivePath, window, check);
+    const ToolOutcome tool = ExtractArchive(staging, archivePath, password, window, check);
     RestoreFailure failure;
     if (!tool.started || tool.exitCode != 0) {
         failure = ToolFailure(tool);

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,8 @@ struct FakeProgramScript {
     // above; an empty piece is a timer tick of the window between writes.
     std::vector<std::string> outputPieces;
     std::function<void()> onStart;  // runs inside StartProgram (e.g. writes the archive)
+    // Set: the script answers only a start with exactly these standard input bytes.
+    std::optional<std::string> forInput;
 };
 // Scripts for command lines that begin with `prefix` (latest matching wins).
 void ScriptFakeProgram(const std::wstring& commandLinePrefix, const FakeProgramScript& script);

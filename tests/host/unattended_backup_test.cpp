@@ -238,6 +238,11 @@ TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
             << c.what;
         for (const FakeStart& start : FakeStarts()) EXPECT_EQ(start.options.standardInput, c.input) << c.what;
         EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << c.what;
+        EXPECT_EQ(FakeFileBytes(kRecord),
+                  RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"",
+                              FinishedArchiveBytes().size()) +
+                      (encrypted ? "Encrypted = 1\r\n" : ""))
+            << c.what;
         // Neither the text nor its UTF-8 in the log or the record.
         for (const std::wstring& file : {kLog, kRecord})
             for (const char* secret : {"ab\r", "\xD0\xBF\xD0\xB0"})
