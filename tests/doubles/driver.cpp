@@ -28,7 +28,8 @@
 //                                         (visible even while its tab page is hidden)
 //   driver settext --pid P --id N --value TEXT
 //   driver focus --pid P --id N / focused --pid P   focus control N / print the focus's id (0: none)
-//   driver key --pid P --key return|space|tab|right   posts down and up to P's focus: through its message loop
+//   driver key --pid P --key return|space|tab|right|escape   posts down and up to P's focus: through its message loop
+//   (control verbs find a control in the main window or in a window it owns, the program's dialog)
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
 //   driver seal --in F --out G   G gets the base64 of the system's seal (current
 //       user, no entropy, no prompt) of F's UTF-8 text as UTF-16LE: a stored
@@ -348,6 +349,27 @@ HWND FindControl(HWND root, int id) {
     return nullptr;
 }
 
+struct OwnedSearch {
+    HWND owner;
+    int id;
+    HWND found;
+};
+
+// The program's dialog is a window of its own, owned by the main window.
+BOOL CALLBACK FindInOwned(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<OwnedSearch*>(lp);
+    if (GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd)) return TRUE;
+    s->found = FindControl(hwnd, s->id);
+    return s->found ? FALSE : TRUE;
+}
+
+HWND FindControlAnywhere(HWND main, int id) {
+    if (HWND c = FindControl(main, id)) return c;
+    OwnedSearch s{main, id, nullptr};
+    EnumWindows(FindInOwned, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 int WorkControl(const std::wstring& verb, const Options& o) {
     DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
     DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
@@ -364,14 +386,18 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     }
     if (verb == L"key") {
         const std::wstring k = Get(o, L"key");
-        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT : VK_TAB;
+        const UINT key = k == L"return"   ? VK_RETURN
+                         : k == L"space"  ? VK_SPACE
+                         : k == L"right"  ? VK_RIGHT
+                         : k == L"escape" ? VK_ESCAPE
+                                          : VK_TAB;
         const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
         if (!focus) return 5;
         PostMessageW(focus, WM_KEYDOWN, key, scan | 1);
         PostMessageW(focus, WM_KEYUP, key, scan | 1 | 0xC0000000);
         return 0;
     }
-    HWND c = FindControl(main, _wtoi(Get(o, L"id", L"0").c_str()));
+    HWND c = FindControlAnywhere(main, _wtoi(Get(o, L"id", L"0").c_str()));
     if (!c) return 3;
     if (verb == L"click") {
         // Posted, so a handler that opens a modal box does not block the driver.
