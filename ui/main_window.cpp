@@ -40,8 +40,8 @@ const ControlRow kSevenZipTabRows[] = {
     {kCheckVerifyBackup, ControlKind::CheckBox, {20, 95, 450, 20}, L"7-Zip", L"VerifyBackup"},
     {kLabelKeepDays, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"KeepDays"},
     {kFieldKeepDays, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
-    {kCheckEncrypt, ControlKind::CheckBox, {20, 149, 300, 20}, L"7-Zip", L"EncryptBackups"},
-    {kButtonChangePassword, ControlKind::Button, {325, 145, 145, 25}, L"7-Zip", L"ChangePassword"},
+    {kCheckEncrypt, ControlKind::CheckBox, {20, 147, 300, 20}, L"7-Zip", L"EncryptBackups"},
+    {kButtonChangePassword, ControlKind::Button, {325, 143, 145, 24}, L"7-Zip", L"ChangePassword"},
 };
 
 std::wstring RowText(const ControlRow& row) {

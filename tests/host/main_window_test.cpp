@@ -90,8 +90,8 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {60, ControlKind::CheckBox, 1, {20, 95, 450, 20}, L"Test each new archive before it replaces the old one"},
         {62, ControlKind::Label, 1, {20, 122, 330, 20}, L"Keep archives for this many days (0 = all):"},
         {63, ControlKind::NumberField, 1, {355, 119, 60, 23}, L"0"},
-        {64, ControlKind::CheckBox, 1, {20, 149, 300, 20}, L"Encrypt backups with a password"},
-        {65, ControlKind::Button, 1, {325, 145, 145, 25}, L"Change password..."},
+        {64, ControlKind::CheckBox, 1, {20, 147, 300, 20}, L"Encrypt backups with a password"},
+        {65, ControlKind::Button, 1, {325, 143, 145, 24}, L"Change password..."},
     };
     RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
 
