@@ -25,6 +25,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"SizeMB", L"%1 MB",
         L"SizeGB", L"%1 GB",
         L"DecimalMark", L".",
+        L"LastBackupEncrypted", L"Last backup: %1, saved encrypted (%2)",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -33,6 +34,16 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"TextUltra", L"Ultra",
         L"VerifyBackup", L"Test each new archive before it replaces the old one",
         L"KeepDays", L"Keep archives for this many days (0 = all):",
+        L"EncryptBackups", L"Encrypt backups with a password",
+        L"ChangePassword", L"Change password...",
+        L"PasswordTitle", L"Backup password",
+        L"PasswordFirst", L"Password:",
+        L"PasswordSecond", L"Repeat password:",
+        L"PasswordWarning", L"Without this password no encrypted backup can ever be restored: keep it safe. A new password applies to new backups only; older ones keep the password they were made with.",
+        L"PasswordOk", L"OK",
+        L"PasswordCancel", L"Cancel",
+        L"EncryptOffQuest", L"New backups will not be encrypted. Backups made so far stay encrypted and still need their password. Turn encryption off?",
+        L"PasswordNotStored", L"The password could not be stored for your Windows user account. Nothing was changed.",
 
         L"_GROUP_", L"TaskWindow",
         L"ThirdTab", L"Backup Task",
@@ -101,6 +112,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
         L"ToolHung", L"7-Zip stopped making progress and was ended.",
         L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
+        L"PasswordAgain", L"Enter the password again now?",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -122,6 +134,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"RestoreFailed", L"The restore failed. Your Larkmail data was not changed.",
         L"DataAside", L"The restore failed, and your Larkmail data could not be moved back into place. Nothing was deleted: your data is now in the folder %1. Rename that folder to \"Larkmail\" before you start Larkmail again.",
         L"ArchiveInData", L"A backup archive lies inside the Larkmail data folder: %1. A restore replaces everything in that folder and would delete it. Nothing was changed: move the archive out of the Larkmail folder, then restore again.",
+        L"ArchiveEncrypted", L"This backup is encrypted.",
+        L"PasswordAsk", L"This backup is encrypted, and the stored password does not open it. Enter the password it was made with.",
+        L"WrongPassword", L"Wrong password: nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -163,6 +178,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogRepairCleaned", L"An interrupted restore was finished: the old data it had set aside was removed.",
         L"LogRepairKeptNew", L"A Larkmail folder made while a restore was interrupted was kept as: %1",
         L"LogRepairStranded", L"An interrupted restore could not be repaired. Your Larkmail data is in: %1",
+        L"LogPasswordUnreadable", L"Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was written; enter the password again in the program's window.",
+        L"LogRestoreWrongPassword", L"Restore refused, wrong password for the archive: %1",
 
         L"_END_", L"",
     };

@@ -6,6 +6,7 @@
 #include "engine/crc32.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/secrets.h"
 #include "platform/text.h"
 
 namespace {
@@ -84,12 +85,14 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
             items.back().hasCrc = ParseCrc(ValueAfter(line, L"CRC = "), items.back().crc);
         } else if (line == L"Folder = +") {
             items.back().isFolder = true;
+        } else if (line == L"Encrypted = +") {
+            items.back().encrypted = true;
         }
     }
     return items;
 }
 
-ArchiveListing ListArchive(const std::wstring& archivePath) {
+ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password) {
     ArchiveListing listing;
     StartOptions options;
     options.hidden = true;
@@ -97,7 +100,10 @@ ArchiveListing ListArchive(const std::wstring& archivePath) {
     options.readOutput = true;
     // 7-Zip writes its listing line by line: a pipe would cost seconds for a big archive under Wine.
     options.outputThroughFile = true;
+    // Without any input 7-Zip would take the end of it as a break (exit 255), not as a wrong password.
+    options.standardInput = PasswordAnswerBytes(password);
     const ProgramHandle handle = StartProgram(L"7z.exe", BuildListParameters(archivePath), options);
+    WipeBytes(options.standardInput);
     if (handle == 0) return listing;
     listing.tool.started = true;
     std::vector<std::wstring> lines;
@@ -116,6 +122,10 @@ ArchiveListing ListArchive(const std::wstring& archivePath) {
     listing.tool.exitCode = listing.tool.hung ? -1 : ProgramExitCode(handle);
     ReleaseProgram(handle);
     listing.items = ParseArchiveListing(lines);
+    std::wstring output;
+    for (const std::wstring& line : lines) output += line + L"\n";
+    listing.wrongPassword = OutputTellsWrongPassword(listing.tool.exitCode, output);
+    for (const ArchiveItem& item : listing.items) listing.encrypted = listing.encrypted || item.encrypted;
     return listing;
 }
 

@@ -3,6 +3,9 @@
 
 #include <cwchar>
 
+#include "platform/secrets.h"
+#include "platform/text.h"
+
 namespace {
 
 std::wstring PadNumber(int value, int width) {
@@ -10,6 +13,10 @@ std::wstring PadNumber(int value, int width) {
     std::swprintf(buffer, 16, L"%0*d", width, value);
     return buffer;
 }
+
+constexpr wchar_t kPasswordSwitches[] = L"-p -mhe=on -sccUTF-8 ";
+constexpr wchar_t kAnswerCharset[] = L"-sccUTF-8 ";
+constexpr int kPasswordAnswers = 3;
 
 bool HasBlank(const std::wstring& text) {
     return text.find(L' ') != std::wstring::npos;
@@ -35,27 +42,45 @@ std::wstring ArchiveName(const std::wstring& computer, const std::wstring& user,
            PadNumber(day.month, 2) + PadNumber(day.day, 2) + L".7z";
 }
 
-std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder,
-                                   const std::wstring& archiveName, const std::wstring& dataFolder) {
-    return L"a -mmt -mx=" + std::to_wstring(level) + L" -slp -y -bsp1 " +
+std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder, const std::wstring& archiveName,
+                                   const std::wstring& dataFolder, bool encrypt) {
+    return L"a -mmt -mx=" + std::to_wstring(level) + L" -slp -y -bsp1 " + (encrypt ? kPasswordSwitches : L"") +
            ArchiveArgument(backupFolder, archiveName) + L" " + QuotedWhenBlank(dataFolder);
 }
 
-std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath) {
-    return L"x -o" + QuotedWhenBlank(targetFolder) + L" -bsp1 " + QuotedWhenBlank(archivePath);
+std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
+                                    bool withPassword) {
+    return L"x -o" + QuotedWhenBlank(targetFolder) + L" -bsp1 " + (withPassword ? kAnswerCharset : L"") +
+           QuotedWhenBlank(archivePath);
 }
 
-std::wstring BuildTestParameters(const std::wstring& archivePath) {
-    return L"t -bsp1 " + QuotedWhenBlank(archivePath);
+std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassword) {
+    return L"t -bsp1 " + std::wstring(withPassword ? kAnswerCharset : L"") + QuotedWhenBlank(archivePath);
 }
 
-ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait) {
+std::string PasswordAnswerBytes(const std::wstring& password) {
+    std::string line = Utf8FromWide(password);
+    line += "\r\n";
+    std::string bytes;
+    for (int i = 0; i < kPasswordAnswers; ++i) bytes += line;
+    WipeBytes(line);
+    return bytes;
+}
+
+ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password) {
     StartOptions options;
     options.wait = wait;
     options.hidden = true;
     options.keepHandle = true;
     options.readOutput = true;
-    return StartProgram(L"7z.exe", parameters, options);
+    if (!password.empty()) options.standardInput = PasswordAnswerBytes(password);
+    const ProgramHandle handle = StartProgram(L"7z.exe", parameters, options);
+    WipeBytes(options.standardInput);
+    return handle;
+}
+
+bool OutputTellsWrongPassword(long exitCode, const std::wstring& output) {
+    return exitCode == 2 && output.find(L"Wrong password") != std::wstring::npos;
 }
 
 bool ArchiveToolRunning(ProgramHandle handle) {

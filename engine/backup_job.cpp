@@ -81,8 +81,8 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 }
 
 // Starts 7-Zip hidden and returns once it has ended.
-ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false);
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password);
     ToolWatch watch = StartToolWatch();
     if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
     return FinishArchiveTool(tool, watch);
@@ -109,6 +109,10 @@ BackupResult CheckBackupFolder(const BackupRequest& request) {
 BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
     BackupResult result = CheckBackupFolder(request);
     if (result.status != BackupStatus::Success) return result;
+    if (request.passwordUnreadable) {
+        result.status = BackupStatus::NoPassword;
+        return result;
+    }
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;
@@ -125,8 +129,10 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         }
     }
     const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
+    result.encrypted = !request.password.empty();
     result.tool = RunArchiveTool(
-        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), window);
+        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder, result.encrypted),
+        request.password, window);
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
     if (result.tool.hung) result.status = BackupStatus::ToolHung;
     if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
@@ -136,7 +142,7 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     // reading everything back does.
     if (result.status == BackupStatus::Success && request.verify) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveTool(BuildTestParameters(result.tempPath), window);
+        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
         if (result.test.hung) result.status = BackupStatus::ToolHung;
     }

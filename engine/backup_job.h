@@ -16,6 +16,10 @@ struct BackupRequest {
     int keepDays = 0;           // KeepDays: after a success, older archives of this computer and user go
     std::wstring computer, user;
     LocalTime today;
+    // ArchivePassword: empty packs unencrypted. A stored value that cannot be
+    // unsealed stops the run before 7-Zip: never an unencrypted archive instead.
+    std::wstring password;
+    bool passwordUnreadable = false;
 };
 
 enum class BackupStatus {
@@ -32,6 +36,7 @@ enum class BackupStatus {
     ClientAlive,    // the mail client survived taskkill; nothing was packed
     ToolHung,       // 7-Zip's figure stood still too long (packing or testing); it was ended
     InDataFolder,   // the backup folder lies inside the data folder; nothing was written
+    NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
 };
 
 struct BackupResult {
@@ -42,6 +47,7 @@ struct BackupResult {
     std::wstring dataFolder;
     std::wstring archivePath;  // backup folder + archive name
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
+    bool encrypted = false;    // packed with the password
 };
 
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended

@@ -33,6 +33,7 @@ const ReasonRow kReasonRows[] = {
     {BackupStatus::ClientAlive, L"LogClientAlive", NoDetail},
     {BackupStatus::ToolHung, L"LogToolHung", NoDetail},
     {BackupStatus::InDataFolder, L"LogBackupInData", BackupFolder},
+    {BackupStatus::NoPassword, L"LogPasswordUnreadable", NoDetail},
 };
 
 }  // namespace

@@ -65,6 +65,7 @@ LastBackup AttemptOfResult(const BackupResult& result) {
     if (attempt.saved) {
         const std::int64_t size = ReadFileSize(result.archivePath);
         attempt.archiveSize = size > 0 ? size : 0;
+        attempt.encrypted = result.encrypted;
     }
     return attempt;
 }
@@ -79,6 +80,7 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     WriteKeyValueText(file, L"Archive", attempt.archiveName);
     WriteKeyValueText(file, L"Size", std::to_wstring(attempt.archiveSize));
     WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
+    if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
     return SerializeKeyValueLines(file.lines);
 }
 
@@ -100,6 +102,7 @@ LastBackup ParseLastBackup(const std::string& bytes) {
     attempt.archiveName = ReadKeyValueText(file, L"Archive", L"");
     attempt.archiveSize = size;
     attempt.seen = seen == L"1";
+    attempt.encrypted = attempt.saved && ReadKeyValueText(file, L"Encrypted", L"") == L"1";
     return attempt;
 }
 

@@ -19,6 +19,7 @@ struct LastBackup {
     std::wstring archiveName;      // the day's archive the attempt was for
     std::int64_t archiveSize = 0;  // bytes of the new archive; 0 when none was saved
     bool seen = false;             // a failure the window has already put in front of the user
+    bool encrypted = false;        // the saved archive needs the password
 };
 
 // An attempt that ended before 7-Zip ran, now.
@@ -26,7 +27,8 @@ LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archive
 // A finished job, now: BackupLogMessage as the reason, the new archive's size.
 LastBackup AttemptOfResult(const BackupResult& result);
 
-// BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen, one a line.
+// BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen, one a line;
+// "Encrypted = 1" after them for an encrypted archive only.
 std::string LastBackupBytes(const LastBackup& attempt);
 // Anything but a whole record reads as not recorded; without Code (an earlier
 // version's record) the cause is empty and Reason is shown as it stands.

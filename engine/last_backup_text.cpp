@@ -64,7 +64,8 @@ std::wstring LastBackupLineText(const LastBackup& attempt) {
     if (!attempt.recorded) return LookUpText(L"MainWindow", L"LastBackupNone");
     const std::wstring when = FormatShownTime(attempt.when, true);
     if (attempt.saved)
-        return FillTwo(LookUpText(L"MainWindow", L"LastBackupSaved"), when, FormatArchiveSize(attempt.archiveSize));
+        return FillTwo(LookUpText(L"MainWindow", attempt.encrypted ? L"LastBackupEncrypted" : L"LastBackupSaved"), when,
+                       FormatArchiveSize(attempt.archiveSize));
     return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
 }
 

@@ -25,8 +25,9 @@ std::wstring Text(const wchar_t* group, const wchar_t* key) {
 
 // The files are checked as 7-Zip finishes them, on the core it leaves free.
 ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
-                           const JobWindow& window, ExtractionCheck& check) {
-    const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
+                           const std::wstring& password, const JobWindow& window, ExtractionCheck& check) {
+    const ProgramHandle tool = StartArchiveTool(
+        BuildRestoreParameters(stagingFolder + L"\\", archivePath, !password.empty()), false, password);
     ToolWatch watch = StartToolWatch();
     if (tool != 0 && window.waitForTool)
         window.waitForTool(tool, watch,
@@ -77,7 +78,8 @@ std::wstring RestoreFailureText(const std::wstring& detail) {
 }
 
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const JobWindow& window) {
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window,
+                                  const std::wstring& password) {
     const std::wstring parent = RestoreParentFolder(dataFolder);
     const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
     const std::wstring aside = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".old-");
@@ -94,7 +96,7 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
     }
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     ExtractionCheck check = StartExtractionCheck(items, staging);
-    const ToolOutcome tool = ExtractArchive(staging, archivePath, window, check);
+    const ToolOutcome tool = ExtractArchive(staging, archivePath, password, window, check);
     RestoreFailure failure;
     if (!tool.started || tool.hung || tool.exitCode != 0) {
         failure = ToolFailure(tool);

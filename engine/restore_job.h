@@ -19,8 +19,10 @@ struct RestoreFailure {
 bool MailClientRunning();
 // RestoreMsgs/RestoreFailed, followed by `detail` when there is one.
 std::wstring RestoreFailureText(const std::wstring& detail);
-// `dataFolder` without a trailing "\"; `items` as the archive listed them.
+// `dataFolder` without a trailing "\"; `items` as the archive listed them;
+// `password` (empty for an unencrypted archive) goes to 7-Zip's standard input.
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const JobWindow& window);
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window,
+                                  const std::wstring& password = {});
 // Deletes the data that a restore set aside, logs what stayed, ends the restore's note.
 void RemoveOldData(const std::wstring& dataFolder, const std::wstring& oldData);

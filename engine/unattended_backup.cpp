@@ -1,6 +1,7 @@
 // One backup without a window, as the scheduled task runs it.
 #include "engine/unattended_backup.h"
 
+#include "config/archive_password.h"
 #include "config/language_selection.h"
 #include "config/language_table.h"
 #include "config/settings.h"
@@ -12,6 +13,7 @@
 #include "engine/last_backup.h"
 #include "engine/mail_client.h"
 #include "platform/dialogs.h"
+#include "platform/secrets.h"
 #include "platform/system.h"
 
 namespace {
@@ -27,6 +29,7 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::NoArchive: return kUnattendedNoArchive;
         case BackupStatus::TestFailed: return kUnattendedTestFailed;
         case BackupStatus::ToolHung: return kUnattendedToolHung;
+        case BackupStatus::NoPassword: return kUnattendedNoPassword;
         case BackupStatus::StaleTemp:
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
@@ -89,5 +92,8 @@ int RunUnattendedBackup() {
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;
     }
-    return ReportResult(request, RunBackupJob(request), true);
+    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
+    const int exitCode = ReportResult(request, RunBackupJob(request), true);
+    WipeText(request.password);
+    return exitCode;
 }

@@ -1,6 +1,7 @@
 // The backup started from the window (control 8, menu item 50): the close-the-client question, the dots, the result box.
 #include "ui/backup_flow.h"
 
+#include "config/archive_password.h"
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/archive_tool.h"
@@ -10,10 +11,12 @@
 #include "engine/mail_client.h"
 #include "engine/tool_progress.h"
 #include "platform/dialogs.h"
+#include "platform/secrets.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "ui/main_tab.h"
 #include "ui/main_window.h"
+#include "ui/password_flow.h"
 #include "ui/tray.h"
 
 namespace {
@@ -143,7 +146,9 @@ void RunInteractiveBackup() {
     JobWindow window;
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
+    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
     const BackupResult result = RunBackupJob(request, window);
+    WipeText(request.password);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
@@ -151,7 +156,11 @@ void RunInteractiveBackup() {
     RecordWindowBackup(AttemptOfResult(result));
 
     const bool succeeded = result.status == BackupStatus::Success;
-    if (!succeeded) ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    if (result.status == BackupStatus::NoPassword) {
+        OfferPasswordAgain(FailureBoxText(result));
+    } else if (!succeeded) {
+        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    }
     if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
     // After a failure the client still comes back: it was closed for this backup.
     if (succeeded) ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"Messages", L"MsgSuccess"), kBoxInformationOk);

@@ -6,6 +6,7 @@
 #include "ui/backup_flow.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
+#include "ui/password_flow.h"
 #include "ui/restore_flow.h"
 #include "ui/window_parts.h"
 
@@ -39,6 +40,8 @@ const ControlRow kSevenZipTabRows[] = {
     {kCheckVerifyBackup, ControlKind::CheckBox, {20, 95, 450, 20}, L"7-Zip", L"VerifyBackup"},
     {kLabelKeepDays, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"KeepDays"},
     {kFieldKeepDays, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
+    {kCheckEncrypt, ControlKind::CheckBox, {20, 147, 300, 20}, L"7-Zip", L"EncryptBackups"},
+    {kButtonChangePassword, ControlKind::Button, {325, 143, 145, 24}, L"7-Zip", L"ChangePassword"},
 };
 
 std::wstring RowText(const ControlRow& row) {
@@ -65,6 +68,8 @@ void SetMainWindowHandlers() {
     SetControlHandler(kTrackCompression, StoreCompressionLevel);
     SetControlHandler(kCheckVerifyBackup, StoreVerifyBackup);
     SetControlHandler(kFieldKeepDays, CommitKeepDays);
+    SetControlHandler(kCheckEncrypt, ToggleEncryption);
+    SetControlHandler(kButtonChangePassword, ChangePassword);
     SetMenuHandler(kItemRestoreWindow, [] { ShowMainWindow(true); });
     SetMenuHandler(kItemBackup, RunInteractiveBackup);
     SetMenuHandler(kItemRestore, RunRestore);
@@ -104,6 +109,7 @@ bool BuildMainWindow() {
     SetTrackBarTicks(kTrackCompression, 1);
     SetControlCheck(kCheckVerifyBackup, ReadVerifySetting());
     SetSpinRange(kFieldKeepDays, 0, kMostKeepDays);
+    ShowEncryptionSetting();
 
     AddTabPage(kTaskTab, LookUpText(L"TaskWindow", L"ThirdTab"));
     BuildBackupTaskTab();

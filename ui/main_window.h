@@ -36,6 +36,8 @@ constexpr int kCheckVerifyBackup = 60;
 constexpr int kLabelKeepDays = 62;
 constexpr int kFieldKeepDays = 63;
 constexpr int kLineLastBackup = 61;
+constexpr int kCheckEncrypt = 64;
+constexpr int kButtonChangePassword = 65;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

@@ -1,6 +1,7 @@
 // The restore from the window (control 11, menu item 51): the questions, the file requester, the result box.
 #include "ui/restore_flow.h"
 
+#include "config/archive_password.h"
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
 #include "engine/backup_job.h"
@@ -9,8 +10,10 @@
 #include "engine/restore_job.h"
 #include "engine/tool_progress.h"
 #include "platform/dialogs.h"
+#include "platform/secrets.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/password_flow.h"
 #include "ui/tray.h"
 
 namespace {
@@ -54,6 +57,69 @@ void WaitShowingProgress(ProgramHandle tool, ToolWatch& watch, const std::functi
     }
 }
 
+// Asks for the archive's own password when the stored one (or none) does not
+// open it; a wrong one ends the restore before anything was touched.
+bool ListWithPassword(const std::wstring& archivePath, std::wstring& password, ArchiveListing& listing) {
+    listing = ListArchive(archivePath, password);
+    if (!listing.wrongPassword) return true;
+    WipeText(password);
+    if (!AskArchivePassword(Text(L"RestoreMsgs", L"PasswordAsk"), password)) {
+        ShowCancelled();
+        return false;
+    }
+    listing = ListArchive(archivePath, password);
+    if (!listing.wrongPassword) return true;
+    ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreWrongPassword"), archivePath),
+                  Text(L"RestoreMsgs", L"WrongPassword"));
+    return false;
+}
+
+// From the listing to the result box; false when it ended early or failed.
+bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password) {
+    const MainWindowState& state = ProcessWindowState();
+    // Anything but our own backup would be unpacked beside the data folder as it stands.
+    ArchiveListing listing;
+    if (!ListWithPassword(archivePath, password, listing)) return false;
+    if (!listing.tool.started || listing.tool.hung) {
+        ReportFailure(Text(L"LogMessages", listing.tool.hung ? L"LogRestoreToolHung" : L"LogRestoreToolMissing"),
+                      RestoreFailureText(ToolOutcomeText(listing.tool)));
+        return false;
+    }
+    if (listing.tool.exitCode != 0 || !HoldsTopFolder(listing.items, kDataFolderName)) {
+        const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
+        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
+                      listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
+        return false;
+    }
+    const std::wstring warning = Text(L"RestoreMsgs", L"Warning1");
+    const std::wstring encrypted = listing.encrypted ? Text(L"RestoreMsgs", L"ArchiveEncrypted") + L" " : L"";
+    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), encrypted + warning, kBoxWarningYesNo)) {
+        ShowCancelled();
+        return false;
+    }
+
+    JobWindow window;
+    window.showStatus = ShowJobStatus;
+    window.waitForTool = WaitShowingProgress;
+    // An unencrypted archive restores as it always did, whatever password is stored.
+    const std::wstring none;
+    const std::wstring& used = listing.encrypted ? password : none;
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, listing.items, window, used);
+    DropWindowEvents();  // clicks made while the data was swapped
+    EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
+    if (!failure.logLine.empty()) {
+        ReportFailure(failure.logLine, failure.boxText);
+        return false;
+    }
+    AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
+    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+    // The result does not wait for the old data's deletion; a kill meanwhile
+    // leaves it to the repair at the next start.
+    if (!failure.oldData.empty()) RemoveOldData(dataFolder, failure.oldData);
+    return true;
+}
+
 }  // namespace
 
 void RunRestore() {
@@ -77,37 +143,8 @@ void RunRestore() {
         return;
     }
 
-    // Anything but our own backup would be unpacked beside the data folder as it stands.
-    const ArchiveListing listing = ListArchive(archivePath);
-    if (!listing.tool.started || listing.tool.hung) {
-        ReportFailure(Text(L"LogMessages", listing.tool.hung ? L"LogRestoreToolHung" : L"LogRestoreToolMissing"),
-                      RestoreFailureText(ToolOutcomeText(listing.tool)));
-        return;
-    }
-    if (listing.tool.exitCode != 0 || !HoldsTopFolder(listing.items, kDataFolderName)) {
-        const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
-        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
-                      listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
-        return;
-    }
-    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), Text(L"RestoreMsgs", L"Warning1"), kBoxWarningYesNo)) {
-        ShowCancelled();
-        return;
-    }
-
-    JobWindow window;
-    window.showStatus = ShowJobStatus;
-    window.waitForTool = WaitShowingProgress;
-    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, listing.items, window);
-    DropWindowEvents();  // clicks made while the data was swapped
-    EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
-    if (!failure.logLine.empty()) {
-        ReportFailure(failure.logLine, failure.boxText);
-        return;
-    }
-    AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
-    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
-    // The result does not wait for the old data's deletion; a kill meanwhile
-    // leaves it to the repair at the next start.
-    if (!failure.oldData.empty()) RemoveOldData(dataFolder, failure.oldData);
+    std::wstring password;
+    ReadArchivePassword(password);
+    RestoreWithPassword(archivePath, password);
+    WipeText(password);
 }

@@ -52,6 +52,7 @@ struct FakeState {
     ProgramHandle nextHandle = 1;
     std::vector<ProcessEntry> processes;
     bool processListFails = false;
+    bool secretsFail = false;
     std::vector<TopLevelWindow> windows;
     std::vector<FakeBox> boxes;
     std::vector<bool> answers;

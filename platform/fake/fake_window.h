@@ -63,6 +63,19 @@ std::vector<std::wstring> FakeTrayLog();
 bool FakeMenuItemEnabled(int item);  // as the last EnableMenuItemObject left it (default enabled)
 int FakeMenuItemChanges(int item);   // how often it was enabled or disabled
 
+struct FakeDialog {
+    bool open = false;
+    std::wstring title;
+    int clientWidth = 0, clientHeight = 0;
+    int okNumber = 0, cancelNumber = 0;
+    int opened = 0;  // how often it was opened
+};
+FakeDialog FakeDialogState();
+// A key on the open dialog, handed out in queue order as the real layer does
+// it: Enter presses the OK number while that is enabled (otherwise nothing),
+// Esc the cancel number.
+void QueueFakeDialogKey(bool enter);
+
 // Events handed out by WaitForWindowEvent, in order. While the queue is empty
 // a wait that was given a program answers kEventProgramEnded once the fake
 // program has ended and a timer event while it runs, after its scripted

@@ -62,6 +62,21 @@ bool CreateOutputFile(RunningProgram& child) {
     return child.outputFile.valid();
 }
 
+// An anonymous pipe that already holds all of `bytes` and whose write end is
+// closed, so the child reads them and then the end; the buffer is sized to
+// take them at once. Only the read end is inherited.
+bool CreateInputPipe(const std::string& bytes, OwnedHandle& readEnd) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readHandle = nullptr, writeHandle = nullptr;
+    if (!CreatePipe(&readHandle, &writeHandle, &inheritable, static_cast<DWORD>(bytes.size() + 4096))) return false;
+    readEnd = OwnedHandle(readHandle);
+    OwnedHandle writeEnd(writeHandle);
+    DWORD written = 0;
+    return SetHandleInformation(writeEnd.value, HANDLE_FLAG_INHERIT, 0) &&
+           WriteFile(writeEnd.value, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
 bool CreateChild(const std::wstring& program, const std::wstring& parameters, const StartOptions& options,
                  RunningProgram& child) {
     STARTUPINFOW startup{};
@@ -69,7 +84,7 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOWNORMAL;
 
-    OwnedHandle pipeWrite, nothingIn;
+    OwnedHandle pipeWrite, inputEnd;
     if (options.readOutput) {
         SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         if (options.outputThroughFile) {
@@ -77,10 +92,14 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
         } else if (!CreateOutputPipe(child, pipeWrite)) {
             return false;
         }
-        nothingIn = OwnedHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                            OPEN_EXISTING, 0, nullptr));
+        if (!options.standardInput.empty()) {
+            if (!CreateInputPipe(options.standardInput, inputEnd)) return false;
+        } else {
+            inputEnd = OwnedHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                                OPEN_EXISTING, 0, nullptr));
+        }
         startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = nothingIn.value;
+        startup.hStdInput = inputEnd.value;
         const HANDLE out = options.outputThroughFile ? child.outputFile.value : pipeWrite.value;
         startup.hStdOutput = out;
         startup.hStdError = out;

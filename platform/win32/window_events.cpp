@@ -53,6 +53,7 @@ void HandleWaitingMessages() {
             return;
         }
         if (SwitchTabByKey(msg) || PressByKey(msg)) continue;
+        if (w.dialog && IsDialogMessageW(w.dialog, &msg)) continue;
         if (w.main && !KeyForTrackBar(msg) && IsDialogMessageW(w.main, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

@@ -9,10 +9,12 @@ import subprocess
 import threading
 import time
 
-from harness import E2ETest, settings_bytes, tree_bytes, wine_env, wine_path
+from harness import E2ETest, files_holding, seal_password, settings_bytes, tree_bytes, wine_env, wine_path
 
 RESTORE = 11
 STATUS = 3
+PASSWORD_FIELD = 72
+WARNING = "This will overwrite your current Larkmail Data. Are you sure you wish to continue?"
 
 
 def write_tree(root, files):
@@ -26,8 +28,9 @@ def write_tree(root, files):
             f.write(data)
 
 
-def make_archive(archive, source_parent, top, level=5, method=None):
+def make_archive(archive, source_parent, top, level=5, method=None, password=None):
     switches = [f"-mx={level}"] + ([f"-m0={method}"] if method else [])
+    switches += ["-p" + password, "-mhe=on"] if password else []
     subprocess.run(["7zz", "a", *switches, archive, top], cwd=source_parent, stdout=subprocess.DEVNULL, check=True)
 
 
@@ -54,11 +57,11 @@ class Restore(E2ETest):
 
     # The new data, packed the way a backup packs it: "Larkmail" at the top.
     def backup_archive(self, files, name="LarkmailBackup_PC1_anna_20261207.7z", top="Larkmail", level=5,
-                       method=None):
+                       method=None, password=None):
         source = os.path.join(self.case.root, "source-" + name)
         write_tree(os.path.join(source, top), files)
         archive = os.path.join(self.backups, name)
-        make_archive(archive, source, top, level, method)
+        make_archive(archive, source, top, level, method, password)
         return archive, os.path.join(source, top)
 
     def open_window(self):
@@ -155,6 +158,52 @@ class Restore(E2ETest):
         self.assertEqual(os.listdir(self.local), ["Larkmail"])
         self.assertEqual(self.last_log(), "Restore Successful.")
         self.assertEqual(self.case.control("text", STATUS), "Ready")
+
+    def type_archive_password(self, password):
+        """The password dialog: typed into its field, then Enter."""
+        def field_there():
+            try:
+                return self.case.control("style", PASSWORD_FIELD).strip() == "1 1"
+            except AssertionError:
+                return False
+        self.wait_for(field_there, "the password dialog never came")
+        self.case.control("settext", PASSWORD_FIELD, "--value", password)
+        self.case.focus(PASSWORD_FIELD)
+        self.case.press("return")
+
+    def test_encrypted_archives_restore_with_the_stored_or_typed_password_and_a_wrong_one_changes_nothing(self):
+        stored, older = "Kennwort \u00c4pfel \u043f\u0430\u0440\u043e\u043b\u044c 7", "older one"
+        self.case.write("program/lmbackup.prefs", settings_bytes(
+            BkUpDir=wine_path(self.backups) + "\\", CloseToTray=0, Compression=0, OpenToTray=0, ReopenLM=0,
+            StayOnTop=0, Language=1, ArchivePassword=seal_password(self.case, stored)))
+        archive, source = self.backup_archive({"prefs.js": b"new prefs\r\n", "Mail/a.eml": os.urandom(5000)},
+                                              password=stored)
+        old_archive, old_source = self.backup_archive({"prefs.js": b"older prefs\r\n"},
+                                                      name="LarkmailBackup_PC1_anna_20261101.7z", password=older)
+        self.open_window()
+        # The stored password opens it; the warning says it is encrypted.
+        self.start_restore(archive)
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-2:], [("Warning", "This backup is encrypted. " + WARNING),
+                                                  ("Success", "Restore Completed")])
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        restored = tree_bytes(self.local)
+        # An older password: the stored one does not open it, a wrong typed one changes nothing.
+        self.start_restore(old_archive)
+        self.type_archive_password("not it")
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Error", "Wrong password: nothing was changed."))
+        self.assertEqual(tree_bytes(self.local), restored)
+        self.assertEqual(self.last_log(), "Restore refused, wrong password for the archive: " + wine_path(old_archive))
+        # The right one typed restores it.
+        self.start_restore(old_archive)
+        self.type_archive_password(older)
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+        self.assertEqual(tree_bytes(self.data), tree_bytes(old_source))
+        for password in (stored, older):
+            self.assertEqual(files_holding(self.case.path("program"), password), [])
+            self.assertEqual(files_holding(self.local, password), [])
 
     def test_links_in_the_old_data_stay_and_what_they_point_to_is_untouched(self):
         # Wine shows a Unix link to a file as a plain file, and deleting that

@@ -13,7 +13,8 @@ import threading
 import time
 
 import harness
-from harness import PAYLOAD, E2ETest, extract_archive, list_archive, settings_bytes, tree_bytes, wine_env, wine_path
+from harness import (PAYLOAD, E2ETest, extract_archive, files_holding, list_archive, seal_password, settings_bytes,
+                     tree_bytes, wine_env, wine_path)
 
 LOG_LINE = re.compile(r"^(.*) (\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)$")
 
@@ -102,6 +103,36 @@ class UnattendedBackup(E2ETest):
         # The time stamp is now, month first.
         stamp = datetime.datetime.strptime(self.case.log_lines()[-1][-19:], "%m/%d/%Y %H:%M:%S")
         self.assertLess(abs((datetime.datetime.now() - stamp).total_seconds()), 300)
+
+    def test_an_encrypted_night_opens_only_with_its_password_and_leaves_it_nowhere(self):
+        password = "Kennwort \u00c4pfel \u043f\u0430\u0440\u043e\u043b\u044c 7"
+        data = self.make_profile()
+        self.settings(ArchivePassword=seal_password(self.case, password))
+        self.assertEqual(self.case.run("/b"), 0)
+        archive = self.archive()
+        # Encrypted names: without the password not even the listing opens.
+        bare = subprocess.run(["7zz", "l", archive], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT)
+        self.assertNotEqual(bare.returncode, 0)
+        self.assertNotIn(b"prefs.js", bare.stdout)
+        self.assertEqual(subprocess.call(["7zz", "t", "-p" + password, archive], stdout=subprocess.DEVNULL,
+                                         stdin=subprocess.DEVNULL), 0)
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(archive, out, password)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(data))
+        shutil.rmtree(out)
+        self.assertEqual(files_holding(self.case.root, password), [])
+        self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
+        self.assert_no_temporaries()
+
+    def test_a_stored_password_that_cannot_be_opened_writes_no_archive(self):
+        self.make_profile()
+        # Base64, but no seal of this user: what another account's value looks like.
+        self.settings(ArchivePassword="bm90IHNlYWxlZCBieSB0aGlzIHVzZXI=")
+        self.assertEqual(self.case.run("/b"), 12)
+        self.assertEqual(os.listdir(self.backups), [])
+        self.assertTrue(self.last_log().startswith("Backup failed, the stored archive password cannot be opened"),
+                        self.last_log())
 
     def test_profile_folder_with_a_blank(self):
         # A profile such as "C:\Users\Anna Maria" must reach 7-Zip as one path.

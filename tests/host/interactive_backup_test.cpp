@@ -281,6 +281,37 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
     }
 }
 
+// A stored password that cannot be unsealed: nothing packed, the reason, and
+// the offer to enter it again, which stores a new one (Yes) or nothing (No).
+TEST_F(InteractiveBackupTest, AnUnreadablePasswordPacksNothingAndOffersToEnterItAgain) {
+    const std::string unreadable = "ArchivePassword = bm90IHNlYWxlZA==\r\n";
+    const std::wstring reason =
+        L"Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was "
+        L"written; enter the password again in the program's window.";
+    for (bool yes : {false, true}) {
+        SetUp();
+        SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0) + unreadable);
+        ScriptSevenZip(0, 2);
+        QueueFakeAnswer(yes);
+        for (int field : {72, 74}) {
+            QueueFakeEventAction([field] { SetControlText(field, L"ab"); });
+            QueueFakeEvent(kEventControl, field);
+        }
+        QueueFakeDialogKey(true);
+        RunInteractiveBackup();
+        EXPECT_TRUE(StartLines().empty()) << yes;
+        ASSERT_EQ(FakeBoxes().size(), 1u) << yes;
+        EXPECT_EQ(FakeBoxes()[0].text, reason + L" Enter the password again now?") << yes;
+        EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorYesNo) << yes;
+        EXPECT_EQ(LogText(), reason + kStamp) << yes;
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << yes;
+        EXPECT_EQ(FakeDialogState().opened, yes ? 1 : 0) << yes;
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"),
+                  SettingsBytes(5, 0) + (yes ? "ArchivePassword = ZmFrZS1zZWFsZWQ6O1o4Wg==\r\n" : unreadable))
+            << yes;
+    }
+}
+
 TEST_F(InteractiveBackupTest, ReopenIsReadAfterTheToolEndedAndRestartsTheClientAfterTheSuccessBox) {
     FakeProgramScript script;
     script.onStart = [] {

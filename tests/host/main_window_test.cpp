@@ -10,6 +10,7 @@
 #include "platform/fake/fake_platform.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
+#include "ui/password_flow.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {60, ControlKind::CheckBox, 1, {20, 95, 450, 20}, L"Test each new archive before it replaces the old one"},
         {62, ControlKind::Label, 1, {20, 122, 330, 20}, L"Keep archives for this many days (0 = all):"},
         {63, ControlKind::NumberField, 1, {355, 119, 60, 23}, L"0"},
+        {64, ControlKind::CheckBox, 1, {20, 147, 300, 20}, L"Encrypt backups with a password"},
+        {65, ControlKind::Button, 1, {325, 143, 145, 24}, L"Change password..."},
     };
     RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
 
@@ -291,6 +294,76 @@ TEST_F(MainWindowTest, TheArchiveTestAtOnceAndKeepDaysOnlyAsTheFieldIsLeft) {
     }
 }
 
+// Box 64 on: dialog 70 with the password twice, OK only while both match and
+// are not empty; stored sealed, or nothing stored and the box off again.
+// Off: asked first. Button 65 follows the box.
+TEST_F(MainWindowTest, TheEncryptBoxAsksForThePasswordTwiceAndOffAsksFirst) {
+    const std::string sealedA = "ArchivePassword = ZmFrZS1zZWFsZWQ6O1o=\r\n";  // "a" through the fake's seal
+    struct Case {
+        const char* what;
+        std::string extra;  // lines after the seven
+        std::wstring first, second;  // typed; both empty: no dialog expected
+        bool enter;         // Enter, else Esc
+        bool sealingFails;
+        bool answerOff;     // the answer to the off question
+        std::vector<bool> okStates;  // OK's state after each typed field
+        std::string written;
+        bool checkedAfter;
+        std::wstring lastBox;
+    };
+    const std::wstring notStored =
+        L"The password could not be stored for your Windows user account. Nothing was changed.";
+    const std::wstring offQuestion = L"New backups will not be encrypted. Backups made so far stay encrypted and still "
+                                     L"need their password. Turn encryption off?";
+    const Case cases[] = {
+        {"on, both alike", "", L"a", L"a", true, false, false, {false, true}, sealedA, true, L""},
+        {"on, they differ: Enter does nothing, Esc", "", L"a", L"b", false, false, false, {false, false}, "", false, L""},
+        {"on, both empty", "", L"", L"", false, false, false, {}, "", false, L""},
+        {"on, sealing refused", "", L"a", L"a", true, true, false, {false, true}, "", false, notStored},
+        {"off, no", sealedA, L"", L"", false, false, false, {}, sealedA, true, offQuestion},
+        {"off, yes", sealedA, L"", L"", false, false, true, {}, "ArchivePassword = \r\n", false, offQuestion},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetFakeSecretsFail(c.sealingFails);
+        const bool on = c.extra.empty();
+        if (!on) QueueFakeAnswer(c.answerOff);
+        std::vector<bool> okStates;
+        bool buttonAtStart = false, dialogShown = false;
+        RunWith(SettingsBytes("", 2) + c.extra, [&] {
+            QueueFakeEventAction([&] { buttonAtStart = FakeControlState(kButtonChangePassword).enabled; });
+            QueueFakeEventAction([&c, on] { SetControlCheck(kCheckEncrypt, on); });
+            QueueFakeEvent(kEventControl, kCheckEncrypt);
+            if (!on) return;
+            QueueFakeEventAction([&] { dialogShown = DialogWindowOpen() && FakeControlState(kFieldPassword).focused; });
+            const std::pair<int, std::wstring> typed[] = {{kFieldPassword, c.first}, {kFieldPasswordRepeat, c.second}};
+            for (const auto& field : typed) {
+                if (field.second.empty()) continue;
+                QueueFakeEventAction([field] { SetControlText(field.first, field.second); });
+                QueueFakeEvent(kEventControl, field.first);
+                QueueFakeEventAction([&] { okStates.push_back(ControlEnabled(kButtonPasswordOk)); });
+            }
+            if (c.enter) {
+                QueueFakeDialogKey(true);
+            } else {
+                QueueFakeDialogKey(true);  // with OK disabled: nothing
+                QueueFakeDialogKey(false);
+            }
+        });
+        SetFakeSecretsFail(false);
+        EXPECT_EQ(buttonAtStart, !on) << c.what;
+        EXPECT_EQ(dialogShown, on) << c.what;
+        EXPECT_EQ(FakeDialogState().opened, on ? 1 : 0) << c.what;
+        EXPECT_EQ(FakeDialogState().title, on ? L"Backup password" : L"") << c.what;
+        EXPECT_FALSE(DialogWindowOpen()) << c.what;
+        EXPECT_EQ(okStates, c.okStates) << c.what;
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.what;
+        EXPECT_EQ(ReadControlCheck(kCheckEncrypt), c.checkedAfter) << c.what;
+        EXPECT_EQ(FakeControlState(kButtonChangePassword).enabled, c.checkedAfter) << c.what;
+        EXPECT_EQ(FakeBoxes().empty() ? L"" : FakeBoxes().back().text, c.lastBox) << c.what;
+    }
+}
+
 TEST_F(MainWindowTest, OpeningTheFolderStartsExplorerOnTheFolderInMemory) {
     struct Case {
         std::string folder;
@@ -356,6 +429,10 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
          L"Last backup: 12/09/2026 02:30, saved (512 KB)", false, false, "Seen = 0"},
         {"saved, 45.3 MB", true, saved + "Size = 47500000\r\nSeen = 0\r\n",
          L"Last backup: 12/09/2026 02:30, saved (45.3 MB)", false, false, "Seen = 0"},
+        {"saved encrypted", true, saved + "Size = 900\r\nSeen = 0\r\nEncrypted = 1\r\n",
+         L"Last backup: 12/09/2026 02:30, saved encrypted (900 bytes)", false, false, "Seen = 0"},
+        {"encrypted other than 1", true, saved + "Size = 900\r\nSeen = 0\r\nEncrypted = yes\r\n",
+         L"Last backup: 12/09/2026 02:30, saved (900 bytes)", false, false, "Seen = 0"},
         {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
         {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
         // A scheduled run under a German locale, the window in English: the window's language.

@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "ui/main_window.h"
+#include "ui/password_flow.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ std::wstring CrcText(const std::string& bytes) {
     return text;
 }
 
-std::vector<std::wstring> ListingLines(const std::vector<Item>& items) {
+std::vector<std::wstring> ListingLines(const std::vector<Item>& items, bool encrypted = false) {
     std::vector<std::wstring> lines = {L"", L"7-Zip 25.01 (x64)", L"", L"Listing archive: " + kArchive, L"", L"--",
                                        L"Path = " + kArchive, L"Type = 7z", L"", L"----------"};
     for (const Item& item : items) {
@@ -61,6 +62,7 @@ std::vector<std::wstring> ListingLines(const std::vector<Item>& items) {
         lines.push_back(L"Size = " + std::to_wstring(item.bytes.size()));
         lines.push_back(std::wstring(L"Attributes = ") + (item.folder ? L"D" : L"A"));
         lines.push_back(L"CRC = " + (item.folder || item.bytes.empty() ? L"" : CrcText(item.bytes)));
+        lines.push_back(std::wstring(L"Encrypted = ") + (encrypted && !item.folder ? L"+" : L"-"));
         lines.push_back(L"");
     }
     return lines;
@@ -552,6 +554,92 @@ TEST_F(RestoreTest, OtherTopLevelItemsOfTheArchiveGoWithTheStaging) {
     EXPECT_EQ(LookUpPathKind(kParent + L"readme.txt"), PathKind::Missing);
     EXPECT_EQ(LookUpPathKind(kStaging), PathKind::Missing);
     EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
+}
+
+}  // namespace
+
+namespace {
+
+// An encrypted archive opens with the stored password, or with the one typed
+// into the dialog when the stored one (an older one, or none) does not; a
+// wrong one ends before anything was touched. 7-Zip answers each listing by
+// the password it was given on standard input.
+TEST_F(RestoreTest, EncryptedArchivesOpenWithTheStoredOrTypedPasswordAndAWrongOneChangesNothing) {
+    const std::string right = "right\r\nright\r\nright\r\n";
+    const std::wstring kListEnc = kList;  // listings carry -sccUTF-8 already
+    const std::wstring kExtractEnc = L"\"7z.exe\" x -o" + kStaging + L"\\ -bsp1 -sccUTF-8 \"" + kArchive + L"\"";
+    const std::wstring warning = L"This will overwrite your current Larkmail Data. Are you sure you wish to continue?";
+    struct Case {
+        const char* what;
+        std::string stored;        // ArchivePassword; the fake seals "right" and "old" below
+        bool encrypted;
+        std::wstring typed;        // empty: Esc on the dialog (when it comes)
+        bool asked;
+        std::vector<std::wstring> lines;
+        std::string extractInput;  // empty: no extraction
+        std::wstring lastBox;
+        std::wstring log;
+    };
+    const std::string sealedRight = "ZmFrZS1zZWFsZWQ6KFozWj1aMlouWg==";
+    const std::string sealedOld = "ZmFrZS1zZWFsZWQ6NVo2Wj5a";
+    const std::wstring wrongLog = L"Restore refused, wrong password for the archive: " + kArchive + kStamp;
+    const Case cases[] = {
+        {"stored opens it", sealedRight, true, L"", false, {kListEnc, kExtractEnc}, right, L"Restore Completed",
+         L"Restore Successful." + kStamp},
+        {"older stored, right typed", sealedOld, true, L"right", true, {kListEnc, kListEnc, kExtractEnc}, right,
+         L"Restore Completed", L"Restore Successful." + kStamp},
+        {"none stored, right typed", "", true, L"right", true, {kListEnc, kListEnc, kExtractEnc}, right,
+         L"Restore Completed", L"Restore Successful." + kStamp},
+        {"stored cannot be unsealed, right typed", "bm90IHNlYWxlZA==", true, L"right", true,
+         {kListEnc, kListEnc, kExtractEnc}, right, L"Restore Completed", L"Restore Successful." + kStamp},
+        {"wrong typed", sealedOld, true, L"wrong", true, {kListEnc, kListEnc}, "",
+         L"Wrong password: nothing was changed.", wrongLog},
+        {"dialog escaped", sealedOld, true, L"", true, {kListEnc}, "", L"Your restore request has been cancelled.", L""},
+        {"unencrypted, password stored", sealedRight, false, L"", false, {kList, kExtract}, "", L"Restore Completed",
+         L"Restore Successful." + kStamp},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (!c.stored.empty()) SetFakeFile(L"lmbackup.prefs", "\xEF\xBB\xBF\r\nArchivePassword = " + c.stored + "\r\n");
+        FakeProgramScript refused;
+        refused.exitCode = 2;
+        refused.outputLines = {L"ERROR: " + kArchive + L" : Cannot open encrypted archive. Wrong password?"};
+        if (!c.encrypted) ScriptListing(kBackup);
+        if (c.encrypted) {
+            ScriptFakeProgram(L"\"7z.exe\" l ", refused);
+            FakeProgramScript opens;
+            opens.outputLines = ListingLines(kBackup, true);
+            opens.forInput = right;
+            ScriptFakeProgram(L"\"7z.exe\" l ", opens);
+        }
+        ScriptExtraction(kBackup);
+        AnswerEverything();
+        std::vector<int> dialogControls;
+        QueueFakeEventAction([&] { dialogControls = FakeControlNumbers(); });
+        if (!c.typed.empty()) {
+            QueueFakeEventAction([&c] { SetControlText(kFieldPassword, c.typed); });
+            QueueFakeEvent(kEventControl, kFieldPassword);
+        }
+        QueueFakeDialogKey(!c.typed.empty());
+        RunRestore();
+        EXPECT_EQ(StartLines(), c.lines) << c.what;
+        for (const FakeStart& start : FakeStarts())
+            if (start.commandLine.compare(0, 12, L"\"7z.exe\" x ") == 0)
+                EXPECT_EQ(start.options.standardInput, c.extractInput) << c.what;
+        EXPECT_EQ(FakeDialogState().opened, c.asked ? 1 : 0) << c.what;
+        if (c.asked) {
+            EXPECT_EQ(dialogControls, std::vector<int>({kLabelPassword, kFieldPassword, kLabelPasswordNote,
+                                                        kButtonPasswordOk, kButtonPasswordCancel}))
+                << c.what;
+        }
+        ASSERT_FALSE(FakeBoxes().empty()) << c.what;
+        EXPECT_EQ(FakeBoxes().back().text, c.lastBox) << c.what;
+        if (!c.extractInput.empty())
+            EXPECT_EQ(FakeBoxes()[1].text, L"This backup is encrypted. " + warning) << c.what;
+        if (c.lines.back() == kExtract) EXPECT_EQ(FakeBoxes()[1].text, warning) << c.what;
+        EXPECT_EQ(LogText(), c.log) << c.what;
+        if (c.extractInput.empty() && c.lines.back() != kExtract) EXPECT_EQ(ParentTree(), before) << c.what;
+    }
 }
 
 }  // namespace

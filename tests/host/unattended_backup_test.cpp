@@ -198,6 +198,67 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
     }
 }
 
+// The password reaches 7-Zip on standard input only, for packing and for the
+// test; a stored value that cannot be unsealed stops the run before 7-Zip,
+// so no unencrypted archive ever stands in for an encrypted one.
+TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
+    const std::wstring kSevenZipEncrypted =
+        L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 -p -mhe=on -sccUTF-8 "
+        L"D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp C:\\Users\\anna\\Appdata\\Local\\Larkmail";
+    const std::wstring kTestEncrypted =
+        L"\"7z.exe\" t -bsp1 -sccUTF-8 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
+    const std::string unreadable =
+        "Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was "
+        "written; enter the password again in the program's window.";
+    struct Case {
+        const char* what;
+        std::string value;  // ArchivePassword
+        bool sealingFails;
+        int exit;
+        std::string input;  // each 7-Zip run's standard input
+    };
+    const Case cases[] = {
+        {"ascii", "ZmFrZS1zZWFsZWQ6O1o4Wg==", false, 0, "ab\r\nab\r\nab\r\n"},
+        {"cyrillic", "ZmFrZS1zZWFsZWQ6ZV5qXhpeZF5hXhZe", false, 0,
+         "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"
+         "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"},
+        {"empty: as without", "", false, 0, ""},
+        {"not base64", "ZmFrZS1zZWFsZWQ6O1o4Wg", false, kUnattendedNoPassword, ""},
+        {"another user", "ZmFrZS1zZWFsZWQ6O1o4Wg==", true, kUnattendedNoPassword, ""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        WriteSettings("D:\\Backups\\", 0, "ArchivePassword = " + c.value + "\r\n");
+        SetFakeWindows({});
+        SetFakeSecretsFail(c.sealingFails);
+        ScriptSevenZip(0, true);
+        EXPECT_EQ(RunUnattendedBackup(), c.exit) << c.what;
+        SetFakeSecretsFail(false);
+        if (c.exit == kUnattendedNoPassword) {
+            EXPECT_TRUE(FakeStarts().empty()) << c.what;
+            EXPECT_EQ(FakeFileBytes(kLog), unreadable + kStamp) << c.what;
+            ExpectFailureNotice(unreadable, "LogPasswordUnreadable");
+            EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+            continue;
+        }
+        const bool encrypted = !c.input.empty();
+        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{encrypted ? kSevenZipEncrypted : kSevenZip,
+                                                                    encrypted ? kTestEncrypted : kTest}))
+            << c.what;
+        for (const FakeStart& start : FakeStarts()) EXPECT_EQ(start.options.standardInput, c.input) << c.what;
+        EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << c.what;
+        EXPECT_EQ(FakeFileBytes(kRecord),
+                  RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "", "",
+                              FinishedArchiveBytes().size()) +
+                      (encrypted ? "Encrypted = 1\r\n" : ""))
+            << c.what;
+        // Neither the text nor its UTF-8 in the log or the record.
+        for (const std::wstring& file : {kLog, kRecord})
+            for (const char* secret : {"ab\r", "\xD0\xBF\xD0\xB0"})
+                EXPECT_EQ(FakeFileBytes(file).find(secret), std::string::npos) << c.what;
+    }
+}
+
 TEST_F(UnattendedBackupTest, SevenZipThatCannotStart) {
     FakeProgramScript script;
     script.starts = false;
