@@ -91,9 +91,6 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
     EnsureSettingsFile();
     WriteArchiveToolFiles();
     if (unattended) {
-        // An interrupted restore can hide the data folder; the backup must see the repaired one.
-        SelectLanguageByLocale();
-        RepairInterruptedRestore(ReadEnvironmentText(L"userprofile") + kDataFolderTail);
         const int exitCode = RunUnattendedBackup();
         RunExitSequence();
         return exitCode;

@@ -12,6 +12,7 @@
 #include "engine/failure_reason.h"
 #include "engine/last_backup.h"
 #include "engine/mail_client.h"
+#include "engine/restore_journal.h"
 #include "platform/dialogs.h"
 #include "platform/secrets.h"
 #include "platform/system.h"
@@ -64,6 +65,8 @@ int RunUnattendedBackup() {
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    // An interrupted restore can hide the data folder; the backup must see the repaired one.
+    RepairInterruptedRestore(request.dataFolder);
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
     // Refused before the client is ended: this run changes nothing at all.
     const BackupResult refused = CheckBackupFolder(request);

@@ -187,6 +187,9 @@ class Restore(E2ETest):
         self.assertEqual(self.case.boxes()[-2:], [("Warning", "This backup is encrypted. " + WARNING),
                                                   ("Success", "Restore Completed")])
         self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        # The old data's deletion follows the box; its last act is the note's removal.
+        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                      "the old data's deletion never ended", timeout=30)
         restored = tree_bytes(self.local)
         # An older password: the stored one does not open it, a wrong typed one changes nothing.
         self.start_restore(old_archive)
