@@ -17,7 +17,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ButtonOpenLocation", L"Open Backup Path",
         L"ButtonRestore", L"Restore",
         L"StatusBarText", L"Ready",
-        L"LastBackupSaved", L"Last backup: %1, saved (%2)",
+        L"LastBackupSaved", L"Last backup: %1, full archive saved (%2)",
         L"LastBackupFailed", L"Last backup failed: %1, %2",
         L"LastBackupNone", L"No backup recorded yet.",
         L"SizeBytes", L"%1 bytes",
@@ -25,6 +25,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"SizeMB", L"%1 MB",
         L"SizeGB", L"%1 GB",
         L"DecimalMark", L".",
+        L"LastBackupSavedDiff", L"Last backup: %1, differential archive saved (%2)",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -33,6 +34,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"TextUltra", L"Ultra",
         L"VerifyBackup", L"Test each new archive before it replaces the old one",
         L"KeepDays", L"Keep archives for this many days (0 = all):",
+        L"FullEvery", L"Make a full backup every this many days:",
+        L"FullEveryHint", L"0 = a full archive every time; other nights store only what changed.",
 
         L"_GROUP_", L"TaskWindow",
         L"ThirdTab", L"Backup Task",
@@ -97,8 +100,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ToolExitOther", L"7-Zip ended with exit code %1.",
         L"ToolNotStarted", L"7-Zip could not be started.",
         L"StatusTest", L"Testing the new archive",
-        L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK",
+        L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK (full)",
         L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
+        L"TrayLastSavedDiff", L"Larkmail Backup - last backup %1 OK (differential)",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -119,6 +123,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"BadArchive", L"This archive does not hold a Larkmail backup. Nothing was changed.",
         L"RestoreFailed", L"The restore failed. Your Larkmail data was not changed.",
         L"DataAside", L"The restore failed, and your Larkmail data could not be moved back into place. Nothing was deleted: your data is now in the folder %1. Rename that folder to \"Larkmail\" before you start Larkmail again.",
+        L"FullMissing", L"This differential archive needs its full archive, which is missing or cannot be read: %1. Nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -149,6 +154,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogTestNotRun", L"Backup failed, the new archive could not be tested: 7-Zip could not be started. The earlier archive was kept.",
         L"LogRetention", L"Old archives removed: %1",
         L"LogRetentionKept", L"An old archive could not be removed: %1",
+        L"LogFullNoFull", L"No full archive in %1 to build on: this backup is a full archive.",
+        L"LogFullTooOld", L"The newest full archive %1 is older than FullEvery allows: this backup is a full archive.",
+        L"LogFullSameDay", L"Today's archive %1 is a full archive: it is replaced by a new full archive.",
+        L"LogFullFailedTest", L"The full archive %1 failed its test: this backup is a full archive.",
+        L"LogFullNoDifferential", L"The differential archive against %1 could not be made: this backup is a full archive.",
+        L"LogRestoreFullMissing", L"Restore refused, the full archive this differential archive needs is missing or unreadable: %1",
 
         L"_END_", L"",
     };

@@ -83,3 +83,14 @@ void WriteSettingInteger(const std::wstring& key, int value) {
 bool ReadVerifySetting() {
     return ReadSettingInteger(L"VerifyBackup", 1) != 0;
 }
+
+int ReadFullEverySetting() {
+    const std::wstring text = ReadSettingText(L"FullEvery", L"");
+    if (text.empty() || text.size() > 3) return 0;
+    int days = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return 0;
+        days = days * 10 + (c - L'0');
+    }
+    return days <= kMostFullEveryDays ? days : 0;
+}

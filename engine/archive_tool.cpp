@@ -34,16 +34,25 @@ std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder,
            archiveName + L" " + QuotedWhenBlank(dataFolder);
 }
 
-std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath) {
-    return L"x -o" + QuotedWhenBlank(targetFolder) + L" -bsp1 " + QuotedWhenBlank(archivePath);
+std::wstring BuildDifferentialParameters(int level, const std::wstring& fullPath, const std::wstring& folderName,
+                                         const std::wstring& diffPath) {
+    return L"u " + QuotedWhenBlank(fullPath) + L" " + QuotedWhenBlank(folderName) + L" -t7z -mx=" +
+           std::to_wstring(level) + L" -u- -up0q3r2x2y2z0w2!" + QuotedWhenBlank(diffPath) + L" -bsp1";
+}
+
+std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
+                                   const std::wstring& overwrite) {
+    return L"x -o" + QuotedWhenBlank(targetFolder) + (overwrite.empty() ? L"" : L" " + overwrite) + L" -bsp1 " +
+           QuotedWhenBlank(archivePath);
 }
 
 std::wstring BuildTestParameters(const std::wstring& archivePath) {
     return L"t -bsp1 " + QuotedWhenBlank(archivePath);
 }
 
-ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait) {
+ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& workingFolder) {
     StartOptions options;
+    options.workingFolder = workingFolder;
     options.wait = wait;
     options.hidden = true;
     options.keepHandle = true;

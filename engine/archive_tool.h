@@ -11,12 +11,20 @@ std::wstring ArchiveName(const std::wstring& computer, const std::wstring& user,
 // percentage comes through the output pipe (ReadToolProgress).
 std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder,
                                    const std::wstring& archiveName, const std::wstring& dataFolder);
-std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath);
+// "u" against the full, run from the data folder's parent so that the paths
+// match the full's: only what changed goes into `diffPath`, deletions as
+// anti-items; the full is only read.
+std::wstring BuildDifferentialParameters(int level, const std::wstring& fullPath, const std::wstring& folderName,
+                                         const std::wstring& diffPath);
+// `overwrite` (may be empty) goes before -bsp1: "-y" for a differential's
+// full, "-aoa" for the differential itself (other modes ignore its anti-items).
+std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
+                                   const std::wstring& overwrite = {});
 // "t" with the archive: 7-Zip reads every file back and checks its CRC.
 std::wstring BuildTestParameters(const std::wstring& archivePath);
 // Starts "7z.exe" hidden, without a console, its output to a pipe; 0 when
 // it could not be created.
-ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait);
+ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& workingFolder = {});
 bool ArchiveToolRunning(ProgramHandle handle);
 
 // How a run ended: 7-Zip's exit code, or that it never started.

@@ -4,6 +4,7 @@
 
 #include "config/language_table.h"
 #include "engine/archive_check.h"
+#include "engine/archive_choice.h"
 #include "engine/backup_log.h"
 #include "engine/retention.h"
 #include "platform/files.h"
@@ -23,37 +24,51 @@ std::wstring LogText(const wchar_t* key) {
     return LookUpText(L"LogMessages", key);
 }
 
-// The process id in "<archive name>.<id>.tmp"; 0 for the older
-// "<archive name>.tmp" and for anything else of that shape.
-std::uint32_t LeftoverOwner(const std::wstring& name, const std::wstring& archiveName) {
-    const std::wstring middle = name.substr(archiveName.size());  // ".<id>.tmp" or ".tmp"
-    if (middle.size() < 6 || middle[0] != L'.' || middle.compare(middle.size() - 4, 4, L".tmp") != 0) return 0;
+// "<archive>.<id>.tmp" gives the archive's name and the owner's process id;
+// the older "<archive>.tmp" gives owner 0. False for anything else.
+bool SplitTemporaryName(const std::wstring& name, std::wstring& archive, std::uint32_t& owner) {
+    if (name.size() < 5 || UpperAscii(name.substr(name.size() - 4)) != L".TMP") return false;
+    archive = name.substr(0, name.size() - 4);
+    owner = 0;
+    const std::size_t dot = archive.rfind(L'.');
+    if (dot == std::wstring::npos || dot + 1 == archive.size()) return true;
     std::uint64_t id = 0;
-    for (std::size_t i = 1; i + 4 < middle.size(); ++i) {
-        if (middle[i] < L'0' || middle[i] > L'9') return 0;
-        id = id * 10 + static_cast<std::uint64_t>(middle[i] - L'0');
-        if (id > 0xFFFFFFFFu) return 0;
+    for (std::size_t i = dot + 1; i < archive.size(); ++i) {
+        if (archive[i] < L'0' || archive[i] > L'9') return true;  // ".7z": the older form
+        id = id * 10 + static_cast<std::uint64_t>(archive[i] - L'0');
+        if (id > 0xFFFFFFFFu) return false;
     }
-    return static_cast<std::uint32_t>(id);
+    if (id == 0) return false;
+    archive.erase(dot);
+    owner = static_cast<std::uint32_t>(id);
+    return true;
 }
 
-// Temporaries of the day's archive that ended runs left behind. A run still
+// One of the day's archives of this computer and user, full or differential.
+bool ArchiveOfTheDay(const BackupRequest& request, const std::wstring& archive) {
+    if (UpperAscii(archive) == UpperAscii(request.archiveName)) return true;
+    ArchiveNameParts parts;
+    return ParseArchiveName(archive, request.computer, request.user, parts) &&
+           DayNumber(parts.day) == DayNumber(request.today);
+}
+
+// Temporaries of the day's archives that ended runs left behind. A run still
 // going keeps its own; one that cannot be removed is logged and left, as it
 // is no longer in this run's way.
 void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
     std::wstring folder = request.backupFolder;
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (folder.empty()) return;
+    if (folder.empty() || request.archiveName.size() < 3) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
-    for (const FolderEntry& entry : ListFolder(folder, request.archiveName + L".*tmp")) {
+    const std::wstring stem = request.archiveName.substr(0, request.archiveName.size() - 3);
+    for (const FolderEntry& entry : ListFolder(folder, stem + L"*.tmp")) {
         if (entry.isFolder || entry.isLink) continue;
         const std::wstring path = request.backupFolder + entry.name;
         if (path == ownTemp) continue;
-        if (UpperAscii(entry.name.substr(0, request.archiveName.size())) != UpperAscii(request.archiveName)) continue;
-        const std::uint32_t owner = LeftoverOwner(entry.name, request.archiveName);
-        const bool oldStyle = UpperAscii(entry.name) == UpperAscii(request.archiveName + L".tmp");
-        if (owner == 0 && !oldStyle) continue;
+        std::wstring archive;
+        std::uint32_t owner = 0;
+        if (!SplitTemporaryName(entry.name, archive, owner) || !ArchiveOfTheDay(request, archive)) continue;
         if (owner != 0) {
             // Taken only when there is a leftover to judge: it costs every run otherwise.
             if (!asked) {
@@ -72,10 +87,94 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 }
 
 // Starts 7-Zip hidden and returns once it has ended.
-ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false);
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window,
+                           const std::wstring& workingFolder = {}) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, workingFolder);
     if (tool != 0 && window.waitForTool) window.waitForTool(tool, {});
     return FinishArchiveTool(tool);
+}
+
+// "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
+void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
+    while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    const std::size_t slash = folder.rfind(L'\\');
+    parent = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
+    name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
+    // A drive's root needs its backslash to be the root.
+    if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+}
+
+// Full or differential; a full to build on is proven by 7-Zip's test first,
+// as a differential against a damaged full restores nothing. Logs why a full is made.
+ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
+    std::vector<std::wstring> names;
+    std::wstring folder = request.backupFolder;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (request.fullEvery > 0 && !folder.empty())
+        for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
+            if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
+    ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery);
+    const std::wstring fullPath = request.backupFolder + plan.fullName;
+    if (plan.kind == ArchiveKind::Differential) {
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
+        const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath), window);
+        if (test.started && test.exitCode == 0) return plan;
+        plan = FullPlan(request.computer, request.user, request.today, FullReason::FullFailedTest);
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusBackup"));
+    }
+    const std::wstring line = FullReasonLogLine(plan, fullPath);
+    if (!line.empty()) AppendToBackupLog(line);
+    return plan;
+}
+
+// 7-Zip writes the plan's archive under this run's temporary name.
+void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const JobWindow& window,
+                 BackupResult& result) {
+    result.kind = plan.kind;
+    result.archivePath = request.backupFolder + plan.archiveName;
+    result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
+    // "a" and "u" add to an existing archive, so a leftover of an earlier
+    // process with this id would carry old files.
+    if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
+        DeleteFilePath(result.tempPath);
+        if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
+            result.status = BackupStatus::StaleTemp;
+            return;
+        }
+    }
+    if (plan.kind == ArchiveKind::Differential) {
+        std::wstring parent, name;
+        SplitDataFolder(request.dataFolder, parent, name);
+        result.tool = RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
+                                                                 name, result.tempPath),
+                                     window, parent);
+    } else {
+        const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
+        result.tool = RunArchiveTool(
+            BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), window);
+    }
+    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
+        result.status = BackupStatus::NoArchive;
+    }
+}
+
+// The packed archive is tested, then moved over the day's archive, or dropped.
+BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
+    if (result.status == BackupStatus::StaleTemp) return result;
+    // A header 7-Zip completed says nothing of the data behind it; only
+    // reading everything back does.
+    if (result.status == BackupStatus::Success && request.verify) {
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
+        result.test = RunArchiveTool(BuildTestParameters(result.tempPath), window);
+        if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
+    }
+    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
+        result.status = BackupStatus::NotReplaced;
+    }
+    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
+        DeleteFilePath(result.tempPath);
+    return result;
 }
 
 }  // namespace
@@ -97,35 +196,18 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         return result;
     }
     RemoveLeftoverTemporaries(request, result.tempPath);
-    // "a" adds to an existing archive, so a leftover of an earlier process
-    // with this id would carry old files.
-    if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
-        DeleteFilePath(result.tempPath);
-        if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
-            result.status = BackupStatus::StaleTemp;
-            return result;
-        }
+    ArchivePlan plan = PlanArchive(request, window);
+    if (plan.kind == ArchiveKind::Differential) {
+        PackArchive(request, plan, window, result);
+        if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp)
+            return FinishBackup(request, window, result);
+        if (LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
+        const std::wstring fullPath = request.backupFolder + plan.fullName;
+        plan = FullPlan(request.computer, request.user, request.today, FullReason::DifferentialFailed);
+        AppendToBackupLog(FullReasonLogLine(plan, fullPath) + L" " + ToolOutcomeText(result.tool));
     }
-    const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-    result.tool = RunArchiveTool(
-        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), window);
-    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
-    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
-        result.status = BackupStatus::NoArchive;
-    }
-    // A header 7-Zip completed says nothing of the data behind it; only
-    // reading everything back does.
-    if (result.status == BackupStatus::Success && request.verify) {
-        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveTool(BuildTestParameters(result.tempPath), window);
-        if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
-    }
-    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
-        result.status = BackupStatus::NotReplaced;
-    }
-    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
-        DeleteFilePath(result.tempPath);
-    return result;
+    PackArchive(request, plan, window, result);
+    return FinishBackup(request, window, result);
 }
 
 void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result) {
@@ -138,6 +220,7 @@ void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult&
     retention.today = request.today;
     retention.keepDays = request.keepDays;
     retention.keepPath = result.archivePath;
+    RemoveOtherArchivesOfDay(retention);
     RemoveExpiredArchives(retention);
 }
 

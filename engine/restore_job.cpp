@@ -89,7 +89,8 @@ std::wstring RestoreFailureText(const std::wstring& detail) {
 }
 
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const JobWindow& window) {
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window,
+                                  const DifferentialRestore& differential) {
     const std::wstring parent = ParentFolder(dataFolder);
     const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
     if (staging.empty() || !CreateFolderPath(staging))
@@ -97,11 +98,15 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
                 RestoreFailureText({})};
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     ExtractionCheck check = StartExtractionCheck(items, staging);
-    const ToolOutcome tool = ExtractArchive(staging, archivePath, window, check);
+    // A differential's items are checked once both runs are over: the second overwrites the first's.
+    const ToolOutcome tool = differential.fullPath.empty()
+                                 ? ExtractArchive(staging, archivePath, window, check)
+                                 : ExtractFullThenDifferential(staging, differential.fullPath, archivePath, window);
     RestoreFailure failure;
     if (!tool.started || tool.exitCode != 0) {
         failure = ToolFailure(tool);
-    } else if (!FindMissingItems(items, staging, check.next).empty()) {
+    } else if (!FindMissingItems(items, staging, check.next).empty() ||
+               !FindRemovedItemsPresent(differential.removed, staging).empty()) {
         failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),
                    RestoreFailureText({})};
     } else if (MailClientRunning()) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/archive_listing.h"
+#include "engine/differential_restore.h"
 #include "engine/job_window.h"
 
 // The folder every backup holds at its top.
@@ -18,6 +19,8 @@ struct RestoreFailure {
 bool MailClientRunning();
 // RestoreMsgs/RestoreFailed, followed by `detail` when there is one.
 std::wstring RestoreFailureText(const std::wstring& detail);
-// `dataFolder` without a trailing "\"; `items` as the archive listed them.
+// `dataFolder` without a trailing "\"; `items` as the archive listed them
+// (for a differential, the day's items of PrepareDifferentialRestore).
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const JobWindow& window);
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window,
+                                  const DifferentialRestore& differential = {});

@@ -59,6 +59,7 @@ int RunUnattendedBackup() {
     request.today = ReadLocalTime();
     request.verify = ReadVerifySetting();
     request.keepDays = ReadSettingInteger(L"KeepDays", 0);
+    request.fullEvery = ReadFullEverySetting();
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     if (request.backupFolder.empty()) {

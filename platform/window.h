@@ -48,6 +48,7 @@ enum class ControlKind {
     Frame,          // group box
     SpinField,      // right-aligned text field with up/down arrows (SetSpinRange)
     NumberField,    // a spin field whose every change is a control event
+    LeaveField,     // a number spin field whose control event comes when the focus leaves it
     ComboList,      // drop-down list
     TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
     SingleLine,     // static text kept to one line, cut with "..." when too long; may carry a tool tip

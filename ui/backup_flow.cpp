@@ -129,6 +129,7 @@ void RunInteractiveBackup() {
     }
     request.verify = ReadVerifySetting();
     request.keepDays = ReadSettingInteger(L"KeepDays", 0);
+    request.fullEvery = ReadFullEverySetting();
     request.backupFolder = state.backupPath;
     request.dataFolder = state.dataFolder;
     request.archiveName = ArchiveName(request.computer, request.user, request.today);

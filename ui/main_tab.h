@@ -16,6 +16,10 @@ void StoreCompressionLevel();
 void StoreVerifyBackup();
 // Field 63: KeepDays at once, when it holds a number from 0 to 3650 that differs from the stored one.
 void StoreKeepDays();
+// Field 65, as the focus leaves it: FullEvery when the field holds a number
+// from 0 to 365 that differs from the stored one; otherwise the field shows
+// the stored value again, so what it shows is what counts.
+void StoreFullEvery();
 // KeepDays as stored; anything out of range reads 0 (keep everything).
 int ReadKeepDaysSetting();
 

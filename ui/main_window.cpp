@@ -39,6 +39,9 @@ const ControlRow kSevenZipTabRows[] = {
     {kCheckVerifyBackup, ControlKind::CheckBox, {20, 95, 450, 20}, L"7-Zip", L"VerifyBackup"},
     {kLabelKeepDays, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"KeepDays"},
     {kFieldKeepDays, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
+    {kLabelFullEvery, ControlKind::Label, {20, 149, 330, 20}, L"7-Zip", L"FullEvery"},
+    {kFieldFullEvery, ControlKind::LeaveField, {355, 146, 60, 23}, nullptr, nullptr},
+    {kLabelFullEveryHint, ControlKind::Label, {20, 170, 465, 18}, L"7-Zip", L"FullEveryHint"},
 };
 
 std::wstring RowText(const ControlRow& row) {
@@ -47,6 +50,7 @@ std::wstring RowText(const ControlRow& row) {
     if (row.number == kFieldDataFolder) return state.dataFolder;
     if (row.number == kFieldBackupFolder) return state.backupPath;
     if (row.number == kFieldKeepDays) return std::to_wstring(ReadKeepDaysSetting());
+    if (row.number == kFieldFullEvery) return std::to_wstring(ReadFullEverySetting());
     return {};
 }
 
@@ -65,6 +69,7 @@ void SetMainWindowHandlers() {
     SetControlHandler(kTrackCompression, StoreCompressionLevel);
     SetControlHandler(kCheckVerifyBackup, StoreVerifyBackup);
     SetControlHandler(kFieldKeepDays, StoreKeepDays);
+    SetControlHandler(kFieldFullEvery, StoreFullEvery);
     SetMenuHandler(kItemRestoreWindow, [] { ShowMainWindow(true); });
     SetMenuHandler(kItemBackup, RunInteractiveBackup);
     SetMenuHandler(kItemRestore, RunRestore);
@@ -104,6 +109,7 @@ bool BuildMainWindow() {
     SetTrackBarTicks(kTrackCompression, 1);
     SetControlCheck(kCheckVerifyBackup, ReadVerifySetting());
     SetSpinRange(kFieldKeepDays, 0, kMostKeepDays);
+    SetSpinRange(kFieldFullEvery, 0, kMostFullEveryDays);
 
     AddTabPage(kTaskTab, LookUpText(L"TaskWindow", L"ThirdTab"));
     BuildBackupTaskTab();

@@ -37,6 +37,9 @@ constexpr int kLabelKeepDays = 62;
 constexpr int kFieldKeepDays = 63;
 constexpr int kMostKeepDays = 3650;
 constexpr int kLineLastBackup = 61;
+constexpr int kLabelFullEvery = 64;
+constexpr int kFieldFullEvery = 65;
+constexpr int kLabelFullEveryHint = 66;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

@@ -3,6 +3,7 @@
 
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
+#include "engine/archive_names.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
 #include "engine/restore_job.h"
@@ -78,10 +79,20 @@ void RunRestore() {
         ReportFailure(Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(listing.tool)));
         return;
     }
-    if (listing.tool.exitCode != 0 || !HoldsTopFolder(listing.items, kDataFolderName)) {
+    // A differential of a night when nothing changed holds no item at all.
+    const bool differential = NamesDifferentialArchive(archivePath.substr(archivePath.find_last_of(L"\\/") + 1));
+    if (listing.tool.exitCode != 0 ||
+        (!HoldsTopFolder(listing.items, kDataFolderName) && !(differential && listing.items.empty()))) {
         const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
         ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
+        return;
+    }
+    std::vector<ArchiveItem> items = listing.items;
+    DifferentialRestore layers;
+    const RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers);
+    if (!refused.logLine.empty()) {
+        ReportFailure(refused.logLine, refused.boxText);
         return;
     }
     if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), Text(L"RestoreMsgs", L"Warning1"), kBoxWarningYesNo)) {
@@ -93,7 +104,7 @@ void RunRestore() {
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
     const RestoreFailure failure =
-        RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), listing.items, window);
+        RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), items, window, layers);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
     if (!failure.logLine.empty()) {

@@ -38,7 +38,8 @@ KindStyle StyleOf(ControlKind kind) {
     case ControlKind::Option: return {WC_BUTTONW, BS_AUTORADIOBUTTON, 0};
     case ControlKind::Frame: return {WC_BUTTONW, BS_GROUPBOX, 0};
     case ControlKind::SpinField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ControlKind::NumberField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::NumberField:
+    case ControlKind::LeaveField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::ComboList: return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0};
     // SS_NOTIFY lets its tool tip see the pointer; a path's "&" is no access key.
@@ -48,7 +49,7 @@ KindStyle StyleOf(ControlKind kind) {
 }
 
 bool HasArrows(ControlKind kind) {
-    return kind == ControlKind::SpinField || kind == ControlKind::NumberField;
+    return kind == ControlKind::SpinField || kind == ControlKind::NumberField || kind == ControlKind::LeaveField;
 }
 
 bool IsStaticLooking(ControlKind kind) {
@@ -190,6 +191,8 @@ void ForwardControlNotice(WPARAM wParam, LPARAM lParam) {
     case ControlKind::Link: event = code == STN_CLICKED; break;
     case ControlKind::ComboList: event = code == CBN_SELCHANGE; break;
     case ControlKind::NumberField: event = code == EN_CHANGE; break;
+    // Half-typed values ("3" on the way to "30") are no choice of the user's.
+    case ControlKind::LeaveField: event = code == EN_KILLFOCUS; break;
     default: break;  // typing and focus changes are no events of the program
     }
     if (event) QueueWindowEvent(kEventControl, number);

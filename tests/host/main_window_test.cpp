@@ -223,6 +223,35 @@ TEST_F(MainWindowTest, TheArchiveTestAndKeepDaysAreWrittenAtOnceAndOnlyWhenValid
     }
 }
 
+TEST_F(MainWindowTest, FullEveryIsWrittenWhenTheFieldIsLeftWithAValidNumber) {
+    struct Case {
+        std::string extra;      // lines after the seven
+        std::wstring typed;     // field 65 as the focus leaves it
+        std::string written;    // the lines after the seven afterwards
+        std::wstring shown;     // field 65 afterwards
+    };
+    const Case cases[] = {
+        {"", L"0", "", L"0"},  // the default file keeps its bytes
+        {"", L"14", "FullEvery = 14\r\n", L"14"},
+        {"FullEvery = 14\r\n", L"0", "FullEvery = 0\r\n", L"0"},
+        {"FullEvery = 14\r\n", L"366", "FullEvery = 14\r\n", L"14"},
+        {"FullEvery = 14\r\n", L"", "FullEvery = 14\r\n", L"14"},
+        {"FullEvery = 14\r\n", L"007", "FullEvery = 7\r\n", L"7"},
+        {"FullEvery = x\r\n", L"0", "FullEvery = x\r\n", L"0"},  // reads 0 already
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        std::wstring shown;
+        RunWith(SettingsBytes("", 2) + c.extra, [&] {
+            QueueFakeEventAction([&c] { SetControlText(kFieldFullEvery, c.typed); });
+            QueueFakeEvent(kEventControl, kFieldFullEvery);
+            QueueFakeEventAction([&shown] { shown = ReadControlText(kFieldFullEvery); });
+        });
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.extra << " typed " << c.typed.size();
+        EXPECT_EQ(shown, c.shown) << c.extra;
+    }
+}
+
 TEST_F(MainWindowTest, OpeningTheFolderStartsExplorerOnTheFolderInMemory) {
     struct Case {
         std::string folder;
@@ -280,13 +309,13 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
         {"size with letters", true, saved + "Size = 12k\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
         {"no Seen", true, saved + "Size = 5\r\n", none, false, false, ""},
         {"saved, 1.2 GB", true, saved + "Size = 1288490188\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (1.2 GB)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (1.2 GB)", false, false, "Seen = 0"},
         {"saved, 900 bytes", true, saved + "Size = 900\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (900 bytes)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
         {"saved, 512 KB", true, saved + "Size = 524288\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (512 KB)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (512 KB)", false, false, "Seen = 0"},
         {"saved, 45.3 MB", true, saved + "Size = 47500000\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (45.3 MB)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (45.3 MB)", false, false, "Seen = 0"},
         {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
         {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
     };

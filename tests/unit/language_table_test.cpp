@@ -76,9 +76,9 @@ void ExpectEnglishExcept(const std::vector<std::pair<std::wstring, std::wstring>
 
 TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
-        {L"MainWindow", 18}, {L"7-Zip", 6},        {L"TaskWindow", 25},
-        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 21},
-        {L"Misc", 4},         {L"RestoreMsgs", 12}, {L"LogMessages", 28},
+        {L"MainWindow", 19}, {L"7-Zip", 8},        {L"TaskWindow", 25},
+        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 22},
+        {L"Misc", 4},         {L"RestoreMsgs", 13}, {L"LogMessages", 34},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {
