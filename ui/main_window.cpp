@@ -32,16 +32,17 @@ const ControlRow kMainTabRows[] = {
 };
 
 const ControlRow kSevenZipTabRows[] = {
-    {kLabelCompression, ControlKind::Label, {20, 45, 100, 20}, L"7-Zip", L"TextCompress"},
-    {kTrackCompression, ControlKind::TrackBar, {100, 40, 370, 30}, nullptr, nullptr},
-    {kLabelNone, ControlKind::Label, {100, 70, 50, 20}, L"7-Zip", L"TextNone"},
-    {kLabelUltra, ControlKind::Label, {445, 70, 50, 20}, L"7-Zip", L"TextUltra"},
-    {kCheckVerifyBackup, ControlKind::CheckBox, {20, 95, 450, 20}, L"7-Zip", L"VerifyBackup"},
-    {kLabelKeepDays, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"KeepDays"},
-    {kFieldKeepDays, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
-    {kLabelFullEvery, ControlKind::Label, {20, 149, 330, 20}, L"7-Zip", L"FullEvery"},
-    {kFieldFullEvery, ControlKind::LeaveField, {355, 146, 60, 23}, nullptr, nullptr},
-    {kLabelFullEveryHint, ControlKind::Label, {20, 170, 465, 18}, L"7-Zip", L"FullEveryHint"},
+    // 20 higher than the first design, so the full-backup hint fits on the page.
+    {kLabelCompression, ControlKind::Label, {20, 25, 100, 20}, L"7-Zip", L"TextCompress"},
+    {kTrackCompression, ControlKind::TrackBar, {100, 20, 370, 30}, nullptr, nullptr},
+    {kLabelNone, ControlKind::Label, {100, 50, 50, 20}, L"7-Zip", L"TextNone"},
+    {kLabelUltra, ControlKind::Label, {445, 50, 50, 20}, L"7-Zip", L"TextUltra"},
+    {kCheckVerifyBackup, ControlKind::CheckBox, {20, 75, 450, 20}, L"7-Zip", L"VerifyBackup"},
+    {kLabelKeepDays, ControlKind::Label, {20, 102, 330, 20}, L"7-Zip", L"KeepDays"},
+    {kFieldKeepDays, ControlKind::NumberField, {355, 99, 60, 23}, nullptr, nullptr},
+    {kLabelFullEvery, ControlKind::Label, {20, 129, 330, 20}, L"7-Zip", L"FullEvery"},
+    {kFieldFullEvery, ControlKind::LeaveField, {355, 126, 60, 23}, nullptr, nullptr},
+    {kLabelFullEveryHint, ControlKind::Label, {20, 153, 465, 18}, L"7-Zip", L"FullEveryHint"},
 };
 
 std::wstring RowText(const ControlRow& row) {
