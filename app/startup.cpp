@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "config/language_selection.h"
 #include "config/language_table.h"
+#include "engine/restore_journal.h"
 #include "engine/unattended_backup.h"
 #include "ui/main_window.h"
 #include "platform/dialogs.h"
@@ -39,6 +40,8 @@ bool RunInteractiveChecks() {
         return false;
     }
     const std::wstring dataFolder = ReadEnvironmentText(L"userprofile") + kDataFolderTail;
+    // Under the instance lock: no other window can be restoring this folder.
+    RepairInterruptedRestore(dataFolder);
     if (LookUpPathKind(dataFolder) == PathKind::Missing) {
         ShowMessageBox(LookUpText(L"Messages", L"Error"), LookUpText(L"Messages", L"LMPathMsg"), kBoxErrorOk);
         return false;
@@ -88,6 +91,9 @@ int RunProgram(const std::vector<std::wstring>& arguments) {
     EnsureSettingsFile();
     WriteArchiveToolFiles();
     if (unattended) {
+        // An interrupted restore can hide the data folder; the backup must see the repaired one.
+        SelectLanguageByLocale();
+        RepairInterruptedRestore(ReadEnvironmentText(L"userprofile") + kDataFolderTail);
         const int exitCode = RunUnattendedBackup();
         RunExitSequence();
         return exitCode;

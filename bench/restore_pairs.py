@@ -1,6 +1,7 @@
-"""The restore from the window against bare `7z x -y`: the window driven from
-outside, timed from the press of the last "Yes" to the result box; the
-listing before that question timed on its own."""
+"""The restore from the window over existing data against bare `7z x -y`
+into an empty folder with its output going nowhere: the window driven from
+outside, timed from the press of the last "Yes" (not its box's closing) to
+the result box; the listing before that question timed on its own."""
 import os
 import shutil
 import sys
@@ -55,7 +56,7 @@ def bare_extract_once(wr, program, env, archive, target, full=None):
     seven = '"' + wine_path(os.path.join(program, "7z.exe")) + '"'
     wall = 0
     for path, overwrite in ((full, "-y"), (archive, "-aoa")) if full else ((archive, "-y"),):
-        code, ms, _, _ = wr.run(program, f"{seven} x {overwrite} -o{wine_path(target)} {wine_path(path)}", env)
+        code, ms, _, _ = wr.run(program, f"{seven} x {overwrite} -bso0 -bsp0 -bse0 -o{wine_path(target)} {wine_path(path)}", env)
         if code != 0:
             sys.exit(f"bare 7z.exe x failed with exit code {code}")
         wall += ms

@@ -8,9 +8,10 @@ with their spread:
   on (against bare `7z a` + `7z t`), with the program's own CPU time and peak
   memory;
 - the fixed overhead of `/b` on a tiny profile (level 0, test off);
-- the restore from the window, from the last "Yes" to the result box,
-  against bare `7z x -y` of the same archive; the listing before the last
-  question on its own;
+- the restore from the window over existing data, from the press of the
+  last "Yes" (not its box's closing) to the result box (the old data is
+  deleted after it), against bare `7z x -y` of the same archive with its
+  output going nowhere; the listing before the last question on its own.
 - (part `diff`, bench/diff_nights.py) differential nights against full
   nights (FullEvery = 7, level 5, test on), and the restore of a
   differential against bare `7z x` of its full and then of it.

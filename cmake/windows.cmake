@@ -17,7 +17,7 @@ file(GLOB LARKMAIL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/
 list(FILTER LARKMAIL_WIN32_SOURCES EXCLUDE REGEX "/entry_main\\.cpp$")
 add_library(larkmail_core STATIC ${LARKMAIL_CORE_SOURCES} ${LARKMAIL_WIN32_SOURCES})
 target_include_directories(larkmail_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(larkmail_core PUBLIC gdi32 ole32 oleaut32 uuid shell32 shlwapi uxtheme)
+target_link_libraries(larkmail_core PUBLIC gdi32 ole32 oleaut32 uuid shell32 shlwapi uxtheme crypt32)
 
 add_executable(LarkmailBackup WIN32
     ${CMAKE_SOURCE_DIR}/platform/win32/entry_main.cpp
@@ -57,7 +57,7 @@ foreach(src ${LARKMAIL_DOUBLES})
     if(NOT MSVC)
         target_link_options(double_${name} PRIVATE -municode)
     endif()
-    target_link_libraries(double_${name} PRIVATE user32 kernel32 shell32 ole32 uuid psapi)
+    target_link_libraries(double_${name} PRIVATE user32 kernel32 shell32 ole32 uuid psapi crypt32)
     list(APPEND LARKMAIL_DOUBLE_TARGETS double_${name})
 endforeach()
 

@@ -80,8 +80,37 @@ void WriteSettingInteger(const std::wstring& key, int value) {
     CloseKeyValueFile(file);
 }
 
+namespace {
+
+std::wstring WithoutSurroundingBlanks(const std::wstring& text) {
+    const std::size_t first = text.find_first_not_of(L" \t");
+    if (first == std::wstring::npos) return {};
+    return text.substr(first, text.find_last_not_of(L" \t") - first + 1);
+}
+
+}  // namespace
+
 bool ReadVerifySetting() {
-    return ReadSettingInteger(L"VerifyBackup", 1) != 0;
+    // Off is a choice to skip a safety check: only the box's own 0 makes it.
+    return WithoutSurroundingBlanks(ReadSettingText(L"VerifyBackup", L"1")) != L"0";
+}
+
+int ParseKeepDays(const std::wstring& text) {
+    const std::wstring digits = WithoutSurroundingBlanks(text);
+    if (digits.empty()) return -1;
+    int days = 0;
+    for (wchar_t c : digits) {
+        if (c < L'0' || c > L'9') return -1;
+        days = days * 10 + (c - L'0');
+        if (days > kMostKeepDays) return -1;
+    }
+    return days;
+}
+
+int ReadKeepDaysSetting() {
+    // "1e3", "30 days" or "-5" must not shrink to a leading digit: that deletes archives.
+    const int days = ParseKeepDays(ReadSettingText(L"KeepDays", L"0"));
+    return days < 0 ? 0 : days;
 }
 
 int ReadFullEverySetting() {

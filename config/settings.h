@@ -25,11 +25,19 @@ std::wstring ReadSettingText(const std::wstring& key, const std::wstring& fallba
 int ReadSettingInteger(const std::wstring& key, int fallback);
 void WriteSettingText(const std::wstring& key, const std::wstring& value);
 void WriteSettingInteger(const std::wstring& key, int value);
-// VerifyBackup: absent (and anything but 0) reads as on; not in a new file,
-// so that file keeps its bytes.
+// VerifyBackup: only a 0 (blanks round it allowed) turns the archive test off;
+// absent, "00", "no" or anything else reads as on. Not in a new file, so that
+// file keeps its bytes.
 bool ReadVerifySetting();
 // FullEvery: days a full archive serves differentials, 1 to 365. Anything
 // but a plain number in that range (absent, 0, "7x", "-3") reads 0: every
 // backup is a full archive. Not in a new file, so that file keeps its bytes.
 constexpr int kMostFullEveryDays = 365;
 int ReadFullEverySetting();
+
+// Ten years: the longest keep the field offers.
+constexpr int kMostKeepDays = 3650;
+// Digits only, blanks round them allowed, 0 to kMostKeepDays; -1 for anything else.
+int ParseKeepDays(const std::wstring& text);
+// KeepDays in force: anything but such a count keeps everything (0), never a leading digit of it.
+int ReadKeepDaysSetting();

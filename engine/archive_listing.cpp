@@ -6,6 +6,7 @@
 #include "engine/crc32.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/secrets.h"
 #include "platform/text.h"
 
 namespace {
@@ -86,12 +87,14 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
             items.back().isAnti = true;
         } else if (line == L"Folder = +") {
             items.back().isFolder = true;
+        } else if (line == L"Encrypted = +") {
+            items.back().encrypted = true;
         }
     }
     return items;
 }
 
-ArchiveListing ListArchive(const std::wstring& archivePath) {
+ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password) {
     ArchiveListing listing;
     StartOptions options;
     options.hidden = true;
@@ -99,25 +102,32 @@ ArchiveListing ListArchive(const std::wstring& archivePath) {
     options.readOutput = true;
     // 7-Zip writes its listing line by line: a pipe would cost seconds for a big archive under Wine.
     options.outputThroughFile = true;
+    // Without any input 7-Zip would take the end of it as a break (exit 255), not as a wrong password.
+    options.standardInput = PasswordAnswerBytes(password);
     const ProgramHandle handle = StartProgram(L"7z.exe", BuildListParameters(archivePath), options);
+    WipeBytes(options.standardInput);
     if (handle == 0) return listing;
     listing.tool.started = true;
     std::vector<std::wstring> lines;
     while (ProgramHasOutput(handle)) {
         if (!WaitForProgramLine(handle, kListLineTimeoutMs)) {
-            listing.timedOut = true;
+            listing.tool.hung = true;
             EndProgram(handle);
             break;
         }
         lines.push_back(ReadProgramLine(handle));
     }
     if (!WaitForProgram(handle, kListLineTimeoutMs)) {
-        listing.timedOut = true;
+        listing.tool.hung = true;
         EndProgram(handle);
     }
-    listing.tool.exitCode = listing.timedOut ? -1 : ProgramExitCode(handle);
+    listing.tool.exitCode = listing.tool.hung ? -1 : ProgramExitCode(handle);
     ReleaseProgram(handle);
     listing.items = ParseArchiveListing(lines);
+    std::wstring output;
+    for (const std::wstring& line : lines) output += line + L"\n";
+    listing.wrongPassword = OutputTellsWrongPassword(listing.tool.exitCode, output);
+    for (const ArchiveItem& item : listing.items) listing.encrypted = listing.encrypted || item.encrypted;
     return listing;
 }
 

@@ -13,12 +13,14 @@ struct ArchiveItem {
     bool hasCrc = false;
     std::uint32_t crc = 0;    // CRC-32 of the file's bytes, as 7-Zip lists it
     bool isAnti = false;      // a differential's mark that the item was deleted
+    bool encrypted = false;   // "Encrypted = +": its data needs the password
 };
 
 struct ArchiveListing {
     ToolOutcome tool;
-    bool timedOut = false;  // 7-Zip went silent and was ended
     std::vector<ArchiveItem> items;
+    bool encrypted = false;      // some item needs the password
+    bool wrongPassword = false;  // 7-Zip refused the password given (or none given)
 };
 
 // "l -slt -sccUTF-8 " + the archive path (quoted when it holds a blank).
@@ -26,8 +28,10 @@ std::wstring BuildListParameters(const std::wstring& archivePath);
 // The items of "-slt" output; the archive's own block before the "----------"
 // line is skipped.
 std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& lines);
-// Runs 7-Zip hidden and reads its listing through a pipe (bounded per line).
-ArchiveListing ListArchive(const std::wstring& archivePath);
+// Runs 7-Zip hidden and reads its listing (bounded per line). 7-Zip asks only
+// for an archive with encrypted names; it then gets `password` on standard
+// input, or an empty one, which it refuses as a wrong password.
+ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password = {});
 
 // CRC-32 of a whole file, and (optional) how many bytes it read; false when
 // it cannot be read.

@@ -6,6 +6,7 @@
 #include "engine/archive_check.h"
 #include "engine/archive_choice.h"
 #include "engine/backup_log.h"
+#include "engine/data_folder_guard.h"
 #include "engine/retention.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -24,51 +25,45 @@ std::wstring LogText(const wchar_t* key) {
     return LookUpText(L"LogMessages", key);
 }
 
-// "<archive>.<id>.tmp" gives the archive's name and the owner's process id;
-// the older "<archive>.tmp" gives owner 0. False for anything else.
-bool SplitTemporaryName(const std::wstring& name, std::wstring& archive, std::uint32_t& owner) {
-    if (name.size() < 5 || UpperAscii(name.substr(name.size() - 4)) != L".TMP") return false;
-    archive = name.substr(0, name.size() - 4);
-    owner = 0;
-    const std::size_t dot = archive.rfind(L'.');
-    if (dot == std::wstring::npos || dot + 1 == archive.size()) return true;
+// The process id in "<archive name>.<id>.tmp"; 0 for the older
+// "<archive name>.tmp" and for anything else of that shape.
+std::uint32_t LeftoverOwner(const std::wstring& middle) {  // ".<id>.TMP" or ".TMP", upper-cased
+    if (middle.size() < 6 || middle[0] != L'.' || middle.compare(middle.size() - 4, 4, L".TMP") != 0) return 0;
     std::uint64_t id = 0;
-    for (std::size_t i = dot + 1; i < archive.size(); ++i) {
-        if (archive[i] < L'0' || archive[i] > L'9') return true;  // ".7z": the older form
-        id = id * 10 + static_cast<std::uint64_t>(archive[i] - L'0');
-        if (id > 0xFFFFFFFFu) return false;
+    for (std::size_t i = 1; i + 4 < middle.size(); ++i) {
+        if (middle[i] < L'0' || middle[i] > L'9') return 0;
+        id = id * 10 + static_cast<std::uint64_t>(middle[i] - L'0');
+        if (id > 0xFFFFFFFFu) return 0;
     }
-    if (id == 0) return false;
-    archive.erase(dot);
-    owner = static_cast<std::uint32_t>(id);
-    return true;
+    return static_cast<std::uint32_t>(id);
 }
 
-// One of the day's archives of this computer and user, full or differential.
-bool ArchiveOfTheDay(const BackupRequest& request, const std::wstring& archive) {
-    if (UpperAscii(archive) == UpperAscii(request.archiveName)) return true;
+// A temporary of one of this computer's and user's archives, of any day:
+// "<archive>.<id>.tmp" (owner: the id) or the older "<archive>.tmp" (owner 0).
+bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, std::uint32_t& owner) {
+    const std::size_t archiveEnd = UpperAscii(name).rfind(L".7Z.");
+    if (archiveEnd == std::wstring::npos) return false;
     ArchiveNameParts parts;
-    return ParseArchiveName(archive, request.computer, request.user, parts) &&
-           DayNumber(parts.day) == DayNumber(request.today);
+    if (!ParseArchiveName(name.substr(0, archiveEnd + 3), request.computer, request.user, parts)) return false;
+    const std::wstring middle = UpperAscii(name.substr(archiveEnd + 3));
+    owner = LeftoverOwner(middle);
+    return owner != 0 || middle == L".TMP";
 }
 
-// Temporaries of the day's archives that ended runs left behind. A run still
-// going keeps its own; one that cannot be removed is logged and left, as it
-// is no longer in this run's way.
+// Temporaries that ended runs left behind, today's and earlier days' alike.
+// A run still going keeps its own; one that cannot be removed is logged and
+// left, as it is no longer in this run's way.
 void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
     std::wstring folder = request.backupFolder;
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
     if (folder.empty() || request.archiveName.size() < 3) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
-    const std::wstring stem = request.archiveName.substr(0, request.archiveName.size() - 3);
-    for (const FolderEntry& entry : ListFolder(folder, stem + L"*.tmp")) {
+    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.tmp")) {
         if (entry.isFolder || entry.isLink) continue;
         const std::wstring path = request.backupFolder + entry.name;
-        if (path == ownTemp) continue;
-        std::wstring archive;
         std::uint32_t owner = 0;
-        if (!SplitTemporaryName(entry.name, archive, owner) || !ArchiveOfTheDay(request, archive)) continue;
+        if (path == ownTemp || !ReadLeftoverName(entry.name, request, owner)) continue;
         if (owner != 0) {
             // Taken only when there is a leftover to judge: it costs every run otherwise.
             if (!asked) {
@@ -87,11 +82,12 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 }
 
 // Starts 7-Zip hidden and returns once it has ended.
-ToolOutcome RunArchiveTool(const std::wstring& parameters, const JobWindow& window,
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
                            const std::wstring& workingFolder = {}) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false, workingFolder);
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool, {});
-    return FinishArchiveTool(tool);
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
+    ToolWatch watch = StartToolWatch();
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    return FinishArchiveTool(tool, watch);
 }
 
 // "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
@@ -117,8 +113,11 @@ ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
     const std::wstring fullPath = request.backupFolder + plan.fullName;
     if (plan.kind == ArchiveKind::Differential) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath), window);
-        if (test.started && test.exitCode == 0) return plan;
+        // The password in force must open the full: a changed or cleared
+        // password fails here and starts a new full.
+        const bool withPassword = !request.password.empty();
+        const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
+        if (test.started && !test.hung && test.exitCode == 0) return plan;
         plan = FullPlan(request.computer, request.user, request.today, FullReason::FullFailedTest);
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusBackup"));
     }
@@ -131,6 +130,7 @@ ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
 void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const JobWindow& window,
                  BackupResult& result) {
     result.kind = plan.kind;
+    result.encrypted = !request.password.empty();
     result.archivePath = request.backupFolder + plan.archiveName;
     result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
     // "a" and "u" add to an existing archive, so a leftover of an earlier
@@ -146,14 +146,16 @@ void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const Jo
         std::wstring parent, name;
         SplitDataFolder(request.dataFolder, parent, name);
         result.tool = RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
-                                                                 name, result.tempPath),
-                                     window, parent);
+                                                                 name, result.tempPath, result.encrypted),
+                                     request.password, window, parent);
     } else {
         const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-        result.tool = RunArchiveTool(
-            BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder), window);
+        result.tool = RunArchiveTool(BuildBackupParameters(request.level, request.backupFolder, tempName,
+                                                           request.dataFolder, result.encrypted),
+                                     request.password, window);
     }
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.tool.hung) result.status = BackupStatus::ToolHung;
     if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
         result.status = BackupStatus::NoArchive;
     }
@@ -166,8 +168,14 @@ BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window,
     // reading everything back does.
     if (result.status == BackupStatus::Success && request.verify) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveTool(BuildTestParameters(result.tempPath), window);
+        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
+        if (result.test.hung) result.status = BackupStatus::ToolHung;
+    }
+    // The rename reaches the disk before the data otherwise: a power cut
+    // soon after could leave the day's name on an archive never written.
+    if (result.status == BackupStatus::Success && !FlushFileToDisk(result.tempPath)) {
+        result.status = BackupStatus::NotFlushed;
     }
     if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
         result.status = BackupStatus::NotReplaced;
@@ -183,13 +191,25 @@ std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t
     return archivePath + L"." + std::to_wstring(processId) + L".tmp";
 }
 
-BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
+BackupResult CheckBackupFolder(const BackupRequest& request) {
     BackupResult result;
+    result.status = BackupStatus::Success;
     result.backupFolder = request.backupFolder;
     result.dataFolder = request.dataFolder;
     result.archivePath = request.backupFolder + request.archiveName;
     result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
+    // Each backup would pack all earlier ones again, and a restore would delete them with the old data.
+    if (PathLiesInside(request.backupFolder, request.dataFolder)) result.status = BackupStatus::InDataFolder;
+    return result;
+}
 
+BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
+    BackupResult result = CheckBackupFolder(request);
+    if (result.status != BackupStatus::Success) return result;
+    if (request.passwordUnreadable) {
+        result.status = BackupStatus::NoPassword;
+        return result;
+    }
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;
@@ -199,7 +219,8 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     ArchivePlan plan = PlanArchive(request, window);
     if (plan.kind == ArchiveKind::Differential) {
         PackArchive(request, plan, window, result);
-        if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp)
+        if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp ||
+            result.status == BackupStatus::ToolHung)
             return FinishBackup(request, window, result);
         if (LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
         const std::wstring fullPath = request.backupFolder + plan.fullName;
@@ -231,36 +252,9 @@ std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value
     return filled;
 }
 
-std::wstring BackupLogMessage(const BackupResult& result) {
-    const std::wstring code = std::to_wstring(result.tool.exitCode);
-    switch (result.status) {
-        case BackupStatus::Success:
-            return LogText(L"LogSuccess") + L"\"" + result.backupFolder + L"\"";
-        case BackupStatus::NoDataFolder:
-            return FillPlaceholder(LogText(L"LogNoDataFolder"), result.dataFolder);
-        case BackupStatus::StaleTemp:
-            return FillPlaceholder(LogText(L"LogTempNotRemoved"), result.tempPath);
-        case BackupStatus::ToolMissing:
-            return LogText(L"LogToolMissing");
-        case BackupStatus::ToolWarning:
-            return FillPlaceholder(LogText(L"LogWarning"), code);
-        case BackupStatus::ToolFailed:
-            return FillPlaceholder(LogText(L"LogToolFailed"), code);
-        case BackupStatus::NoArchive:
-            return FillPlaceholder(LogText(L"LogNoArchive"), code);
-        case BackupStatus::TestFailed:
-            if (!result.test.started) return LogText(L"LogTestNotRun");
-            return FillPlaceholder(LogText(L"LogTestFailed"), std::to_wstring(result.test.exitCode));
-        case BackupStatus::NotReplaced:
-            return FillPlaceholder(LogText(L"LogNotReplaced"), result.archivePath);
-        case BackupStatus::ClientAlive:
-            return LogText(L"LogClientAlive");
-    }
-    return LogText(L"LogToolMissing");
-}
-
 std::wstring ToolOutcomeText(const ToolOutcome& tool) {
     if (!tool.started) return LookUpText(L"Messages", L"ToolNotStarted");
+    if (tool.hung) return LookUpText(L"Messages", L"ToolHung");
     switch (tool.exitCode) {
         case 1: return LookUpText(L"Messages", L"ToolExit1");
         case 2: return LookUpText(L"Messages", L"ToolExit2");

@@ -18,6 +18,10 @@ struct BackupRequest {
     int fullEvery = 0;          // FullEvery (ReadFullEverySetting): 0 makes every archive a full one
     std::wstring computer, user;
     LocalTime today;
+    // ArchivePassword: empty packs unencrypted. A stored value that cannot be
+    // unsealed stops the run before 7-Zip: never an unencrypted archive instead.
+    std::wstring password;
+    bool passwordUnreadable = false;
 };
 
 enum class BackupStatus {
@@ -29,8 +33,12 @@ enum class BackupStatus {
     ToolFailed,     // exit code 2 or more (or a killed run)
     NoArchive,      // exit code 0 but no finished archive (none, or a killed run's)
     TestFailed,     // 7-Zip's test of the new archive did not end with exit code 0
+    NotFlushed,     // the new archive could not be written through to the disk
     NotReplaced,    // the new archive could not be moved over the day's archive
     ClientAlive,    // the mail client survived taskkill; nothing was packed
+    ToolHung,       // 7-Zip's figure stood still too long (packing or testing); it was ended
+    InDataFolder,   // the backup folder lies inside the data folder; nothing was written
+    NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
 };
 
 struct BackupResult {
@@ -42,11 +50,15 @@ struct BackupResult {
     std::wstring archivePath;  // backup folder + the name of the archive written (full or differential)
     ArchiveKind kind = ArchiveKind::Full;
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
+    bool encrypted = false;    // packed with the password
 };
 
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended
 // one beside the window, or two scheduled ones) each write their own.
 std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId);
+// The result of a request refused before anything runs (InDataFolder), or
+// Success when the job may go on; its paths are filled in either way.
+BackupResult CheckBackupFolder(const BackupRequest& request);
 // Packs, checks, tests and moves the new archive into place, or drops it.
 // `window` (optional) keeps a window alive while 7-Zip works and shows the
 // test step; without one the run blocks on 7-Zip's handle.
@@ -56,7 +68,7 @@ void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult&
 
 // The text with "%1" replaced by `value`.
 std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value);
-// The LogMessages line for the outcome, in the current language.
+// The LogMessages line for the outcome, in the current language (failure_reason.cpp).
 std::wstring BackupLogMessage(const BackupResult& result);
 // Messages/ToolExit... text for a finished 7-Zip run (ToolNotStarted when it never started).
 std::wstring ToolOutcomeText(const ToolOutcome& tool);

@@ -8,6 +8,7 @@
 #include "engine/archive_names.h"
 #include "engine/backup_job.h"
 #include "engine/restore_job.h"
+#include "engine/tool_watch.h"
 #include "platform/files.h"
 #include "platform/text.h"
 
@@ -24,10 +25,11 @@ bool IsAtOrBelow(const std::wstring& key, const std::wstring& top) {
     return key.compare(0, top.size(), top) == 0 && (key.size() == top.size() || key[top.size()] == L'\\');
 }
 
-ToolOutcome RunExtraction(const std::wstring& parameters, const JobWindow& window) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false);
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool, {});
-    return FinishArchiveTool(tool);
+ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& password, const JobWindow& window) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password);
+    ToolWatch watch = StartToolWatch();
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    return FinishArchiveTool(tool, watch);
 }
 
 }  // namespace
@@ -79,7 +81,7 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
 }
 
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
-                                          DifferentialRestore& differential) {
+                                          DifferentialRestore& differential, const std::wstring& password) {
     const std::size_t slash = archivePath.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : archivePath.substr(0, slash + 1);
     const std::wstring name = archivePath.substr(folder.size());
@@ -88,7 +90,7 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
     const RestoreFailure refusal{FillPlaceholder(LookUpText(L"LogMessages", L"LogRestoreFullMissing"), fullPath),
                                  FillPlaceholder(LookUpText(L"RestoreMsgs", L"FullMissing"), fullPath)};
     if (LookUpPathKind(fullPath) != PathKind::File) return refusal;
-    const ArchiveListing full = ListArchive(fullPath);
+    const ArchiveListing full = ListArchive(fullPath, password);
     if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
     differential.fullPath = fullPath;
     items = CombineDifferentialItems(full.items, items, differential.removed);
@@ -96,10 +98,14 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
 }
 
 ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
-                                        const std::wstring& diffPath, const JobWindow& window) {
-    const ToolOutcome full = RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", fullPath, L"-y"), window);
-    if (!full.started || full.exitCode != 0) return full;
-    return RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", diffPath, L"-aoa"), window);
+                                        const std::wstring& diffPath, const std::wstring& password,
+                                        const JobWindow& window) {
+    const bool withPassword = !password.empty();
+    const ToolOutcome full =
+        RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", fullPath, withPassword, L"-y"), password, window);
+    if (!full.started || full.hung || full.exitCode != 0) return full;
+    return RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", diffPath, withPassword, L"-aoa"), password,
+                         window);
 }
 
 std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder) {

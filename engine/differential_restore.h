@@ -23,9 +23,10 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
 // it and turns `items` into the day's. A failure (the full missing or
 // unreadable) is refused before anything changes.
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
-                                          DifferentialRestore& differential);
+                                          DifferentialRestore& differential, const std::wstring& password = {});
 // "x <full> -y", then "x <differential> -aoa", into `stagingFolder`.
 ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
-                                        const std::wstring& diffPath, const JobWindow& window);
+                                        const std::wstring& diffPath, const std::wstring& password,
+                                        const JobWindow& window);
 // The deleted items still there below `folder`.
 std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder);

@@ -13,6 +13,12 @@ bool Finished(const ExtractionCheck& check, std::size_t index) {
     return later < check.items->size() && LookUpPathKind(ExtractedItemPath((*check.items)[later], check.folder)) != PathKind::Missing;
 }
 
+// Taken only once the item has passed, so a file that 7-Zip still writes is never flushed half.
+void FlushPassedItem(const ExtractionCheck& check) {
+    const ArchiveItem& item = (*check.items)[check.next];
+    if (!item.isFolder) FlushFileToDisk(ExtractedItemPath(item, check.folder));
+}
+
 }  // namespace
 
 ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, const std::wstring& folder) {
@@ -33,7 +39,17 @@ bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs) {
     while (check.next < check.items->size()) {
         if (check.next > start && ReadTickMilliseconds() >= untilMs) break;
         if (!Finished(check, check.next) || !ItemExtracted((*check.items)[check.next], check.folder)) break;
+        FlushPassedItem(check);
         ++check.next;
     }
     return check.next > start;
+}
+
+bool FinishExtractionCheck(ExtractionCheck& check) {
+    while (check.next < check.items->size()) {
+        if (!ItemExtracted((*check.items)[check.next], check.folder)) return false;
+        FlushPassedItem(check);
+        ++check.next;
+    }
+    return true;
 }

@@ -20,6 +20,10 @@ struct ExtractionCheck {
     std::vector<std::size_t> laterFile;  // per item: the next file item's index, or the item count
 };
 ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, const std::wstring& folder);
+// Each file that passes is flushed to the disk, best effort (a read-only
+// file cannot be opened for writing): the old data goes only after the check.
 // Checks on from `next` until the tick count reaches `untilMs` (one item at
 // least), an item is not yet complete, or the end; true when it moved on.
 bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs);
+// After 7-Zip's end: checks (and flushes) everything from `next` on; true when every item is there.
+bool FinishExtractionCheck(ExtractionCheck& check);

@@ -10,7 +10,8 @@ namespace {
 bool PutNoticeIcon(const LastBackup& attempt) {
     if (!AddTrayIcon(kMainWindow, kProgramIconImage)) return false;
     SetTrayToolTip(kMainWindow, LastBackupToolTipText(attempt));
-    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"), attempt.reason, kFailureNoticeMs);
+    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"), ShownFailureReason(attempt),
+                        kFailureNoticeMs);
     return true;
 }
 

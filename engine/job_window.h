@@ -3,13 +3,16 @@
 #include <functional>
 #include <string>
 
+#include "engine/tool_watch.h"
 #include "platform/process.h"
 
 struct JobWindow {
     void (*showStatus)(const std::wstring& text) = nullptr;
-    // Returns once `tool` has ended, keeping the window painted meanwhile.
+    // Returns once `tool` has ended, keeping the window painted meanwhile and
+    // giving `watch` each wake-up (WatchTool), its waits bounded by
+    // ToolWatchWaitMs, so a tool that stands still is ended.
     // `sideWork` (may be empty) is a short piece of the job's own work, called
     // after each wake-up and again at once while it answers true (it did
     // something); answering false it waits for 7-Zip to write or end.
-    void (*waitForTool)(ProgramHandle tool, const std::function<bool()>& sideWork) = nullptr;
+    void (*waitForTool)(ProgramHandle tool, ToolWatch& watch, const std::function<bool()>& sideWork) = nullptr;
 };

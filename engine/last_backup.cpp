@@ -48,21 +48,24 @@ std::wstring FileNameOf(const std::wstring& path) {
 
 }  // namespace
 
-LastBackup FailedAttempt(const std::wstring& reason, const std::wstring& archiveName) {
+LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archiveName) {
     LastBackup attempt;
     attempt.recorded = true;
     attempt.when = ReadLocalTime();
-    attempt.reason = reason;
+    attempt.reason = FailureReasonText(cause);
+    attempt.cause = cause;
     attempt.archiveName = archiveName;
     return attempt;
 }
 
 LastBackup AttemptOfResult(const BackupResult& result) {
-    LastBackup attempt = FailedAttempt(BackupLogMessage(result), FileNameOf(result.archivePath));
+    LastBackup attempt = FailedAttempt(FailureReasonOf(result), FileNameOf(result.archivePath));
+    attempt.reason = BackupLogMessage(result);
     attempt.saved = result.status == BackupStatus::Success;
     if (attempt.saved) {
         const std::int64_t size = ReadFileSize(result.archivePath);
         attempt.archiveSize = size > 0 ? size : 0;
+        attempt.encrypted = result.encrypted;
     }
     return attempt;
 }
@@ -72,9 +75,12 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     WriteKeyValueText(file, L"When", FormatRecordTime(attempt.when));
     WriteKeyValueText(file, L"Result", attempt.saved ? L"saved" : L"failed");
     WriteKeyValueText(file, L"Reason", attempt.reason);
+    WriteKeyValueText(file, L"Code", attempt.cause.code);
+    WriteKeyValueText(file, L"Detail", attempt.cause.detail);
     WriteKeyValueText(file, L"Archive", attempt.archiveName);
     WriteKeyValueText(file, L"Size", std::to_wstring(attempt.archiveSize));
     WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
+    if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
     return SerializeKeyValueLines(file.lines);
 }
 
@@ -91,9 +97,12 @@ LastBackup ParseLastBackup(const std::string& bytes) {
     attempt.recorded = true;
     attempt.saved = result == L"saved";
     attempt.reason = ReadKeyValueText(file, L"Reason", L"");
+    attempt.cause.code = ReadKeyValueText(file, L"Code", L"");
+    attempt.cause.detail = ReadKeyValueText(file, L"Detail", L"");
     attempt.archiveName = ReadKeyValueText(file, L"Archive", L"");
     attempt.archiveSize = size;
     attempt.seen = seen == L"1";
+    attempt.encrypted = attempt.saved && ReadKeyValueText(file, L"Encrypted", L"") == L"1";
     return attempt;
 }
 

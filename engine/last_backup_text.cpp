@@ -66,9 +66,14 @@ std::wstring LastBackupLineText(const LastBackup& attempt) {
     const std::wstring when = FormatShownTime(attempt.when, true);
     if (attempt.saved)
         return FillTwo(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
-                                                                                               : L"LastBackupSaved"),
+                                                 : attempt.encrypted                              ? L"LastBackupEncrypted"
+                                                                                                  : L"LastBackupSaved"),
                        when, FormatArchiveSize(attempt.archiveSize));
-    return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, attempt.reason);
+    return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
+}
+
+std::wstring ShownFailureReason(const LastBackup& attempt) {
+    return IsFailureReasonCode(attempt.cause.code) ? FailureReasonText(attempt.cause) : attempt.reason;
 }
 
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {

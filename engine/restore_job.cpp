@@ -6,15 +6,16 @@
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/data_folder_guard.h"
 #include "engine/extraction_check.h"
 #include "engine/folder_tree.h"
 #include "engine/mail_client.h"
+#include "engine/restore_journal.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
 namespace {
 
-constexpr int kMaxSiblingNumber = 1000;
 // How long one piece of checking may keep the window from its messages.
 constexpr std::uint64_t kCheckSliceMs = 25;
 
@@ -22,20 +23,16 @@ std::wstring Text(const wchar_t* group, const wchar_t* key) {
     return LookUpText(group, key);
 }
 
-// "C:\Users\anna\AppData\Local\Larkmail" -> "C:\Users\anna\AppData\Local\"
-std::wstring ParentFolder(const std::wstring& folder) {
-    const std::size_t slash = folder.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
-}
-
-// A name that nothing uses yet beside the data folder, so the moves stay on
-// one volume and never meet an earlier leftover.
-std::wstring FreeSiblingPath(const std::wstring& parent, const std::wstring& stem) {
-    for (int n = 1; n <= kMaxSiblingNumber; ++n) {
-        const std::wstring path = parent + stem + std::to_wstring(n);
-        if (LookUpPathKind(path) == PathKind::Missing) return path;
-    }
-    return {};
+// The files are checked as 7-Zip finishes them, on the core it leaves free.
+ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
+                           const std::wstring& password, const JobWindow& window, ExtractionCheck& check) {
+    const ProgramHandle tool = StartArchiveTool(
+        BuildRestoreParameters(stagingFolder + L"\\", archivePath, !password.empty()), false, password);
+    ToolWatch watch = StartToolWatch();
+    if (tool != 0 && window.waitForTool)
+        window.waitForTool(tool, watch,
+                           [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
+    return FinishArchiveTool(tool, watch);
 }
 
 void LogUndeleted(const std::wstring& folder) {
@@ -43,38 +40,30 @@ void LogUndeleted(const std::wstring& folder) {
         AppendToBackupLog(FillPlaceholder(Text(L"LogMessages", L"LogDeleteIncomplete"), folder));
 }
 
-// The files are checked as 7-Zip finishes them, on the core it leaves free.
-ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
-                           const JobWindow& window, ExtractionCheck& check) {
-    const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
-    if (tool != 0 && window.waitForTool)
-        window.waitForTool(tool, [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
-    return FinishArchiveTool(tool);
-}
-
 struct SwapOutcome {
     bool swapped = false;
     std::wstring stranded;  // where the user's data is when it could not be moved back
 };
 
-// Current data aside, restored data in, old data gone. When the second move
-// fails the first is undone, so the data folder is as it was.
-SwapOutcome SwapInRestoredFolder(const std::wstring& restored, const std::wstring& dataFolder) {
+// Current data aside, restored data in; the note names each step first, so
+// a kill between the two moves is finished at the next start. When the
+// second move fails the first is undone, so the data folder is as it was.
+SwapOutcome SwapInRestoredFolder(const std::wstring& staging, const std::wstring& aside, const std::wstring& dataFolder) {
+    const std::wstring restored = staging + L"\\" + kDataFolderName;
+    if (!WriteRestoreJournal(dataFolder, RestorePhase::Swapping, staging, aside)) return {};
     if (LookUpPathKind(dataFolder) == PathKind::Missing) return {MovePath(restored, dataFolder), {}};
-    const std::wstring aside = FreeSiblingPath(ParentFolder(dataFolder), std::wstring(kDataFolderName) + L".old-");
-    if (aside.empty() || !MovePath(dataFolder, aside)) return {};
-    if (!MovePath(restored, dataFolder)) {
-        if (!MovePath(aside, dataFolder)) return {false, aside};
-        return {};
-    }
-    LogUndeleted(aside);
-    return {true, {}};
+    if (!MovePath(dataFolder, aside)) return {};
+    if (MovePath(restored, dataFolder)) return {true, {}};
+    if (!WriteRestoreJournal(dataFolder, RestorePhase::MovingBack, staging, aside) || !MovePath(aside, dataFolder))
+        return {false, aside};
+    return {};
 }
 
 RestoreFailure ToolFailure(const ToolOutcome& tool) {
-    if (!tool.started) return {Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(tool))};
+    if (!tool.started) return {Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(tool)), {}};
+    if (tool.hung) return {Text(L"LogMessages", L"LogRestoreToolHung"), RestoreFailureText(ToolOutcomeText(tool)), {}};
     return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreFailed"), std::to_wstring(tool.exitCode)),
-            RestoreFailureText(ToolOutcomeText(tool))};
+            RestoreFailureText(ToolOutcomeText(tool)), {}};
 }
 
 }  // namespace
@@ -90,37 +79,62 @@ std::wstring RestoreFailureText(const std::wstring& detail) {
 
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
                                   const std::vector<ArchiveItem>& items, const JobWindow& window,
-                                  const DifferentialRestore& differential) {
-    const std::wstring parent = ParentFolder(dataFolder);
+                                  const std::wstring& password, const DifferentialRestore& differential) {
+    const std::wstring parent = RestoreParentFolder(dataFolder);
     const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
-    if (staging.empty() || !CreateFolderPath(staging))
-        return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreNoStaging"), staging.empty() ? parent : staging),
-                RestoreFailureText({})};
+    const std::wstring aside = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".old-");
+    const RestoreFailure noStaging = {
+        FillPlaceholder(Text(L"LogMessages", L"LogRestoreNoStaging"), staging.empty() ? parent : staging),
+        RestoreFailureText({}), {}};
+    // A note that start-up could not repair still names where data lies: never overwritten.
+    if (staging.empty() || aside.empty() || RestoreJournalExists(dataFolder) ||
+        !WriteRestoreJournal(dataFolder, RestorePhase::Extracting, staging, aside))
+        return noStaging;
+    if (!CreateFolderPath(staging)) {
+        RemoveRestoreLeftovers(dataFolder, staging, {});
+        return noStaging;
+    }
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     ExtractionCheck check = StartExtractionCheck(items, staging);
     // A differential's items are checked once both runs are over: the second overwrites the first's.
-    const ToolOutcome tool = differential.fullPath.empty()
-                                 ? ExtractArchive(staging, archivePath, window, check)
-                                 : ExtractFullThenDifferential(staging, differential.fullPath, archivePath, window);
+    const ToolOutcome tool =
+        differential.fullPath.empty()
+            ? ExtractArchive(staging, archivePath, password, window, check)
+            : ExtractFullThenDifferential(staging, differential.fullPath, archivePath, password, window);
     RestoreFailure failure;
-    if (!tool.started || tool.exitCode != 0) {
+    if (!tool.started || tool.hung || tool.exitCode != 0) {
         failure = ToolFailure(tool);
-    } else if (!FindMissingItems(items, staging, check.next).empty() ||
-               !FindRemovedItemsPresent(differential.removed, staging).empty()) {
+    } else if (!FinishExtractionCheck(check) || !FindRemovedItemsPresent(differential.removed, staging).empty()) {
         failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),
-                   RestoreFailureText({})};
+                   RestoreFailureText({}), {}};
     } else if (MailClientRunning()) {
         // Started while 7-Zip worked: the files it holds must not be swapped away.
-        failure = {Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed")};
+        failure = {Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed"), {}};
+    } else if (const std::wstring endangered = FindArchiveInDataFolder(dataFolder, archivePath); !endangered.empty()) {
+        // Put there while 7-Zip worked: the old data, and all in it, is deleted after the swap.
+        failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreArchiveInData"), endangered),
+                   FillPlaceholder(Text(L"RestoreMsgs", L"ArchiveInData"), endangered), {}};
     } else {
-        const SwapOutcome swap = SwapInRestoredFolder(staging + L"\\" + kDataFolderName, dataFolder);
+        const SwapOutcome swap = SwapInRestoredFolder(staging, aside, dataFolder);
         if (!swap.stranded.empty()) {
-            failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreDataAside"), swap.stranded),
-                       FillPlaceholder(Text(L"RestoreMsgs", L"DataAside"), swap.stranded)};
-        } else if (!swap.swapped) {
-            failure = {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({})};
+            // The note stays: the next start moves the data back.
+            LogUndeleted(staging);
+            return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreDataAside"), swap.stranded),
+                    FillPlaceholder(Text(L"RestoreMsgs", L"DataAside"), swap.stranded), {}};
         }
+        if (swap.swapped) {
+            // The old data goes once the result is shown; the note stays until then.
+            LogUndeleted(staging);
+            failure.oldData = LookUpPathKind(aside) == PathKind::Missing ? std::wstring() : aside;
+            if (failure.oldData.empty()) RemoveRestoreLeftovers(dataFolder, {}, {});
+            return failure;
+        }
+        failure = {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({}), {}};
     }
-    LogUndeleted(staging);
+    RemoveRestoreLeftovers(dataFolder, staging, {});
     return failure;
+}
+
+void RemoveOldData(const std::wstring& dataFolder, const std::wstring& oldData) {
+    RemoveRestoreLeftovers(dataFolder, {}, oldData);
 }

@@ -14,13 +14,18 @@ constexpr wchar_t kDataFolderName[] = L"Larkmail";
 struct RestoreFailure {
     std::wstring logLine;
     std::wstring boxText;
+    std::wstring oldData;  // set aside and still to delete (RemoveOldData), once the result is shown
 };
 
 bool MailClientRunning();
 // RestoreMsgs/RestoreFailed, followed by `detail` when there is one.
 std::wstring RestoreFailureText(const std::wstring& detail);
 // `dataFolder` without a trailing "\"; `items` as the archive listed them
-// (for a differential, the day's items of PrepareDifferentialRestore).
+// (for a differential, the day's items of PrepareDifferentialRestore);
+// `password` (empty for an unencrypted archive) goes to 7-Zip's standard input,
+// for a differential's full too.
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
                                   const std::vector<ArchiveItem>& items, const JobWindow& window,
-                                  const DifferentialRestore& differential = {});
+                                  const std::wstring& password = {}, const DifferentialRestore& differential = {});
+// Deletes the data that a restore set aside, logs what stayed, ends the restore's note.
+void RemoveOldData(const std::wstring& dataFolder, const std::wstring& oldData);

@@ -1,6 +1,7 @@
 // One backup without a window, as the scheduled task runs it.
 #include "engine/unattended_backup.h"
 
+#include "config/archive_password.h"
 #include "config/language_selection.h"
 #include "config/language_table.h"
 #include "config/settings.h"
@@ -8,9 +9,11 @@
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
 #include "engine/failure_notice.h"
+#include "engine/failure_reason.h"
 #include "engine/last_backup.h"
 #include "engine/mail_client.h"
 #include "platform/dialogs.h"
+#include "platform/secrets.h"
 #include "platform/system.h"
 
 namespace {
@@ -25,18 +28,47 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::ToolFailed: return kUnattendedToolFailed;
         case BackupStatus::NoArchive: return kUnattendedNoArchive;
         case BackupStatus::TestFailed: return kUnattendedTestFailed;
+        case BackupStatus::ToolHung: return kUnattendedToolHung;
+        case BackupStatus::NoPassword: return kUnattendedNoPassword;
         case BackupStatus::StaleTemp:
+        case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
+        case BackupStatus::InDataFolder: return kUnattendedInDataFolder;
     }
     return kUnattendedToolFailed;
+}
+
+// The log line, the record and, after a failure, the balloon; the client
+// comes back only when this run ended it.
+int ReportResult(const BackupRequest& request, const BackupResult& result, bool clientEnded) {
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
+    const LastBackup attempt = AttemptOfResult(result);
+    RecordLastBackup(attempt);
+    if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
+    if (!attempt.saved) ShowFailureNotice(attempt);
+    return ExitCodeFor(result.status);
 }
 
 }  // namespace
 
 int RunUnattendedBackup() {
     SelectLanguageByLocale();
-    const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME");
-    const std::wstring user = ReadEnvironmentText(L"USERNAME");
+    BackupRequest request;
+    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadKeepDaysSetting();
+    request.fullEvery = ReadFullEverySetting();
+    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
+    request.level = ReadSettingInteger(L"Compression", 0);
+    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    // Refused before the client is ended: this run changes nothing at all.
+    const BackupResult refused = CheckBackupFolder(request);
+    if (refused.status != BackupStatus::Success) return ReportResult(request, refused, false);
 
     if (FindWindowByTitle(kMailClientTitle) != 0) {
         EndMailClient(true);
@@ -45,43 +77,24 @@ int RunUnattendedBackup() {
             BackupResult alive;
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
-            const LastBackup attempt =
-                FailedAttempt(BackupLogMessage(alive), ArchiveName(computer, user, ReadLocalTime()));
+            const LastBackup attempt = FailedAttempt(FailureReasonOf(alive), request.archiveName);
             RecordLastBackup(attempt);
             ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
         }
     }
-
-    BackupRequest request;
-    request.computer = computer;
-    request.user = user;
-    request.today = ReadLocalTime();
-    request.verify = ReadVerifySetting();
-    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
-    request.fullEvery = ReadFullEverySetting();
-    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
-    request.level = ReadSettingInteger(L"Compression", 0);
     if (request.backupFolder.empty()) {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
         // Recorded before the box, which may wait all night for its answer.
-        const LastBackup attempt = FailedAttempt(noPath, ArchiveName(computer, user, request.today));
+        const LastBackup attempt = FailedAttempt({L"LogNoPath", L""}, request.archiveName);
         RecordLastBackup(attempt);
         // Its box is the notice already; a balloon after it would say it twice.
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;
     }
-    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
-    request.archiveName = ArchiveName(computer, user, request.today);
-
-    const BackupResult result = RunBackupJob(request);
-    AppendLogLine(kLogBaseName, BackupLogMessage(result));
-    RemoveArchivesPastKeeping(request, result);
-    const LastBackup attempt = AttemptOfResult(result);
-    RecordLastBackup(attempt);
-    if (ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
-    // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
-    if (!attempt.saved) ShowFailureNotice(attempt);
-    return ExitCodeFor(result.status);
+    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
+    const int exitCode = ReportResult(request, RunBackupJob(request), true);
+    WipeText(request.password);
+    return exitCode;
 }

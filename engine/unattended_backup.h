@@ -10,8 +10,11 @@ constexpr int kUnattendedToolMissing = 4;
 constexpr int kUnattendedToolWarning = 5;  // 7-Zip exit code 1
 constexpr int kUnattendedToolFailed = 6;   // 7-Zip exit code 2 or more
 constexpr int kUnattendedNoArchive = 7;
-constexpr int kUnattendedNotReplaced = 8;  // also: an old temporary archive stayed
+constexpr int kUnattendedNotReplaced = 8;  // also: an old temporary archive stayed, or the new one was not flushed
 constexpr int kUnattendedTestFailed = 9;  // the new archive failed 7-Zip's test
+constexpr int kUnattendedToolHung = 10;   // 7-Zip stood still for half an hour and was ended
+constexpr int kUnattendedInDataFolder = 11;  // BkUpDir lies inside the data folder
+constexpr int kUnattendedNoPassword = 12;  // the stored archive password cannot be unsealed
 
 // How long the mail client may take to go after taskkill.
 constexpr unsigned kMailClientGoneTimeoutMs = 5000;

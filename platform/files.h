@@ -39,6 +39,10 @@ bool AppendToSharedFile(const std::wstring& path, const std::string& bytes);
 // Size in bytes, or -1 when nothing of that name exists.
 std::int64_t ReadFileSize(const std::wstring& path);
 
+// Writes what the system still caches of the file to the disk, so a power
+// cut after a later rename cannot leave the new name without the bytes.
+// False when it cannot be opened for writing or the disk refuses.
+bool FlushFileToDisk(const std::wstring& path);
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to);
 bool MovePath(const std::wstring& from, const std::wstring& to);  // never replaces
 // Clears read-only first. Refuses a link that the system would follow (a Unix
@@ -48,6 +52,14 @@ bool DeleteFilePath(const std::wstring& path);
 // Wine run as root would delete it).
 bool DeleteUnprotectedFile(const std::wstring& path);
 bool CreateFolderPath(const std::wstring& path);
+
+// The full path the system makes of `path`: "/" read as "\", "." and ".."
+// applied; as far as the path exists, short (8.3) names, letter case and
+// links as the system resolves them; the missing rest as written. No
+// trailing "\" but after a drive ("C:\"). Empty when it is no path.
+std::wstring ResolveFullPath(const std::wstring& path);
+// Whether two path texts are equal as the file system compares names (any case).
+bool SamePathText(const std::wstring& a, const std::wstring& b);
 
 struct FolderEntry {
     std::wstring name;

@@ -16,6 +16,10 @@ struct StartOptions {
     // every write to a pipe is a round trip to the server.
     bool outputThroughFile = false;
     std::wstring workingFolder;  // empty: none
+    // With readOutput: bytes the program reads from standard input, which
+    // ends after them (empty: the null device). Handed over through a pipe,
+    // never a file; the caller wipes its copy once StartProgram returns.
+    std::string standardInput;
 };
 
 using ProgramHandle = std::uintptr_t;  // 0: no program

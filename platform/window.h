@@ -47,11 +47,12 @@ enum class ControlKind {
     Option,         // options created one after another form one group
     Frame,          // group box
     SpinField,      // right-aligned text field with up/down arrows (SetSpinRange)
-    NumberField,    // a spin field whose every change is a control event
-    LeaveField,     // a number spin field whose control event comes when the focus leaves it
+    NumberField,    // a digits-only spin field whose value is a control event when the user leaves it,
+                    // presses Enter in it or moves it with its arrows; typing alone is none
     ComboList,      // drop-down list
     TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
     SingleLine,     // static text kept to one line, cut with "..." when too long; may carry a tool tip
+    SecretField,    // one-line text field showing dots for its text; every change is a control event
 };
 
 // Window 0: client size at 96 DPI, centred on the screen, title bar with
@@ -78,7 +79,21 @@ bool CreateStatusBar(int fieldWidth);
 void SetStatusText(const std::wstring& text);
 std::wstring ReadStatusText();
 
-// Controls 4 to 47; the number is also the control id. Creation order is tab order.
+// Dialog 70: a modal window over window 0, which takes no input while it is
+// open; client size at 96 DPI, centred on window 0, a title bar with a close
+// box. Its controls 71 to 79 are created with CreateControl on kDialogPage.
+// Enter presses `okNumber` while that is enabled (Enter on a focused button
+// presses that button), Esc and the close box press `cancelNumber`; both
+// arrive as control events of those numbers.
+constexpr int kDialogWindow = 70;
+constexpr int kDialogPage = -1;
+bool OpenDialogWindow(const std::wstring& title, int clientWidth, int clientHeight, int okNumber, int cancelNumber);
+// Destroys it with its controls; window 0 takes input again.
+void CloseDialogWindow();
+bool DialogWindowOpen();
+
+// Controls 4 to 47 and 60 to 69 on the tab pages, 71 to 79 on the dialog; the
+// number is also the control id. Creation order is tab order.
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text);
 bool ControlExists(int number);
 void SetControlText(int number, const std::wstring& text);

@@ -1,6 +1,7 @@
 // The backup started from the window (control 8, menu item 50): the close-the-client question, the dots, the result box.
 #include "ui/backup_flow.h"
 
+#include "config/archive_password.h"
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/archive_tool.h"
@@ -10,10 +11,12 @@
 #include "engine/mail_client.h"
 #include "engine/tool_progress.h"
 #include "platform/dialogs.h"
+#include "platform/secrets.h"
 #include "platform/system.h"
 #include "platform/window.h"
 #include "ui/main_tab.h"
 #include "ui/main_window.h"
+#include "ui/password_flow.h"
 #include "ui/tray.h"
 
 namespace {
@@ -39,23 +42,22 @@ bool WaitUntilClientGone() {
     }
 }
 
-// Empty when the backup may go on: the client is not running, or it was
+// No code when the backup may go on: the client is not running, or it was
 // ended on the user's word and is gone. Otherwise the logged failure.
-std::wstring CloseMailClient() {
+FailureReason CloseMailClient() {
     if (FindProcessIds(kMailClientExe).empty()) return {};
     if (!ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"CloseError"), kBoxErrorYesNo)) {
-        const std::wstring declined = Text(L"LogMessages", L"LogFailure");
-        AppendLogLine(kLogBaseName, declined);
+        const FailureReason declined{L"LogFailure", L""};
+        AppendLogLine(kLogBaseName, FailureReasonText(declined));
         return declined;
     }
     EndMailClient(false);
     if (WaitUntilClientGone()) return {};
     BackupResult alive;
     alive.status = BackupStatus::ClientAlive;
-    const std::wstring message = BackupLogMessage(alive);
-    AppendLogLine(kLogBaseName, message);
+    AppendLogLine(kLogBaseName, BackupLogMessage(alive));
     ShowMessageBox(Text(L"Messages", L"Error"), Text(L"Messages", L"ClientAlive"), kBoxErrorOk);
-    return message;
+    return FailureReasonOf(alive);
 }
 
 // What 7-Zip is doing, as the status bar shows it before the dots.
@@ -71,17 +73,12 @@ void ShowStep(const std::wstring& text) {
 
 // Until 7-Zip ends only two things act: its own figure, shown as it comes,
 // and before the first figure the one-second timer, which moves the dots.
-void AnimateUntilToolEnds(ProgramHandle tool, const std::function<bool()>&) {
-    ToolProgress progress;
+void AnimateUntilToolEnds(ProgramHandle tool, ToolWatch& watch, const std::function<bool()>&) {
     for (;;) {
-        const WindowEvent event = WaitForWindowEvent(kWaitForever, tool);
+        const WindowEvent event = WaitForWindowEvent(ToolWatchWaitMs(watch), tool);
         if (event.kind == kEventProgramEnded) return;
-        if (event.kind == kEventProgramOutput) {
-            if (ReadToolProgress(progress, TakeProgramOutput(tool)))
-                ShowJobStatus(TextWithPercent(StepText(), progress.percent));
-            continue;
-        }
-        if (event.kind != kEventTimer || event.number != kMainTimer || progress.percent >= 0) continue;
+        if (WatchTool(watch, tool)) ShowJobStatus(TextWithPercent(StepText(), watch.progress.percent));
+        if (event.kind != kEventTimer || event.number != kMainTimer || watch.progress.percent >= 0) continue;
         if (ArchiveToolRunning(tool)) {
             ShowJobStatus(StepText() + ProgressDots());
             ProgressDots() = NextProgressDots(ProgressDots());
@@ -115,30 +112,45 @@ std::wstring NextProgressDots(const std::wstring& dots) {
 }
 
 void RunInteractiveBackup() {
+    // Started from the tray menu or by a click that took no focus: the field has not been left.
+    CommitKeepDays();
+    StoreFullEvery();
     const MainWindowState& state = ProcessWindowState();
     BackupRequest request;
     request.level = ReadSettingInteger(L"Compression", 0);
     request.computer = ReadEnvironmentText(L"COMPUTERNAME");
-    const std::wstring notClosed = CloseMailClient();
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.backupFolder = state.backupPath;
+    request.dataFolder = state.dataFolder;
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    // Refused before the client is asked to close: the refusal changes nothing.
+    const BackupResult refused = CheckBackupFolder(request);
+    if (refused.status != BackupStatus::Success) {
+        AppendLogLine(kLogBaseName, BackupLogMessage(refused));
+        RecordWindowBackup(AttemptOfResult(refused));
+        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(refused), kBoxErrorOk);
+        return;
+    }
+    const FailureReason notClosed = CloseMailClient();
 
     request.today = ReadLocalTime();
-    request.user = ReadEnvironmentText(L"USERNAME");
-    if (!notClosed.empty()) {
+    if (!notClosed.code.empty()) {
         RecordWindowBackup(FailedAttempt(notClosed, ArchiveName(request.computer, request.user, request.today)));
         return;
     }
     request.verify = ReadVerifySetting();
-    request.keepDays = ReadSettingInteger(L"KeepDays", 0);
+    request.keepDays = ReadKeepDaysSetting();
     request.fullEvery = ReadFullEverySetting();
-    request.backupFolder = state.backupPath;
-    request.dataFolder = state.dataFolder;
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
 
     ShowStep(Text(L"Messages", L"StatusBackup"));
     JobWindow window;
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
+    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
     const BackupResult result = RunBackupJob(request, window);
+    WipeText(request.password);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
@@ -146,7 +158,11 @@ void RunInteractiveBackup() {
     RecordWindowBackup(AttemptOfResult(result));
 
     const bool succeeded = result.status == BackupStatus::Success;
-    if (!succeeded) ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    if (result.status == BackupStatus::NoPassword) {
+        OfferPasswordAgain(FailureBoxText(result));
+    } else if (!succeeded) {
+        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    }
     if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
     // After a failure the client still comes back: it was closed for this backup.
     if (succeeded) ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"Messages", L"MsgSuccess"), kBoxInformationOk);

@@ -3,6 +3,9 @@
 
 #include "config/language_table.h"
 #include "config/settings.h"
+#include "engine/backup_job.h"
+#include "engine/data_folder_guard.h"
+#include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -18,7 +21,13 @@ void ClearBackupFolder() {
 void ChooseBackupFolder() {
     std::wstring answer =
         AskForFolder(LookUpText(L"Misc", L"MsgBackupLocation"), ReadEnvironmentText(L"homedrive"));
-    ProcessWindowState().backupPath = answer;
+    MainWindowState& state = ProcessWindowState();
+    if (PathLiesInside(answer, state.dataFolder)) {
+        ShowMessageBox(LookUpText(L"Messages", L"Error"),
+                       FillPlaceholder(LookUpText(L"Messages", L"FolderInData"), state.dataFolder), kBoxErrorOk);
+        return;
+    }
+    state.backupPath = answer;
     if (answer.empty()) return;
     SetControlText(kFieldBackupFolder, answer);
     WriteSettingText(L"BkUpDir", ReadControlText(kFieldBackupFolder));
@@ -40,26 +49,20 @@ void StoreVerifyBackup() {
     WriteSettingInteger(L"VerifyBackup", ReadControlCheck(kCheckVerifyBackup) ? 1 : 0);
 }
 
-int ReadKeepDaysSetting() {
-    const int days = ReadSettingInteger(L"KeepDays", 0);
-    return days < 0 || days > kMostKeepDays ? 0 : days;
-}
-
-void StoreKeepDays() {
+void CommitKeepDays() {
+    if (!ControlExists(kFieldKeepDays)) return;
     const std::wstring text = ReadControlText(kFieldKeepDays);
-    // Half-typed or out of range: nothing is written until it is a number again.
-    if (text.empty() || text.size() > 4) return;
-    int days = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return;
-        days = days * 10 + (c - L'0');
-    }
-    // The field's own change at creation must not add the key to the file.
-    if (days > kMostKeepDays || days == ReadKeepDaysSetting()) return;
-    WriteSettingInteger(L"KeepDays", days);
+    const int inForce = ReadKeepDaysSetting();
+    int days = text.find_first_not_of(L" \t") == std::wstring::npos ? 0 : ParseKeepDays(text);
+    // Past ten years or no number (pasted): the value in force stays, and the field says so.
+    if (days < 0) days = inForce;
+    if (text != std::to_wstring(days)) SetControlText(kFieldKeepDays, std::to_wstring(days));
+    // Unchanged, nothing is written: a file without the key keeps its bytes.
+    if (days != inForce) WriteSettingInteger(L"KeepDays", days);
 }
 
 void StoreFullEvery() {
+    if (!ControlExists(kFieldFullEvery)) return;
     const std::wstring text = ReadControlText(kFieldFullEvery);
     const int stored = ReadFullEverySetting();
     int days = text.empty() || text.size() > 3 ? -1 : 0;

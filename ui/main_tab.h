@@ -14,14 +14,15 @@ void OpenBackupFolder();
 void StoreCompressionLevel();
 // Check box 60: VerifyBackup at once.
 void StoreVerifyBackup();
-// Field 63: KeepDays at once, when it holds a number from 0 to 3650 that differs from the stored one.
-void StoreKeepDays();
-// Field 65, as the focus leaves it: FullEvery when the field holds a number
-// from 0 to 365 that differs from the stored one; otherwise the field shows
-// the stored value again, so what it shows is what counts.
+// Field 63 as the user leaves it (focus, Enter, arrows) and before anything uses or
+// could lose it (a backup, hiding to the tray, the window's end): an empty field
+// is 0; what is no count of 0 to 3650 days gives way to the value in force. What
+// the field passed through while being typed in is never stored.
+void CommitKeepDays();
+// Field 67, as the user leaves it and wherever field 63 is committed:
+// FullEvery when the field holds a number from 0 to 365 that differs from the
+// stored one; otherwise the field shows the stored value again.
 void StoreFullEvery();
-// KeepDays as stored; anything out of range reads 0 (keep everything).
-int ReadKeepDaysSetting();
 
 // Line 61: the attempt's text, a failure in the alert colour, the whole text as its tool tip;
 // in the tray, the icon's tool tip too.

@@ -6,6 +6,7 @@
 #include "ui/backup_flow.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
+#include "ui/password_flow.h"
 #include "ui/restore_flow.h"
 #include "ui/window_parts.h"
 
@@ -32,17 +33,20 @@ const ControlRow kMainTabRows[] = {
 };
 
 const ControlRow kSevenZipTabRows[] = {
-    // 20 higher than the first design, so the full-backup hint fits on the page.
+    // 20 higher than the first design and the rows closer, so the full-backup
+    // hint and the encryption row both fit on the page.
     {kLabelCompression, ControlKind::Label, {20, 25, 100, 20}, L"7-Zip", L"TextCompress"},
     {kTrackCompression, ControlKind::TrackBar, {100, 20, 370, 30}, nullptr, nullptr},
     {kLabelNone, ControlKind::Label, {100, 50, 50, 20}, L"7-Zip", L"TextNone"},
     {kLabelUltra, ControlKind::Label, {445, 50, 50, 20}, L"7-Zip", L"TextUltra"},
-    {kCheckVerifyBackup, ControlKind::CheckBox, {20, 75, 450, 20}, L"7-Zip", L"VerifyBackup"},
-    {kLabelKeepDays, ControlKind::Label, {20, 102, 330, 20}, L"7-Zip", L"KeepDays"},
-    {kFieldKeepDays, ControlKind::NumberField, {355, 99, 60, 23}, nullptr, nullptr},
-    {kLabelFullEvery, ControlKind::Label, {20, 129, 330, 20}, L"7-Zip", L"FullEvery"},
-    {kFieldFullEvery, ControlKind::LeaveField, {355, 126, 60, 23}, nullptr, nullptr},
-    {kLabelFullEveryHint, ControlKind::Label, {20, 153, 465, 18}, L"7-Zip", L"FullEveryHint"},
+    {kCheckVerifyBackup, ControlKind::CheckBox, {20, 72, 450, 20}, L"7-Zip", L"VerifyBackup"},
+    {kLabelKeepDays, ControlKind::Label, {20, 97, 330, 20}, L"7-Zip", L"KeepDays"},
+    {kFieldKeepDays, ControlKind::NumberField, {355, 94, 60, 23}, nullptr, nullptr},
+    {kLabelFullEvery, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"FullEvery"},
+    {kFieldFullEvery, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
+    {kLabelFullEveryHint, ControlKind::Label, {20, 145, 465, 18}, L"7-Zip", L"FullEveryHint"},
+    {kCheckEncrypt, ControlKind::CheckBox, {20, 167, 300, 20}, L"7-Zip", L"EncryptBackups"},
+    {kButtonChangePassword, ControlKind::Button, {325, 164, 145, 24}, L"7-Zip", L"ChangePassword"},
 };
 
 std::wstring RowText(const ControlRow& row) {
@@ -69,7 +73,9 @@ void SetMainWindowHandlers() {
     SetControlHandler(kButtonRestore, RunRestore);
     SetControlHandler(kTrackCompression, StoreCompressionLevel);
     SetControlHandler(kCheckVerifyBackup, StoreVerifyBackup);
-    SetControlHandler(kFieldKeepDays, StoreKeepDays);
+    SetControlHandler(kFieldKeepDays, CommitKeepDays);
+    SetControlHandler(kCheckEncrypt, ToggleEncryption);
+    SetControlHandler(kButtonChangePassword, ChangePassword);
     SetControlHandler(kFieldFullEvery, StoreFullEvery);
     SetMenuHandler(kItemRestoreWindow, [] { ShowMainWindow(true); });
     SetMenuHandler(kItemBackup, RunInteractiveBackup);
@@ -111,6 +117,7 @@ bool BuildMainWindow() {
     SetControlCheck(kCheckVerifyBackup, ReadVerifySetting());
     SetSpinRange(kFieldKeepDays, 0, kMostKeepDays);
     SetSpinRange(kFieldFullEvery, 0, kMostFullEveryDays);
+    ShowEncryptionSetting();
 
     AddTabPage(kTaskTab, LookUpText(L"TaskWindow", L"ThirdTab"));
     BuildBackupTaskTab();
@@ -133,6 +140,8 @@ int RunMainWindow(const Settings& settings, const std::wstring& dataFolder) {
     state.quit = false;
     // Without a window nothing could ever end the loop, so the program ends at once.
     if (BuildMainWindow()) RunEventLoop();
+    CommitKeepDays();  // however the loop ended, a number left in the field is meant
+    StoreFullEvery();
     CloseMainWindow();
     return 0;
 }

@@ -35,11 +35,12 @@ constexpr int kLabelUltra = 15;
 constexpr int kCheckVerifyBackup = 60;
 constexpr int kLabelKeepDays = 62;
 constexpr int kFieldKeepDays = 63;
-constexpr int kMostKeepDays = 3650;
 constexpr int kLineLastBackup = 61;
-constexpr int kLabelFullEvery = 64;
-constexpr int kFieldFullEvery = 65;
-constexpr int kLabelFullEveryHint = 66;
+constexpr int kCheckEncrypt = 64;
+constexpr int kButtonChangePassword = 65;
+constexpr int kLabelFullEvery = 66;
+constexpr int kFieldFullEvery = 67;
+constexpr int kLabelFullEveryHint = 68;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

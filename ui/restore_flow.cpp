@@ -1,16 +1,21 @@
 // The restore from the window (control 11, menu item 51): the questions, the file requester, the result box.
 #include "ui/restore_flow.h"
 
+#include "config/archive_password.h"
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
 #include "engine/archive_names.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/data_folder_guard.h"
+#include "engine/differential_restore.h"
 #include "engine/restore_job.h"
 #include "engine/tool_progress.h"
 #include "platform/dialogs.h"
+#include "platform/secrets.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/password_flow.h"
 #include "ui/tray.h"
 
 namespace {
@@ -43,19 +48,88 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
 // Waits on 7-Zip, its pipe and the window together: the window repaints,
 // 7-Zip's figure follows the status text, input is dropped. The job's side
 // work runs between wake-ups; only while it has work does the wait not block.
-void WaitShowingProgress(ProgramHandle tool, const std::function<bool()>& sideWork) {
+void WaitShowingProgress(ProgramHandle tool, ToolWatch& watch, const std::function<bool()>& sideWork) {
     const std::wstring step = Text(L"RestoreMsgs", L"StatusText1");
-    ToolProgress progress;
     bool working = static_cast<bool>(sideWork);
     for (;;) {
-        const WindowEvent event = WaitForWindowEvent(working ? 0 : kWaitForever, tool);
+        const WindowEvent event = WaitForWindowEvent(working ? 0 : ToolWatchWaitMs(watch), tool);
         if (event.kind == kEventProgramEnded) return;
-        if (event.kind == kEventProgramOutput) {
-            if (ReadToolProgress(progress, TakeProgramOutput(tool)))
-                ShowJobStatus(TextWithPercent(step, progress.percent));
-        }
+        if (WatchTool(watch, tool)) ShowJobStatus(TextWithPercent(step, watch.progress.percent));
         if (sideWork) working = sideWork();
     }
+}
+
+// Asks for the archive's own password when the stored one (or none) does not
+// open it; a wrong one ends the restore before anything was touched.
+bool ListWithPassword(const std::wstring& archivePath, std::wstring& password, ArchiveListing& listing) {
+    listing = ListArchive(archivePath, password);
+    if (!listing.wrongPassword) return true;
+    WipeText(password);
+    if (!AskArchivePassword(Text(L"RestoreMsgs", L"PasswordAsk"), password)) {
+        ShowCancelled();
+        return false;
+    }
+    listing = ListArchive(archivePath, password);
+    if (!listing.wrongPassword) return true;
+    ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreWrongPassword"), archivePath),
+                  Text(L"RestoreMsgs", L"WrongPassword"));
+    return false;
+}
+
+// From the listing to the result box; false when it ended early or failed.
+bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password) {
+    const MainWindowState& state = ProcessWindowState();
+    // Anything but our own backup would be unpacked beside the data folder as it stands.
+    ArchiveListing listing;
+    if (!ListWithPassword(archivePath, password, listing)) return false;
+    if (!listing.tool.started || listing.tool.hung) {
+        ReportFailure(Text(L"LogMessages", listing.tool.hung ? L"LogRestoreToolHung" : L"LogRestoreToolMissing"),
+                      RestoreFailureText(ToolOutcomeText(listing.tool)));
+        return false;
+    }
+    // A differential of a night when nothing changed holds no item at all.
+    const bool differential = NamesDifferentialArchive(archivePath.substr(archivePath.find_last_of(L"\\/") + 1));
+    if (listing.tool.exitCode != 0 ||
+        (!HoldsTopFolder(listing.items, kDataFolderName) && !(differential && listing.items.empty()))) {
+        const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
+        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
+                      listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
+        return false;
+    }
+    // An unencrypted archive restores as it always did, whatever password is stored.
+    const std::wstring none;
+    const std::wstring& used = listing.encrypted ? password : none;
+    std::vector<ArchiveItem> items = listing.items;
+    DifferentialRestore layers;
+    const RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+    if (!refused.logLine.empty()) {
+        ReportFailure(refused.logLine, refused.boxText);
+        return false;
+    }
+    const std::wstring warning = Text(L"RestoreMsgs", L"Warning1");
+    const std::wstring encrypted = listing.encrypted ? Text(L"RestoreMsgs", L"ArchiveEncrypted") + L" " : L"";
+    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), encrypted + warning, kBoxWarningYesNo)) {
+        ShowCancelled();
+        return false;
+    }
+
+    JobWindow window;
+    window.showStatus = ShowJobStatus;
+    window.waitForTool = WaitShowingProgress;
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, items, window, used, layers);
+    DropWindowEvents();  // clicks made while the data was swapped
+    EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
+    if (!failure.logLine.empty()) {
+        ReportFailure(failure.logLine, failure.boxText);
+        return false;
+    }
+    AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
+    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+    // The result does not wait for the old data's deletion; a kill meanwhile
+    // leaves it to the repair at the next start.
+    if (!failure.oldData.empty()) RemoveOldData(dataFolder, failure.oldData);
+    return true;
 }
 
 }  // namespace
@@ -72,45 +146,17 @@ void RunRestore() {
     const MainWindowState& state = ProcessWindowState();
     const std::wstring archivePath = AskForFile(Text(L"RestoreMsgs", L"RestoreBkup"), state.backupPath, kArchiveFilter);
     if (archivePath.empty()) return;
-
-    // Anything but our own backup would be unpacked beside the data folder as it stands.
-    const ArchiveListing listing = ListArchive(archivePath);
-    if (!listing.tool.started) {
-        ReportFailure(Text(L"LogMessages", L"LogRestoreToolMissing"), RestoreFailureText(ToolOutcomeText(listing.tool)));
-        return;
-    }
-    // A differential of a night when nothing changed holds no item at all.
-    const bool differential = NamesDifferentialArchive(archivePath.substr(archivePath.find_last_of(L"\\/") + 1));
-    if (listing.tool.exitCode != 0 ||
-        (!HoldsTopFolder(listing.items, kDataFolderName) && !(differential && listing.items.empty()))) {
-        const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
-        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
-                      listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
-        return;
-    }
-    std::vector<ArchiveItem> items = listing.items;
-    DifferentialRestore layers;
-    const RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers);
-    if (!refused.logLine.empty()) {
-        ReportFailure(refused.logLine, refused.boxText);
-        return;
-    }
-    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), Text(L"RestoreMsgs", L"Warning1"), kBoxWarningYesNo)) {
-        ShowCancelled();
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    // The old data goes after a restore, and an archive in it would go too.
+    const std::wstring endangered = FindArchiveInDataFolder(dataFolder, archivePath);
+    if (!endangered.empty()) {
+        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreArchiveInData"), endangered),
+                      FillPlaceholder(Text(L"RestoreMsgs", L"ArchiveInData"), endangered));
         return;
     }
 
-    JobWindow window;
-    window.showStatus = ShowJobStatus;
-    window.waitForTool = WaitShowingProgress;
-    const RestoreFailure failure =
-        RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), items, window, layers);
-    DropWindowEvents();  // clicks made while the data was swapped
-    EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
-    if (!failure.logLine.empty()) {
-        ReportFailure(failure.logLine, failure.boxText);
-        return;
-    }
-    AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
-    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+    std::wstring password;
+    ReadArchivePassword(password);
+    RestoreWithPassword(archivePath, password);
+    WipeText(password);
 }

@@ -30,7 +30,8 @@ const TabRow kTabRows[] = {
     {kTextColon, ControlKind::Label, {190, 70, 5, 20}, nullptr, L":", nullptr},
     {kSpinMinute, ControlKind::SpinField, {200, 70, 50, 23}, nullptr, L"0", nullptr},
     {kTextValidTime, ControlKind::Label, {255, 75, 200, 20}, L"ValidTime", nullptr, nullptr},
-    {kTextMonth, ControlKind::Label, {20, 100, 250, 30}, L"TextMonth", nullptr, nullptr},
+    // Under the buttons, one line the tab's width: beside them it covered "Open Task Scheduler".
+    {kTextMonth, ControlKind::Label, {10, 142, 470, 20}, L"TextMonth", nullptr, nullptr},
     {20, ControlKind::Option, {130, 25, 50, 20}, L"OptionSunday", nullptr, [] { ChooseDay(20); }},
     {21, ControlKind::Option, {180, 25, 50, 20}, L"OptionMonday", nullptr, [] { ChooseDay(21); }},
     {22, ControlKind::Option, {230, 25, 50, 20}, L"OptionTuesday", nullptr, [] { ChooseDay(22); }},

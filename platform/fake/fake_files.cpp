@@ -130,7 +130,22 @@ bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
     Fake().nodes.erase(FakeKey(fromFull));
     moved.path = toFull;
     Fake().nodes[FakeKey(toFull)] = moved;
+    Fake().diskEvents.push_back(L"replace " + fromFull + L" > " + toFull);
     return true;
+}
+
+// Write access is refused to a read-only file, as on Windows.
+bool FlushFileToDisk(const std::wstring& path) {
+    const std::wstring full = FakeFullPath(path);
+    const FakeNode* node = FakeFind(full);
+    if (Fake().flushFails || !node || node->isFolder || node->readOnly) return false;
+    Fake().diskEvents.push_back(L"flush " + full);
+    Fake().flushed.push_back(node->path);
+    return true;
+}
+
+std::vector<std::wstring> FakeFlushedFiles() {
+    return Fake().flushed;
 }
 
 bool MovePath(const std::wstring& from, const std::wstring& to) {
@@ -255,6 +270,14 @@ void SetFakeReadOnly(const std::wstring& path, bool readOnly) {
     if (node) node->readOnly = readOnly;
 }
 
+void SetFakeFlushFails(bool fails) {
+    Fake().flushFails = fails;
+}
+
+std::vector<std::wstring> FakeDiskEvents() {
+    return Fake().diskEvents;
+}
+
 void SetFakeDiskFull(bool full) {
     Fake().diskFull = full;
 }
@@ -263,4 +286,13 @@ std::vector<std::wstring> FakePaths() {
     std::vector<std::wstring> paths;
     for (const auto& entry : Fake().nodes) paths.push_back(entry.second.path);
     return paths;
+}
+
+std::wstring ResolveFullPath(const std::wstring& path) {
+    // No short names or links here: the text alone is made full.
+    return path.empty() ? std::wstring() : FakeFullPath(path);
+}
+
+bool SamePathText(const std::wstring& a, const std::wstring& b) {
+    return UpperAscii(a) == UpperAscii(b);
 }

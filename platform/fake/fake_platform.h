@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,13 @@ bool FakeFileExists(const std::wstring& path);
 std::string FakeFileBytes(const std::wstring& path);  // empty when missing
 void SetFakeReadOnly(const std::wstring& path, bool readOnly);
 void SetFakeDiskFull(bool full);  // every write and create fails
+void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
+// In order: "flush <full path>" for each FlushFileToDisk, "replace <from> > <to>"
+// for each MoveFileReplacing that moved something.
+std::vector<std::wstring> FakeDiskEvents();
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
+std::vector<std::wstring> FakeFlushedFiles();  // FlushFileToDisk calls that succeeded, in order
 void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)
 
 // Environment and system.
@@ -35,6 +41,8 @@ bool FakeLockTaken();  // whether this process took the single-instance lock
 void SetFakeCommandLine(const std::wstring& text);  // what ReadCommandLineText gives; default empty
 // The carried 7-Zip files; default "MZ fake 7z.exe" and "MZ fake 7z.dll".
 void SetFakePayload(PayloadItem item, const std::string& bytes);
+// ProtectSecret and UnprotectSecret refuse, as for another Windows user.
+void SetFakeSecretsFail(bool fail);
 std::uint32_t FakePausedMilliseconds();  // sum of PauseMilliseconds calls
 constexpr std::uint32_t kFakeProcessId = 4242;  // what ReadProcessId gives
 
@@ -53,6 +61,8 @@ struct FakeProgramScript {
     // above; an empty piece is a timer tick of the window between writes.
     std::vector<std::string> outputPieces;
     std::function<void()> onStart;  // runs inside StartProgram (e.g. writes the archive)
+    // Set: the script answers only a start with exactly these standard input bytes.
+    std::optional<std::string> forInput;
 };
 // Scripts for command lines that begin with `prefix` (latest matching wins).
 void ScriptFakeProgram(const std::wstring& commandLinePrefix, const FakeProgramScript& script);

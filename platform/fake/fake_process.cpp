@@ -5,10 +5,12 @@
 
 namespace {
 
-const FakeProgramScript* FindScript(const std::wstring& commandLine) {
+const FakeProgramScript* FindScript(const std::wstring& commandLine, const std::string& input) {
     const auto& scripts = Fake().scripts;
     for (auto it = scripts.rbegin(); it != scripts.rend(); ++it)
-        if (commandLine.compare(0, it->first.size(), it->first) == 0) return &it->second;
+        if (commandLine.compare(0, it->first.size(), it->first) == 0 &&
+            (!it->second.forInput || *it->second.forInput == input))
+            return &it->second;
     return nullptr;
 }
 
@@ -24,7 +26,7 @@ ProgramHandle StartProgram(const std::wstring& program, const std::wstring& para
     const std::wstring quoted = !program.empty() && program[0] == L'"' ? program : L"\"" + program + L"\"";
     const std::wstring commandLine = quoted + L" " + parameters;
     Fake().starts.push_back(FakeStart{commandLine, options});
-    const FakeProgramScript* found = FindScript(commandLine);
+    const FakeProgramScript* found = FindScript(commandLine, options.standardInput);
     const FakeProgramScript script = found ? *found : FakeProgramScript{};
     if (started) *started = script.starts;
     if (!script.starts) return 0;

@@ -31,12 +31,15 @@ struct FakeProgram {
 struct FakeState {
     std::map<std::wstring, FakeNode> nodes;  // by upper-cased full path
     bool diskFull = false;
+    bool flushFails = false;
+    std::vector<std::wstring> diskEvents;  // "flush <path>", "replace <from> > <to>"
     std::map<std::wstring, std::wstring> environment;  // by upper-cased name
     LocalTime time;
     std::wstring localeName;
     std::wstring currentFolder;
     std::wstring executablePath;
     std::set<std::wstring> moveRefused;  // node keys
+    std::vector<std::wstring> flushed;    // full paths, in order
     std::uint64_t tickMs = 0;      // advanced by pauses and by waits that time out
     std::uint32_t processId = 0;
     std::wstring commandLineText;
@@ -49,6 +52,7 @@ struct FakeState {
     ProgramHandle nextHandle = 1;
     std::vector<ProcessEntry> processes;
     bool processListFails = false;
+    bool secretsFail = false;
     std::vector<TopLevelWindow> windows;
     std::vector<FakeBox> boxes;
     std::vector<bool> answers;

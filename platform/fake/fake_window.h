@@ -63,6 +63,19 @@ std::vector<std::wstring> FakeTrayLog();
 bool FakeMenuItemEnabled(int item);  // as the last EnableMenuItemObject left it (default enabled)
 int FakeMenuItemChanges(int item);   // how often it was enabled or disabled
 
+struct FakeDialog {
+    bool open = false;
+    std::wstring title;
+    int clientWidth = 0, clientHeight = 0;
+    int okNumber = 0, cancelNumber = 0;
+    int opened = 0;  // how often it was opened
+};
+FakeDialog FakeDialogState();
+// A key on the open dialog, handed out in queue order as the real layer does
+// it: Enter presses the OK number while that is enabled (otherwise nothing),
+// Esc the cancel number.
+void QueueFakeDialogKey(bool enter);
+
 // Events handed out by WaitForWindowEvent, in order. While the queue is empty
 // a wait that was given a program answers kEventProgramEnded once the fake
 // program has ended and a timer event while it runs, after its scripted
@@ -71,6 +84,15 @@ int FakeMenuItemChanges(int item);   // how often it was enabled or disabled
 // answers kEventNone (and gives up with an abort after 100000 empty waits,
 // so a test whose script forgot its last event fails instead of hanging).
 void QueueFakeEvent(int kind, int number);
+// Handed out before everything queued: what the system sends while a handler runs.
+void QueueFakeEventNext(int kind, int number);
+// The user types into a field as Windows delivers it, caret at the end:
+// the field takes the focus, then each key: '\b' deletes the last character,
+// '\r' is Enter, '\t' moves the focus to the next tab stop of the page,
+// '+' and '-' are a number field's arrows (within its spin range), anything
+// else is typed. Events come as the real layer gives them, handed out next;
+// one call should end on its only event's key.
+void TypeIntoFakeField(int number, const std::wstring& keys);
 // Runs when the event is handed out (e.g. a click that changes a field first).
 void QueueFakeEventAction(std::function<void()> action);
 int FakeWaits();  // WaitForWindowEvent calls so far

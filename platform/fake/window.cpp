@@ -30,6 +30,7 @@ struct FakeWindowWorld {
     std::vector<std::uint32_t> timeouts;
     std::vector<FakeRequest> requests;
     std::deque<std::wstring> answers;
+    FakeDialog dialog;
 };
 
 FakeWindowWorld& World() {
@@ -49,25 +50,14 @@ bool IsTabStop(int number) {
     return c.kind != ControlKind::Option || World().group[number] == number;
 }
 
-// What Windows does (Wine 8 does not): an unchecked option that gets the
-// focus checks itself, clears its group and reports a click at once.
-void TakeFocus(int number) {
-    for (auto& entry : World().controls) entry.second.focused = entry.first == number;
-    FakeControl* c = Find(number);
-    if (!c || c->kind != ControlKind::Option || c->checked) return;
-    for (auto& entry : World().controls)
-        if (World().group[entry.first] == World().group[number]) entry.second.checked = entry.first == number;
-    World().queue.push_front(QueuedItem{WindowEvent{kEventControl, number}, {}});
-}
-
-// The layer's own focus moves change nothing else: the marks come back and the click goes.
+// The layer's own focus moves neither check nor click an option (Windows would
+// for an unchecked one). A number field that loses the focus reports its value.
 void FocusQuietly(int number) {
-    std::map<int, bool> marks;
-    for (auto& entry : World().controls) marks[entry.first] = entry.second.checked;
-    const std::size_t queued = World().queue.size();
-    TakeFocus(number);
-    if (World().queue.size() > queued) World().queue.pop_front();
-    for (const auto& mark : marks) World().controls[mark.first].checked = mark.second;
+    for (auto& entry : World().controls) {
+        if (entry.second.focused && entry.first != number && entry.second.kind == ControlKind::NumberField)
+            World().queue.push_front(QueuedItem{WindowEvent{kEventControl, entry.first}, {}});
+        entry.second.focused = entry.first == number;
+    }
 }
 
 // A focused control that is disabled or hidden hands the focus to the next tab stop of its page.
@@ -117,6 +107,8 @@ int FakeMenuItemChanges(int item) { return World().menuChanges[item]; }
 
 void QueueFakeEvent(int kind, int number) { World().queue.push_back(QueuedItem{WindowEvent{kind, number}, {}}); }
 
+void QueueFakeEventNext(int kind, int number) { World().queue.push_front(QueuedItem{WindowEvent{kind, number}, {}}); }
+
 void QueueFakeEventAction(std::function<void()> action) {
     World().queue.push_back(QueuedItem{WindowEvent{}, std::move(action)});
 }
@@ -126,6 +118,17 @@ std::vector<std::uint32_t> FakeWaitTimeouts() { return World().timeouts; }
 int FakeDroppedEvents() { return World().dropped; }
 std::vector<FakeRequest> FakeRequests() { return World().requests; }
 void QueueFakeRequesterAnswer(const std::wstring& answer) { World().answers.push_back(answer); }
+FakeDialog FakeDialogState() { return World().dialog; }
+
+void QueueFakeDialogKey(bool enter) {
+    QueueFakeEventAction([enter] {
+        const FakeDialog& d = World().dialog;
+        if (!d.open) return;
+        const int number = enter ? d.okNumber : d.cancelNumber;
+        if (enter && !ControlEnabled(number)) return;
+        World().queue.push_front(QueuedItem{WindowEvent{kEventControl, number}, {}});
+    });
+}
 
 // The window layer itself.
 
@@ -148,8 +151,38 @@ bool OpenNoticeWindow() {
     return true;
 }
 
+bool OpenDialogWindow(const std::wstring& title, int clientWidth, int clientHeight, int okNumber, int cancelNumber) {
+    FakeDialog& d = World().dialog;
+    if (!World().window.open || d.open) return false;
+    d.open = true;
+    d.title = title;
+    d.clientWidth = clientWidth;
+    d.clientHeight = clientHeight;
+    d.okNumber = okNumber;
+    d.cancelNumber = cancelNumber;
+    d.opened++;
+    return true;
+}
+
+void CloseDialogWindow() {
+    FakeWindowWorld& world = World();
+    if (!world.dialog.open) return;
+    world.dialog.open = false;
+    std::vector<int> kept;
+    for (int number : world.order) {
+        if (world.controls[number].tab == kDialogPage)
+            world.controls.erase(number);
+        else
+            kept.push_back(number);
+    }
+    world.order = kept;
+}
+
+bool DialogWindowOpen() { return World().dialog.open; }
+
 void CloseMainWindow() {
     FakeWindowWorld& world = World();
+    CloseDialogWindow();
     if (world.window.open) RemoveTrayIcon(kMainWindow);
     world.window.open = false;
     world.window.notice = false;
@@ -203,7 +236,9 @@ std::wstring ReadStatusText() { return World().window.statusText; }
 
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text) {
     FakeWindowWorld& world = World();
-    if (!world.window.open || tab < 0 || tab >= static_cast<int>(world.window.tabs.size()) || Find(number))
+    const bool onDialog = tab == kDialogPage && world.dialog.open;
+    if (!world.window.open || (!onDialog && (tab < 0 || tab >= static_cast<int>(world.window.tabs.size()))) ||
+        Find(number))
         return false;
     FakeControl c;
     c.kind = kind;
@@ -396,7 +431,10 @@ WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {
         bool wrote = false;
         if (FakeNextProgramPiece(program, wrote))
             return wrote ? WindowEvent{kEventProgramOutput, 0} : WindowEvent{kEventTimer, kMainTimer};
-        return ProgramRunning(program) ? WindowEvent{kEventTimer, kMainTimer} : WindowEvent{kEventProgramEnded, 0};
+        if (!ProgramRunning(program)) return WindowEvent{kEventProgramEnded, 0};
+        // The tick of a program still running is a second of its silence, or less when the wait was shorter.
+        Fake().tickMs += timeoutMs < 1000 ? timeoutMs : 1000;
+        return WindowEvent{kEventTimer, kMainTimer};
     }
     // Nothing woke it: the whole time-out passed.
     if (timeoutMs != kWaitForever) Fake().tickMs += timeoutMs;

@@ -1,6 +1,11 @@
 // Folder entries opened, identified and deleted through one handle.
 #include "platform/win32/entry_itself.h"
 
+#include <winternl.h>
+
+#include <vector>
+
+#include "platform/win32/long_path.h"
 #include "platform/win32/owned_handle.h"
 
 namespace {
@@ -31,8 +36,27 @@ std::wstring NameOf(const std::wstring& path) {
 }
 
 OwnedHandle OpenEntryItself(const std::wstring& path, DWORD access) {
-    return OwnedHandle(CreateFileW(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+    return OwnedHandle(CreateFileW(LongPath(path).c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Wine 8's GetFinalPathNameByHandleW gives up past MAX_PATH; the name ntdll
+// keeps of the object, asked with room for any length, is "\??\Z:\..." there,
+// which is its answer with "\\?\" in front. Windows answers the first call
+// for any length, so this is never reached there.
+std::wstring ObjectPathOf(HANDLE handle) {
+    using QueryObject = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    constexpr int kObjectNameInformation = 1;
+    static const auto query = reinterpret_cast<QueryObject>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+    if (!query) return {};
+    std::vector<unsigned char> buffer(sizeof(UNICODE_STRING) + 32768 * sizeof(wchar_t));
+    ULONG got = 0;
+    if (query(handle, kObjectNameInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &got) < 0) return {};
+    const auto* name = reinterpret_cast<const UNICODE_STRING*>(buffer.data());
+    const std::wstring path(name->Buffer, name->Length / sizeof(wchar_t));
+    if (path.compare(0, 4, L"\\??\\") != 0) return {};
+    return L"\\\\?\\" + path.substr(4);
 }
 
 std::wstring ResolvedPathOf(HANDLE handle) {
@@ -40,7 +64,7 @@ std::wstring ResolvedPathOf(HANDLE handle) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         const DWORD length =
             GetFinalPathNameByHandleW(handle, &path[0], static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
-        if (length == 0) return {};
+        if (length == 0) return ObjectPathOf(handle);
         if (length < path.size()) {
             path.resize(length);
             return path;
@@ -81,7 +105,7 @@ std::wstring ResolveFolderOnce(const std::wstring& folder) {
 }  // namespace
 
 std::wstring ResolveFolderPath(const std::wstring& folder) {
-    OwnedHandle handle(CreateFileW(folder.empty() ? L"." : folder.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+    OwnedHandle handle(CreateFileW(folder.empty() ? L"." : LongPath(folder).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return handle.valid() ? ResolvedPathOf(handle.value) : std::wstring();
 }

@@ -6,10 +6,11 @@
 
 #include "platform/files.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/long_path.h"
 
 bool ReadFileStart(const std::wstring& path, std::size_t count, std::string& bytes) {
     bytes.clear();
-    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    OwnedHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     std::string buffer(count, '\0');
@@ -27,7 +28,7 @@ bool ReadFileStart(const std::wstring& path, std::size_t count, std::string& byt
 }
 
 bool ReadFileInPieces(const std::wstring& path, const std::function<void(const char*, std::size_t)>& piece) {
-    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    OwnedHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return false;
     std::string buffer(1u << 20, '\0');

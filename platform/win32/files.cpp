@@ -7,21 +7,22 @@
 #include "platform/files.h"
 #include "platform/win32/entry_itself.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/long_path.h"
 
 PathKind LookUpPathKind(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
 }
 
 std::int64_t ReadFileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     return (std::int64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 bool AppendToSharedFile(const std::wstring& path, const std::string& bytes) {
-    OwnedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE,
+    OwnedHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
@@ -37,13 +38,21 @@ bool AppendToSharedFile(const std::wstring& path, const std::string& bytes) {
     return true;
 }
 
+// Write access is what FlushFileBuffers needs; full sharing lets a reader
+// that still holds the file keep it.
+bool FlushFileToDisk(const std::wstring& path) {
+    OwnedHandle file(CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.valid() && FlushFileBuffers(file.value) != 0;
+}
+
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(),
+    return MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool MovePath(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
+    return MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), 0) != 0;
 }
 
 // DeleteFileW under Wine deletes what a Unix link points to.
@@ -52,7 +61,7 @@ bool DeleteFilePath(const std::wstring& path) {
 }
 
 bool DeleteUnprotectedFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
     return DeleteFilePath(path);  // never through a link

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/win32/entry_itself.h"
+#include "platform/win32/long_path.h"
 
 namespace {
 
@@ -31,9 +32,9 @@ bool CreateFolderPath(const std::wstring& path) {
     for (size_t at = RootLength(path); at < path.size(); ++at) {
         if (!IsSeparator(path[at]) || at == 0 || IsSeparator(path[at - 1])) continue;
         std::wstring parent = path.substr(0, at);
-        if (LookUpPathKind(parent) == PathKind::Missing) CreateDirectoryW(parent.c_str(), nullptr);
+        if (LookUpPathKind(parent) == PathKind::Missing) CreateDirectoryW(LongPath(parent).c_str(), nullptr);
     }
-    if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+    if (CreateDirectoryW(LongPath(path).c_str(), nullptr)) return true;
     return LookUpPathKind(path) == PathKind::Folder;
 }
 
@@ -43,7 +44,7 @@ std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstri
     if (!prefix.empty() && !IsSeparator(prefix.back())) prefix += L'\\';
     const std::wstring query = prefix + pattern;
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW(query.c_str(), &found);
+    HANDLE search = FindFirstFileW(LongPath(query).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return entries;
     const std::wstring folderResolved = ResolveFolderPath(folder);
     do {

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/long_path.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ bool ReadAllBytes(HANDLE file, std::string& bytes) {
 }
 
 HANDLE OpenExisting(const std::wstring& path, DWORD access, DWORD share) {
-    return CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileW(LongPath(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -34,7 +35,7 @@ HeldFile OpenFileForUpdate(const std::wstring& path, std::string& bytes) {
     HeldFile held;
     // Windows refuses write access to a read-only file, but Wine running as
     // root does not; the attribute is honoured here so both behave alike.
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
     OwnedHandle file;
     if (!readOnly) file = OwnedHandle(OpenExisting(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ));

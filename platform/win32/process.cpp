@@ -1,35 +1,17 @@
-// Child programs: creation with an exact command line, the shell fallback,
-// waiting on the handle and reading standard output through an overlapped pipe.
+// Starting child programs: the exact command line, the shell fallback, the
+// handles and pipe it gets, its exit code and its forced end.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 
 #include "platform/process.h"
-#include "platform/win32/code_page.h"
-#include "platform/win32/owned_handle.h"
+#include "platform/win32/process_internal.h"
 #include "platform/win32/program_record.h"
 
 namespace {
 
 constexpr DWORD kPipeBufferBytes = 64 * 1024;
-
-struct RunningProgram {
-    OwnedHandle process;
-    // Our end of the pipe, overlapped, so a wait can block on the process,
-    // the pipe and the window at once; none without readOutput.
-    OwnedHandle output;
-    OwnedHandle readDone;  // manual-reset event of the pending read
-    OwnedHandle outputFile;  // instead of the pipe, with outputThroughFile
-    OVERLAPPED read{};
-    bool readPending = false;
-    bool outputEnded = false;  // every writer has gone and all was read
-    char buffer[16 * 1024];
-    std::string pending;  // bytes read; those before `handedOut` are gone to the reader
-    std::size_t handedOut = 0;  // lines are taken by moving this, not by erasing the front
-};
-
-RunningProgram* ProgramFrom(ProgramHandle handle) { return reinterpret_cast<RunningProgram*>(handle); }
 
 std::wstring BuildCommandLine(const std::wstring& program, const std::wstring& parameters) {
     std::wstring line = (!program.empty() && program[0] == L'"') ? program : L"\"" + program + L"\"";
@@ -40,69 +22,6 @@ std::wstring WithoutQuotes(const std::wstring& program) {
     if (program.size() >= 2 && program.front() == L'"' && program.back() == L'"')
         return program.substr(1, program.size() - 2);
     return program;
-}
-
-bool HasOutput(const RunningProgram& p) { return p.output.valid() || p.outputFile.valid(); }
-
-// The file's whole content once the program has ended, and with it the end of the output.
-void CollectFileOutput(RunningProgram& p) {
-    if (p.outputEnded || WaitForSingleObject(p.process.value, 0) == WAIT_TIMEOUT) return;
-    p.outputEnded = true;
-    LARGE_INTEGER start{};
-    if (!SetFilePointerEx(p.outputFile.value, start, nullptr, FILE_BEGIN)) return;
-    DWORD got = 0;
-    while (ReadFile(p.outputFile.value, p.buffer, sizeof p.buffer, &got, nullptr) && got > 0) p.pending.append(p.buffer, got);
-}
-
-// Issues reads until one stays pending; what comes at once is kept.
-void StartNextRead(RunningProgram& p) {
-    if (p.outputFile.valid()) return;
-    while (!p.outputEnded && !p.readPending) {
-        DWORD got = 0;
-        if (ReadFile(p.output.value, p.buffer, sizeof p.buffer, nullptr, &p.read)) {
-            if (GetOverlappedResult(p.output.value, &p.read, &got, FALSE)) p.pending.append(p.buffer, got);
-            continue;
-        }
-        if (GetLastError() == ERROR_IO_PENDING) {
-            p.readPending = true;
-            return;
-        }
-        p.outputEnded = true;  // broken pipe: the writers have all gone
-    }
-}
-
-// Takes in the pending read once it has completed (with `wait`, waits for
-// it); true when bytes were added.
-bool CollectOutput(RunningProgram& p, bool wait) {
-    const std::size_t before = p.pending.size();
-    if (p.outputFile.valid()) {
-        if (wait && !p.outputEnded) WaitForSingleObject(p.process.value, INFINITE);
-        CollectFileOutput(p);
-        return p.pending.size() > before;
-    }
-    if (!p.readPending) return false;
-    DWORD got = 0;
-    if (GetOverlappedResult(p.output.value, &p.read, &got, wait ? TRUE : FALSE)) {
-        p.readPending = false;
-        p.pending.append(p.buffer, got);
-        StartNextRead(p);
-    } else if (GetLastError() != ERROR_IO_INCOMPLETE) {
-        p.readPending = false;
-        p.outputEnded = true;
-    }
-    return p.pending.size() > before;
-}
-
-// Blocks until more bytes came or the output ended; false at the end.
-bool ReadMoreOutput(RunningProgram& p) {
-    const std::size_t before = p.pending.size();
-    while (p.pending.size() == before && !p.outputEnded) {
-        if (p.readPending || p.outputFile.valid())
-            CollectOutput(p, true);
-        else
-            StartNextRead(p);
-    }
-    return p.pending.size() > before;
 }
 
 // An inbound pipe of our own: its read end overlapped and kept, the write end
@@ -143,6 +62,21 @@ bool CreateOutputFile(RunningProgram& child) {
     return child.outputFile.valid();
 }
 
+// An anonymous pipe that already holds all of `bytes` and whose write end is
+// closed, so the child reads them and then the end; the buffer is sized to
+// take them at once. Only the read end is inherited.
+bool CreateInputPipe(const std::string& bytes, OwnedHandle& readEnd) {
+    SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readHandle = nullptr, writeHandle = nullptr;
+    if (!CreatePipe(&readHandle, &writeHandle, &inheritable, static_cast<DWORD>(bytes.size() + 4096))) return false;
+    readEnd = OwnedHandle(readHandle);
+    OwnedHandle writeEnd(writeHandle);
+    DWORD written = 0;
+    return SetHandleInformation(writeEnd.value, HANDLE_FLAG_INHERIT, 0) &&
+           WriteFile(writeEnd.value, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
 bool CreateChild(const std::wstring& program, const std::wstring& parameters, const StartOptions& options,
                  RunningProgram& child) {
     STARTUPINFOW startup{};
@@ -150,7 +84,7 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = options.hidden ? SW_HIDE : SW_SHOWNORMAL;
 
-    OwnedHandle pipeWrite, nothingIn;
+    OwnedHandle pipeWrite, inputEnd;
     if (options.readOutput) {
         SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         if (options.outputThroughFile) {
@@ -158,10 +92,14 @@ bool CreateChild(const std::wstring& program, const std::wstring& parameters, co
         } else if (!CreateOutputPipe(child, pipeWrite)) {
             return false;
         }
-        nothingIn = OwnedHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
-                                            OPEN_EXISTING, 0, nullptr));
+        if (!options.standardInput.empty()) {
+            if (!CreateInputPipe(options.standardInput, inputEnd)) return false;
+        } else {
+            inputEnd = OwnedHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                                OPEN_EXISTING, 0, nullptr));
+        }
         startup.dwFlags |= STARTF_USESTDHANDLES;
-        startup.hStdInput = nothingIn.value;
+        startup.hStdInput = inputEnd.value;
         const HANDLE out = options.outputThroughFile ? child.outputFile.value : pipeWrite.value;
         startup.hStdOutput = out;
         startup.hStdError = out;
@@ -208,70 +146,11 @@ bool OpenWithShell(const std::wstring& program, const std::wstring& parameters, 
     return true;
 }
 
-// One blocking wait on the program's end and its pipe together. A read that
-// completes without bytes (the pipe's end) counts as TimedOut.
-ProgramWake WaitOnce(RunningProgram& p, DWORD timeoutMs) {
-    if (WaitForSingleObject(p.process.value, 0) != WAIT_TIMEOUT) return ProgramWake::Ended;
-    if (CollectOutput(p, false)) return ProgramWake::Output;
-    HANDLE handles[2] = {p.process.value, p.readDone.value};
-    const DWORD count = p.readPending ? 2 : 1;
-    const DWORD woke = WaitForMultipleObjects(count, handles, FALSE, timeoutMs);
-    if (woke == WAIT_OBJECT_0) return ProgramWake::Ended;
-    if (woke == WAIT_OBJECT_0 + 1 && CollectOutput(p, false)) return ProgramWake::Output;
-    return ProgramWake::TimedOut;
-}
-
-// Waits for the end of the program, taking in its output meanwhile so that
-// a child filling the pipe can still end.
-bool WaitDraining(RunningProgram& p, DWORD timeoutMs) {
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        DWORD remaining = INFINITE;
-        if (timeoutMs != INFINITE) {
-            const ULONGLONG passed = GetTickCount64() - start;
-            if (passed >= timeoutMs) return WaitForSingleObject(p.process.value, 0) != WAIT_TIMEOUT;
-            remaining = static_cast<DWORD>(timeoutMs - passed);
-        }
-        if (WaitOnce(p, remaining) == ProgramWake::Ended) return true;
-    }
-}
-
-// The file shows no line before the end, so the bound is on silence: the
-// time-out starts again whenever the file has grown (looked at each second).
-bool WaitForFileOutput(RunningProgram& p, std::uint32_t timeoutMs) {
-    constexpr DWORD kLookMs = 1000;
-    ULONGLONG quietSince = GetTickCount64();
-    LARGE_INTEGER seen{};
-    GetFileSizeEx(p.outputFile.value, &seen);
-    while (!p.outputEnded) {
-        if (WaitForSingleObject(p.process.value, kLookMs) != WAIT_TIMEOUT) break;
-        LARGE_INTEGER size{};
-        if (GetFileSizeEx(p.outputFile.value, &size) && size.QuadPart != seen.QuadPart) {
-            seen = size;
-            quietSince = GetTickCount64();
-        } else if (timeoutMs != kWaitForever && GetTickCount64() - quietSince >= timeoutMs) {
-            return false;
-        }
-    }
-    CollectFileOutput(p);
-    return true;
-}
-
 }  // namespace
 
 HANDLE ProgramProcessHandle(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
     return program && program->process.valid() ? program->process.value : nullptr;
-}
-
-HANDLE ProgramOutputReadyEvent(ProgramHandle handle) {
-    RunningProgram* program = ProgramFrom(handle);
-    return program && program->readPending ? program->readDone.value : nullptr;
-}
-
-bool CollectProgramOutput(ProgramHandle handle) {
-    RunningProgram* program = ProgramFrom(handle);
-    return program && CollectOutput(*program, false);
 }
 
 ProgramHandle StartProgram(const std::wstring& program, const std::wstring& parameters,
@@ -303,14 +182,6 @@ bool ProgramRunning(ProgramHandle handle) {
     return WaitForSingleObject(program->process.value, 0) == WAIT_TIMEOUT;
 }
 
-bool WaitForProgram(ProgramHandle handle, std::uint32_t timeoutMs) {
-    RunningProgram* program = ProgramFrom(handle);
-    if (!program || !program->process.valid()) return true;
-    const DWORD timeout = timeoutMs == kWaitForever ? INFINITE : timeoutMs;
-    if (program->output.valid()) return WaitDraining(*program, timeout);
-    return WaitForSingleObject(program->process.value, timeout) != WAIT_TIMEOUT;
-}
-
 long ProgramExitCode(ProgramHandle handle) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program || !program->process.valid()) return -1;
@@ -318,81 +189,6 @@ long ProgramExitCode(ProgramHandle handle) {
     DWORD code = 0;
     if (!GetExitCodeProcess(program->process.value, &code)) return -1;
     return (long)code;
-}
-
-bool ProgramHasOutput(ProgramHandle handle) {
-    RunningProgram* program = ProgramFrom(handle);
-    if (!program || !HasOutput(*program)) return false;
-    if (program->pending.size() > program->handedOut || CollectOutput(*program, false)) return true;
-    if (program->outputEnded) return false;
-    if (ProgramRunning(handle)) return true;
-    // It has ended: what is left in the pipe comes at once, then the pipe's end.
-    return ReadMoreOutput(*program);
-}
-
-std::wstring ReadProgramLine(ProgramHandle handle) {
-    RunningProgram* program = ProgramFrom(handle);
-    if (!program || !HasOutput(*program)) return {};
-    size_t end;
-    while ((end = program->pending.find('\n', program->handedOut)) == std::string::npos && ReadMoreOutput(*program)) {
-    }
-    std::string line;
-    if (end == std::string::npos) {
-        line = program->pending.substr(program->handedOut);
-        program->pending.clear();
-        program->handedOut = 0;
-    } else {
-        line = program->pending.substr(program->handedOut, end - program->handedOut);
-        program->handedOut = end + 1;
-        // Dropped now and then: erasing each line from the front costs the whole buffer every line.
-        if (program->handedOut > 64 * 1024 && program->handedOut * 2 > program->pending.size()) {
-            program->pending.erase(0, program->handedOut);
-            program->handedOut = 0;
-        }
-    }
-    std::string kept;
-    kept.reserve(line.size());
-    for (char c : line)
-        if (c != '\r') kept.push_back(c);
-    return WideFromCodePage(CP_UTF8, kept);
-}
-
-bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs) {
-    RunningProgram* program = ProgramFrom(handle);
-    if (!program || !HasOutput(*program)) return true;
-    if (program->outputFile.valid()) return WaitForFileOutput(*program, timeoutMs);
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        if (program->outputEnded || program->pending.find('\n', program->handedOut) != std::string::npos) return true;
-        if (!program->readPending) {
-            StartNextRead(*program);
-            continue;
-        }
-        DWORD remaining = INFINITE;
-        if (timeoutMs != kWaitForever) {
-            const ULONGLONG waited = GetTickCount64() - start;
-            if (waited >= timeoutMs) return false;
-            remaining = static_cast<DWORD>(timeoutMs - waited);
-        }
-        if (WaitForSingleObject(program->readDone.value, remaining) == WAIT_TIMEOUT) return false;
-        CollectOutput(*program, false);
-    }
-}
-
-std::string TakeProgramOutput(ProgramHandle handle) {
-    RunningProgram* program = ProgramFrom(handle);
-    if (!program) return {};
-    CollectOutput(*program, false);
-    std::string taken = program->pending.substr(program->handedOut);
-    program->pending.clear();
-    program->handedOut = 0;
-    return taken;
-}
-
-ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs) {
-    RunningProgram* program = ProgramFrom(handle);
-    if (!program || !program->process.valid()) return ProgramWake::Ended;
-    return WaitOnce(*program, timeoutMs == kWaitForever ? INFINITE : timeoutMs);
 }
 
 void EndProgram(ProgramHandle handle) {

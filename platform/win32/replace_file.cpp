@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/win32/owned_handle.h"
+#include "platform/win32/long_path.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ bool WriteAllBytes(HANDLE file, const std::string& bytes) {
 // The temporary is flushed before the rename so a crash after the rename
 // cannot leave a renamed but empty file.
 bool WriteTemporary(const std::wstring& temporary, const std::string& bytes) {
-    OwnedHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    OwnedHandle file(CreateFileW(LongPath(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return false;
     bool ok = WriteAllBytes(file.value, bytes) && FlushFileBuffers(file.value);
@@ -42,7 +43,7 @@ bool WriteTemporary(const std::wstring& temporary, const std::string& bytes) {
 // for a moment; a few short retries ride that out.
 bool MoveOverWithRetries(const std::wstring& from, const std::wstring& to) {
     for (int attempt = 0; attempt < kMoveAttempts; ++attempt) {
-        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        if (MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
         DWORD error = GetLastError();
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION) break;
         Sleep(kMoveRetryMs);
@@ -51,7 +52,7 @@ bool MoveOverWithRetries(const std::wstring& from, const std::wstring& to) {
 }
 
 bool IsReadOnlyFile(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
@@ -65,7 +66,7 @@ bool ReplaceThroughTemporary(const std::wstring& path, const std::string& bytes,
     bool written = WriteTemporary(temporary, bytes);
     if (hold) ReleaseHeldFile(*hold);
     if (written && MoveOverWithRetries(temporary, path)) return true;
-    DeleteFileW(temporary.c_str());
+    DeleteFileW(LongPath(temporary).c_str());
     return false;
 }
 

@@ -148,6 +148,7 @@ LRESULT CALLBACK MainProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         ForwardControlNotice(wParam, lParam);
         return 0;
     case WM_HSCROLL:
+    case WM_VSCROLL:  // a number field's arrows
         ForwardScroll(lParam, wParam);
         return 0;
     case WM_NOTIFY: {
@@ -269,6 +270,7 @@ void CloseMainWindow() {
     WindowLayer& w = Layer();
     // Before the window goes: an icon whose window is gone stays in the tray until the pointer passes over it.
     ReleaseTrayAndMenuImages();
+    CloseDialogWindow();
     if (w.main) DestroyWindow(w.main);
     if (w.menu) DestroyMenu(w.menu);
     if (w.font) DeleteObject(w.font);

@@ -39,17 +39,17 @@ KindStyle StyleOf(ControlKind kind) {
     case ControlKind::Frame: return {WC_BUTTONW, BS_GROUPBOX, 0};
     case ControlKind::SpinField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::NumberField:
-    case ControlKind::LeaveField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::ComboList: return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0};
     // SS_NOTIFY lets its tool tip see the pointer; a path's "&" is no access key.
     case ControlKind::SingleLine: return {WC_STATICW, SS_LEFT | SS_NOTIFY | SS_ENDELLIPSIS | SS_NOPREFIX, 0};
+    case ControlKind::SecretField: return {WC_EDITW, ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, WS_EX_CLIENTEDGE};
     }
     return {WC_STATICW, SS_LEFT, 0};
 }
 
 bool HasArrows(ControlKind kind) {
-    return kind == ControlKind::SpinField || kind == ControlKind::NumberField || kind == ControlKind::LeaveField;
+    return kind == ControlKind::SpinField || kind == ControlKind::NumberField;
 }
 
 bool IsStaticLooking(ControlKind kind) {
@@ -126,10 +126,11 @@ void FocusQuietly(HWND target) {
 }
 
 void MoveFocusOn(HWND from) {
-    HWND main = Layer().main;
-    if (!main || GetFocus() != from) return;
+    // Window 0 for a page's control, dialog 70 for one of its own.
+    HWND root = GetAncestor(from, GA_ROOT);
+    if (!root || GetFocus() != from) return;
     // Asked while `from` still counts, so the search starts behind it.
-    HWND next = GetNextDlgTabItem(main, from, FALSE);
+    HWND next = GetNextDlgTabItem(root, from, FALSE);
     if (next && next != from) FocusQuietly(next);
 }
 
@@ -190,15 +191,20 @@ void ForwardControlNotice(WPARAM wParam, LPARAM lParam) {
     case ControlKind::Option: event = code == BN_CLICKED; break;
     case ControlKind::Link: event = code == STN_CLICKED; break;
     case ControlKind::ComboList: event = code == CBN_SELCHANGE; break;
-    case ControlKind::NumberField: event = code == EN_CHANGE; break;
-    // Half-typed values ("3" on the way to "30") are no choice of the user's.
-    case ControlKind::LeaveField: event = code == EN_KILLFOCUS; break;
+    // Each key's change would store what the user only passes through ("30", "3", "").
+    case ControlKind::NumberField: event = code == EN_KILLFOCUS; break;
+    case ControlKind::SecretField: event = code == EN_CHANGE; break;
     default: break;  // typing and focus changes are no events of the program
     }
     if (event) QueueWindowEvent(kEventControl, number);
 }
 
 void ForwardScroll(LPARAM lParam, WPARAM wParam) {
+    // A step of a number field's arrows (or its arrow keys) is a value the user chose.
+    for (const auto& entry : Layer().controls)
+        if (entry.second.kind == ControlKind::NumberField && entry.second.arrows == reinterpret_cast<HWND>(lParam) &&
+            LOWORD(wParam) == SB_THUMBPOSITION)
+            QueueWindowEvent(kEventControl, entry.first);
     const ControlRecord* c = RecordOfHandle(reinterpret_cast<HWND>(lParam));
     // The end of a drag or key press repeats the last position.
     if (c && c->kind == ControlKind::TrackBar && LOWORD(wParam) != TB_ENDTRACK)
@@ -207,12 +213,13 @@ void ForwardScroll(LPARAM lParam, WPARAM wParam) {
 
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text) {
     WindowLayer& w = Layer();
-    if (tab < 0 || tab >= static_cast<int>(w.pages.size()) || Find(number)) return false;
+    const bool onDialog = tab == kDialogPage && w.dialog;
+    if ((!onDialog && (tab < 0 || tab >= static_cast<int>(w.pages.size()))) || Find(number)) return false;
     KindStyle s = StyleOf(kind);
     DWORD style = WS_CHILD | WS_VISIBLE | s.style;
     if (!(kind == ControlKind::Option && w.anyControl && w.lastKind == ControlKind::Option)) style |= WS_GROUP;
     if (kind == ControlKind::Option && (style & WS_GROUP)) style |= WS_TABSTOP;
-    HWND page = w.pages[tab];
+    HWND page = onDialog ? w.dialog : w.pages[tab];
     HWND hwnd = CreateWindowExW(s.exStyle, s.windowClass, HasArrows(kind) ? L"" : text.c_str(), style,
                                 0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
                                 GetModuleHandleW(nullptr), nullptr);

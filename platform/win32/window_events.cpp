@@ -31,13 +31,14 @@ bool KeyForTrackBar(const MSG& msg) {
 // The window is no dialog, so nothing of the system's makes the focused push
 // button the default one: Enter presses the focused button or link itself and
 // nothing elsewhere (the tabs share no default action); Space presses a link
-// as it presses a button.
+// as it presses a button. Enter in a number field hands its value over.
 bool PressByKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_SPACE)) return false;
     const ControlRecord* c = RecordOfHandle(msg.hwnd);
     // Its own visible flag: the page may be hidden while a driver presses the control from outside.
     if (!c || !IsWindowEnabled(c->hwnd) || !(GetWindowLongPtrW(c->hwnd, GWL_STYLE) & WS_VISIBLE)) return false;
-    const bool press = c->kind == ControlKind::Link || (c->kind == ControlKind::Button && msg.wParam == VK_RETURN);
+    const bool press = c->kind == ControlKind::Link ||
+                       ((c->kind == ControlKind::Button || c->kind == ControlKind::NumberField) && msg.wParam == VK_RETURN);
     const bool repeated = (msg.lParam & (1 << 30)) != 0;  // a held key presses once
     if (press && !repeated) QueueWindowEvent(kEventControl, GetDlgCtrlID(c->hwnd));
     return press;
@@ -52,6 +53,7 @@ void HandleWaitingMessages() {
             return;
         }
         if (SwitchTabByKey(msg) || PressByKey(msg)) continue;
+        if (w.dialog && IsDialogMessageW(w.dialog, &msg)) continue;
         if (w.main && !KeyForTrackBar(msg) && IsDialogMessageW(w.main, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

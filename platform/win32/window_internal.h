@@ -27,6 +27,8 @@ struct ControlRecord {
 
 struct WindowLayer {
     HWND main = nullptr;
+    HWND dialog = nullptr;  // dialog 70 while it is open
+    int dialogOk = 0, dialogCancel = 0;
     HWND panel = nullptr;
     HWND status = nullptr;
     std::vector<HWND> pages;

@@ -9,14 +9,10 @@
 
 #include <string>
 
+#include "run_record.h"
+
 namespace {
 
-std::wstring OwnFolder() {
-    wchar_t module[32768];
-    const DWORD n = GetModuleFileNameW(nullptr, module, 32768);
-    std::wstring path(module, n);
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
 
 // The part after the program name, as the caller wrote it.
 std::wstring Arguments() {
@@ -32,18 +28,6 @@ std::wstring Arguments() {
     return p;
 }
 
-void AppendRun(const std::wstring& line) {
-    const std::wstring record = line + L"\r\n";
-    const int n = WideCharToMultiByte(CP_UTF8, 0, record.data(), (int)record.size(), nullptr, 0, nullptr, nullptr);
-    std::string bytes(n, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, record.data(), (int)record.size(), bytes.data(), n, nullptr, nullptr);
-    HANDLE f = CreateFileW((OwnFolder() + L"7z-runs.txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                           nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(f, bytes.data(), (DWORD)bytes.size(), &written, nullptr);
-    CloseHandle(f);
-}
 
 // The blank-separated word ending in ".tmp", quotes removed (the tests use a folder without blanks).
 std::wstring TemporaryArchive(const std::wstring& arguments) {

@@ -11,7 +11,8 @@
 //   driver box [--pid P] [--timeout MS] [--answer ok|yes|no|cancel] [--out F]
 //       waits for a message box (owned by P when given), writes "title\ntext\n"
 //       to F (appending), presses the answer; exit 0, or 1 on time-out
-//       --stamp F appends "found_ms answered_ms" (GetTickCount64) for timings
+//       --stamp F appends "found_ms answered_ms" (GetTickCount64) for timings;
+//       answered is taken as the button is pressed, before the box has closed
 //   --poll MS (any waiting verb): how often to look for the window (default 50)
 //   driver nobox [--pid P] [--timeout MS]   exit 0 when no box showed up in time
 //   driver filebox [--pid P] [--timeout MS] [--path PATH] [--out F]
@@ -28,9 +29,15 @@
 //                                         (visible even while its tab page is hidden)
 //   driver settext --pid P --id N --value TEXT
 //   driver focus --pid P --id N / focused --pid P   focus control N / print the focus's id (0: none)
-//   driver key --pid P --key return|space|tab|right   posts down and up to P's focus: through its message loop
+//   driver key --pid P --key return|space|tab|right|escape   posts down and up to P's focus: through its message loop
+//   (control verbs find a control in the main window or in a window it owns, the program's dialog)
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
+//   driver seal --in F --out G   G gets the base64 of the system's seal (current
+//       user, no entropy, no prompt) of F's UTF-8 text as UTF-16LE: a stored
+//       archive password made as a user's own program would make it
 #include <windows.h>
+#include <dpapi.h>
+#include <wincrypt.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -262,6 +269,8 @@ int AnswerBox(const Options& o) {
     std::wstring answer = Get(o, L"answer", L"ok");
     int id = answer == L"yes" ? IDYES : answer == L"no" ? IDNO : answer == L"cancel" ? IDCANCEL : IDOK;
     HWND button = GetDlgItem(box, id);
+    // The press itself returns only once the box has handled it and closed.
+    const ULONGLONG answered = GetTickCount64();
     if (button) {
         SendMessageW(button, BM_CLICK, 0, 0);
     } else {
@@ -269,7 +278,7 @@ int AnswerBox(const Options& o) {
     }
     const std::wstring stamp = Get(o, L"stamp");
     if (!stamp.empty())
-        WriteOut(stamp, std::to_string(found) + " " + std::to_string(GetTickCount64()) + "\n");
+        WriteOut(stamp, std::to_string(found) + " " + std::to_string(answered) + "\n");
     return 0;
 }
 
@@ -343,6 +352,27 @@ HWND FindControl(HWND root, int id) {
     return nullptr;
 }
 
+struct OwnedSearch {
+    HWND owner;
+    int id;
+    HWND found;
+};
+
+// The program's dialog is a window of its own, owned by the main window.
+BOOL CALLBACK FindInOwned(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<OwnedSearch*>(lp);
+    if (GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd)) return TRUE;
+    s->found = FindControl(hwnd, s->id);
+    return s->found ? FALSE : TRUE;
+}
+
+HWND FindControlAnywhere(HWND main, int id) {
+    if (HWND c = FindControl(main, id)) return c;
+    OwnedSearch s{main, id, nullptr};
+    EnumWindows(FindInOwned, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 int WorkControl(const std::wstring& verb, const Options& o) {
     DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
     DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
@@ -359,14 +389,22 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     }
     if (verb == L"key") {
         const std::wstring k = Get(o, L"key");
-        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT : VK_TAB;
+        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT
+                         : k == L"back" ? VK_BACK : k == L"end" ? VK_END : k == L"up" ? VK_UP
+                         : k == L"escape" ? VK_ESCAPE : VK_TAB;
         const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
         if (!focus) return 5;
         PostMessageW(focus, WM_KEYDOWN, key, scan | 1);
         PostMessageW(focus, WM_KEYUP, key, scan | 1 | 0xC0000000);
         return 0;
     }
-    HWND c = FindControl(main, _wtoi(Get(o, L"id", L"0").c_str()));
+    if (verb == L"type") {
+        // Characters as the keyboard's translation gives them to the focused control.
+        if (!focus) return 5;
+        for (wchar_t ch : Get(o, L"value")) PostMessageW(focus, WM_CHAR, ch, 1);
+        return 0;
+    }
+    HWND c = FindControlAnywhere(main, _wtoi(Get(o, L"id", L"0").c_str()));
     if (!c) return 3;
     if (verb == L"click") {
         // Posted, so a handler that opens a modal box does not block the driver.
@@ -394,6 +432,36 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     return 0;
 }
 
+std::string ReadWhole(const std::wstring& file) {
+    std::string bytes;
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(h);
+    return bytes;
+}
+
+// Independent of the program's own code on purpose: the system's base64 and sealing.
+int Seal(const Options& o) {
+    const std::string utf8 = ReadWhole(Get(o, L"in"));
+    std::wstring text(utf8.size(), L'\0');
+    text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), (int)utf8.size(), text.data(), (int)text.size()));
+    DATA_BLOB in{(DWORD)(text.size() * sizeof(wchar_t)), reinterpret_cast<BYTE*>(text.data())};
+    DATA_BLOB out{};
+    if (!CryptProtectData(&in, nullptr, nullptr, nullptr, nullptr, CRYPTPROTECT_UI_FORBIDDEN, &out)) return 1;
+    DWORD chars = 0;
+    const DWORD flags = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF;
+    CryptBinaryToStringW(out.pbData, out.cbData, flags, nullptr, &chars);
+    std::wstring base64(chars, L'\0');
+    if (!CryptBinaryToStringW(out.pbData, out.cbData, flags, base64.data(), &chars)) return 1;
+    base64.resize(chars);
+    LocalFree(out.pbData);
+    WriteOut(Get(o, L"out"), Utf8(base64));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -402,6 +470,7 @@ int wmain(int argc, wchar_t** argv) {
     Options o = ParseOptions(argc, argv);
     g_pollMs = (DWORD)_wtoi(Get(o, L"poll", L"50").c_str());
     if (verb == L"launch") return Launch(o);
+    if (verb == L"seal") return Seal(o);
     if (verb == L"box") return AnswerBox(o);
     if (verb == L"filebox") return AnswerFileBox(o);
     if (verb == L"nobox")

@@ -219,8 +219,41 @@ def list_archive(path):
     return sorted(line[7:] for line in out.decode("utf-8").splitlines() if line.startswith("Path = "))
 
 
-def extract_archive(path, target):
-    subprocess.run(["7zz", "x", "-y", "-o" + target, path], stdout=subprocess.DEVNULL, check=True)
+def extract_archive(path, target, password=None):
+    secret = ["-p" + password] if password is not None else []
+    subprocess.run(["7zz", "x", "-y", *secret, "-o" + target, path], stdout=subprocess.DEVNULL,
+                   stdin=subprocess.DEVNULL, check=True)
+
+
+def seal_password(case, password):
+    """ArchivePassword as the program stores it, sealed by the real system for
+    this Wine user through the driver; the plain text leaves no file behind."""
+    plain, sealed = case.path("seal-in.txt"), case.path("seal-out.txt")
+    with open(plain, "wb") as f:
+        f.write(password.encode("utf-8"))
+    rc = subprocess.call(["wine", driver(), "seal", "--in", wine_path(plain), "--out", wine_path(sealed)],
+                         env=wine_env(), timeout=60)
+    os.remove(plain)
+    if rc != 0:
+        raise AssertionError(f"driver seal failed with {rc}")
+    with open(sealed, "rb") as f:
+        value = f.read().decode("ascii")
+    os.remove(sealed)
+    return value
+
+
+def files_holding(folder, password):
+    """Files under folder whose bytes hold the password in UTF-8 or UTF-16LE."""
+    needles = [password.encode("utf-8"), password.encode("utf-16-le")]
+    found = []
+    for base, _, files in os.walk(folder):
+        for name in files:
+            full = os.path.join(base, name)
+            with open(full, "rb") as f:
+                data = f.read()
+            if any(n in data for n in needles):
+                found.append(full)
+    return found
 
 
 def tree_bytes(folder):

@@ -13,6 +13,9 @@ from harness import E2ETest, extract_archive, settings_bytes, tree_bytes, wine_e
 
 BACKUP = 8
 STATUS = 3
+CLEAR_FOLDER = 6
+FOLDER_FIELD = 7
+SET_FOLDER = 9
 CREATING = re.compile(r"^Creating backup(\.*)$")
 CREATING_FIGURE = re.compile(r"^Creating backup (\d{1,3}) %$")
 TESTING = re.compile(r"^Testing the new archive(\.*| \d{1,3} %)$")
@@ -165,6 +168,25 @@ class InteractiveBackup(E2ETest):
         self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
         self.wait_for(lambda: self.start_count() == 2, "the client was not restarted")
 
+    def test_a_hanging_archive_tool_is_ended_and_the_window_says_so(self):
+        # A 7z.exe that writes one figure and then nothing, and never ends by itself.
+        self.case.put_double("hanging_7z.exe")
+        os.replace(os.path.join(self.case.program, "hanging_7z.exe"), os.path.join(self.case.program, "7z.exe"))
+        self.case.environment["LARKMAILBACKUP_TEST_SILENCE_SECONDS"] = "3"
+        self.settings()
+        with open(self.archive(), "wb") as f:
+            f.write(b"earlier archive of today")
+        self.open_window()
+        self.case.control("click", BACKUP)
+        self.case.answer_boxes(["ok"], timeout_ms=60000)
+        reason = "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept."
+        self.assertEqual(self.case.boxes(), [("Error", reason)])
+        self.assertEqual(self.last_log(), reason)
+        self.assertEqual(self.status(), "Ready")
+        with open(self.archive(), "rb") as f:
+            self.assertEqual(f.read(), b"earlier archive of today")
+        self.assertEqual(os.listdir(self.backups), [os.path.basename(self.archive())])
+
     def start_count(self):
         with open(self.starts, "rb") as f:
             return len(f.read().splitlines())
@@ -181,6 +203,43 @@ class InteractiveBackup(E2ETest):
         self.assertIsNone(self.client.poll(), "the client was ended")
         self.assertEqual(self.status(), "Ready")
         self.assertEqual(os.listdir(self.backups), [])
+
+    def test_a_backup_folder_inside_the_data_folder_is_refused_by_the_backup_and_the_requester(self):
+        inside = os.path.join(self.data, "Backups")
+        os.makedirs(inside)
+        with open(os.path.join(inside, "LarkmailBackup_PC1_anna_20261201.7z.tmp"), "wb") as f:
+            f.write(b"a leftover that any other folder would lose")
+        before = tree_bytes(self.data)
+        self.start_client()
+        self.settings(BkUpDir=wine_path(inside) + "\\")
+        self.open_window()
+        self.case.control("click", BACKUP)
+        self.case.answer_boxes(["ok"])
+        reason = ("Backup failed, the backup folder lies inside the Larkmail data folder: " + wine_path(inside) +
+                  "\\. Choose a backup folder outside it.")
+        self.assertEqual(self.case.boxes(), [("Error", reason)])
+        self.assertEqual(self.last_log(), reason)
+        self.assertIsNone(self.client.poll(), "the client was ended")
+        self.assertEqual(tree_bytes(self.data), before)
+        self.assertEqual(self.status(), "Ready")
+        self.assertIn(b"\r\nResult = failed\r\n", self.case.read("lmbackup.last"))
+
+        # Cleared, then chosen again in the requester: refused, and the setting stays empty.
+        self.case.control("click", CLEAR_FOLDER)
+        self.case.control("click", SET_FOLDER)
+        self.case.answer_file(wine_path(inside))
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1], (
+            "Error", "This folder lies inside the Larkmail data folder (" + wine_path(self.data) + "). Every backup "
+            "would pack the earlier archives again, and a restore would delete them. Please choose a folder "
+            "outside it."))
+        self.assertIn(b"\r\nBkUpDir = \r\n", self.case.read("lmbackup.prefs"))
+        self.assertEqual(self.case.control("text", FOLDER_FIELD), "")
+        self.case.control("click", SET_FOLDER)
+        self.case.answer_file(self.bkupdir)
+        self.wait_for(lambda: self.case.control("text", FOLDER_FIELD) == self.bkupdir, "the outside folder was not taken")
+        self.assertIn(f"\r\nBkUpDir = {self.bkupdir}\r\n".encode("utf-8"), self.case.read("lmbackup.prefs"))
+        self.assertEqual(len(self.case.boxes()), 2)
 
 
 if __name__ == "__main__":

@@ -10,10 +10,12 @@ import subprocess
 import threading
 import time
 
-from harness import E2ETest, settings_bytes, tree_bytes, wine_env, wine_path
+from harness import E2ETest, files_holding, seal_password, settings_bytes, tree_bytes, wine_env, wine_path
 
 RESTORE = 11
 STATUS = 3
+PASSWORD_FIELD = 72
+WARNING = "This will overwrite your current Larkmail Data. Are you sure you wish to continue?"
 
 
 def write_tree(root, files):
@@ -27,8 +29,9 @@ def write_tree(root, files):
             f.write(data)
 
 
-def make_archive(archive, source_parent, top, level=5, method=None):
+def make_archive(archive, source_parent, top, level=5, method=None, password=None):
     switches = [f"-mx={level}"] + ([f"-m0={method}"] if method else [])
+    switches += ["-p" + password, "-mhe=on"] if password else []
     subprocess.run(["7zz", "a", *switches, archive, top], cwd=source_parent, stdout=subprocess.DEVNULL, check=True)
 
 
@@ -55,11 +58,11 @@ class Restore(E2ETest):
 
     # The new data, packed the way a backup packs it: "Larkmail" at the top.
     def backup_archive(self, files, name="LarkmailBackup_PC1_anna_20261207.7z", top="Larkmail", level=5,
-                       method=None):
+                       method=None, password=None):
         source = os.path.join(self.case.root, "source-" + name)
         write_tree(os.path.join(source, top), files)
         archive = os.path.join(self.backups, name)
-        make_archive(archive, source, top, level, method)
+        make_archive(archive, source, top, level, method, password)
         return archive, os.path.join(source, top)
 
     def open_window(self):
@@ -130,6 +133,9 @@ class Restore(E2ETest):
             "prefs.js": b"new prefs\r\n",
             "Mail/\u00c4rger & M\u00fche/n\u00f6te.eml": "Gr\u00fc\u00dfe".encode("utf-8"),
             "Mail/Deep/er/file.dat": os.urandom(200000),
+            # Staged, and in place, past 260 characters.
+            "Mail/" + "/".join(f"A folder with a long name to pass the path limit, part {i}" for i in range(1, 5))
+            + "/deep message.eml": b"Subject: deep\r\n",
             # Sixteen byte values at random, PPMd: seconds to unpack, long enough to watch.
             "Mail/big.mbox": os.urandom(24 * 1024 * 1024).translate(bytes(0x41 + (i % 16) for i in range(256))),
             "Empty Folder": None,
@@ -154,6 +160,52 @@ class Restore(E2ETest):
         self.assertEqual(self.last_log(), "Restore Successful.")
         self.assertEqual(self.case.control("text", STATUS), "Ready")
 
+    def type_archive_password(self, password):
+        """The password dialog: typed into its field, then Enter."""
+        def field_there():
+            try:
+                return self.case.control("style", PASSWORD_FIELD).strip() == "1 1"
+            except AssertionError:
+                return False
+        self.wait_for(field_there, "the password dialog never came")
+        self.case.control("settext", PASSWORD_FIELD, "--value", password)
+        self.case.focus(PASSWORD_FIELD)
+        self.case.press("return")
+
+    def test_encrypted_archives_restore_with_the_stored_or_typed_password_and_a_wrong_one_changes_nothing(self):
+        stored, older = "Kennwort \u00c4pfel \u043f\u0430\u0440\u043e\u043b\u044c 7", "older one"
+        self.case.write("program/lmbackup.prefs", settings_bytes(
+            BkUpDir=wine_path(self.backups) + "\\", CloseToTray=0, Compression=0, OpenToTray=0, ReopenLM=0,
+            StayOnTop=0, Language=1, ArchivePassword=seal_password(self.case, stored)))
+        archive, source = self.backup_archive({"prefs.js": b"new prefs\r\n", "Mail/a.eml": os.urandom(5000)},
+                                              password=stored)
+        old_archive, old_source = self.backup_archive({"prefs.js": b"older prefs\r\n"},
+                                                      name="LarkmailBackup_PC1_anna_20261101.7z", password=older)
+        self.open_window()
+        # The stored password opens it; the warning says it is encrypted.
+        self.start_restore(archive)
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-2:], [("Warning", "This backup is encrypted. " + WARNING),
+                                                  ("Success", "Restore Completed")])
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        restored = tree_bytes(self.local)
+        # An older password: the stored one does not open it, a wrong typed one changes nothing.
+        self.start_restore(old_archive)
+        self.type_archive_password("not it")
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Error", "Wrong password: nothing was changed."))
+        self.assertEqual(tree_bytes(self.local), restored)
+        self.assertEqual(self.last_log(), "Restore refused, wrong password for the archive: " + wine_path(old_archive))
+        # The right one typed restores it.
+        self.start_restore(old_archive)
+        self.type_archive_password(older)
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+        self.assertEqual(tree_bytes(self.data), tree_bytes(old_source))
+        for password in (stored, older):
+            self.assertEqual(files_holding(self.case.path("program"), password), [])
+            self.assertEqual(files_holding(self.local, password), [])
+
     def test_links_in_the_old_data_stay_and_what_they_point_to_is_untouched(self):
         # Wine shows a Unix link to a file as a plain file, and deleting that
         # deleted the target; a folder link opens as the target folder.
@@ -172,6 +224,9 @@ class Restore(E2ETest):
         self.case.answer_boxes(["yes", "ok"])
         self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
         self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        # The old data's deletion follows the box; its last act is the note's removal.
+        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                      "the old data's deletion never ended", timeout=30)
 
         self.assertEqual(tree_bytes(outside), outside_before)
         self.assertEqual(os.stat(os.path.join(outside, "keep.txt")).st_mode & 0o777, 0o444)
@@ -183,9 +238,10 @@ class Restore(E2ETest):
         self.assertEqual(left, ["Mail", "Mail/empty folder link", "file link", "folder link"])
         for name, target in links.items():
             self.assertEqual(os.readlink(os.path.join(old, name)), target)
+        # The result first: the old data is deleted once its box is answered.
         self.assertEqual([line[:-20] for line in self.case.log_lines()[-2:]], [
-            "Some files of the old Larkmail data could not be deleted: " + wine_path(old),
             "Restore Successful.",
+            "Some files of the old Larkmail data could not be deleted: " + wine_path(old),
         ])
 
     def test_refused_while_the_client_runs(self):
@@ -258,6 +314,9 @@ class Restore(E2ETest):
             self.case.answer_boxes(["yes", "ok"], timeout_ms=120000)
             self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
             self.assertEqual(tree_bytes(self.data), expected)
+            # The old data's deletion follows the box; its last act is the note's removal.
+            self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                          "the old data's deletion never ended", timeout=30)
             self.assertEqual(os.listdir(self.local), ["Larkmail"])
         # Without its full a differential is refused before anything changes.
         os.remove(full)
@@ -268,6 +327,30 @@ class Restore(E2ETest):
                                                  f"missing or cannot be read: {wine_path(full)}. Nothing was changed."))
         self.assert_logged(lambda line: line.endswith(wine_path(full)), "full missing")
         self.assert_unchanged()
+
+    def test_archives_inside_the_data_folder_are_never_deleted(self):
+        inside, _ = self.backup_archive({"prefs.js": b"new\r\n"})
+        os.makedirs(os.path.join(self.data, "Backups"))
+        chosen = os.path.join(self.data, "Backups", os.path.basename(inside))
+        os.replace(inside, chosen)
+        good, _ = self.backup_archive({"prefs.js": b"new\r\n"}, name="LarkmailBackup_PC1_anna_20261208.7z")
+        # Read-only, as a careful user leaves an archive: the old data's deletion took those too.
+        os.chmod(chosen, 0o444)
+        self.before = tree_bytes(self.local)
+        box = ("A backup archive lies inside the Larkmail data folder: {}. A restore replaces everything in that "
+               "folder and would delete it. Nothing was changed: move the archive out of the Larkmail folder, "
+               "then restore again.")
+        self.open_window()
+        # The archive itself, then a good one from outside while the other still lies in the data folder.
+        for archive in (chosen, good):
+            with self.subTest(archive=os.path.basename(archive)):
+                self.start_restore(archive)
+                self.case.answer_boxes(["ok"])
+                self.assertEqual(self.case.boxes()[-1], ("Error", box.format(wine_path(chosen))))
+                self.assert_logged(lambda line: line == "Restore refused, an archive lies inside the Larkmail data "
+                                   "folder: " + wine_path(chosen), "refused")
+                self.assert_unchanged()
+        self.assertEqual(os.stat(chosen).st_mode & 0o777, 0o444)
 
     def test_a_killed_archive_tool_leaves_the_data_folder_as_it_was(self):
         # Sixteen byte values at random: LZMA unpacks that slowly enough to
@@ -289,6 +372,85 @@ class Restore(E2ETest):
         self.assertTrue(text.startswith("The restore failed. Your Larkmail data was not changed."), text)
         self.assert_logged(lambda line: line.startswith("Restore failed"), "Restore failed ...")
         self.assert_unchanged()
+
+    def test_a_killed_restore_is_finished_or_undone_at_the_next_start(self):
+        table = bytes(0x41 + (i % 16) for i in range(256))
+        files = {"a.bin": os.urandom(60 * 1024 * 1024).translate(table), "prefs.js": b"new prefs\r\n"}
+        archive, source = self.backup_archive(files, level=1)
+        aside = os.path.join(self.local, "Larkmail.old-1")
+        note = os.path.join(self.local, "Larkmail.restoring")
+
+        # Killed while 7-Zip writes (and the files are checked): the data stays as it was.
+        self.open_window()
+        self.start_restore(archive)
+        killer = threading.Thread(target=self.kill_program_when, args=(self.staged_part_written,))
+        killer.start()
+        self.case.answer_boxes(["yes"])
+        killer.join()
+        self.assertTrue(self.killed, "7z.exe never wrote into a staging folder")
+        self.assertIn("Larkmail.restoring", os.listdir(self.local))
+        self.open_window()
+        self.assertEqual(tree_bytes(self.local), self.before)
+        self.assertEqual(self.last_log(), "An interrupted restore was undone: its unfinished copy was removed. "
+                                          "Your Larkmail data was not changed.")
+
+        # Killed with the result box up: the restored data in place, the old data still aside.
+        old = tree_bytes(self.data)
+        self.start_restore(archive)
+        self.case.answer_boxes(["yes"])
+        self.wait_for(lambda: os.path.isdir(aside) and self.restored_in_place(source), "never swapped", timeout=120)
+        self.assertEqual(tree_bytes(aside), old)
+        self.kill_program_when(lambda: True)
+        self.open_window()
+        self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        self.assertEqual(self.last_log(),
+                         "An interrupted restore was finished: the old data it had set aside was removed.")
+        self.end_programs()
+
+        # Killed between the two moves (made by hand, as the restore leaves it), and the mail client
+        # made an empty data folder meanwhile: the checked copy goes in before the backup runs.
+        os.rename(self.data, aside)
+        write_tree(os.path.join(self.local, "Larkmail.restore-1", "Larkmail"), files)
+        os.makedirs(self.data)
+        with open(note, "wb") as f:
+            f.write(b"phase=swapping\r\nstaging=Larkmail.restore-1\r\naside=Larkmail.old-1\r\nprocess=0\r\n"
+                    b"program=LarkmailBackup.exe\r\n")
+        self.assertEqual(self.case.run("/b", timeout=180), 0)
+        self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        self.assertEqual(self.case.log_lines()[-2][:-20],
+                         "An interrupted restore was finished: the restored data was put in place and the old data "
+                         "removed.")
+
+    def restored_in_place(self, source):
+        try:
+            return tree_bytes(self.data) == tree_bytes(source)
+        except OSError:
+            return False
+
+    def staged_part_written(self):
+        for name in os.listdir(self.local):
+            big = os.path.join(self.local, name, "Larkmail", "a.bin")
+            if name.startswith("Larkmail.restore-") and os.path.exists(big) and os.path.getsize(big) > 1_000_000:
+                return True
+        return False
+
+    def kill_program_when(self, condition):
+        """Ends the program with taskkill /f once `condition` holds, and the 7-Zip it left running."""
+        self.killed = False
+        end = time.time() + 120
+        while not condition():
+            if time.time() > end:
+                return
+            time.sleep(0.02)
+        for kill in (["/pid", self.case.pid()], ["/im", "7z.exe"]):
+            subprocess.call(["wine", "taskkill", "/f", *kill], env=wine_env(), stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+        self.killed = True
+        if self.proc is not None:
+            self.proc.communicate(timeout=30)
+        self.proc = None
 
     def kill_archive_tool_when_it_writes(self):
         self.killed = False

@@ -1,7 +1,7 @@
 """The tray and the Options tab of the real program under Wine: the option
 boxes' settings lines, closing to the tray, starting there, the tray menu's
 items, the desktop shortcut read back through the shell link object, the log
-viewer and the language selector."""
+viewer, the language selector, and the KeepDays field stored only as it is left."""
 
 import glob
 import os
@@ -202,6 +202,49 @@ class TrayOptionsTest(harness.E2ETest):
                     self.assertEqual(self.case.control("text", 7), "")
                 finally:
                     self.end_program()  # the next start needs the single-instance mutex
+
+    def test_keep_days_is_stored_as_the_field_is_left_never_while_typing(self):
+        kept = lambda days: settings() + f"KeepDays = {days}\r\n".encode()
+        self.start(kept(30))
+        self.case.show_tab(1)
+        self.case.focus(63)
+        self.assertTrue(wait_until(lambda: self.case.focused() == 63), "field 63 did not take the focus")
+        self.case.press("end")
+        # (keys, then the key that leaves or hands over the value, the file and the field afterwards)
+        steps = [
+            (["back", "back"], "tab", 0),  # passes through "3": never stored
+            (["back"], "return", 0),       # the empty field's 0 is what it shows
+            (["back", "7"], "return", 7),
+            ([], "up", 8),                 # the arrows' step is a chosen value
+            (["back", "3", "1"], "tab", 31),
+        ]
+        for keys, leave, days in steps:
+            before = self.prefs()
+            if self.case.focused() != 63:
+                self.case.focus(63)
+                self.assertTrue(wait_until(lambda: self.case.focused() == 63))
+            self.case.press("end")  # the field's own new text put the caret before it
+            for key in keys:
+                if key.isdigit():
+                    self.case.control("type", 0, "--value", key)
+                else:
+                    self.case.press(key)
+            time.sleep(1)
+            self.assertEqual(self.prefs(), before, f"{keys} stored before the field was left")
+            self.case.press(leave)
+            self.assertTrue(wait_until(lambda: self.prefs() == kept(days)), f"{keys} {leave}: {self.prefs()!r}")
+            self.assertTrue(wait_until(lambda: self.case.control("text", 63) == str(days)), f"{keys} {leave}")
+        # Typed and never left: the window's end stores what it shows.
+        self.case.focus(63)
+        self.assertTrue(wait_until(lambda: self.case.focused() == 63))
+        self.case.press("end")
+        for key in ["back", "back", "1", "4"]:
+            self.case.press(key) if key == "back" else self.case.control("type", 0, "--value", key)
+        time.sleep(1)
+        self.assertEqual(self.prefs(), kept(31))
+        probe("command", "--pid", self.pid, "--id", "53")  # Quit from the tray menu
+        self.assertEqual(self.proc.wait(timeout=30), 0)
+        self.assertEqual(self.prefs(), kept(14))
 
     def test_view_log_without_and_with_a_log(self):
         c = self.case

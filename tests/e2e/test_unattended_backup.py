@@ -13,7 +13,8 @@ import threading
 import time
 
 import harness
-from harness import PAYLOAD, E2ETest, extract_archive, list_archive, settings_bytes, tree_bytes, wine_env, wine_path
+from harness import (PAYLOAD, E2ETest, extract_archive, files_holding, list_archive, seal_password, settings_bytes,
+                     tree_bytes, wine_env, wine_path)
 
 LOG_LINE = re.compile(r"^(.*) (\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)$")
 
@@ -103,6 +104,36 @@ class UnattendedBackup(E2ETest):
         stamp = datetime.datetime.strptime(self.case.log_lines()[-1][-19:], "%m/%d/%Y %H:%M:%S")
         self.assertLess(abs((datetime.datetime.now() - stamp).total_seconds()), 300)
 
+    def test_an_encrypted_night_opens_only_with_its_password_and_leaves_it_nowhere(self):
+        password = "Kennwort \u00c4pfel \u043f\u0430\u0440\u043e\u043b\u044c 7"
+        data = self.make_profile()
+        self.settings(ArchivePassword=seal_password(self.case, password))
+        self.assertEqual(self.case.run("/b"), 0)
+        archive = self.archive()
+        # Encrypted names: without the password not even the listing opens.
+        bare = subprocess.run(["7zz", "l", archive], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                              stderr=subprocess.STDOUT)
+        self.assertNotEqual(bare.returncode, 0)
+        self.assertNotIn(b"prefs.js", bare.stdout)
+        self.assertEqual(subprocess.call(["7zz", "t", "-p" + password, archive], stdout=subprocess.DEVNULL,
+                                         stdin=subprocess.DEVNULL), 0)
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(archive, out, password)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(data))
+        shutil.rmtree(out)
+        self.assertEqual(files_holding(self.case.root, password), [])
+        self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
+        self.assert_no_temporaries()
+
+    def test_a_stored_password_that_cannot_be_opened_writes_no_archive(self):
+        self.make_profile()
+        # Base64, but no seal of this user: what another account's value looks like.
+        self.settings(ArchivePassword="bm90IHNlYWxlZCBieSB0aGlzIHVzZXI=")
+        self.assertEqual(self.case.run("/b"), 12)
+        self.assertEqual(os.listdir(self.backups), [])
+        self.assertTrue(self.last_log().startswith("Backup failed, the stored archive password cannot be opened"),
+                        self.last_log())
+
     def test_profile_folder_with_a_blank(self):
         # A profile such as "C:\Users\Anna Maria" must reach 7-Zip as one path.
         self.case.profile = os.path.join(self.case.root, "Anna Maria")
@@ -112,6 +143,49 @@ class UnattendedBackup(E2ETest):
         self.settings()
         self.assertEqual(self.case.run("/b"), 0)
         self.assert_restores_to(data)
+
+    def test_a_user_name_with_a_blank_gets_its_full_archive_name(self):
+        # "Anna Maria" once split the archive path: 7-Zip exit 1 and a stray "..._Anna.7z".
+        self.case.environment["USERNAME"] = "Anna Maria"
+        data = self.make_profile()
+        self.settings(KeepDays=3)
+        today = datetime.date.today()
+        old_day = today - datetime.timedelta(days=10)
+        # An old archive of this user goes by KeepDays; an earlier day's temporary of a run long gone goes too.
+        old = os.path.join(self.backups, f"LarkmailBackup_PC1_Anna Maria_{old_day:%Y%m%d}.7z")
+        leftover = os.path.join(self.backups, f"LarkmailBackup_PC1_Anna Maria_{old_day:%Y%m%d}.7z.4000000000.tmp")
+        for path in (old, leftover):
+            with open(path, "wb") as f:
+                f.write(b"old")
+        self.assertEqual(self.case.run("/b"), 0)
+        name = f"LarkmailBackup_PC1_Anna Maria_{today:%Y%m%d}.7z"
+        self.assertEqual(os.listdir(self.backups), [name])
+        archive = os.path.join(self.backups, name)
+        subprocess.run(["7zz", "t", archive], stdout=subprocess.DEVNULL, check=True)
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(archive, out)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(data))
+        self.assertIn(f"\r\nArchive = {name}\r\n", self.case.read("lmbackup.last").decode("utf-8"))
+
+    def test_a_backup_folder_inside_the_data_folder_is_refused_and_nothing_is_written_there(self):
+        data = self.make_profile()
+        inside = os.path.join(data, "Backups")
+        os.makedirs(inside)
+        with open(os.path.join(inside, archive_name()), "wb") as f:
+            f.write(b"earlier archive of today")
+        with open(os.path.join(inside, archive_name() + ".tmp"), "wb") as f:
+            f.write(b"a leftover that any other folder would lose")
+        before = tree_bytes(data)
+        # Another spelling of the same folder: letter case, "/" and "..".
+        spelled = wine_path(data).lower().replace("\\", "/") + "/../Larkmail/Backups/"
+        self.settings(BkUpDir=spelled, KeepDays=1)
+        self.assertEqual(self.case.run("/b", timeout=180), 11)
+        self.assertEqual(tree_bytes(data), before)
+        reason = ("Backup failed, the backup folder lies inside the Larkmail data folder: " + spelled +
+                  ". Choose a backup folder outside it.")
+        self.assertEqual(self.last_log(), reason)
+        record = self.case.read("lmbackup.last").decode("utf-8")
+        self.assertIn("\r\nResult = failed\r\nReason = " + reason + "\r\n", record)
 
     def test_same_day_backup_drops_files_deleted_since(self):
         data = self.make_profile()
@@ -166,6 +240,22 @@ class UnattendedBackup(E2ETest):
                     self.assertEqual(verbs, [b"a"])  # no test: the damaged archive goes in
                     self.assertTrue(self.last_log().startswith("Database backup successfully saved"))
                 self.assert_no_temporaries()
+
+    def test_a_hanging_archive_tool_is_ended_and_the_earlier_archive_kept(self):
+        self.make_profile()
+        # A 7z.exe that writes one figure and then nothing, and never ends by itself.
+        self.case.put_double("hanging_7z.exe")
+        os.replace(os.path.join(self.case.program, "hanging_7z.exe"), os.path.join(self.case.program, "7z.exe"))
+        self.case.environment["LARKMAILBACKUP_TEST_SILENCE_SECONDS"] = "3"
+        self.settings()
+        earlier = self.earlier_archive()
+        reason = "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept."
+        self.assertEqual(self.case.run("/b", timeout=90), 10)
+        self.assert_earlier_kept(earlier)
+        self.assertEqual(self.last_log(), reason)
+        self.assertIn(f"\r\nResult = failed\r\nReason = {reason}\r\n", self.case.read("lmbackup.last").decode("utf-8"))
+        self.assertEqual(len(read_lines(os.path.join(self.case.program, "7z-runs.txt"))), 1)  # no test of nothing
+        self.assert_no_temporaries()
 
     def test_keep_days_removes_only_this_users_older_archives(self):
         self.make_profile()
@@ -323,10 +413,10 @@ class UnattendedBackup(E2ETest):
                 return
             time.sleep(0.05)
 
-    def open_window_from_tray(self):
+    def open_window_from_tray(self, language=1):
         """The window started in the tray: (its icon's tip, line 61 once restored)."""
         self.case.copy_lang()
-        self.settings(OpenToTray=1)
+        self.settings(OpenToTray=1, Language=language)
         proc = self.case.start()
         pid = self.case.pid()
         self.assertEqual(subprocess.run(["wine", harness.driver(), "wait-window", "--pid", pid], env=wine_env(),
@@ -363,6 +453,37 @@ class UnattendedBackup(E2ETest):
         self.assertIn(f"Larkmail Backup - last backup {month}/{day} {hour}:{minute} FAILED", tips)
         self.assertEqual(line, f"Last backup failed: {month}/{day}/{year} {hour}:{minute}, {reason}")
         self.assertIn(b"Seen = 1\r\n", self.case.read("lmbackup.last"))
+
+    def test_a_night_failed_in_german_is_shown_in_the_windows_language(self):
+        self.settings()
+        self.case.copy_lang()
+        saved = dict(os.environ)
+        os.environ["LC_ALL"] = "de_DE.UTF-8"  # Wine takes the locale from the Unix environment
+        try:
+            proc = self.case.start("/b")
+            pid = self.case.pid()
+            code, balloon = probe("balloon", "--timeout", "10000")
+        finally:
+            os.environ.clear()
+            os.environ.update(saved)
+        self.assertEqual(proc.wait(timeout=60), 3)
+        reason = self.last_log()
+        self.assertTrue(reason.startswith("Sicherung fehlgeschlagen, Larkmail-Datenordner nicht gefunden: "), reason)
+        self.assertEqual((code, balloon.strip()), (0, reason))  # the run's own language
+        record = self.case.read("lmbackup.last").decode("utf-8")
+        self.assertIn("\r\nCode = LogNoDataFolder\r\nDetail = ", record)
+        path = record.split("\r\nDetail = ")[1].split("\r\n")[0]
+        self.assertTrue(reason.endswith(path), (reason, path))
+        _, month, day, year, hour, minute, _ = LOG_LINE.match(self.case.log_lines()[-1]).groups()
+        os.makedirs(self.case.data_folder())
+        for language, line in [
+            (3, f"Последняя копия не создана: {month}/{day}/{year} {hour}:{minute}, "
+                f"Резервное копирование не выполнено, папка данных Larkmail не найдена: {path}"),
+            (1, f"Last backup failed: {month}/{day}/{year} {hour}:{minute}, "
+                f"Backup failed, Larkmail data folder not found: {path}"),
+        ]:
+            with self.subTest(language=language):
+                self.assertEqual(self.open_window_from_tray(language)[1], line)
 
     def test_a_saved_night_gives_the_window_its_date_and_size(self):
         self.make_profile()

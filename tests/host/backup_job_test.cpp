@@ -6,7 +6,10 @@
 #include <algorithm>
 
 #include "config/language_table.h"
+#include "engine/data_folder_guard.h"
 #include "engine/retention.h"
+#include "engine/tool_watch.h"
+#include "platform/system.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
 #include "tests/unit/seven_zip_bytes.h"
@@ -46,11 +49,14 @@ protected:
 
 enum class Written { Nothing, Finished, Unfinished };
 
-void ScriptSevenZip(bool starts, long exitCode, Written written) {
+// Polls enough for days of fake time: a 7-Zip that never ends by itself.
+constexpr int kHangs = 10000000;
+
+void ScriptSevenZip(bool starts, long exitCode, Written written, int polls = 3) {
     FakeProgramScript script;
     script.starts = starts;
     script.exitCode = exitCode;
-    script.pollsWhileRunning = 3;
+    script.pollsWhileRunning = polls;
     if (written == Written::Finished) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     if (written == Written::Unfinished) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
@@ -74,7 +80,22 @@ TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
     EXPECT_FALSE(starts[0].options.wait);
 }
 
+TEST_F(BackupJobTest, TheNewArchiveIsFlushedAfterItsTestAndBeforeItReplacesTheDaysArchive) {
+    ScriptSevenZip(true, 0, Written::Finished);
+    std::vector<std::wstring> atTest{L"test not run"};
+    FakeProgramScript test;
+    test.onStart = [&atTest] { atTest = FakeDiskEvents(); };
+    ScriptFakeProgram(L"\"7z.exe\" t ", test);
+    BackupRequest request = Request();
+    request.verify = true;
+    EXPECT_EQ(RunBackupJob(request).status, BackupStatus::Success);
+    EXPECT_TRUE(atTest.empty());
+    EXPECT_EQ(FakeDiskEvents(), (std::vector<std::wstring>{L"flush " + kTemp, L"replace " + kTemp + L" > " + kArchive}));
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+}
+
 TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) {
+    enum class Hang { No, Packing, Testing };
     struct Case {
         const char* what;
         bool starts;
@@ -82,7 +103,10 @@ TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) 
         Written written;
         BackupStatus status;
         std::wstring log;
+        bool flushFails = false;
+        Hang hang = Hang::No;
     };
+    const std::wstring hung = L"Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.";
     const Case cases[] = {
         {"exit 1", true, 1, Written::Finished, BackupStatus::ToolWarning,
          L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
@@ -101,15 +125,34 @@ TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) 
         // taskkill under Wine ends a process with exit code 0.
         {"killed with exit code 0", true, 0, Written::Unfinished, BackupStatus::NoArchive,
          L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
+        {"flush refused", true, 0, Written::Finished, BackupStatus::NotFlushed,
+         L"Backup failed, the new archive could not be written to the disk. The earlier archive was kept: " + kArchive,
+         true},
+        {"hangs while packing", true, 0, Written::Unfinished, BackupStatus::ToolHung, hung, false, Hang::Packing},
+        {"hangs while testing", true, 0, Written::Finished, BackupStatus::ToolHung, hung, false, Hang::Testing},
     };
     for (const Case& c : cases) {
         SetUp();
-        ScriptSevenZip(c.starts, c.exitCode, c.written);
-        const BackupResult result = RunBackupJob(Request());
+        ScriptSevenZip(c.starts, c.exitCode, c.written, c.hang == Hang::Packing ? kHangs : 3);
+        FakeProgramScript test;
+        test.pollsWhileRunning = kHangs;
+        if (c.hang == Hang::Testing) ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        SetFakeFlushFails(c.flushFails);
+        BackupRequest request = Request();
+        request.verify = c.hang == Hang::Testing;
+        const std::uint64_t start = ReadTickMilliseconds();
+        const BackupResult result = RunBackupJob(request);
         EXPECT_EQ(result.status, c.status) << c.what;
         EXPECT_EQ(BackupLogMessage(result), c.log) << c.what;
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
+        EXPECT_TRUE(FakeDiskEvents().empty()) << c.what;
+        EXPECT_EQ(FakeOpenPrograms(), 0) << c.what;
+        // Ended at the bound of its silence, not after it ended by itself days later.
+        if (c.hang != Hang::No) {
+            const std::uint64_t packing = c.hang == Hang::Testing ? 3000 : 0;  // its three polls
+            EXPECT_EQ(ReadTickMilliseconds() - start, packing + kToolSilenceLimitMs) << c.what;
+        }
     }
 }
 
@@ -154,6 +197,17 @@ TEST_F(BackupJobTest, LeftoversOfEndedRunsGoAndThoseOfRunningOnesStay) {
         {L"LarkmailBackup_PC1_bob_20261207.7z.999.tmp", false, true},
         {kName + L".x9.tmp", false, true},
         {kName + L".999.tmp.keep", false, true},
+        // Earlier days' runs that were killed, of either kind of archive.
+        {L"LarkmailBackup_PC1_anna_20261130.7z.999.tmp", false, false},
+        {L"larkmailbackup_pc1_ANNA_20261130.7Z.998.TMP", false, false},
+        {L"LarkmailBackup_PC1_anna_20261130.7z.tmp", false, false},
+        {L"LarkmailBackup_PC1_anna_20261201_diff_20261205.7z.999.tmp", false, false},
+        {L"LarkmailBackup_PC1_anna_20261130.7z.777.tmp", false, true},  // a run that passed midnight
+        {L"LarkmailBackup_PC1_bob_20261130.7z.999.tmp", false, true},
+        {L"LarkmailBackup_PC1_anna_x_20261130.7z.999.tmp", false, true},
+        {L"LarkmailBackup_PC1_anna_20261131.7z.999.tmp", false, true},  // no such day: not our name
+        {L"LarkmailBackup_PC1_anna_20261130.7z", false, true},
+        {L"LarkmailBackup_PC1_anna_20261130.7z.0.tmp", false, true},
     };
     std::vector<HeldFile> holds;
     for (const Leftover& l : leftovers) {
@@ -248,6 +302,8 @@ TEST_F(BackupJobTest, KeepDaysRemovesOnlyThisComputersAndUsersOlderArchives) {
         if (e.readOnly) SetFakeReadOnly(kFolder + e.name, true);
     }
     SetFakeFolder(kFolder + L"LarkmailBackup_PC1_anna_20261101.7z.d");
+    // The temporary's run still writes it, so the leftover clean-up keeps it; retention must too.
+    SetFakeProcesses({{999, L"LarkmailBackup.exe"}});
     struct Run {
         int keepDays;
         long exitCode;
@@ -381,6 +437,91 @@ TEST_F(BackupJobTest, KeepDaysNeverRemovesAFullAKeptDifferentialNeeds) {
     for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + L"LarkmailBackup_PC1_anna_" + e.name), e.stays) << e.name;
 }
 
+TEST_F(BackupJobTest, ABackupFolderInsideTheDataFolderIsRefusedAndNothingIsWrittenThere) {
+    const std::wstring inside = kData + L"\\Backups\\";
+    SetFakeFile(inside + kName, "EARLIER");
+    SetFakeFile(inside + kName + L".tmp", "LEFTOVER");  // would go in any other folder
+    const std::vector<std::wstring> paths = FakePaths();
+    ScriptSevenZip(true, 0, Written::Finished);
+    BackupRequest request = Request();
+    request.backupFolder = inside;
+    request.keepDays = 1;
+    const BackupResult result = RunBackupJob(request);
+    RemoveArchivesPastKeeping(request, result);
+    EXPECT_EQ(result.status, BackupStatus::InDataFolder);
+    EXPECT_EQ(BackupLogMessage(result),
+              L"Backup failed, the backup folder lies inside the Larkmail data folder: "
+              L"C:\\Users\\anna\\AppData\\Local\\Larkmail\\Backups\\. Choose a backup folder outside it.");
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(FakePaths(), paths);
+    EXPECT_EQ(FakeFileBytes(inside + kName + L".tmp"), "LEFTOVER");
+}
+
+TEST(PathLiesInside, ComparesFoldersAsWindowsDoes) {
+    ResetFakePlatform();
+    const std::wstring data = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
+    struct Case {
+        std::wstring path, folder;
+        bool inside;
+    };
+    const Case cases[] = {
+        {data + L"\\Backups\\", data, true},
+        {L"c:\\users\\ANNA\\appdata\\local\\LARKMAIL\\backups", data, true},
+        {data, data, true},  // the data folder itself
+        {data + L"\\", data, true},
+        {data, data + L"\\", true},
+        {data + L"\\.", data, true},
+        {data + L"\\.\\Backups\\.\\", data, true},
+        {L"C:\\Users\\anna\\AppData\\Local\\Temp\\..\\Larkmail\\B", data, true},
+        {L"C:/Users/anna/AppData/Local/Larkmail/Backups/", data, true},
+        {data + L"\\Mail\\Deep\\x.7z", data, true},
+        {L"C:\\Users\\anna\\AppData\\Local\\Larkmail2\\", data, false},  // a common prefix only
+        {L"C:\\Users\\anna\\AppData\\Local\\Larkmail.old-1", data, false},
+        {L"C:\\Users\\anna\\AppData\\Local\\", data, false},  // its parent
+        {data + L"\\..\\Backups\\", data, false},
+        {data + L"\\..", data, false},
+        {L"D:\\Users\\anna\\AppData\\Local\\Larkmail\\B\\", data, false},
+        {L"C:\\Users\\anna", L"C:\\", true},
+        {L"", data, false},
+        {data, L"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PathLiesInside(c.path, c.folder), c.inside) << c.path << L" in " << c.folder;
+}
+
+TEST(ParseArchiveName, ReadsDayAndKindOfThisComputersAndUsersNames) {
+    struct Case {
+        std::wstring name;
+        bool ours;
+        ArchiveKind kind;
+        int day, diffDay;  // yyyymmdd
+    };
+    const Case cases[] = {
+        {L"LarkmailBackup_PC1_Anna Maria_20261207.7z", true, ArchiveKind::Full, 20261207, 0},
+        {L"LARKMAILBACKUP_pc1_anna maria_20240229.7Z", true, ArchiveKind::Full, 20240229, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20261201_diff_20261207.7z", true, ArchiveKind::Differential, 20261201,
+         20261207},
+        {L"LarkmailBackup_PC1_Anna Maria_20261201_DIFF_20261232.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20261201_full_20261207.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20230229.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna_20261207.7z", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp", false, ArchiveKind::Full, 0, 0},
+        {L"LarkmailBackup_PC1_Anna Maria_", false, ArchiveKind::Full, 0, 0},
+    };
+    for (const Case& c : cases) {
+        ArchiveNameParts parts;
+        ASSERT_EQ(ParseArchiveName(c.name, L"PC1", L"Anna Maria", parts), c.ours) << c.name;
+        if (!c.ours) continue;
+        EXPECT_EQ(parts.kind, c.kind) << c.name;
+        EXPECT_EQ(parts.day.year * 10000 + parts.day.month * 100 + parts.day.day, c.day) << c.name;
+        // A full's own day stands where a differential names its full.
+        EXPECT_EQ(parts.fullDay.year * 10000 + parts.fullDay.month * 100 + parts.fullDay.day,
+                  c.kind == ArchiveKind::Full ? c.day : c.diffDay)
+            << c.name;
+        LocalTime date;
+        EXPECT_EQ(ReadArchiveDate(c.name, L"PC1", L"Anna Maria", date), c.kind == ArchiveKind::Full) << c.name;
+    }
+}
+
 TEST(DaysSinceEpoch, CountsCalendarDays) {
     EXPECT_EQ(DaysSinceEpoch(1970, 1, 1), 0);
     EXPECT_EQ(DaysSinceEpoch(2000, 3, 1), 11017);
@@ -403,8 +544,57 @@ TEST(ToolOutcomeText, NamesEachExitCode) {
         {{true, 8}, L"7-Zip ran out of memory (exit code 8)."},
         {{true, 255}, L"7-Zip was stopped (exit code 255)."},
         {{true, 3}, L"7-Zip ended with exit code 3."},
+        {{true, 1, true}, L"7-Zip stopped making progress and was ended."},
     };
     for (const Case& c : cases) EXPECT_EQ(ToolOutcomeText(c.tool), c.expected);
+}
+
+// Each step lets `ms` pass, then 7-Zip writes `bytes` (none when empty) and the watch looks.
+TEST(WatchTool, EndsTheToolOnlyAfterItsFigureStoodStillForTheLimit) {
+    struct Step {
+        std::uint64_t ms;
+        std::string bytes;
+    };
+    struct Case {
+        const char* what;
+        std::wstring testLimit;  // the environment's shortened limit, in seconds
+        std::vector<Step> steps;
+        int endedAt;  // the step after which the tool was ended; -1: never
+    };
+    const std::uint64_t minute = 60000;
+    const Case cases[] = {
+        {"silent from the start", L"", {{29 * minute, ""}, {minute - 1, ""}, {1, ""}}, 2},
+        {"each new figure restarts the bound", L"",
+         {{29 * minute, "  1% 3 + a.msg"}, {29 * minute, "\b\b\b\b  2% 4 + b.msg"}, {29 * minute, ""}}, -1},
+        {"file names under the same figure are no progress", L"",
+         {{minute, "  5% 3 + a.msg"}, {15 * minute, "\b\b\b\b  5% 4 + b.msg"}, {15 * minute, ""}}, 2},
+        {"the test limit shortens it", L"5", {{4999, ""}, {1, ""}}, 1},
+        {"the test limit never lengthens it", L"99999", {{30 * minute, ""}}, 0},
+        {"a test limit that is no number is ignored", L"5s", {{5000, ""}, {30 * minute, ""}}, 1},
+    };
+    for (const Case& c : cases) {
+        ResetFakePlatform();
+        SetFakeEnvironment(L"LARKMAILBACKUP_TEST_SILENCE_SECONDS", c.testLimit);
+        FakeProgramScript script;
+        script.pollsWhileRunning = kHangs;
+        for (const Step& step : c.steps)
+            if (!step.bytes.empty()) script.outputPieces.push_back(step.bytes);
+        ScriptFakeProgram(L"\"7z.exe\"", script);
+        const ProgramHandle tool = StartArchiveTool(L"a", false);
+        ToolWatch watch = StartToolWatch();
+        int endedAt = -1;
+        for (std::size_t i = 0; i < c.steps.size(); ++i) {
+            PauseMilliseconds(static_cast<std::uint32_t>(c.steps[i].ms));
+            if (!c.steps[i].bytes.empty()) {
+                EXPECT_EQ(WaitForProgramOrOutput(tool, 0), ProgramWake::Output) << c.what;
+            }
+            WatchTool(watch, tool);
+            if (watch.hung && endedAt < 0) endedAt = static_cast<int>(i);
+        }
+        EXPECT_EQ(endedAt, c.endedAt) << c.what;
+        EXPECT_EQ(ProgramRunning(tool), c.endedAt < 0) << c.what;
+        ReleaseProgram(tool);
+    }
 }
 
 TEST(FillPlaceholder, ReplacesPercentOne) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/language_table.h"
+#include "engine/tool_watch.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "tests/unit/seven_zip_bytes.h"
@@ -22,9 +23,10 @@ const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 
 // The window's record: seen at once, since the window itself says how it went.
-std::string RecordBytes(const std::string& result, const std::string& reason, std::size_t size = 0) {
+std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
+                        const std::string& detail = "", std::size_t size = 0) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n";
 }
 
 // The archive test is off unless a test is about it: its own step is tested below.
@@ -36,6 +38,12 @@ std::string SettingsBytes(int compression, int reopen, int verify = 0) {
 std::wstring LogText() {
     const std::string bytes = FakeFileBytes(L"Backup.log");
     return std::wstring(bytes.begin(), bytes.end());  // the texts here are ASCII
+}
+
+// A wait on 7-Zip blocks until it writes or ends, bounded only by what is
+// left of its silence limit (these runs last seconds): no spin.
+bool BlocksOnTheTool(std::uint32_t timeout) {
+    return timeout > kToolSilenceLimitMs - 60000 && timeout <= kToolSilenceLimitMs;
 }
 
 std::vector<std::wstring> StartLines() {
@@ -95,10 +103,10 @@ TEST_F(InteractiveBackupTest, WithoutAClientTheBackupRunsAndInputMeanwhileIsDrop
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
     EXPECT_EQ(FakeFileBytes(L"lmbackup.last"),
-              RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", FinishedArchiveBytes().size()));
+              RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "", "", FinishedArchiveBytes().size()));
     EXPECT_EQ(FakeOpenPrograms(), 0);
     EXPECT_EQ(FakeWaits(), 6);  // three dropped events, two ticks, the end
-    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);  // no 1 ms spin
+    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_TRUE(BlocksOnTheTool(timeout)) << timeout;  // no 1 ms spin
 }
 
 TEST_F(InteractiveBackupTest, TheDotsCarryOnFromTheLastBackupAndStartAgainAfterTen) {
@@ -136,10 +144,32 @@ TEST_F(InteractiveBackupTest, AnsweringNoToTheClosingQuestionLogsAndChangesNothi
     EXPECT_EQ(FakeBoxes()[0].text, L"Larkmail must be closed before backing up. Close it now?");
     EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorYesNo);
     EXPECT_EQ(LogText(), L"Backup failed, Larkmail was not closed." + kStamp);
-    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail was not closed."));
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail was not closed.", "LogFailure"));
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_TRUE(FakeWindowState().statusHistory.empty());
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
+}
+
+TEST_F(InteractiveBackupTest, ABackupFolderInsideTheDataFolderIsRefusedBeforeTheClosingQuestion) {
+    const std::wstring inside = L"C:\\Users\\anna\\AppData\\Local\\Temp\\..\\LARKMAIL\\Backups\\";
+    ProcessWindowState().backupPath = inside;
+    SetFakeFile(inside + L"LarkmailBackup_PC1_anna_20261207.7z.tmp", "LEFTOVER");
+    ClientRuns();
+    ScriptSevenZip(0, 0);
+    RunInteractiveBackup();
+    const std::string reason = "Backup failed, the backup folder lies inside the Larkmail data folder: "
+                               "C:\\Users\\anna\\AppData\\Local\\Temp\\..\\LARKMAIL\\Backups\\. Choose a backup "
+                               "folder outside it.";
+    ASSERT_EQ(FakeBoxes().size(), 1u);
+    EXPECT_EQ(FakeBoxes()[0].title, L"Error");
+    EXPECT_EQ(FakeBoxes()[0].text, std::wstring(reason.begin(), reason.end()));
+    EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk);
+    EXPECT_EQ(LogText(), std::wstring(reason.begin(), reason.end()) + kStamp);
+    EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", reason, "LogBackupInData", "C:\\Users\\anna\\AppData\\Local\\Temp\\..\\LARKMAIL\\Backups\\"));
+    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_TRUE(FakeWindowState().statusHistory.empty());
+    EXPECT_EQ(FakeFileBytes(inside + L"LarkmailBackup_PC1_anna_20261207.7z.tmp"), "LEFTOVER");
+    EXPECT_FALSE(FakeFileExists(inside + L"LarkmailBackup_PC1_anna_20261207.7z"));
 }
 
 TEST_F(InteractiveBackupTest, AfterYesTheClientIsEndedAndTheBackupWaitsUntilItIsGone) {
@@ -174,7 +204,7 @@ TEST_F(InteractiveBackupTest, AClientThatSurvivesTaskkillMeansNoBackupAndSaysSo)
         EXPECT_EQ(FakeBoxes()[1].text, L"Larkmail could not be closed. No backup was made.");
         EXPECT_EQ(FakeBoxes()[1].type, kBoxErrorOk);
         EXPECT_EQ(LogText(), L"Backup failed, Larkmail could not be ended." + kStamp);
-        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail could not be ended."));
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", "Backup failed, Larkmail could not be ended.", "LogClientAlive"));
         EXPECT_TRUE(FakeWindowState().statusHistory.empty());
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
         // Bounded by the clock: 5 s in window waits of 100 ms, never a sleep.
@@ -194,29 +224,36 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
         bool dataFolder;
         std::wstring box;
         std::wstring log;
+        std::string code, detail;
+        int polls = 2;
     };
     const std::wstring failed = L"The backup failed. No new archive was saved. ";
+    const std::wstring hung = L"Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.";
     // The failure is said once: the log line where it names it, 7-Zip's outcome after the general sentence.
     const Case cases[] = {
         {"exit 1", true, 1, true, true, failed + L"7-Zip could not read some of the files (exit code 1).",
-         L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+         L"Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept.", "LogWarning", "1"},
         {"exit 2", true, 2, true, true, failed + L"7-Zip reported a fatal error (exit code 2).",
-         L"Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+         L"Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept.", "LogToolFailed", "2"},
         {"exit 255", true, 255, true, true, failed + L"7-Zip was stopped (exit code 255).",
-         L"Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
+         L"Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept.", "LogToolFailed", "255"},
         {"killed, exit 0", true, 0, false, true, L"Backup failed, 7-Zip wrote no archive (exit code 0).",
-         L"Backup failed, 7-Zip wrote no archive (exit code 0)."},
+         L"Backup failed, 7-Zip wrote no archive (exit code 0).", "LogNoArchive", "0"},
         {"not started", false, 0, true, true, failed + L"7-Zip could not be started.",
-         L"Backup failed, 7-Zip could not be started."},
+         L"Backup failed, 7-Zip could not be started.", "LogToolMissing", ""},
         {"no data folder", true, 0, true, false,
          L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail",
-         L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail"},
+         L"Backup failed, Larkmail data folder not found: C:\\Users\\bob\\AppData\\Local\\Larkmail", "LogNoDataFolder",
+         "C:\\Users\\bob\\AppData\\Local\\Larkmail"},
+        // Never ends by itself: ended after half an hour of window waits without a new figure.
+        {"hangs", true, 0, false, true, hung, hung, "LogToolHung", "", 10000000},
     };
     for (const Case& c : cases) {
         SetUp();
         SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 1));
         if (!c.dataFolder) ProcessWindowState().dataFolder = kMissingData;
-        ScriptSevenZip(c.exitCode, 2, c.finished);
+        ScriptSevenZip(c.exitCode, c.polls, c.finished);
+        const std::uint64_t start = ReadTickMilliseconds();
         if (!c.starts) {
             FakeProgramScript missing;
             missing.starts = false;
@@ -228,13 +265,50 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
         EXPECT_EQ(FakeBoxes()[0].text, c.box) << c.what;
         EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk) << c.what;
         EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
-        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", std::string(c.log.begin(), c.log.end())))
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), RecordBytes("failed", std::string(c.log.begin(), c.log.end()), c.code, c.detail))
             << c.what;
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
         EXPECT_EQ(FakeWindowState().statusHistory.back(), L"Ready") << c.what;
         // The client was closed for this backup, so it comes back, without the success box.
         EXPECT_EQ(StartLines().back(), kRestart) << c.what;
+        EXPECT_EQ(FakeOpenPrograms(), 0) << c.what;
+        const std::uint64_t waited = ReadTickMilliseconds() - start;
+        EXPECT_LT(waited, kToolSilenceLimitMs + 2000) << c.what;
+        if (c.polls > 2) {
+            EXPECT_GE(waited, kToolSilenceLimitMs) << c.what;
+        }
+    }
+}
+
+// A stored password that cannot be unsealed: nothing packed, the reason, and
+// the offer to enter it again, which stores a new one (Yes) or nothing (No).
+TEST_F(InteractiveBackupTest, AnUnreadablePasswordPacksNothingAndOffersToEnterItAgain) {
+    const std::string unreadable = "ArchivePassword = bm90IHNlYWxlZA==\r\n";
+    const std::wstring reason =
+        L"Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was "
+        L"written; enter the password again in the program's window.";
+    for (bool yes : {false, true}) {
+        SetUp();
+        SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0) + unreadable);
+        ScriptSevenZip(0, 2);
+        QueueFakeAnswer(yes);
+        for (int field : {72, 74}) {
+            QueueFakeEventAction([field] { SetControlText(field, L"ab"); });
+            QueueFakeEvent(kEventControl, field);
+        }
+        QueueFakeDialogKey(true);
+        RunInteractiveBackup();
+        EXPECT_TRUE(StartLines().empty()) << yes;
+        ASSERT_EQ(FakeBoxes().size(), 1u) << yes;
+        EXPECT_EQ(FakeBoxes()[0].text, reason + L" Enter the password again now?") << yes;
+        EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorYesNo) << yes;
+        EXPECT_EQ(LogText(), reason + kStamp) << yes;
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << yes;
+        EXPECT_EQ(FakeDialogState().opened, yes ? 1 : 0) << yes;
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"),
+                  SettingsBytes(5, 0) + (yes ? "ArchivePassword = ZmFrZS1zZWFsZWQ6O1o4Wg==\r\n" : unreadable))
+            << yes;
     }
 }
 
@@ -292,7 +366,7 @@ TEST_F(InteractiveBackupTest, TheNewArchiveIsTestedBeforeItReplacesTheEarlierOne
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.testExit;
         ASSERT_EQ(FakeBoxes().size(), c.boxes.size()) << c.testExit;
         for (std::size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(FakeBoxes()[i].text, c.boxes[i].text);
-        for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
+        for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_TRUE(BlocksOnTheTool(timeout)) << timeout;
     }
 }
 
@@ -325,7 +399,7 @@ TEST_F(InteractiveBackupTest, SevenZipsFigureFollowsTheDotsInTheStatusBarAndTheH
     EXPECT_EQ(tips[8], L"Larkmail Backup - Testing the new archive 100 %");
     EXPECT_EQ(tips[10], L"Larkmail Backup - last backup 12/07 15:35 OK (full)");
     EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
-    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_EQ(timeout, kWaitForever);
+    for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_TRUE(BlocksOnTheTool(timeout)) << timeout;
 }
 
 TEST_F(InteractiveBackupTest, InAnotherLanguageTheLastWordIsStillTheEnglishReady) {

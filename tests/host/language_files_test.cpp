@@ -34,7 +34,8 @@ const std::set<std::wstring> kNamesEverywhere = {L"MainWindow/WinTitle", L"Misc/
 
 std::vector<ShippedFile> ShippedFiles() {
     std::set<std::wstring> latin = kNamesEverywhere;
-    latin.insert({L"7-Zip/TextUltra", L"MainWindow/SizeKB", L"MainWindow/SizeMB", L"MainWindow/SizeGB"});
+    latin.insert({L"7-Zip/TextUltra", L"MainWindow/SizeKB", L"MainWindow/SizeMB", L"MainWindow/SizeGB",
+                  L"7-Zip/PasswordOk"});
     std::set<std::wstring> dutch = latin;
     dutch.insert(L"MainWindow/SizeBytes");
     return {{"dutch.lng", dutch}, {"english.lng", {}}, {"german.lng", latin}, {"russian.lng", kNamesEverywhere}};

@@ -10,6 +10,7 @@
 #include "platform/fake/fake_platform.h"
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
+#include "ui/password_flow.h"
 
 namespace {
 
@@ -86,13 +87,15 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {13, ControlKind::TrackBar, 1, {100, 20, 370, 30}, L""},
         {14, ControlKind::Label, 1, {100, 50, 50, 20}, L"None"},
         {15, ControlKind::Label, 1, {445, 50, 50, 20}, L"Ultra"},
-        {60, ControlKind::CheckBox, 1, {20, 75, 450, 20}, L"Test each new archive before it replaces the old one"},
-        {62, ControlKind::Label, 1, {20, 102, 330, 20}, L"Keep archives for this many days (0 = all):"},
-        {63, ControlKind::NumberField, 1, {355, 99, 60, 23}, L"0"},
-        {64, ControlKind::Label, 1, {20, 129, 330, 20}, L"Make a full backup every this many days:"},
-        {65, ControlKind::LeaveField, 1, {355, 126, 60, 23}, L"0"},
-        {66, ControlKind::Label, 1, {20, 153, 465, 18},
+        {60, ControlKind::CheckBox, 1, {20, 72, 450, 20}, L"Test each new archive before it replaces the old one"},
+        {62, ControlKind::Label, 1, {20, 97, 330, 20}, L"Keep archives for this many days (0 = all):"},
+        {63, ControlKind::NumberField, 1, {355, 94, 60, 23}, L"0"},
+        {66, ControlKind::Label, 1, {20, 122, 330, 20}, L"Make a full backup every this many days:"},
+        {67, ControlKind::NumberField, 1, {355, 119, 60, 23}, L"0"},
+        {68, ControlKind::Label, 1, {20, 145, 465, 18},
          L"0 = a full archive every time; other nights store only what changed."},
+        {64, ControlKind::CheckBox, 1, {20, 167, 300, 20}, L"Encrypt backups with a password"},
+        {65, ControlKind::Button, 1, {325, 164, 145, 24}, L"Change password..."},
     };
     RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
 
@@ -157,6 +160,41 @@ TEST_F(MainWindowTest, ChoosingAFolderStoresItAndSwapsTheButtons) {
     EXPECT_EQ(ProcessWindowState().backupPath, L"D:\\My Backups\\");
 }
 
+TEST_F(MainWindowTest, AFolderInsideTheDataFolderIsRefusedAndNothingChanges) {
+    const std::wstring box =
+        L"This folder lies inside the Larkmail data folder (C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail). Every "
+        L"backup would pack the earlier archives again, and a restore would delete them. Please choose a folder "
+        L"outside it.";
+    const struct {
+        std::wstring answer;
+        bool refused;
+    } cases[] = {
+        {kDataFolder + L"\\Backups\\", true},
+        {kDataFolder + L"\\", true},
+        {L"c:\\users\\anna maria\\appdata\\local\\larkmail\\", true},
+        {L"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail2\\", false},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        Seen seen{};
+        RunWith(SettingsBytes(""), [&] {
+            QueueFakeRequesterAnswer(c.answer);
+            QueueFakeEvent(kEventControl, kButtonSetFolder);
+            QueueLook(seen);
+        });
+        const std::string answer(c.answer.begin(), c.answer.end());
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes(c.refused ? "" : answer)) << answer;
+        EXPECT_EQ(ProcessWindowState().backupPath, c.refused ? L"" : c.answer) << answer;
+        EXPECT_EQ(seen.field, c.refused ? L"" : c.answer) << answer;
+        ExpectFolderSet(seen, !c.refused);
+        ASSERT_EQ(FakeBoxes().size(), c.refused ? 1u : 0u) << answer;
+        if (!c.refused) continue;
+        EXPECT_EQ(FakeBoxes()[0].title, L"Error");
+        EXPECT_EQ(FakeBoxes()[0].text, box);
+        EXPECT_EQ(FakeBoxes()[0].type, 0x10u);
+    }
+}
+
 TEST_F(MainWindowTest, CancellingTheRequesterWritesNothing) {
     Seen seen{};
     RunWith(SettingsBytes(""), [&] {
@@ -192,38 +230,141 @@ TEST_F(MainWindowTest, TheTrackBarWritesCompressionAtOnce) {
     }
 }
 
-TEST_F(MainWindowTest, TheArchiveTestAndKeepDaysAreWrittenAtOnceAndOnlyWhenValid) {
+// KeepDays is stored as the user leaves the field (Tab, Enter, arrows, the window's end), never
+// what it passed through while typing: 30 -> Backspace -> "3" would delete every archive past three days.
+TEST_F(MainWindowTest, TheArchiveTestAtOnceAndKeepDaysOnlyAsTheFieldIsLeft) {
     struct Case {
         const char* what;
         std::string extra;     // lines after the seven
         bool check;            // box 60 as the user leaves it
-        std::wstring days;     // field 63 as typed; empty: untouched
+        std::wstring typed;    // keys into field 63 (caret at the end), no event of their own
+        std::wstring leave;    // the key that leaves or commits it; empty: the window closes
+        std::wstring shownAtStart, shownAfter;
         std::string written;   // the lines after the seven afterwards
         bool checkedAtStart;
     };
+    const std::string k30 = "KeepDays = 30\r\n";
     const Case cases[] = {
-        {"nothing changed", "", true, L"", "", true},
-        {"test turned off", "", false, L"", "VerifyBackup = 0\r\n", true},
-        {"test turned on again", "VerifyBackup = 0\r\n", true, L"", "VerifyBackup = 1\r\n", false},
-        {"days typed", "", true, L"30", "KeepDays = 30\r\n", true},
-        {"the longest keep", "", true, L"3650", "KeepDays = 3650\r\n", true},
-        {"too long", "KeepDays = 7\r\n", true, L"3651", "KeepDays = 7\r\n", true},
-        {"emptied while typing", "KeepDays = 7\r\n", true, L"", "KeepDays = 7\r\n", true},
-        {"the same again", "", true, L"0", "", true},
+        {"nothing changed", "", true, L"", L"", L"0", L"0", "", true},
+        {"test turned off", "", false, L"", L"", L"0", L"0", "VerifyBackup = 0\r\n", true},
+        {"test turned on again", "VerifyBackup = 0\r\n", true, L"", L"", L"0", L"0", "VerifyBackup = 1\r\n", false},
+        {"30, two Backspaces, Tab: keep all, never 3", k30, true, L"\b\b", L"\t", L"30", L"0", "KeepDays = 0\r\n", true},
+        {"30, one Backspace, Tab: the 3 it shows", k30, true, L"\b", L"\t", L"30", L"3", "KeepDays = 3\r\n", true},
+        {"7 typed, Enter", "", true, L"\b7", L"\r", L"0", L"7", "KeepDays = 7\r\n", true},
+        {"typed, left by closing the window", k30, true, L"\b\b14", L"", L"30", L"14", "KeepDays = 14\r\n", true},
+        {"arrow up", k30, true, L"", L"+", L"30", L"31", "KeepDays = 31\r\n", true},
+        {"typed, then Backup from the tray menu", k30, true, L"\b\b7", L"backup", L"30", L"7", "KeepDays = 7\r\n", true},
+        {"the longest keep", "", true, L"\b3650", L"\t", L"0", L"3650", "KeepDays = 3650\r\n", true},
+        {"too long: the value in force stays", "KeepDays = 7\r\n", true, L"\b3651", L"\t", L"7", L"7",
+         "KeepDays = 7\r\n", true},
+        {"the same again", "", true, L"\b0", L"\t", L"0", L"0", "", true},
+        {"hand-edited, not a count: shown as the 0 in force, kept", "KeepDays = 1e3\r\n", true, L"", L"\t", L"0", L"0",
+         "KeepDays = 1e3\r\n", true},
     };
     for (const Case& c : cases) {
         SetUp();
         const std::string start = SettingsBytes("", 2) + c.extra;
+        std::string whileTyping, afterLeaving;
+        std::wstring shownAfter;
         RunWith(start, [&] {
-            QueueFakeEventAction([&c] { EXPECT_EQ(ReadControlCheck(kCheckVerifyBackup), c.checkedAtStart) << c.what; });
+            QueueFakeEventAction([&c] {
+                EXPECT_EQ(ReadControlCheck(kCheckVerifyBackup), c.checkedAtStart) << c.what;
+                EXPECT_EQ(ReadControlText(kFieldKeepDays), c.shownAtStart) << c.what;
+            });
             if (c.check != c.checkedAtStart) {
                 QueueFakeEventAction([&c] { SetControlCheck(kCheckVerifyBackup, c.check); });
                 QueueFakeEvent(kEventControl, kCheckVerifyBackup);
             }
-            QueueFakeEventAction([&c] { SetControlText(kFieldKeepDays, c.days.empty() && c.extra.empty() ? L"0" : c.days); });
-            QueueFakeEvent(kEventControl, kFieldKeepDays);
+            if (!c.typed.empty()) QueueFakeEventAction([&c] { TypeIntoFakeField(kFieldKeepDays, c.typed); });
+            QueueFakeEventAction([&] { whileTyping = FakeFileBytes(L"lmbackup.prefs"); });
+            if (c.leave == L"backup") {
+                QueueFakeEvent(kEventMenu, kItemBackup);
+            } else if (!c.leave.empty()) {
+                QueueFakeEventAction([&c] { TypeIntoFakeField(kFieldKeepDays, c.leave); });
+            }
+            if (!c.leave.empty()) {
+                QueueFakeEventAction([&] {
+                    shownAfter = ReadControlText(kFieldKeepDays);
+                    afterLeaving = FakeFileBytes(L"lmbackup.prefs");
+                });
+            }
         });
+        if (c.leave.empty()) shownAfter = FakeControlState(kFieldKeepDays).text;
+        if (c.leave.empty()) afterLeaving = FakeFileBytes(L"lmbackup.prefs");
+        EXPECT_EQ(afterLeaving, SettingsBytes("", 2) + c.written) << c.what << ": not stored as it was left";
+        EXPECT_EQ(whileTyping, c.check != c.checkedAtStart ? SettingsBytes("", 2) + c.written : start) << c.what;
         EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.what;
+        EXPECT_EQ(shownAfter, c.shownAfter) << c.what;
+    }
+}
+
+// Box 64 on: dialog 70 with the password twice, OK only while both match and
+// are not empty; stored sealed, or nothing stored and the box off again.
+// Off: asked first. Button 65 follows the box.
+TEST_F(MainWindowTest, TheEncryptBoxAsksForThePasswordTwiceAndOffAsksFirst) {
+    const std::string sealedA = "ArchivePassword = ZmFrZS1zZWFsZWQ6O1o=\r\n";  // "a" through the fake's seal
+    struct Case {
+        const char* what;
+        std::string extra;  // lines after the seven
+        std::wstring first, second;  // typed; both empty: no dialog expected
+        bool enter;         // Enter, else Esc
+        bool sealingFails;
+        bool answerOff;     // the answer to the off question
+        std::vector<bool> okStates;  // OK's state after each typed field
+        std::string written;
+        bool checkedAfter;
+        std::wstring lastBox;
+    };
+    const std::wstring notStored =
+        L"The password could not be stored for your Windows user account. Nothing was changed.";
+    const std::wstring offQuestion = L"New backups will not be encrypted. Backups made so far stay encrypted and still "
+                                     L"need their password. Turn encryption off?";
+    const Case cases[] = {
+        {"on, both alike", "", L"a", L"a", true, false, false, {false, true}, sealedA, true, L""},
+        {"on, they differ: Enter does nothing, Esc", "", L"a", L"b", false, false, false, {false, false}, "", false, L""},
+        {"on, both empty", "", L"", L"", false, false, false, {}, "", false, L""},
+        {"on, sealing refused", "", L"a", L"a", true, true, false, {false, true}, "", false, notStored},
+        {"off, no", sealedA, L"", L"", false, false, false, {}, sealedA, true, offQuestion},
+        {"off, yes", sealedA, L"", L"", false, false, true, {}, "ArchivePassword = \r\n", false, offQuestion},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetFakeSecretsFail(c.sealingFails);
+        const bool on = c.extra.empty();
+        if (!on) QueueFakeAnswer(c.answerOff);
+        std::vector<bool> okStates;
+        bool buttonAtStart = false, dialogShown = false;
+        RunWith(SettingsBytes("", 2) + c.extra, [&] {
+            QueueFakeEventAction([&] { buttonAtStart = FakeControlState(kButtonChangePassword).enabled; });
+            QueueFakeEventAction([&c, on] { SetControlCheck(kCheckEncrypt, on); });
+            QueueFakeEvent(kEventControl, kCheckEncrypt);
+            if (!on) return;
+            QueueFakeEventAction([&] { dialogShown = DialogWindowOpen() && FakeControlState(kFieldPassword).focused; });
+            const std::pair<int, std::wstring> typed[] = {{kFieldPassword, c.first}, {kFieldPasswordRepeat, c.second}};
+            for (const auto& field : typed) {
+                if (field.second.empty()) continue;
+                QueueFakeEventAction([field] { SetControlText(field.first, field.second); });
+                QueueFakeEvent(kEventControl, field.first);
+                QueueFakeEventAction([&] { okStates.push_back(ControlEnabled(kButtonPasswordOk)); });
+            }
+            if (c.enter) {
+                QueueFakeDialogKey(true);
+            } else {
+                QueueFakeDialogKey(true);  // with OK disabled: nothing
+                QueueFakeDialogKey(false);
+            }
+        });
+        SetFakeSecretsFail(false);
+        EXPECT_EQ(buttonAtStart, !on) << c.what;
+        EXPECT_EQ(dialogShown, on) << c.what;
+        EXPECT_EQ(FakeDialogState().opened, on ? 1 : 0) << c.what;
+        EXPECT_EQ(FakeDialogState().title, on ? L"Backup password" : L"") << c.what;
+        EXPECT_FALSE(DialogWindowOpen()) << c.what;
+        EXPECT_EQ(okStates, c.okStates) << c.what;
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.what;
+        EXPECT_EQ(ReadControlCheck(kCheckEncrypt), c.checkedAfter) << c.what;
+        EXPECT_EQ(FakeControlState(kButtonChangePassword).enabled, c.checkedAfter) << c.what;
+        EXPECT_EQ(FakeBoxes().empty() ? L"" : FakeBoxes().back().text, c.lastBox) << c.what;
     }
 }
 
@@ -294,6 +435,7 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
     const std::string saved = head + "Result = saved\r\nReason = Database backup successfully saved to \"D:\\B\\\"" + tail;
     const std::string failed = head + "Result = failed\r\nReason = Backup failed, 7-Zip could not be started." + tail +
                                "Size = 0\r\n";
+    const std::string german = head + "Result = failed\r\nReason = Sicherung fehlgeschlagen, Exitcode 1" + tail;
     const std::wstring none = L"No backup recorded yet.";
     const std::wstring failedLine = L"Last backup failed: 12/09/2026 02:30, Backup failed, 7-Zip could not be started.";
     const struct {
@@ -320,8 +462,19 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
          L"Last backup: 12/09/2026 02:30, full archive saved (512 KB)", false, false, "Seen = 0"},
         {"saved, 45.3 MB", true, saved + "Size = 47500000\r\nSeen = 0\r\n",
          L"Last backup: 12/09/2026 02:30, full archive saved (45.3 MB)", false, false, "Seen = 0"},
+        {"saved encrypted", true, saved + "Size = 900\r\nSeen = 0\r\nEncrypted = 1\r\n",
+         L"Last backup: 12/09/2026 02:30, saved encrypted (900 bytes)", false, false, "Seen = 0"},
+        {"encrypted other than 1", true, saved + "Size = 900\r\nSeen = 0\r\nEncrypted = yes\r\n",
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
         {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
         {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
+        // A scheduled run under a German locale, the window in English: the window's language.
+        {"failed in German", true, german + "Code = LogWarning\r\nDetail = 1\r\nSize = 0\r\nSeen = 1\r\n",
+         L"Last backup failed: 12/09/2026 02:30, Backup failed, 7-Zip could not read some files (exit code 1). "
+         L"The earlier archive was kept.", true, false, "Seen = 1"},
+        {"a code of a newer version: its Reason", true,
+         german + "Code = LogSomethingNew\r\nDetail = 1\r\nSize = 0\r\nSeen = 1\r\n",
+         L"Last backup failed: 12/09/2026 02:30, Sicherung fehlgeschlagen, Exitcode 1", true, false, "Seen = 1"},
     };
     for (const auto& c : cases) {
         SetUp();

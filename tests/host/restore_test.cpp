@@ -9,11 +9,13 @@
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
 #include "engine/extraction_check.h"
+#include "engine/tool_watch.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "ui/main_window.h"
+#include "ui/password_flow.h"
 
 namespace {
 
@@ -51,7 +53,7 @@ std::wstring CrcText(const std::string& bytes) {
     return text;
 }
 
-std::vector<std::wstring> ListingLines(const std::vector<Item>& items) {
+std::vector<std::wstring> ListingLines(const std::vector<Item>& items, bool encrypted = false) {
     std::vector<std::wstring> lines = {L"", L"7-Zip 25.01 (x64)", L"", L"Listing archive: " + kArchive, L"", L"--",
                                        L"Path = " + kArchive, L"Type = 7z", L"", L"----------"};
     for (const Item& item : items) {
@@ -60,6 +62,7 @@ std::vector<std::wstring> ListingLines(const std::vector<Item>& items) {
         lines.push_back(L"Size = " + std::to_wstring(item.bytes.size()));
         lines.push_back(std::wstring(L"Attributes = ") + (item.folder ? L"D" : L"A"));
         lines.push_back(L"CRC = " + (item.folder || item.bytes.empty() ? L"" : CrcText(item.bytes)));
+        lines.push_back(std::wstring(L"Encrypted = ") + (encrypted && !item.folder ? L"+" : L"-"));
         lines.push_back(L"");
     }
     return lines;
@@ -74,19 +77,23 @@ void Unpack(const std::vector<Item>& items) {
     }
 }
 
-void ScriptListing(const std::vector<Item>& items, long exitCode = 0, bool starts = true) {
+// Polls enough for days of fake time: a 7-Zip that never ends by itself.
+constexpr int kHangs = 10000000;
+
+void ScriptListing(const std::vector<Item>& items, long exitCode = 0, bool starts = true, int polls = 0) {
     FakeProgramScript list;
     list.starts = starts;
     list.exitCode = exitCode;
+    list.pollsWhileRunning = polls;
     list.outputLines = ListingLines(items);
     ScriptFakeProgram(L"\"7z.exe\" l ", list);
 }
 
 void ScriptExtraction(const std::vector<Item>& written, long exitCode = 0, std::function<void()> also = {},
-                      std::vector<std::string> output = {}) {
+                      std::vector<std::string> output = {}, int polls = 3) {
     FakeProgramScript extract;
     extract.exitCode = exitCode;
-    extract.pollsWhileRunning = 3;
+    extract.pollsWhileRunning = polls;
     extract.outputPieces = std::move(output);
     extract.onStart = [written, also] {
         Unpack(written);
@@ -178,7 +185,10 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
         {kData + L"\\prefs.js", "new prefs"},
         {kData + L"\\Empty", "<folder>"},
     };
-    EXPECT_EQ(ParentTree(), expected);  // no staging, no old data left
+    EXPECT_EQ(ParentTree(), expected);  // no staging, no old data, no note left
+    // Each restored file once, after its check, before the swap.
+    EXPECT_EQ(FakeFlushedFiles(), std::vector<std::wstring>({kStaging + L"\\Larkmail\\Mail\\inbox.db",
+                                                             kStaging + L"\\Larkmail\\prefs.js"}));
     EXPECT_EQ(StartLines(), std::vector<std::wstring>({kList, kExtract}));
     EXPECT_TRUE(FakeStarts()[0].options.readOutput);
     EXPECT_TRUE(FakeStarts()[1].options.hidden);
@@ -211,7 +221,8 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
     // only after a piece of checking that moved on, never as a spin.
     std::size_t zero = 0;
     for (std::uint32_t timeout : FakeWaitTimeouts()) {
-        EXPECT_TRUE(timeout == 0 || timeout == kWaitForever) << timeout;
+        // Otherwise it blocks, bounded only by what is left of 7-Zip's silence limit.
+        EXPECT_TRUE(timeout == 0 || (timeout > kToolSilenceLimitMs - 60000 && timeout <= kToolSilenceLimitMs)) << timeout;
         zero += timeout == 0;
     }
     EXPECT_GE(zero, 1u);
@@ -331,7 +342,10 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         std::wstring box;
         std::wstring log;
         bool warned;  // the archive passed its check
+        int listPolls = 0;
+        int extractPolls = 3;
     };
+    const std::wstring hung = L"7-Zip stopped making progress and was ended.";
     const std::vector<Item> foreign = {{L"Documents", "", true}, {L"Documents\\a.txt", "x", false}};
     const std::vector<Item> nearName = {{L"Larkmail2", "", true}, {L"Larkmail2\\a.txt", "x", false}};
     const Case cases[] = {
@@ -357,11 +371,15 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
          L"Restore failed, 7-Zip could not be started. Your Larkmail data was not changed.", true},
         {"client started meanwhile", kBackup, 0, true, kBackup, 0, true, [] { SetFakeProcesses({{9, L"Larkmail.exe"}}); },
          L"Larkmail must be closed before restoring data.", L"Restore failed, Larkmail was not closed.", true},
+        {"listing hangs", kBackup, 0, true, {}, 0, true, {}, failed + L" " + hung,
+         L"Restore failed, " + hung + L" Your Larkmail data was not changed.", false, kHangs},
+        {"extraction hangs", kBackup, 0, true, partial, 0, true, {}, failed + L" " + hung,
+         L"Restore failed, " + hung + L" Your Larkmail data was not changed.", true, 0, kHangs},
     };
     for (const Case& c : cases) {
         SetUp();
-        ScriptListing(c.listed, c.listExit, c.listStarts);
-        ScriptExtraction(c.written, c.extractExit, c.during);
+        ScriptListing(c.listed, c.listExit, c.listStarts, c.listPolls);
+        ScriptExtraction(c.written, c.extractExit, c.during, {}, c.extractPolls);
         if (!c.extractStarts) {
             FakeProgramScript missing;
             missing.starts = false;
@@ -386,6 +404,62 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
                 << c.what;
         }
         EXPECT_EQ(FakeOpenPrograms(), 0) << c.what;
+    }
+}
+
+TEST_F(RestoreTest, NoArchiveInsideTheDataFolderIsEverDeleted) {
+    const std::wstring inData = kData + L"\\Backups\\LarkmailBackup_PC1_anna_20261207.7z";
+    const std::wstring other = kData + L"\\Mail\\Old\\LarkmailBackup_PC2_bob_20261101.7z";
+    const std::wstring temporary = kData + L"\\LARKMAILBACKUP_PC1_anna_20261130.7z.999.TMP";
+    const std::wstring userFile = kData + L"\\Mail\\attachment.7z";
+    const std::wstring arrival = kData + L"\\Mail\\LarkmailBackup_PC1_anna_20261206.7z";
+    const std::wstring refusedBox = L"A backup archive lies inside the Larkmail data folder: %1. A restore replaces "
+                                    L"everything in that folder and would delete it. Nothing was changed: move the "
+                                    L"archive out of the Larkmail folder, then restore again.";
+    struct Case {
+        const char* what;
+        std::wstring chosen;
+        std::wstring placed;      // lies in the data folder from the start
+        std::wstring arrives;     // put there while 7-Zip unpacks
+        std::wstring refusedFor;  // empty: the restore goes ahead
+    };
+    const Case cases[] = {
+        {"the chosen archive", L"c:/users/anna/appdata/local/larkmail/backups/LarkmailBackup_PC1_anna_20261207.7z",
+         inData, L"", L"c:/users/anna/appdata/local/larkmail/backups/LarkmailBackup_PC1_anna_20261207.7z"},
+        {"another computer's archive", kArchive, other, L"", other},
+        {"a temporary of a killed run", kArchive, temporary, L"", temporary},
+        {"one put there meanwhile", kArchive, L"", arrival, arrival},
+        {"a file of the user's own", kArchive, userFile, L"", L""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (!c.placed.empty()) SetFakeFile(c.placed, "7z archive");
+        before = ParentTree();
+        ScriptListing(kBackup);
+        const std::wstring arrives = c.arrives;
+        ScriptExtraction(kBackup, 0, [arrives] {
+            if (!arrives.empty()) SetFakeFile(arrives, "7z archive");
+        });
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(c.chosen);
+        QueueFakeAnswer(true);
+        RunRestore();
+        if (c.refusedFor.empty()) {
+            EXPECT_EQ(LogText(), L"Restore Successful." + kStamp) << c.what;
+            EXPECT_FALSE(FakeFileExists(c.placed)) << c.what;  // data, restored like any other
+            continue;
+        }
+        std::map<std::wstring, std::string> expected = before;
+        if (!c.arrives.empty()) expected[c.arrives] = "7z archive";
+        EXPECT_EQ(ParentTree(), expected) << c.what;
+        EXPECT_EQ(BoxTypes(), c.arrives.empty() ? std::vector<unsigned>({kBoxQuestionYesNo, kBoxErrorOk})
+                                                : std::vector<unsigned>({kBoxQuestionYesNo, kBoxWarningYesNo, kBoxErrorOk}))
+            << c.what;
+        EXPECT_EQ(FakeBoxes().back().text, refusedBox.substr(0, 55) + c.refusedFor + refusedBox.substr(57)) << c.what;
+        EXPECT_EQ(LogText(), L"Restore refused, an archive lies inside the Larkmail data folder: " + c.refusedFor + kStamp)
+            << c.what;
+        // Refused before the listing, unless the archive came later.
+        EXPECT_EQ(StartLines().size(), c.arrives.empty() ? 0u : 2u) << c.what;
     }
 }
 
@@ -421,6 +495,10 @@ TEST_F(RestoreTest, WhenTheOldDataCannotComeBackTheUserIsToldWhereItIs) {
     RunRestore();
     std::map<std::wstring, std::string> expected;
     for (const auto& entry : before) expected[kParent + L"Larkmail.old-1" + entry.first.substr(kData.size())] = entry.second;
+    // The note stays, so the next start moves the data back.
+    expected[kParent + L"Larkmail.restoring"] =
+        "phase=moving back\r\nstaging=Larkmail.restore-1\r\naside=Larkmail.old-1\r\nprocess=4242\r\n"
+        "program=LarkmailBackup.exe\r\n";
     EXPECT_EQ(ParentTree(), expected);  // nothing of it deleted; the staging is gone
     const std::wstring aside = kParent + L"Larkmail.old-1";
     EXPECT_EQ(FakeBoxes().back().type, kBoxErrorOk);
@@ -476,6 +554,92 @@ TEST_F(RestoreTest, OtherTopLevelItemsOfTheArchiveGoWithTheStaging) {
     EXPECT_EQ(LookUpPathKind(kParent + L"readme.txt"), PathKind::Missing);
     EXPECT_EQ(LookUpPathKind(kStaging), PathKind::Missing);
     EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
+}
+
+}  // namespace
+
+namespace {
+
+// An encrypted archive opens with the stored password, or with the one typed
+// into the dialog when the stored one (an older one, or none) does not; a
+// wrong one ends before anything was touched. 7-Zip answers each listing by
+// the password it was given on standard input.
+TEST_F(RestoreTest, EncryptedArchivesOpenWithTheStoredOrTypedPasswordAndAWrongOneChangesNothing) {
+    const std::string right = "right\r\nright\r\nright\r\n";
+    const std::wstring kListEnc = kList;  // listings carry -sccUTF-8 already
+    const std::wstring kExtractEnc = L"\"7z.exe\" x -o" + kStaging + L"\\ -bsp1 -sccUTF-8 \"" + kArchive + L"\"";
+    const std::wstring warning = L"This will overwrite your current Larkmail Data. Are you sure you wish to continue?";
+    struct Case {
+        const char* what;
+        std::string stored;        // ArchivePassword; the fake seals "right" and "old" below
+        bool encrypted;
+        std::wstring typed;        // empty: Esc on the dialog (when it comes)
+        bool asked;
+        std::vector<std::wstring> lines;
+        std::string extractInput;  // empty: no extraction
+        std::wstring lastBox;
+        std::wstring log;
+    };
+    const std::string sealedRight = "ZmFrZS1zZWFsZWQ6KFozWj1aMlouWg==";
+    const std::string sealedOld = "ZmFrZS1zZWFsZWQ6NVo2Wj5a";
+    const std::wstring wrongLog = L"Restore refused, wrong password for the archive: " + kArchive + kStamp;
+    const Case cases[] = {
+        {"stored opens it", sealedRight, true, L"", false, {kListEnc, kExtractEnc}, right, L"Restore Completed",
+         L"Restore Successful." + kStamp},
+        {"older stored, right typed", sealedOld, true, L"right", true, {kListEnc, kListEnc, kExtractEnc}, right,
+         L"Restore Completed", L"Restore Successful." + kStamp},
+        {"none stored, right typed", "", true, L"right", true, {kListEnc, kListEnc, kExtractEnc}, right,
+         L"Restore Completed", L"Restore Successful." + kStamp},
+        {"stored cannot be unsealed, right typed", "bm90IHNlYWxlZA==", true, L"right", true,
+         {kListEnc, kListEnc, kExtractEnc}, right, L"Restore Completed", L"Restore Successful." + kStamp},
+        {"wrong typed", sealedOld, true, L"wrong", true, {kListEnc, kListEnc}, "",
+         L"Wrong password: nothing was changed.", wrongLog},
+        {"dialog escaped", sealedOld, true, L"", true, {kListEnc}, "", L"Your restore request has been cancelled.", L""},
+        {"unencrypted, password stored", sealedRight, false, L"", false, {kList, kExtract}, "", L"Restore Completed",
+         L"Restore Successful." + kStamp},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (!c.stored.empty()) SetFakeFile(L"lmbackup.prefs", "\xEF\xBB\xBF\r\nArchivePassword = " + c.stored + "\r\n");
+        FakeProgramScript refused;
+        refused.exitCode = 2;
+        refused.outputLines = {L"ERROR: " + kArchive + L" : Cannot open encrypted archive. Wrong password?"};
+        if (!c.encrypted) ScriptListing(kBackup);
+        if (c.encrypted) {
+            ScriptFakeProgram(L"\"7z.exe\" l ", refused);
+            FakeProgramScript opens;
+            opens.outputLines = ListingLines(kBackup, true);
+            opens.forInput = right;
+            ScriptFakeProgram(L"\"7z.exe\" l ", opens);
+        }
+        ScriptExtraction(kBackup);
+        AnswerEverything();
+        std::vector<int> dialogControls;
+        QueueFakeEventAction([&] { dialogControls = FakeControlNumbers(); });
+        if (!c.typed.empty()) {
+            QueueFakeEventAction([&c] { SetControlText(kFieldPassword, c.typed); });
+            QueueFakeEvent(kEventControl, kFieldPassword);
+        }
+        QueueFakeDialogKey(!c.typed.empty());
+        RunRestore();
+        EXPECT_EQ(StartLines(), c.lines) << c.what;
+        for (const FakeStart& start : FakeStarts())
+            if (start.commandLine.compare(0, 12, L"\"7z.exe\" x ") == 0)
+                EXPECT_EQ(start.options.standardInput, c.extractInput) << c.what;
+        EXPECT_EQ(FakeDialogState().opened, c.asked ? 1 : 0) << c.what;
+        if (c.asked) {
+            EXPECT_EQ(dialogControls, std::vector<int>({kLabelPassword, kFieldPassword, kLabelPasswordNote,
+                                                        kButtonPasswordOk, kButtonPasswordCancel}))
+                << c.what;
+        }
+        ASSERT_FALSE(FakeBoxes().empty()) << c.what;
+        EXPECT_EQ(FakeBoxes().back().text, c.lastBox) << c.what;
+        if (!c.extractInput.empty())
+            EXPECT_EQ(FakeBoxes()[1].text, L"This backup is encrypted. " + warning) << c.what;
+        if (c.lines.back() == kExtract) EXPECT_EQ(FakeBoxes()[1].text, warning) << c.what;
+        EXPECT_EQ(LogText(), c.log) << c.what;
+        if (c.extractInput.empty() && c.lines.back() != kExtract) EXPECT_EQ(ParentTree(), before) << c.what;
+    }
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // The settings file on disk: creation, reading defaults, write cycles, read-only and held files, crash safety.
 #include "config/settings.h"
+#include "config/archive_password.h"
 
 #include <gtest/gtest.h>
 
 #include "config/key_value_file.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
+#include "platform/secrets.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -104,6 +107,31 @@ TEST_F(SettingsTest, ReadingDefaultsAndValues) {
         EXPECT_EQ(s.stayOnTop, c.expected.stayOnTop) << c.what;
         EXPECT_EQ(s.language, c.expected.language) << c.what;
         EXPECT_EQ(FakeFileBytes(kPrefs), c.bytes) << c.what << ": reading changed the file";
+    }
+}
+
+// Hand-edited values: what is not plainly a count keeps every archive, and only a plain 0 skips the test.
+TEST_F(SettingsTest, KeepDaysAndTheArchiveTestAsHandEdited) {
+    struct Case {
+        std::string value;  // as it stands after "Key =", up to the line's end; "-": no such line
+        int keepDays;
+        bool verify;
+    };
+    const Case cases[] = {
+        {"-", 0, true},       {"", 0, true},          {"30", 30, true},      {" 30", 30, true},
+        {"30 ", 30, true},    {"\t30\t", 30, true},   {"0030", 30, true},    {"3650", 3650, true},
+        {"3651", 0, true},    {"99999999999", 0, true}, {"1e3", 0, true},    {"30 days", 0, true},
+        {"-5", 0, true},      {"+5", 0, true},        {"3 0", 0, true},      {"0x10", 0, true},
+        {"0", 0, false},      {"0 ", 0, false},       {" 0\t", 0, false},    {"00", 0, true},
+        {"-0", 0, true},      {"1 ", 1, true},        {"yes", 0, true},      {"true", 0, true},
+        {"no", 0, true},      {"off", 0, true},       {"O", 0, true},        {"\xEF\xBC\x90", 0, true},
+    };
+    for (const Case& c : cases) {
+        const std::string lines = c.value == "-" ? "" : "KeepDays = " + c.value + "\r\nVerifyBackup = " + c.value + "\r\n";
+        SetFakeFile(kPrefs, kBom + "\r\n" + lines);
+        EXPECT_EQ(ReadKeepDaysSetting(), c.keepDays) << "[" << c.value << "]";
+        EXPECT_EQ(ReadVerifySetting(), c.verify) << "[" << c.value << "]";
+        EXPECT_EQ(FakeFileBytes(kPrefs), kBom + "\r\n" + lines) << "reading changed the file";
     }
 }
 
@@ -226,3 +254,59 @@ TEST_F(SettingsTest, TheFileIsTheCurrentFoldersWhateverItsLetterCase) {
 }
 
 }  // namespace
+
+// The password travels sealed: base64 of what the system's sealing gave, and
+// back only through it; a refusal never leaves a value that reads as no password.
+TEST_F(SettingsTest, ArchivePasswordRoundTripsSealedAndFailsClosed) {
+    // The fake seals "ab" as its marker and each UTF-16LE byte turned by 0x5A.
+    const std::string sealedAb = "fake-sealed:;Z8Z";
+    std::string blob;
+    ASSERT_TRUE(ProtectSecret(L"ab", blob));
+    ASSERT_EQ(blob, sealedAb);
+    struct Case {
+        const char* what;
+        std::wstring password;
+        bool sealingFails;
+        bool stored;
+        std::string value;  // after "ArchivePassword = "
+    };
+    const Case cases[] = {
+        {"ascii", L"ab", false, true, "ZmFrZS1zZWFsZWQ6O1o4Wg=="},
+        {"cyrillic", L"\u043f\u0430\u0440\u043e\u043b\u044c", false, true, "ZmFrZS1zZWFsZWQ6ZV5qXhpeZF5hXhZe"},
+        {"refused", L"ab", true, false, "OLD"},
+        {"cleared", L"", false, true, ""},
+    };
+    for (const Case& c : cases) {
+        SetFakeFile(kPrefs, kDefaults + "ArchivePassword = OLD\r\n");
+        SetFakeSecretsFail(c.sealingFails);
+        EXPECT_EQ(StoreArchivePassword(c.password), c.stored) << c.what;
+        const std::string bytes = FakeFileBytes(kPrefs);
+        ASSERT_EQ(bytes.compare(0, kDefaults.size(), kDefaults), 0) << c.what;
+        const std::string value = bytes.substr(kDefaults.size() + 18, bytes.size() - kDefaults.size() - 20);
+        EXPECT_EQ(value, c.value) << c.what;
+        EXPECT_EQ(bytes.find(Utf8FromWide(c.password)), c.password.empty() ? 0u : std::string::npos) << c.what;
+        std::wstring read = L"stale";
+        const StoredPassword state = ReadArchivePassword(read);
+        if (c.sealingFails) {
+            EXPECT_EQ(state, StoredPassword::Unreadable) << c.what;
+        } else {
+            EXPECT_EQ(state, c.password.empty() ? StoredPassword::None : StoredPassword::Ready) << c.what;
+            EXPECT_EQ(read, c.password) << c.what;
+        }
+    }
+    SetFakeSecretsFail(false);
+    const std::pair<std::string, StoredPassword> values[] = {
+        {"", StoredPassword::None},
+        {"ZmFrZS1zZWFsZWQ6O1o4Wg==", StoredPassword::Ready},
+        {"ZmFrZS1zZWFsZWQ6O1o4Wg", StoredPassword::Unreadable},    // padding cut off
+        {"bm90IHNlYWxlZA==", StoredPassword::Unreadable},          // base64, but never sealed
+        {"ZmFrZS1zZWFsZWQ6", StoredPassword::Unreadable},          // sealed empty text: a bare -p
+        {"ZmFrZS1zZWFsZWQ6O1o4Wg==!", StoredPassword::Unreadable},
+    };
+    for (const auto& v : values) {
+        SetFakeFile(kPrefs, kDefaults + "ArchivePassword = " + v.first + "\r\n");
+        std::wstring read;
+        EXPECT_EQ(ReadArchivePassword(read), v.second) << v.first;
+        EXPECT_EQ(read.empty(), v.second != StoredPassword::Ready) << v.first;
+    }
+}

@@ -247,3 +247,33 @@ TEST_F(StartupTest, UnattendedRunMovesToTheProgramFolderWhenOnlyThatHoldsSetting
 }
 
 }  // namespace
+
+namespace {
+
+// Killed between moving the data aside and the restored copy in: both starts put it back before anything looks at it.
+TEST_F(StartupTest, EveryStartRepairsAnInterruptedRestoreFirst) {
+    const std::wstring parent = L"C:\\Users\\anna\\AppData\\Local\\";
+    for (const bool unattended : {false, true}) {
+        SetUp();
+        SetFakeFolder(kWork + L"Lang");
+        SetFakeFile(kWork + L"lmbackup.prefs", kDefaults);
+        SetFakeFile(parent + L"Larkmail.old-1\\prefs.js", "old prefs");
+        SetFakeFile(parent + L"Larkmail.restoring",
+                    "phase=moving back\r\nstaging=Larkmail.restore-1\r\naside=Larkmail.old-1\r\nprocess=7\r\n"
+                    "program=LarkmailBackup.exe\r\n");
+        RunProgram(unattended ? std::vector<std::wstring>{L"/b"} : std::vector<std::wstring>{});
+        EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "old prefs") << unattended;
+        EXPECT_FALSE(FakeFileExists(parent + L"Larkmail.old-1")) << unattended;
+        EXPECT_FALSE(FakeFileExists(parent + L"Larkmail.restoring")) << unattended;
+        const std::string log = FakeFileBytes(kWork + L"Backup.log");
+        EXPECT_EQ(log.substr(0, log.find(" 12/")),
+                  "An interrupted restore was undone: your Larkmail data was moved back into place.")
+            << unattended;
+        // The window opened on the data folder rather than refusing a missing one.
+        if (!unattended) {
+            EXPECT_TRUE(FakeBoxes().empty());
+        }
+    }
+}
+
+}  // namespace

@@ -98,7 +98,7 @@ TEST_F(TaskTabTest, ControlsInCreationOrderWithTheirPlaces) {
         {34, ControlKind::Label, {190, 70, 5, 20}, L":"},
         {35, ControlKind::SpinField, {200, 70, 50, 23}, L"0"},
         {36, ControlKind::Label, {255, 75, 200, 20}, L"(Valid time is from 00:00 to 23:59)"},
-        {37, ControlKind::Label, {20, 100, 250, 30}, L"Select time, but leave all else blank for 1st of each month"},
+        {37, ControlKind::Label, {10, 142, 470, 20}, L"Select time, but leave all else blank for 1st of each month"},
         {20, ControlKind::Option, {130, 25, 50, 20}, L"Sun"},
         {21, ControlKind::Option, {180, 25, 50, 20}, L"Mon"},
         {22, ControlKind::Option, {230, 25, 50, 20}, L"Tue"},

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/fake/fake_platform.h"
 #include "tests/unit/seven_zip_bytes.h"
 
@@ -23,14 +25,15 @@ const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 const std::wstring kRecord = L"C:\\work\\lmbackup.last";
 
-std::string RecordBytes(const std::string& result, const std::string& reason, std::size_t size = 0) {
+std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
+                        const std::string& detail = "", std::size_t size = 0) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
 }
 
 // The failed run's own tray icon: the tip, the balloon, 15 s of waiting, gone before the run returns.
-void ExpectFailureNotice(const std::string& reason) {
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", reason));
+void ExpectFailureNotice(const std::string& reason, const std::string& code, const std::string& detail = "") {
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", reason, code, detail));
     EXPECT_EQ(FakeTrayLog(), (std::vector<std::wstring>{
                                  L"notice window", L"add icon 0 image 54",
                                  L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 FAILED",
@@ -49,10 +52,10 @@ void WriteSettings(const std::string& bkUpDir, int reopen, const std::string& ex
                                                  "\r\nStayOnTop = 0\r\nLanguage = 1\r\n" + extra);
 }
 
-void ScriptSevenZip(long exitCode, bool writesTemp) {
+void ScriptSevenZip(long exitCode, bool writesTemp, int polls = 5) {
     FakeProgramScript script;
     script.exitCode = exitCode;
-    script.pollsWhileRunning = 5;
+    script.pollsWhileRunning = polls;
     if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     if (!writesTemp && exitCode == 0) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
     ScriptFakeProgram(L"\"7z.exe\"", script);
@@ -105,8 +108,8 @@ TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
     EXPECT_FALSE(FakeFileExists(kTemp));
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp);
     EXPECT_TRUE(FakeBoxes().empty());
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"",
-                                                  FinishedArchiveBytes().size()));
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "",
+                                                  "", FinishedArchiveBytes().size()));
     EXPECT_TRUE(FakeTrayLog().empty());  // success is silent
     EXPECT_TRUE(FakeWaitTimeouts().empty());
 }
@@ -166,26 +169,93 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
         bool writesTemp;
         int processExit;
         std::string log;
+        std::string code, detail;  // the record's, that a window turns into its own language
+        int polls = 5;
     };
     const Case cases[] = {
         {"exit 1", 1, true, kUnattendedToolWarning,
-         "Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept."},
+         "Backup failed, 7-Zip could not read some files (exit code 1). The earlier archive was kept.", "LogWarning", "1"},
         {"exit 2", 2, true, kUnattendedToolFailed,
-         "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept."},
+         "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept.", "LogToolFailed", "2"},
         {"killed", 255, true, kUnattendedToolFailed,
-         "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept."},
-        {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0)."},
+         "Backup failed, 7-Zip ended with exit code 255. The earlier archive was kept.", "LogToolFailed", "255"},
+        {"killed, exit 0", 0, false, kUnattendedNoArchive, "Backup failed, 7-Zip wrote no archive (exit code 0).",
+         "LogNoArchive", "0"},
+        // Never ends by itself: without a window the wait on its handle is bounded too.
+        {"hangs", 0, false, kUnattendedToolHung,
+         "Backup failed, 7-Zip made no progress for 30 minutes and was ended. The earlier archive was kept.", "LogToolHung", "", 10000000},
     };
     for (const Case& c : cases) {
         SetUp();
-        ScriptSevenZip(c.exitCode, c.writesTemp);
+        ScriptSevenZip(c.exitCode, c.writesTemp, c.polls);
         EXPECT_EQ(RunUnattendedBackup(), c.processExit) << c.what;
         EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp) << c.what;
-        ExpectFailureNotice(c.log);
+        ExpectFailureNotice(c.log, c.code, c.detail);
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
         EXPECT_FALSE(FakeFileExists(kTemp)) << c.what;
         // The client was ended for the backup, so it comes back either way.
         EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kRestart})) << c.what;  // no test
+    }
+}
+
+// The password reaches 7-Zip on standard input only, for packing and for the
+// test; a stored value that cannot be unsealed stops the run before 7-Zip,
+// so no unencrypted archive ever stands in for an encrypted one.
+TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
+    const std::wstring kSevenZipEncrypted =
+        L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 -p -mhe=on -sccUTF-8 "
+        L"D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp C:\\Users\\anna\\Appdata\\Local\\Larkmail";
+    const std::wstring kTestEncrypted =
+        L"\"7z.exe\" t -bsp1 -sccUTF-8 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
+    const std::string unreadable =
+        "Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was "
+        "written; enter the password again in the program's window.";
+    struct Case {
+        const char* what;
+        std::string value;  // ArchivePassword
+        bool sealingFails;
+        int exit;
+        std::string input;  // each 7-Zip run's standard input
+    };
+    const Case cases[] = {
+        {"ascii", "ZmFrZS1zZWFsZWQ6O1o4Wg==", false, 0, "ab\r\nab\r\nab\r\n"},
+        {"cyrillic", "ZmFrZS1zZWFsZWQ6ZV5qXhpeZF5hXhZe", false, 0,
+         "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"
+         "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"},
+        {"empty: as without", "", false, 0, ""},
+        {"not base64", "ZmFrZS1zZWFsZWQ6O1o4Wg", false, kUnattendedNoPassword, ""},
+        {"another user", "ZmFrZS1zZWFsZWQ6O1o4Wg==", true, kUnattendedNoPassword, ""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        WriteSettings("D:\\Backups\\", 0, "ArchivePassword = " + c.value + "\r\n");
+        SetFakeWindows({});
+        SetFakeSecretsFail(c.sealingFails);
+        ScriptSevenZip(0, true);
+        EXPECT_EQ(RunUnattendedBackup(), c.exit) << c.what;
+        SetFakeSecretsFail(false);
+        if (c.exit == kUnattendedNoPassword) {
+            EXPECT_TRUE(FakeStarts().empty()) << c.what;
+            EXPECT_EQ(FakeFileBytes(kLog), unreadable + kStamp) << c.what;
+            ExpectFailureNotice(unreadable, "LogPasswordUnreadable");
+            EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+            continue;
+        }
+        const bool encrypted = !c.input.empty();
+        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{encrypted ? kSevenZipEncrypted : kSevenZip,
+                                                                    encrypted ? kTestEncrypted : kTest}))
+            << c.what;
+        for (const FakeStart& start : FakeStarts()) EXPECT_EQ(start.options.standardInput, c.input) << c.what;
+        EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << c.what;
+        EXPECT_EQ(FakeFileBytes(kRecord),
+                  RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "", "",
+                              FinishedArchiveBytes().size()) +
+                      (encrypted ? "Encrypted = 1\r\n" : ""))
+            << c.what;
+        // Neither the text nor its UTF-8 in the log or the record.
+        for (const std::wstring& file : {kLog, kRecord})
+            for (const char* secret : {"ab\r", "\xD0\xBF\xD0\xB0"})
+                EXPECT_EQ(FakeFileBytes(file).find(secret), std::string::npos) << c.what;
     }
 }
 
@@ -195,7 +265,7 @@ TEST_F(UnattendedBackupTest, SevenZipThatCannotStart) {
     ScriptFakeProgram(L"\"7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedToolMissing);
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, 7-Zip could not be started." + kStamp);
-    ExpectFailureNotice("Backup failed, 7-Zip could not be started.");
+    ExpectFailureNotice("Backup failed, 7-Zip could not be started.", "LogToolMissing");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -211,7 +281,8 @@ TEST_F(UnattendedBackupTest, MissingDataFolderRunsNoSevenZip) {
     EXPECT_TRUE(FakeStarts().empty());
     EXPECT_EQ(FakeFileBytes(kLog),
               "Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail" + kStamp);
-    ExpectFailureNotice("Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail");
+    ExpectFailureNotice("Backup failed, Larkmail data folder not found: C:\\Users\\anna\\Appdata\\Local\\Larkmail",
+                        "LogNoDataFolder", "C:\\Users\\anna\\Appdata\\Local\\Larkmail");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
 }
 
@@ -221,7 +292,7 @@ TEST_F(UnattendedBackupTest, ClientThatSurvivesTaskkillMeansNoBackup) {
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedClientAlive);
     EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill}));
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, Larkmail could not be ended." + kStamp);
-    ExpectFailureNotice("Backup failed, Larkmail could not be ended.");
+    ExpectFailureNotice("Backup failed, Larkmail could not be ended.", "LogClientAlive");
     EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
     // Bounded: a few seconds of pauses, not a hang.
     EXPECT_GE(FakePausedMilliseconds(), kMailClientGoneTimeoutMs);
@@ -240,8 +311,29 @@ TEST_F(UnattendedBackupTest, EmptyBackupFolderLogsAndShowsNoPath) {
     EXPECT_EQ(boxes[0].text, L"No backup path defined.");
     EXPECT_EQ(boxes[0].type, 0x10u);
     // The box is its notice: recorded, but no balloon after it.
-    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined."));
+    EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("failed", "No backup path defined.", "LogNoPath"));
     EXPECT_TRUE(FakeTrayLog().empty());
+}
+
+TEST_F(UnattendedBackupTest, ABackupFolderInsideTheDataFolderIsRefusedBeforeTheClientIsEnded) {
+    for (const std::string folder : {"c:\\users\\ANNA\\appdata\\local\\larkmail\\Backups\\",
+                                     "C:\\Users\\anna\\AppData\\Local\\Larkmail\\"}) {
+        SetUp();
+        WriteSettings(folder, 1, "KeepDays = 1\r\n");
+        const std::vector<std::wstring> paths = FakePaths();
+        ScriptSevenZip(0, true);
+        EXPECT_EQ(RunUnattendedBackup(), kUnattendedInDataFolder) << folder;
+        const std::string reason = "Backup failed, the backup folder lies inside the Larkmail data folder: " + folder +
+                                   ". Choose a backup folder outside it.";
+        EXPECT_EQ(FakeFileBytes(kLog), reason + kStamp);
+        ExpectFailureNotice(reason, "LogBackupInData", folder);
+        // No taskkill, no 7-Zip, no restart: the client was never touched.
+        EXPECT_TRUE(StartedCommandLines().empty()) << folder;
+        std::vector<std::wstring> now = FakePaths();
+        now.erase(std::remove(now.begin(), now.end(), kLog), now.end());
+        now.erase(std::remove(now.begin(), now.end(), kRecord), now.end());
+        EXPECT_EQ(now, paths) << folder;
+    }
 }
 
 TEST_F(UnattendedBackupTest, TheNoticeLastsItsTimeUnlessTheUserClicksIt) {

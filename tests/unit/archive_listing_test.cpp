@@ -29,12 +29,15 @@ const std::vector<std::wstring> kWindowsListing = {
     L"Packed Size = 0",
     L"Attributes = D",
     L"CRC = ",
+    L"Encrypted = -",
     L"",
     L"Path = Larkmail\\Mail\\\u00c4rger & M\u00fche\\n\u00f6te.eml",
     L"Size = 1000",
     L"Packed Size = 1007",
     L"Attributes = RA",
     L"CRC = C14AC1CE",
+    L"Encrypted = +",
+    L"Method = LZMA2:12 7zAES:19",
     L"",
     L"Path = Larkmail\\Dir",
     L"Size = 0",
@@ -56,13 +59,14 @@ TEST(ArchiveListing, ReadsTheItemsAfterTheArchivesOwnBlock) {
         std::wstring path;
         bool isFolder;
         std::int64_t size;
+        bool encrypted;
     };
     const std::vector<Expected> expected = {
-        {L"Larkmail", true, 0},
-        {L"Larkmail\\Mail\\\u00c4rger & M\u00fche\\n\u00f6te.eml", false, 1000},
-        {L"Larkmail\\Dir", true, 0},
-        {L"Larkmail\\unix.txt", false, -1},
-        {L"Larkmail/from zip", true, 0},
+        {L"Larkmail", true, 0, false},
+        {L"Larkmail\\Mail\\\u00c4rger & M\u00fche\\n\u00f6te.eml", false, 1000, true},
+        {L"Larkmail\\Dir", true, 0, false},
+        {L"Larkmail\\unix.txt", false, -1, false},
+        {L"Larkmail/from zip", true, 0, false},
     };
     ASSERT_EQ(items.size(), expected.size());
     EXPECT_TRUE(items[1].hasCrc);
@@ -72,6 +76,7 @@ TEST(ArchiveListing, ReadsTheItemsAfterTheArchivesOwnBlock) {
         EXPECT_EQ(items[i].path, expected[i].path) << i;
         EXPECT_EQ(items[i].isFolder, expected[i].isFolder) << i;
         EXPECT_EQ(items[i].size, expected[i].size) << i;
+        EXPECT_EQ(items[i].encrypted, expected[i].encrypted) << i;
     }
     // Error output without the separator lists nothing.
     EXPECT_TRUE(ParseArchiveListing({L"Path = x.7z", L"ERROR: x.7z : Can not open the file as archive"}).empty());
@@ -125,6 +130,8 @@ TEST(ArchiveListing, ADifferentialOverItsFullGivesTheDaysItems) {
 TEST(ArchiveListing, ListCommandQuotesAPathWithABlank) {
     EXPECT_EQ(BuildListParameters(L"D:\\B\\a.7z"), L"l -slt -sccUTF-8 D:\\B\\a.7z");
     EXPECT_EQ(BuildListParameters(L"D:\\My Backups\\a.7z"), L"l -slt -sccUTF-8 \"D:\\My Backups\\a.7z\"");
+    EXPECT_EQ(BuildListParameters(L"D:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z"),
+              L"l -slt -sccUTF-8 \"D:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z\"");
 }
 
 TEST(ProgressDotsRule, OneMoreEachTickAndNoneAfterTheTenth) {

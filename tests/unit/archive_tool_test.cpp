@@ -39,6 +39,7 @@ TEST(BuildBackupParameters, ExactTexts) {
     struct Case {
         int level;
         std::wstring folder, archive, data, expected;
+        bool encrypt = false;
     };
     const Case cases[] = {
         {5, L"C:\\Backups\\", name, data,
@@ -67,19 +68,36 @@ TEST(BuildBackupParameters, ExactTexts) {
         {5, L"C:\\My Backups\\", name + L".tmp", data,
          L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.tmp "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
-        // Names with a blank stay unquoted.
+        // A blank in the name (computer or user) quotes the whole archive path,
+        // or 7-Zip would take "...MY" as the archive and the rest as a file to add.
         {5, L"C:\\Backups\\", L"LarkmailBackup_MY PC_anna_20261207.7z", data,
-         L"a -mmt -mx=5 -slp -y -bsp1 C:\\Backups\\LarkmailBackup_MY PC_anna_20261207.7z "
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\Backups\\LarkmailBackup_MY PC_anna_20261207.7z\" "
          L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
+        {5, L"C:\\Backups\\", L"LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp",
+         L"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail",
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\Backups\\LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp\" "
+         L"\"C:\\Users\\Anna Maria\\AppData\\Local\\Larkmail\""},
+        {5, L"C:\\My Backups\\", L"LarkmailBackup_MY PC_Anna Maria_20261207.7z.4242.tmp", data,
+         L"a -mmt -mx=5 -slp -y -bsp1 \"C:\\My Backups\\LarkmailBackup_MY PC_Anna Maria_20261207.7z.4242.tmp\" "
+         L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
+        {5, L"", L"LarkmailBackup_PC1_Anna Maria_20261207.7z", data,
+         L"a -mmt -mx=5 -slp -y -bsp1 \"LarkmailBackup_PC1_Anna Maria_20261207.7z\" "
+         L"C:\\Users\\anna\\AppData\\Local\\Larkmail"},
+        // Encrypted: a bare -p asks on standard input, names encrypted too.
+        {5, L"C:\\My Backups\\", name, data,
+         L"a -mmt -mx=5 -slp -y -bsp1 -p -mhe=on -sccUTF-8 \"C:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z "
+         L"C:\\Users\\anna\\AppData\\Local\\Larkmail",
+         true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(BuildBackupParameters(c.level, c.folder, c.archive, c.data), c.expected) << c.expected;
+        EXPECT_EQ(BuildBackupParameters(c.level, c.folder, c.archive, c.data, c.encrypt), c.expected) << c.expected;
     }
 }
 
 TEST(BuildRestoreParameters, ExactTexts) {
     struct Case {
         std::wstring target, archive, expected;
+        bool withPassword = false;
     };
     const Case cases[] = {
         {L"C:\\Users\\anna\\AppData\\Local\\", L"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z",
@@ -91,9 +109,15 @@ TEST(BuildRestoreParameters, ExactTexts) {
          L"\"C:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z\""},
         {L"C:\\Users\\Anna Maria\\AppData\\Local\\", L"C:\\b\\x.7z",
          L"x -o\"C:\\Users\\Anna Maria\\AppData\\Local\\\" -bsp1 C:\\b\\x.7z"},
+        {L"C:\\Users\\anna\\AppData\\Local\\Larkmail.restore-1\\", L"C:\\b\\LarkmailBackup_PC1_Anna Maria_20261207.7z",
+         L"x -oC:\\Users\\anna\\AppData\\Local\\Larkmail.restore-1\\ -bsp1 "
+         L"\"C:\\b\\LarkmailBackup_PC1_Anna Maria_20261207.7z\""},
+        // With a password 7-Zip asks by itself; a bare -p would be an empty one.
+        {L"C:\\Users\\anna\\AppData\\Local\\", L"C:\\My Backups\\x.7z",
+         L"x -oC:\\Users\\anna\\AppData\\Local\\ -bsp1 -sccUTF-8 \"C:\\My Backups\\x.7z\"", true},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(BuildRestoreParameters(c.target, c.archive), c.expected) << c.expected;
+        EXPECT_EQ(BuildRestoreParameters(c.target, c.archive, c.withPassword), c.expected) << c.expected;
     }
 }
 
@@ -101,8 +125,12 @@ TEST(BuildDifferentialParameters, ExactTexts) {
     struct Case {
         int level;
         std::wstring full, folder, diff, expected;
+        bool encrypt = false;
     };
     const Case cases[] = {
+        // The full's password opens it and seals the differential, from standard input.
+        {5, L"D:\\b\\F.7z", L"Larkmail", L"D:\\b\\D.7z.9.tmp",
+         L"u D:\\b\\F.7z Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!D:\\b\\D.7z.9.tmp -bsp1 -p -mhe=on -sccUTF-8", true},
         {5, L"D:\\b\\LarkmailBackup_PC1_anna_20261201.7z", L"Larkmail",
          L"D:\\b\\LarkmailBackup_PC1_anna_20261207_diff_20261201.7z.4242.tmp",
          L"u D:\\b\\LarkmailBackup_PC1_anna_20261201.7z Larkmail -t7z -mx=5 -u- "
@@ -114,7 +142,7 @@ TEST(BuildDifferentialParameters, ExactTexts) {
          L"-up0q3r2x2y2z0w2!\"C:\\My Backups\\LarkmailBackup_MY PC_Anna Maria_20261207_diff_20261201.7z.7.tmp\" -bsp1"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(BuildDifferentialParameters(c.level, c.full, c.folder, c.diff), c.expected) << c.expected;
+        EXPECT_EQ(BuildDifferentialParameters(c.level, c.full, c.folder, c.diff, c.encrypt), c.expected) << c.expected;
 }
 
 TEST(ParseArchiveName, ReadsBackWhatTheNamesWrite) {
@@ -194,6 +222,42 @@ TEST(ChooseArchive, FromTheBackupFolder) {
 TEST(BuildTestParameters, ExactTexts) {
     EXPECT_EQ(BuildTestParameters(L"C:\\Backups\\x.7z.4242.tmp"), L"t -bsp1 C:\\Backups\\x.7z.4242.tmp");
     EXPECT_EQ(BuildTestParameters(L"C:\\My Backups\\x.7z"), L"t -bsp1 \"C:\\My Backups\\x.7z\"");
+    EXPECT_EQ(BuildTestParameters(L"C:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp"),
+              L"t -bsp1 \"C:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z.4242.tmp\"");
+    EXPECT_EQ(BuildTestParameters(L"C:\\My Backups\\x.7z", true), L"t -bsp1 -sccUTF-8 \"C:\\My Backups\\x.7z\"");
+}
+
+// UTF-8 and CR LF, three times: once per question an update may ask.
+TEST(PasswordAnswerBytes, ExactBytes) {
+    struct Case {
+        std::wstring password;
+        std::string line;
+    };
+    const Case cases[] = {
+        {L"geheim 42", "geheim 42\r\n"},
+        {L"\u043f\u0430\u0440\u043e\u043b\u044c", "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"},
+        {L"Gr\u00fc\u00dfe", "Gr\xC3\xBC\xC3\x9F" "e\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(PasswordAnswerBytes(c.password), c.line + c.line + c.line);
+}
+
+// Only 7-Zip's own refusal of the password counts; a damaged archive or a
+// "Wrong password" in a file name at another exit code does not.
+TEST(OutputTellsWrongPassword, FromExitCodeAndOutput) {
+    struct Case {
+        long exitCode;
+        std::wstring output;
+        bool wrong;
+    };
+    const Case cases[] = {
+        {2, L"ERROR: D:\\b\\x.7z : Cannot open encrypted archive. Wrong password?\n", true},
+        {2, L"ERROR: Data Error in encrypted file. Wrong password? : Larkmail\\inbox.db\n", true},
+        {2, L"ERROR: D:\\b\\x.7z\nCan not open the file as archive\n", false},
+        {2, L"ERROR: Data Error : Larkmail\\inbox.db\n", false},
+        {255, L"Break signaled\n", false},
+        {0, L"Path = Larkmail\\Wrong password?.txt\n", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(OutputTellsWrongPassword(c.exitCode, c.output), c.wrong) << c.output;
 }
 
 // As 7-Zip writes it to a pipe: right-aligned figures, each update erased by
@@ -233,7 +297,8 @@ TEST(ReadToolProgress, FollowsTheUpdatesWhereverThePiecesEnd) {
 }
 
 TEST(FinishArchiveTool, NoHandleMeansNotStarted) {
-    const ToolOutcome outcome = FinishArchiveTool(0);
+    ToolWatch watch;
+    const ToolOutcome outcome = FinishArchiveTool(0, watch);
     EXPECT_FALSE(outcome.started);
     EXPECT_FALSE(ArchiveToolRunning(0));
 }

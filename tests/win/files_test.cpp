@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "engine/archive_listing.h"
+#include "engine/folder_tree.h"
 #include "platform/files.h"
+#include "platform/win32/long_path.h"
 #include "tests/win/win_test_folder.h"
 
 namespace {
@@ -26,18 +29,20 @@ TEST_F(FilesTest, KindsAndSizes) {
         std::wstring name;
         PathKind kind;
         std::int64_t size;
+        bool flushes;  // only a file flushes
     } cases[] = {
-        {L"five.bin", PathKind::File, 5},
-        {L"FIVE.BIN", PathKind::File, 5},
-        {L"empty", PathKind::File, 0},
-        {L"7z.exe", PathKind::Folder, 0},
-        {L"missing", PathKind::Missing, -1},
-        {L"missing\\deeper.txt", PathKind::Missing, -1},
+        {L"five.bin", PathKind::File, 5, true},
+        {L"FIVE.BIN", PathKind::File, 5, true},
+        {L"empty", PathKind::File, 0, true},
+        {L"7z.exe", PathKind::Folder, 0, false},
+        {L"missing", PathKind::Missing, -1, false},
+        {L"missing\\deeper.txt", PathKind::Missing, -1, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
         EXPECT_EQ(LookUpPathKind(At(c.name)), c.kind);
         EXPECT_EQ(ReadFileSize(At(c.name)), c.size);
+        EXPECT_EQ(FlushFileToDisk(At(c.name)), c.flushes);
     }
     EXPECT_EQ(BytesOf(At(L"five.bin")), std::string("a\0b\r\n", 5));
 }
@@ -114,6 +119,68 @@ TEST_F(FilesTest, DeletionsAndEmptyFolders) {
     EXPECT_TRUE(NamesIn(folder).empty());
 }
 
+TEST(LongPath, OnlyAbsolutePathsPastTheLimitGetThePrefixNormalised) {
+    const std::wstring tail(260, L'x');
+    struct Case {
+        std::wstring path, expected;
+    } cases[] = {
+        {L"C:\\Users\\anna\\Larkmail", L"C:\\Users\\anna\\Larkmail"},
+        {L"lmbackup.prefs", L"lmbackup.prefs"},
+        {L"Larkmail\\" + tail, L"Larkmail\\" + tail},
+        {L"C:\\Users\\" + tail, L"\\\\?\\C:\\Users\\" + tail},
+        {L"C:/Users/anna/../bob/./" + tail, L"\\\\?\\C:\\Users\\bob\\" + tail},
+        {L"\\\\server\\share\\" + tail, L"\\\\?\\UNC\\server\\share\\" + tail},
+        {L"\\\\?\\C:\\a/" + tail, L"\\\\?\\C:\\a/" + tail},
+    };
+    for (const Case& c : cases) EXPECT_EQ(LongPath(c.path), c.expected) << std::string(c.path.begin(), c.path.begin() + 30);
+}
+
+// Past MAX_PATH, as a restore stages a deep mail folder: made, written, read,
+// CRC-checked, listed, moved and deleted like any other path.
+TEST_F(FilesTest, PathsPastMaxPathWorkThroughEveryCall) {
+    std::wstring first = L"Mail folder with a rather long name, part 1 of five";
+    std::wstring relative = first;
+    for (int i = 2; i <= 5; ++i)
+        relative += L"\\Mail folder with a rather long name, part " + std::to_wstring(i) + L" of five";
+    const std::wstring deep = At(relative);
+    ASSERT_GT(deep.size(), 300u);
+    ASSERT_TRUE(CreateFolderPath(deep));
+    EXPECT_EQ(LookUpPathKind(deep), PathKind::Folder);
+    const std::wstring file = deep + L"\\message.eml";
+    ASSERT_TRUE(WriteFileReplacing(file, "12345"));
+    EXPECT_TRUE(AppendToSharedFile(file, "6789"));
+    EXPECT_TRUE(FlushFileToDisk(file));
+    EXPECT_EQ(LookUpPathKind(file), PathKind::File);
+    EXPECT_EQ(ReadFileSize(file), 9);
+    EXPECT_EQ(BytesOf(file), "123456789");
+    EXPECT_EQ(NamesIn(deep), std::vector<std::wstring>({L"message.eml"}));
+
+    // The extraction check reads it back: 0xCBF43926 is the CRC-32 of "123456789".
+    const ArchiveItem folderItem{relative, true};
+    ArchiveItem fileItem{relative + L"\\message.eml", false, 9, true, 0xCBF43926u};
+    EXPECT_EQ(FindMissingItems({folderItem, fileItem}, folder, 0), std::vector<std::wstring>());
+    fileItem.crc ^= 1;
+    EXPECT_EQ(FindMissingItems({folderItem, fileItem}, folder, 0), std::vector<std::wstring>({file}));
+
+    EXPECT_TRUE(MoveFileReplacing(file, deep + L"\\moved.eml"));
+    EXPECT_EQ(NamesIn(deep), std::vector<std::wstring>({L"moved.eml"}));
+    EXPECT_TRUE(MovePath(At(first), At(L"renamed")));
+    const std::wstring moved = At(L"renamed" + relative.substr(first.size())) + L"\\moved.eml";
+    EXPECT_EQ(BytesOf(moved), "123456789");
+    EXPECT_TRUE(DeleteFilePath(moved));
+    EXPECT_EQ(LookUpPathKind(moved), PathKind::Missing);
+    ASSERT_TRUE(WriteFileReplacing(moved, "again"));
+    EXPECT_EQ(DeleteFolderTree(At(L"renamed")), std::vector<std::wstring>());
+    EXPECT_TRUE(NamesIn(folder).empty());
+}
+
+TEST_F(FilesTest, FlushNeedsAnExistingFile) {
+    ASSERT_TRUE(WriteFileReplacing(At(L"archive.7z.tmp"), "7z"));
+    EXPECT_TRUE(FlushFileToDisk(At(L"archive.7z.tmp")));
+    EXPECT_FALSE(FlushFileToDisk(At(L"missing.tmp")));
+    EXPECT_EQ(BytesOf(At(L"archive.7z.tmp")), "7z");
+}
+
 // A link is listed as a link and removed alone; what it points to stays.
 TEST_F(FilesTest, LinksAreListedAndRemovedWithoutTheirTarget) {
     ASSERT_TRUE(CreateFolderPath(At(L"target\\Mail")));
@@ -141,6 +208,34 @@ TEST_F(FilesTest, LinksAreListedAndRemovedWithoutTheirTarget) {
     EXPECT_EQ(BytesOf(At(L"target.txt")), "t");
 }
 
+// One folder reached through every spelling Windows accepts resolves to one
+// text: what exists as the disk names it, a missing rest as written.
+TEST_F(FilesTest, ResolveFullPathGivesOneTextForEverySpellingOfAFolder) {
+    const std::wstring base = At(L"Larkmail Data Folder");
+    ASSERT_TRUE(CreateFolderPath(base + L"\\Backups"));
+    std::wstring slashes = base;
+    std::replace(slashes.begin(), slashes.end(), L'\\', L'/');
+    wchar_t shortName[MAX_PATH] = {};
+    const DWORD length = GetShortPathNameW(base.c_str(), shortName, MAX_PATH);
+    const std::wstring shortPath = length > 0 && length < MAX_PATH ? shortName : L"";
+    struct Case {
+        std::wstring path, expected;
+    } cases[] = {
+        {base, base},
+        {At(L"LARKMAIL DATA FOLDER\\"), base},
+        {base + L"\\.\\Backups\\..", base},
+        {slashes + L"/", base},
+        {base + L"\\Backups\\..\\..\\Larkmail Data Folder", base},
+        {At(L"larkmail data folder\\Not Yet\\Deeper\\"), base + L"\\Not Yet\\Deeper"},
+        {At(L"Larkmail Data Folder2"), At(L"Larkmail Data Folder2")},
+        {shortPath.empty() ? base : shortPath, base},
+        {(shortPath.empty() ? base : shortPath) + L"\\Backups\\New", base + L"\\Backups\\New"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ResolveFullPath(c.path), c.expected) << c.path;
+    EXPECT_EQ(ResolveFullPath(L""), L"");
+    EXPECT_TRUE(SamePathText(L"C:\\\u00c4rger\\Mail", L"c:\\\u00e4RGER\\mail"));
+    EXPECT_FALSE(SamePathText(L"C:\\Larkmail", L"C:\\Larkmail2"));
+}
 
 // Wine starts a Unix program given by its Z: path, but its handle is
 // signalled before the program has ended and its exit code is no guide.
