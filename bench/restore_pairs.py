@@ -49,23 +49,28 @@ def restore_once(wr, program, env, archive):
         wr.end(proc, pid)
 
 
-def bare_extract_once(wr, program, env, archive, target):
+def bare_extract_once(wr, program, env, archive, target, full=None):
+    """With `full`: that first (-y), then the differential `archive` over it (-aoa)."""
     shutil.rmtree(target, ignore_errors=True)
     os.makedirs(target)
     seven = '"' + wine_path(os.path.join(program, "7z.exe")) + '"'
-    code, wall, _, _ = wr.run(program, seven + " x -y -bso0 -bsp0 -bse0 -o" + wine_path(target) + " " + wine_path(archive), env)
-    if code != 0:
-        sys.exit(f"bare 7z.exe x failed with exit code {code}")
+    wall = 0
+    for path, overwrite in ((full, "-y"), (archive, "-aoa")) if full else ((archive, "-y"),):
+        code, ms, _, _ = wr.run(program, f"{seven} x {overwrite} -bso0 -bsp0 -bse0 -o{wine_path(target)} {wine_path(path)}", env)
+        if code != 0:
+            sys.exit(f"bare 7z.exe x failed with exit code {code}")
+        wall += ms
     return wall
 
 
-def time_restore_pairs(wr, program, env, archive, runs):
-    """Interleaved: ours, bare, ours, bare ...; a list of (ours, listing, bare) in ms."""
+def time_restore_pairs(wr, program, env, archive, runs, full=None):
+    """Interleaved: ours, bare, ours, bare ...; a list of (ours, listing, bare) in ms.
+    With `full`, `archive` is a differential made against it."""
     target = os.path.join(wr.work, "bare-restore")
     pairs = []
     for _ in range(runs):
         ours, listing = restore_once(wr, program, env, archive)
-        bare = bare_extract_once(wr, program, env, archive, target)
+        bare = bare_extract_once(wr, program, env, archive, target, full)
         pairs.append((ours, listing, bare))
         time.sleep(0.2)
     shutil.rmtree(target, ignore_errors=True)

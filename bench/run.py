@@ -12,9 +12,12 @@ with their spread:
   last "Yes" (not its box's closing) to the result box (the old data is
   deleted after it), against bare `7z x -y` of the same archive with its
   output going nowhere; the listing before the last question on its own.
+- (part `diff`, bench/diff_nights.py) differential nights against full
+  nights (FullEvery = 7, level 5, test on), and the restore of a
+  differential against bare `7z x` of its full and then of it.
 
     bench/run.py [--size MB] [--runs N] [--tiny-runs N] [--levels 0,5,9]
-                 [--parts tiny,backup,restore] [--build DIR]
+                 [--parts tiny,backup,restore,diff] [--build DIR]
 
 Run after scripts/build windows. Writes build/windows/bench/results.md.
 """
@@ -26,6 +29,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from diff_nights import diff_rows  # noqa: E402
 from restore_pairs import time_restore_pairs  # noqa: E402
 from wine_runs import ROOT, WineRuns, wine_path  # noqa: E402
 
@@ -142,6 +146,10 @@ def main():
 
         if "restore" in parts:
             restore_row(wr, program, backups, env, data, args, lines)
+        if "diff" in parts:
+            lines += ["", "| night | profile | differential night (ms) | full night (ms) | median pair time ratio | spread | "
+                      "differential (MB) | full (MB) | median size ratio |", "|---|---|---|---|---|---|---|---|---|"]
+            diff_rows(wr, program, env, data, backups, args, lines)
         table = "\n".join(lines)
         print(table)
         with open(os.path.join(work, "results.md"), "w") as f:

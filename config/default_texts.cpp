@@ -17,7 +17,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ButtonOpenLocation", L"Open Backup Path",
         L"ButtonRestore", L"Restore",
         L"StatusBarText", L"Ready",
-        L"LastBackupSaved", L"Last backup: %1, saved (%2)",
+        L"LastBackupSaved", L"Last backup: %1, full archive saved (%2)",
         L"LastBackupFailed", L"Last backup failed: %1, %2",
         L"LastBackupNone", L"No backup recorded yet.",
         L"SizeBytes", L"%1 bytes",
@@ -26,6 +26,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"SizeGB", L"%1 GB",
         L"DecimalMark", L".",
         L"LastBackupEncrypted", L"Last backup: %1, saved encrypted (%2)",
+        L"LastBackupSavedDiff", L"Last backup: %1, differential archive saved (%2)",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -44,6 +45,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"PasswordCancel", L"Cancel",
         L"EncryptOffQuest", L"New backups will not be encrypted. Backups made so far stay encrypted and still need their password. Turn encryption off?",
         L"PasswordNotStored", L"The password could not be stored for your Windows user account. Nothing was changed.",
+        L"FullEvery", L"Make a full backup every this many days:",
+        L"FullEveryHint", L"0 = a full archive every time; other nights store only what changed.",
 
         L"_GROUP_", L"TaskWindow",
         L"ThirdTab", L"Backup Task",
@@ -108,11 +111,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ToolExitOther", L"7-Zip ended with exit code %1.",
         L"ToolNotStarted", L"7-Zip could not be started.",
         L"StatusTest", L"Testing the new archive",
-        L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK",
+        L"TrayLastSaved", L"Larkmail Backup - last backup %1 OK (full)",
         L"TrayLastFailed", L"Larkmail Backup - last backup %1 FAILED",
         L"ToolHung", L"7-Zip stopped making progress and was ended.",
         L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
         L"PasswordAgain", L"Enter the password again now?",
+        L"TrayLastSavedDiff", L"Larkmail Backup - last backup %1 OK (differential)",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -137,6 +141,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ArchiveEncrypted", L"This backup is encrypted.",
         L"PasswordAsk", L"This backup is encrypted, and the stored password does not open it. Enter the password it was made with.",
         L"WrongPassword", L"Wrong password: nothing was changed.",
+        L"FullMissing", L"This differential archive needs its full archive, which is missing or cannot be read: %1. Nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -180,6 +185,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogRepairStranded", L"An interrupted restore could not be repaired. Your Larkmail data is in: %1",
         L"LogPasswordUnreadable", L"Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was written; enter the password again in the program's window.",
         L"LogRestoreWrongPassword", L"Restore refused, wrong password for the archive: %1",
+        L"LogFullNoFull", L"No full archive in %1 to build on: this backup is a full archive.",
+        L"LogFullTooOld", L"The newest full archive %1 is older than FullEvery allows: this backup is a full archive.",
+        L"LogFullSameDay", L"Today's archive %1 is a full archive: it is replaced by a new full archive.",
+        L"LogFullFailedTest", L"The full archive %1 failed its test: this backup is a full archive.",
+        L"LogFullNoDifferential", L"The differential archive against %1 could not be made: this backup is a full archive.",
+        L"LogRestoreFullMissing", L"Restore refused, the full archive this differential archive needs is missing or unreadable: %1",
 
         L"_END_", L"",
     };

@@ -112,3 +112,14 @@ int ReadKeepDaysSetting() {
     const int days = ParseKeepDays(ReadSettingText(L"KeepDays", L"0"));
     return days < 0 ? 0 : days;
 }
+
+int ReadFullEverySetting() {
+    const std::wstring text = ReadSettingText(L"FullEvery", L"");
+    if (text.empty() || text.size() > 3) return 0;
+    int days = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return 0;
+        days = days * 10 + (c - L'0');
+    }
+    return days <= kMostFullEveryDays ? days : 0;
+}

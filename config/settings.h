@@ -29,6 +29,11 @@ void WriteSettingInteger(const std::wstring& key, int value);
 // absent, "00", "no" or anything else reads as on. Not in a new file, so that
 // file keeps its bytes.
 bool ReadVerifySetting();
+// FullEvery: days a full archive serves differentials, 1 to 365. Anything
+// but a plain number in that range (absent, 0, "7x", "-3") reads 0: every
+// backup is a full archive. Not in a new file, so that file keeps its bytes.
+constexpr int kMostFullEveryDays = 365;
+int ReadFullEverySetting();
 
 // Ten years: the longest keep the field offers.
 constexpr int kMostKeepDays = 3650;

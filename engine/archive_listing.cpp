@@ -83,6 +83,8 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
             items.back().isFolder = items.back().isFolder || AttributesNameFolder(ValueAfter(line, L"Attributes = "));
         } else if (StartsWith(line, L"CRC = ")) {
             items.back().hasCrc = ParseCrc(ValueAfter(line, L"CRC = "), items.back().crc);
+        } else if (line == L"Anti = +") {
+            items.back().isAnti = true;
         } else if (line == L"Folder = +") {
             items.back().isFolder = true;
         } else if (line == L"Encrypted = +") {

@@ -48,10 +48,17 @@ std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder, 
            ArchiveArgument(backupFolder, archiveName) + L" " + QuotedWhenBlank(dataFolder);
 }
 
+std::wstring BuildDifferentialParameters(int level, const std::wstring& fullPath, const std::wstring& folderName,
+                                         const std::wstring& diffPath, bool encrypt) {
+    return L"u " + QuotedWhenBlank(fullPath) + L" " + QuotedWhenBlank(folderName) + L" -t7z -mx=" +
+           std::to_wstring(level) + L" -u- -up0q3r2x2y2z0w2!" + QuotedWhenBlank(diffPath) + L" -bsp1" +
+           (encrypt ? L" -p -mhe=on -sccUTF-8" : L"");
+}
+
 std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
-                                    bool withPassword) {
-    return L"x -o" + QuotedWhenBlank(targetFolder) + L" -bsp1 " + (withPassword ? kAnswerCharset : L"") +
-           QuotedWhenBlank(archivePath);
+                                    bool withPassword, const std::wstring& overwrite) {
+    return L"x -o" + QuotedWhenBlank(targetFolder) + (overwrite.empty() ? L"" : L" " + overwrite) + L" -bsp1 " +
+           (withPassword ? kAnswerCharset : L"") + QuotedWhenBlank(archivePath);
 }
 
 std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassword) {
@@ -67,8 +74,10 @@ std::string PasswordAnswerBytes(const std::wstring& password) {
     return bytes;
 }
 
-ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password) {
+ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password,
+                               const std::wstring& workingFolder) {
     StartOptions options;
+    options.workingFolder = workingFolder;
     options.wait = wait;
     options.hidden = true;
     options.keepHandle = true;

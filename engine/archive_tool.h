@@ -14,11 +14,19 @@ std::wstring ArchiveName(const std::wstring& computer, const std::wstring& user,
 // -mhe=on, so not even the names can be read without it.
 std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder, const std::wstring& archiveName,
                                    const std::wstring& dataFolder, bool encrypt = false);
+// "u" against the full, run from the data folder's parent so that the paths
+// match the full's: only what changed goes into `diffPath`, deletions as
+// anti-items; the full is only read. `encrypt` as for a full: the full's
+// password opens it and seals the differential.
+std::wstring BuildDifferentialParameters(int level, const std::wstring& fullPath, const std::wstring& folderName,
+                                         const std::wstring& diffPath, bool encrypt = false);
 // `withPassword`: only -sccUTF-8, so the answer on standard input is read as
 // UTF-8; 7-Zip asks by itself when the archive is encrypted, and a bare -p
-// here would be an empty password.
+// here would be an empty password. `overwrite` (may be empty) goes before
+// -bsp1: "-y" for a differential's full, "-aoa" for the differential itself
+// (other modes ignore its anti-items).
 std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
-                                    bool withPassword = false);
+                                    bool withPassword = false, const std::wstring& overwrite = {});
 // "t" with the archive: 7-Zip reads every file back and checks its CRC.
 std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassword = false);
 // What 7-Zip reads on standard input: the password in UTF-8 and CR LF, as
@@ -27,7 +35,8 @@ std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassw
 std::string PasswordAnswerBytes(const std::wstring& password);
 // Starts "7z.exe" hidden, without a console, its output to a pipe; 0 when
 // it could not be created. A password goes to its standard input only.
-ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password = {});
+ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password = {},
+                               const std::wstring& workingFolder = {});
 // 7-Zip's answer to a password that does not open the archive (exit code 2
 // and "Wrong password?"), as against a damaged archive.
 bool OutputTellsWrongPassword(long exitCode, const std::wstring& output);

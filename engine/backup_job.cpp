@@ -4,6 +4,7 @@
 
 #include "config/language_table.h"
 #include "engine/archive_check.h"
+#include "engine/archive_choice.h"
 #include "engine/backup_log.h"
 #include "engine/data_folder_guard.h"
 #include "engine/retention.h"
@@ -55,7 +56,7 @@ bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, st
 void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
     std::wstring folder = request.backupFolder;
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (folder.empty()) return;
+    if (folder.empty() || request.archiveName.size() < 3) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
     for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.tmp")) {
@@ -81,11 +82,107 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 }
 
 // Starts 7-Zip hidden and returns once it has ended.
-ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false, password);
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
+                           const std::wstring& workingFolder = {}) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
     ToolWatch watch = StartToolWatch();
     if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
     return FinishArchiveTool(tool, watch);
+}
+
+// "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
+void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
+    while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    const std::size_t slash = folder.rfind(L'\\');
+    parent = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
+    name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
+    // A drive's root needs its backslash to be the root.
+    if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+}
+
+// Full or differential; a full to build on is proven by 7-Zip's test first,
+// as a differential against a damaged full restores nothing. Logs why a full is made.
+ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
+    std::vector<std::wstring> names;
+    std::wstring folder = request.backupFolder;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (request.fullEvery > 0 && !folder.empty())
+        for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
+            if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
+    ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery);
+    const std::wstring fullPath = request.backupFolder + plan.fullName;
+    if (plan.kind == ArchiveKind::Differential) {
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
+        // The password in force must open the full: a changed or cleared
+        // password fails here and starts a new full.
+        const bool withPassword = !request.password.empty();
+        const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
+        if (test.started && !test.hung && test.exitCode == 0) return plan;
+        plan = FullPlan(request.computer, request.user, request.today, FullReason::FullFailedTest);
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusBackup"));
+    }
+    const std::wstring line = FullReasonLogLine(plan, fullPath);
+    if (!line.empty()) AppendToBackupLog(line);
+    return plan;
+}
+
+// 7-Zip writes the plan's archive under this run's temporary name.
+void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const JobWindow& window,
+                 BackupResult& result) {
+    result.kind = plan.kind;
+    result.encrypted = !request.password.empty();
+    result.archivePath = request.backupFolder + plan.archiveName;
+    result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
+    // "a" and "u" add to an existing archive, so a leftover of an earlier
+    // process with this id would carry old files.
+    if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
+        DeleteFilePath(result.tempPath);
+        if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
+            result.status = BackupStatus::StaleTemp;
+            return;
+        }
+    }
+    if (plan.kind == ArchiveKind::Differential) {
+        std::wstring parent, name;
+        SplitDataFolder(request.dataFolder, parent, name);
+        result.tool = RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
+                                                                 name, result.tempPath, result.encrypted),
+                                     request.password, window, parent);
+    } else {
+        const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
+        result.tool = RunArchiveTool(BuildBackupParameters(request.level, request.backupFolder, tempName,
+                                                           request.dataFolder, result.encrypted),
+                                     request.password, window);
+    }
+    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.tool.hung) result.status = BackupStatus::ToolHung;
+    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
+        result.status = BackupStatus::NoArchive;
+    }
+}
+
+// The packed archive is tested, then moved over the day's archive, or dropped.
+BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
+    if (result.status == BackupStatus::StaleTemp) return result;
+    // A header 7-Zip completed says nothing of the data behind it; only
+    // reading everything back does.
+    if (result.status == BackupStatus::Success && request.verify) {
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
+        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
+        if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
+        if (result.test.hung) result.status = BackupStatus::ToolHung;
+    }
+    // The rename reaches the disk before the data otherwise: a power cut
+    // soon after could leave the day's name on an archive never written.
+    if (result.status == BackupStatus::Success && !FlushFileToDisk(result.tempPath)) {
+        result.status = BackupStatus::NotFlushed;
+    }
+    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
+        result.status = BackupStatus::NotReplaced;
+    }
+    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
+        DeleteFilePath(result.tempPath);
+    return result;
 }
 
 }  // namespace
@@ -119,44 +216,19 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         return result;
     }
     RemoveLeftoverTemporaries(request, result.tempPath);
-    // "a" adds to an existing archive, so a leftover of an earlier process
-    // with this id would carry old files.
-    if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
-        DeleteFilePath(result.tempPath);
-        if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
-            result.status = BackupStatus::StaleTemp;
-            return result;
-        }
+    ArchivePlan plan = PlanArchive(request, window);
+    if (plan.kind == ArchiveKind::Differential) {
+        PackArchive(request, plan, window, result);
+        if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp ||
+            result.status == BackupStatus::ToolHung)
+            return FinishBackup(request, window, result);
+        if (LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
+        const std::wstring fullPath = request.backupFolder + plan.fullName;
+        plan = FullPlan(request.computer, request.user, request.today, FullReason::DifferentialFailed);
+        AppendToBackupLog(FullReasonLogLine(plan, fullPath) + L" " + ToolOutcomeText(result.tool));
     }
-    const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-    result.encrypted = !request.password.empty();
-    result.tool = RunArchiveTool(
-        BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder, result.encrypted),
-        request.password, window);
-    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
-    if (result.tool.hung) result.status = BackupStatus::ToolHung;
-    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
-        result.status = BackupStatus::NoArchive;
-    }
-    // A header 7-Zip completed says nothing of the data behind it; only
-    // reading everything back does.
-    if (result.status == BackupStatus::Success && request.verify) {
-        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
-        if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
-        if (result.test.hung) result.status = BackupStatus::ToolHung;
-    }
-    // The rename reaches the disk before the data otherwise: a power cut
-    // soon after could leave the day's name on an archive never written.
-    if (result.status == BackupStatus::Success && !FlushFileToDisk(result.tempPath)) {
-        result.status = BackupStatus::NotFlushed;
-    }
-    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
-        result.status = BackupStatus::NotReplaced;
-    }
-    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
-        DeleteFilePath(result.tempPath);
-    return result;
+    PackArchive(request, plan, window, result);
+    return FinishBackup(request, window, result);
 }
 
 void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result) {
@@ -169,6 +241,7 @@ void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult&
     retention.today = request.today;
     retention.keepDays = request.keepDays;
     retention.keepPath = result.archivePath;
+    RemoveOtherArchivesOfDay(retention);
     RemoveExpiredArchives(retention);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/archive_names.h"
 #include "engine/archive_tool.h"
 #include "engine/job_window.h"
 
@@ -14,6 +15,7 @@ struct BackupRequest {
     std::wstring dataFolder;    // the mail client's data folder
     bool verify = true;         // VerifyBackup: 7-Zip tests the new archive before it replaces the day's
     int keepDays = 0;           // KeepDays: after a success, older archives of this computer and user go
+    int fullEvery = 0;          // FullEvery (ReadFullEverySetting): 0 makes every archive a full one
     std::wstring computer, user;
     LocalTime today;
     // ArchivePassword: empty packs unencrypted. A stored value that cannot be
@@ -45,7 +47,8 @@ struct BackupResult {
     ToolOutcome test;  // started == false when no test ran
     std::wstring backupFolder;
     std::wstring dataFolder;
-    std::wstring archivePath;  // backup folder + archive name
+    std::wstring archivePath;  // backup folder + the name of the archive written (full or differential)
+    ArchiveKind kind = ArchiveKind::Full;
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
     bool encrypted = false;    // packed with the password
 };

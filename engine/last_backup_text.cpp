@@ -2,6 +2,7 @@
 #include <cwchar>
 
 #include "config/language_table.h"
+#include "engine/archive_names.h"
 #include "engine/last_backup.h"
 #include "platform/window.h"
 
@@ -64,8 +65,10 @@ std::wstring LastBackupLineText(const LastBackup& attempt) {
     if (!attempt.recorded) return LookUpText(L"MainWindow", L"LastBackupNone");
     const std::wstring when = FormatShownTime(attempt.when, true);
     if (attempt.saved)
-        return FillTwo(LookUpText(L"MainWindow", attempt.encrypted ? L"LastBackupEncrypted" : L"LastBackupSaved"), when,
-                       FormatArchiveSize(attempt.archiveSize));
+        return FillTwo(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
+                                                 : attempt.encrypted                              ? L"LastBackupEncrypted"
+                                                                                                  : L"LastBackupSaved"),
+                       when, FormatArchiveSize(attempt.archiveSize));
     return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
 }
 
@@ -76,7 +79,9 @@ std::wstring ShownFailureReason(const LastBackup& attempt) {
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {
     std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
     if (attempt.recorded)
-        text = FillTwo(LookUpText(L"Messages", attempt.saved ? L"TrayLastSaved" : L"TrayLastFailed"),
+        text = FillTwo(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
+                                               : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
+                                                                                                : L"TrayLastSaved"),
                        FormatShownTime(attempt.when, false), L"");
     return ClippedToolTip(text);
 }

@@ -79,7 +79,7 @@ std::wstring RestoreFailureText(const std::wstring& detail) {
 
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
                                   const std::vector<ArchiveItem>& items, const JobWindow& window,
-                                  const std::wstring& password) {
+                                  const std::wstring& password, const DifferentialRestore& differential) {
     const std::wstring parent = RestoreParentFolder(dataFolder);
     const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
     const std::wstring aside = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".old-");
@@ -96,11 +96,15 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
     }
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     ExtractionCheck check = StartExtractionCheck(items, staging);
-    const ToolOutcome tool = ExtractArchive(staging, archivePath, password, window, check);
+    // A differential's items are checked once both runs are over: the second overwrites the first's.
+    const ToolOutcome tool =
+        differential.fullPath.empty()
+            ? ExtractArchive(staging, archivePath, password, window, check)
+            : ExtractFullThenDifferential(staging, differential.fullPath, archivePath, password, window);
     RestoreFailure failure;
     if (!tool.started || tool.hung || tool.exitCode != 0) {
         failure = ToolFailure(tool);
-    } else if (!FinishExtractionCheck(check)) {
+    } else if (!FinishExtractionCheck(check) || !FindRemovedItemsPresent(differential.removed, staging).empty()) {
         failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),
                    RestoreFailureText({}), {}};
     } else if (MailClientRunning()) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/archive_listing.h"
+#include "engine/differential_restore.h"
 #include "engine/job_window.h"
 
 // The folder every backup holds at its top.
@@ -19,10 +20,12 @@ struct RestoreFailure {
 bool MailClientRunning();
 // RestoreMsgs/RestoreFailed, followed by `detail` when there is one.
 std::wstring RestoreFailureText(const std::wstring& detail);
-// `dataFolder` without a trailing "\"; `items` as the archive listed them;
-// `password` (empty for an unencrypted archive) goes to 7-Zip's standard input.
+// `dataFolder` without a trailing "\"; `items` as the archive listed them
+// (for a differential, the day's items of PrepareDifferentialRestore);
+// `password` (empty for an unencrypted archive) goes to 7-Zip's standard input,
+// for a differential's full too.
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
                                   const std::vector<ArchiveItem>& items, const JobWindow& window,
-                                  const std::wstring& password = {});
+                                  const std::wstring& password = {}, const DifferentialRestore& differential = {});
 // Deletes the data that a restore set aside, logs what stayed, ends the restore's note.
 void RemoveOldData(const std::wstring& dataFolder, const std::wstring& oldData);

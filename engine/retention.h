@@ -2,22 +2,11 @@
 #pragma once
 #include <string>
 
+#include "engine/archive_names.h"
 #include "platform/system.h"
 
-// Days since 1970-01-01 of a calendar date.
-long DaysSinceEpoch(int year, int month, int day);
-enum class ArchiveKind { Full, Differential };
-struct ArchiveNameParts {
-    ArchiveKind kind = ArchiveKind::Full;
-    LocalTime day;      // the first date in the name
-    LocalTime diffDay;  // a differential's date after "_diff_"
-};
-// "LarkmailBackup_<computer>_<user>_<yyyymmdd>.7z" or
-// "LarkmailBackup_<computer>_<user>_<yyyymmdd>_diff_<yyyymmdd>.7z", matched
+// The date in "LarkmailBackup_<computer>_<user>_<yyyymmdd>.7z", matched
 // without regard to ASCII case; false for any other name or an impossible date.
-bool ParseArchiveName(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
-                      ArchiveNameParts& parts);
-// The date of a full archive's name (ParseArchiveName); false for any other.
 bool ReadArchiveDate(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
                      LocalTime& date);
 struct RetentionRequest {
@@ -28,5 +17,10 @@ struct RetentionRequest {
     std::wstring keepPath;      // the archive just written
 };
 // Deletes this computer's and user's archives dated before today minus
-// keepDays, never a read-only one; logs what it could not delete and how many went.
+// keepDays, never a read-only one, never a full that a differential which
+// stays was made against; logs what it could not delete and how many went.
 int RemoveExpiredArchives(const RetentionRequest& request);
+// A day has one archive: after a success, this computer's and user's other
+// archives of that day (a differential of another full, or one the new full
+// replaces) go, read-only ones excepted.
+void RemoveOtherArchivesOfDay(const RetentionRequest& request);

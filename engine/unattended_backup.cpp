@@ -62,6 +62,7 @@ int RunUnattendedBackup() {
     request.today = ReadLocalTime();
     request.verify = ReadVerifySetting();
     request.keepDays = ReadKeepDaysSetting();
+    request.fullEvery = ReadFullEverySetting();
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";

@@ -114,6 +114,7 @@ std::wstring NextProgressDots(const std::wstring& dots) {
 void RunInteractiveBackup() {
     // Started from the tray menu or by a click that took no focus: the field has not been left.
     CommitKeepDays();
+    StoreFullEvery();
     const MainWindowState& state = ProcessWindowState();
     BackupRequest request;
     request.level = ReadSettingInteger(L"Compression", 0);
@@ -140,6 +141,7 @@ void RunInteractiveBackup() {
     }
     request.verify = ReadVerifySetting();
     request.keepDays = ReadKeepDaysSetting();
+    request.fullEvery = ReadFullEverySetting();
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
 
     ShowStep(Text(L"Messages", L"StatusBackup"));

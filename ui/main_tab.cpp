@@ -61,6 +61,20 @@ void CommitKeepDays() {
     if (days != inForce) WriteSettingInteger(L"KeepDays", days);
 }
 
+void StoreFullEvery() {
+    if (!ControlExists(kFieldFullEvery)) return;
+    const std::wstring text = ReadControlText(kFieldFullEvery);
+    const int stored = ReadFullEverySetting();
+    int days = text.empty() || text.size() > 3 ? -1 : 0;
+    for (wchar_t c : text) days = days < 0 || c < L'0' || c > L'9' ? -1 : days * 10 + (c - L'0');
+    if (days < 0 || days > kMostFullEveryDays) {
+        SetControlText(kFieldFullEvery, std::to_wstring(stored));
+        return;
+    }
+    if (days != stored) WriteSettingInteger(L"FullEvery", days);
+    if (text != std::to_wstring(days)) SetControlText(kFieldFullEvery, std::to_wstring(days));
+}
+
 void ShowLastBackup(const LastBackup& attempt) {
     const std::wstring text = LastBackupLineText(attempt);
     SetControlText(kLineLastBackup, text);

@@ -19,6 +19,10 @@ void StoreVerifyBackup();
 // is 0; what is no count of 0 to 3650 days gives way to the value in force. What
 // the field passed through while being typed in is never stored.
 void CommitKeepDays();
+// Field 67, as the user leaves it and wherever field 63 is committed:
+// FullEvery when the field holds a number from 0 to 365 that differs from the
+// stored one; otherwise the field shows the stored value again.
+void StoreFullEvery();
 
 // Line 61: the attempt's text, a failure in the alert colour, the whole text as its tool tip;
 // in the tray, the icon's tool tip too.

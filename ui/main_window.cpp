@@ -33,15 +33,20 @@ const ControlRow kMainTabRows[] = {
 };
 
 const ControlRow kSevenZipTabRows[] = {
-    {kLabelCompression, ControlKind::Label, {20, 45, 100, 20}, L"7-Zip", L"TextCompress"},
-    {kTrackCompression, ControlKind::TrackBar, {100, 40, 370, 30}, nullptr, nullptr},
-    {kLabelNone, ControlKind::Label, {100, 70, 50, 20}, L"7-Zip", L"TextNone"},
-    {kLabelUltra, ControlKind::Label, {445, 70, 50, 20}, L"7-Zip", L"TextUltra"},
-    {kCheckVerifyBackup, ControlKind::CheckBox, {20, 95, 450, 20}, L"7-Zip", L"VerifyBackup"},
-    {kLabelKeepDays, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"KeepDays"},
-    {kFieldKeepDays, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
-    {kCheckEncrypt, ControlKind::CheckBox, {20, 147, 300, 20}, L"7-Zip", L"EncryptBackups"},
-    {kButtonChangePassword, ControlKind::Button, {325, 143, 145, 24}, L"7-Zip", L"ChangePassword"},
+    // 20 higher than the first design and the rows closer, so the full-backup
+    // hint and the encryption row both fit on the page.
+    {kLabelCompression, ControlKind::Label, {20, 25, 100, 20}, L"7-Zip", L"TextCompress"},
+    {kTrackCompression, ControlKind::TrackBar, {100, 20, 370, 30}, nullptr, nullptr},
+    {kLabelNone, ControlKind::Label, {100, 50, 50, 20}, L"7-Zip", L"TextNone"},
+    {kLabelUltra, ControlKind::Label, {445, 50, 50, 20}, L"7-Zip", L"TextUltra"},
+    {kCheckVerifyBackup, ControlKind::CheckBox, {20, 72, 450, 20}, L"7-Zip", L"VerifyBackup"},
+    {kLabelKeepDays, ControlKind::Label, {20, 97, 330, 20}, L"7-Zip", L"KeepDays"},
+    {kFieldKeepDays, ControlKind::NumberField, {355, 94, 60, 23}, nullptr, nullptr},
+    {kLabelFullEvery, ControlKind::Label, {20, 122, 330, 20}, L"7-Zip", L"FullEvery"},
+    {kFieldFullEvery, ControlKind::NumberField, {355, 119, 60, 23}, nullptr, nullptr},
+    {kLabelFullEveryHint, ControlKind::Label, {20, 145, 465, 18}, L"7-Zip", L"FullEveryHint"},
+    {kCheckEncrypt, ControlKind::CheckBox, {20, 167, 300, 20}, L"7-Zip", L"EncryptBackups"},
+    {kButtonChangePassword, ControlKind::Button, {325, 164, 145, 24}, L"7-Zip", L"ChangePassword"},
 };
 
 std::wstring RowText(const ControlRow& row) {
@@ -50,6 +55,7 @@ std::wstring RowText(const ControlRow& row) {
     if (row.number == kFieldDataFolder) return state.dataFolder;
     if (row.number == kFieldBackupFolder) return state.backupPath;
     if (row.number == kFieldKeepDays) return std::to_wstring(ReadKeepDaysSetting());
+    if (row.number == kFieldFullEvery) return std::to_wstring(ReadFullEverySetting());
     return {};
 }
 
@@ -70,6 +76,7 @@ void SetMainWindowHandlers() {
     SetControlHandler(kFieldKeepDays, CommitKeepDays);
     SetControlHandler(kCheckEncrypt, ToggleEncryption);
     SetControlHandler(kButtonChangePassword, ChangePassword);
+    SetControlHandler(kFieldFullEvery, StoreFullEvery);
     SetMenuHandler(kItemRestoreWindow, [] { ShowMainWindow(true); });
     SetMenuHandler(kItemBackup, RunInteractiveBackup);
     SetMenuHandler(kItemRestore, RunRestore);
@@ -109,6 +116,7 @@ bool BuildMainWindow() {
     SetTrackBarTicks(kTrackCompression, 1);
     SetControlCheck(kCheckVerifyBackup, ReadVerifySetting());
     SetSpinRange(kFieldKeepDays, 0, kMostKeepDays);
+    SetSpinRange(kFieldFullEvery, 0, kMostFullEveryDays);
     ShowEncryptionSetting();
 
     AddTabPage(kTaskTab, LookUpText(L"TaskWindow", L"ThirdTab"));
@@ -133,6 +141,7 @@ int RunMainWindow(const Settings& settings, const std::wstring& dataFolder) {
     // Without a window nothing could ever end the loop, so the program ends at once.
     if (BuildMainWindow()) RunEventLoop();
     CommitKeepDays();  // however the loop ended, a number left in the field is meant
+    StoreFullEvery();
     CloseMainWindow();
     return 0;
 }

@@ -38,6 +38,9 @@ constexpr int kFieldKeepDays = 63;
 constexpr int kLineLastBackup = 61;
 constexpr int kCheckEncrypt = 64;
 constexpr int kButtonChangePassword = 65;
+constexpr int kLabelFullEvery = 66;
+constexpr int kFieldFullEvery = 67;
+constexpr int kLabelFullEveryHint = 68;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

@@ -4,9 +4,11 @@
 #include "config/archive_password.h"
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
+#include "engine/archive_names.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
 #include "engine/data_folder_guard.h"
+#include "engine/differential_restore.h"
 #include "engine/restore_job.h"
 #include "engine/tool_progress.h"
 #include "platform/dialogs.h"
@@ -85,10 +87,23 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
                       RestoreFailureText(ToolOutcomeText(listing.tool)));
         return false;
     }
-    if (listing.tool.exitCode != 0 || !HoldsTopFolder(listing.items, kDataFolderName)) {
+    // A differential of a night when nothing changed holds no item at all.
+    const bool differential = NamesDifferentialArchive(archivePath.substr(archivePath.find_last_of(L"\\/") + 1));
+    if (listing.tool.exitCode != 0 ||
+        (!HoldsTopFolder(listing.items, kDataFolderName) && !(differential && listing.items.empty()))) {
         const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
         ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
+        return false;
+    }
+    // An unencrypted archive restores as it always did, whatever password is stored.
+    const std::wstring none;
+    const std::wstring& used = listing.encrypted ? password : none;
+    std::vector<ArchiveItem> items = listing.items;
+    DifferentialRestore layers;
+    const RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+    if (!refused.logLine.empty()) {
+        ReportFailure(refused.logLine, refused.boxText);
         return false;
     }
     const std::wstring warning = Text(L"RestoreMsgs", L"Warning1");
@@ -101,11 +116,8 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
     JobWindow window;
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
-    // An unencrypted archive restores as it always did, whatever password is stored.
-    const std::wstring none;
-    const std::wstring& used = listing.encrypted ? password : none;
     const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
-    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, listing.items, window, used);
+    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, items, window, used, layers);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
     if (!failure.logLine.empty()) {

@@ -43,6 +43,7 @@ void EndJobStatus(const std::wstring& text) {
 
 void HideToTray() {
     CommitKeepDays();
+    StoreFullEvery();
     AddTrayIcon(kTrayIcon, kImageTray);
     SetTrayToolTip(kTrayIcon, TrayToolTipText());
     ShowMainWindow(false);

@@ -5,6 +5,7 @@ folder; every refusal or failure leaves the data folder byte for byte as it was.
 
 import os
 import re
+import shutil
 import subprocess
 import threading
 import time
@@ -298,6 +299,37 @@ class Restore(E2ETest):
                 self.assert_logged(lambda line: line == log, log)
                 self.assert_unchanged()
                 self.wait_for(lambda: self.case.control("text", STATUS) == "Ready", "status not Ready")
+
+    def test_a_differential_restores_its_day_and_needs_its_full(self):
+        earlier = {"prefs.js": b"prefs of the first\r\n", "Mail/Inbox/a.eml": b"Subject: a\r\n",
+                   "Mail/Gone/b.eml": b"Subject: b\r\n", "abook.db": b"\x03" * 5000}
+        full, source = self.backup_archive(earlier, name="LarkmailBackup_PC1_anna_20261201.7z")
+        earlier_bytes = tree_bytes(source)
+        shutil.rmtree(os.path.join(source, "Mail", "Gone"))
+        write_tree(source, {"prefs.js": b"prefs of the day, longer\r\n", "Mail/Inbox/c.eml": b"Subject: c\r\n"})
+        diff = os.path.join(self.backups, "LarkmailBackup_PC1_anna_20261207_diff_20261201.7z")
+        # As the backup makes it, from the data folder's parent.
+        subprocess.run(["7zz", "u", full, "Larkmail", "-t7z", "-mx=5", "-u-", "-up0q3r2x2y2z0w2!" + diff],
+                       cwd=os.path.dirname(source), stdout=subprocess.DEVNULL, check=True)
+        self.open_window()
+        for archive, expected in ((diff, tree_bytes(source)), (full, earlier_bytes)):
+            self.start_restore(archive)
+            self.case.answer_boxes(["yes", "ok"], timeout_ms=120000)
+            self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+            self.assertEqual(tree_bytes(self.data), expected)
+            # The old data's deletion follows the box; its last act is the note's removal.
+            self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                          "the old data's deletion never ended", timeout=30)
+            self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        # Without its full a differential is refused before anything changes.
+        os.remove(full)
+        self.before = tree_bytes(self.local)
+        self.start_restore(diff)
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Error", "This differential archive needs its full archive, which is "
+                                                 f"missing or cannot be read: {wine_path(full)}. Nothing was changed."))
+        self.assert_logged(lambda line: line.endswith(wine_path(full)), "full missing")
+        self.assert_unchanged()
 
     def test_archives_inside_the_data_folder_are_never_deleted(self):
         inside, _ = self.backup_archive({"prefs.js": b"new\r\n"})

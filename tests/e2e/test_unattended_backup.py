@@ -281,6 +281,45 @@ class UnattendedBackup(E2ETest):
                                     "An old archive could not be removed: " + wine_path(protected),
                                     "Old archives removed: 2"])
 
+    def test_differential_nights_build_on_the_newest_full(self):
+        data = self.make_profile()
+        self.settings(FullEvery=7, KeepDays=3)
+        today = datetime.date.today()
+        full = os.path.join(self.backups, archive_name(today - datetime.timedelta(days=5)))
+        self.assertEqual(self.case.run("/b"), 0)
+        # Five days on, the full is older than KeepDays and within FullEvery.
+        os.replace(self.archive(), full)
+        earlier = tree_bytes(data)
+        os.remove(os.path.join(data, "Mail", "Inbox", "msg 1.eml"))
+        write = {"prefs.js": b"user_pref(2); changed\r\n", "Mail/Inbox/new.eml": b"Subject: new\r\n"}
+        for rel, content in write.items():
+            with open(os.path.join(data, rel), "wb") as f:
+                f.write(content)
+        self.assertEqual(self.case.run("/b"), 0)
+        diff = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_{today:%Y%m%d}_diff_{today - datetime.timedelta(days=5):%Y%m%d}.7z")
+        self.assertEqual(sorted(os.listdir(self.backups)), sorted([os.path.basename(full), os.path.basename(diff)]))
+        subprocess.run(["7zz", "t", diff], stdout=subprocess.DEVNULL, check=True)
+        listing = subprocess.run(["7zz", "l", "-slt", "-ba", diff], stdout=subprocess.PIPE, check=True).stdout.decode()
+        items = {block.split("\n")[0][7:]: block for block in listing.split("\n\n") if block.startswith("Path = ")}
+        self.assertIn("Anti = +", items["Larkmail/Mail/Inbox/msg 1.eml"])
+        self.assertEqual(sorted(k for k, v in items.items() if "Attributes = A" in v or "Attributes = RA" in v),
+                         ["Larkmail/Mail/Inbox/new.eml", "Larkmail/prefs.js"])
+        self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
+        # Full, then differential with -aoa: the day's data; the full alone: the earlier data.
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(full, out)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), earlier)
+        subprocess.run(["7zz", "x", "-aoa", "-o" + out, diff], stdout=subprocess.DEVNULL, check=True)
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(data))
+        # Without its full the next backup is a full, and the day keeps one archive.
+        os.remove(full)
+        self.assertEqual(self.case.run("/b"), 0)
+        self.assertEqual(os.listdir(self.backups), [archive_name()])
+        self.assert_restores_to(data)
+        messages = [LOG_LINE.match(line).group(1) for line in self.case.log_lines()]
+        self.assertEqual(messages[-2:], [f"No full archive in {self.bkupdir} to build on: this backup is a full archive.",
+                                         f'Database backup successfully saved to "{self.bkupdir}"'])
+
     def test_running_client_is_ended_and_restarted(self):
         data = self.make_profile()
         self.settings(ReopenLM=1)
@@ -454,9 +493,9 @@ class UnattendedBackup(E2ETest):
         self.assertIn(f"\r\nSize = {os.path.getsize(self.archive())}\r\n", record)
         _, month, day, year, hour, minute, _ = LOG_LINE.match(self.case.log_lines()[-1]).groups()
         tips, line = self.open_window_from_tray()
-        self.assertIn(f"Larkmail Backup - last backup {month}/{day} {hour}:{minute} OK", tips)
+        self.assertIn(f"Larkmail Backup - last backup {month}/{day} {hour}:{minute} OK (full)", tips)
         kb = os.path.getsize(self.archive()) / 1024
-        self.assertEqual(line, f"Last backup: {month}/{day}/{year} {hour}:{minute}, saved ({kb:.1f} KB)")
+        self.assertEqual(line, f"Last backup: {month}/{day}/{year} {hour}:{minute}, full archive saved ({kb:.1f} KB)")
 
 
 if __name__ == "__main__":

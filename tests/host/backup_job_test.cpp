@@ -325,6 +325,118 @@ TEST_F(BackupJobTest, KeepDaysRemovesOnlyThisComputersAndUsersOlderArchives) {
               "Old archives removed: 3 12/07/2026 15:35:01\r\n");
 }
 
+TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
+    const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
+    const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
+    const std::wstring diffTemp = diff + L".4242.tmp";
+    const std::wstring testFull = L"\"7z.exe\" t -bsp1 " + full;
+    const std::wstring update = L"\"7z.exe\" u " + full + L" Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!" + diffTemp + L" -bsp1";
+    const std::wstring pack = L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 " + kTemp + L" " + kData;
+    const std::wstring testNew = L"\"7z.exe\" t -bsp1 ";
+    struct Case {
+        const char* what;
+        bool fullThere;
+        long fullTest, update;
+        std::vector<std::wstring> commandLines;
+        std::wstring written;
+        std::string log;
+    };
+    const Case cases[] = {
+        {"differential", true, 0, 0, {testFull, update, testNew + diffTemp}, diff, ""},
+        {"the full fails its test", true, 2, 0, {testFull, pack, testNew + kTemp}, kArchive,
+         "The full archive D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z failed its test: this backup is a full "
+         "archive. 12/07/2026 15:35:01\r\n"},
+        {"7-Zip cannot make the differential", true, 0, 2, {testFull, update, pack, testNew + kTemp}, kArchive,
+         "The differential archive against D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z could not be made: this "
+         "backup is a full archive. 7-Zip reported a fatal error (exit code 2). 12/07/2026 15:35:01\r\n"},
+        {"no full", false, 0, 0, {pack, testNew + kTemp}, kArchive,
+         "No full archive in D:\\Backups\\ to build on: this backup is a full archive. 12/07/2026 15:35:01\r\n"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        DeleteFilePath(kArchive);
+        if (c.fullThere) SetFakeFile(full, "FULL");
+        // Today's differential of a full now gone: the day keeps one archive.
+        const std::wstring olderToday = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261130.7z";
+        SetFakeFile(olderToday, "OLDER");
+        SetFakeFile(diff + L".77.tmp", "LEFTOVER");  // of a run that ended
+        FakeProgramScript script;
+        script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
+        ScriptFakeProgram(L"\"7z.exe\" a", script);
+        script.onStart = nullptr;
+        ScriptFakeProgram(L"\"7z.exe\" t", script);
+        script.exitCode = c.fullTest;
+        ScriptFakeProgram(testFull, script);
+        script.exitCode = c.update;
+        script.onStart = [&] { SetFakeFile(diffTemp, FinishedArchiveBytes()); };
+        ScriptFakeProgram(L"\"7z.exe\" u", script);
+        BackupRequest request = Request();
+        request.fullEvery = 7;
+        request.verify = true;
+        const BackupResult result = RunBackupJob(request);
+        RemoveArchivesPastKeeping(request, result);
+        EXPECT_EQ(result.status, BackupStatus::Success) << c.what;
+        EXPECT_EQ(result.archivePath, c.written) << c.what;
+        EXPECT_EQ(result.kind, c.written == diff ? ArchiveKind::Differential : ArchiveKind::Full) << c.what;
+        EXPECT_EQ(FakeFileBytes(c.written), FinishedArchiveBytes()) << c.what;
+        EXPECT_FALSE(FakeFileExists(c.written == diff ? kArchive : diff)) << c.what;
+        EXPECT_FALSE(FakeFileExists(diffTemp)) << c.what;
+        EXPECT_FALSE(FakeFileExists(olderToday)) << c.what;
+        EXPECT_FALSE(FakeFileExists(diff + L".77.tmp")) << c.what;
+        if (c.fullThere) {
+            EXPECT_EQ(FakeFileBytes(full), "FULL") << c.what;
+        }
+        std::vector<std::wstring> lines;
+        for (const FakeStart& start : FakeStarts()) {
+            lines.push_back(start.commandLine);
+            // Run from the data folder's parent so that the paths match the full's.
+            EXPECT_EQ(start.options.workingFolder,
+                      start.commandLine == update ? L"C:\\Users\\anna\\AppData\\Local" : L"") << c.what;
+        }
+        EXPECT_EQ(lines, c.commandLines) << c.what;
+        std::string log;
+        ReadWholeFile(L"Backup.log", log);
+        EXPECT_EQ(log, c.log) << c.what;
+    }
+}
+
+TEST_F(BackupJobTest, KeepDaysNeverRemovesAFullAKeptDifferentialNeeds) {
+    struct Entry {
+        std::wstring name;
+        bool stays;
+        bool readOnly = false;
+    };
+    // Today is 2026-12-07; KeepDays 3 keeps 12-04 and later, and what they were made against.
+    const Entry entries[] = {
+        {L"20261120.7z", false},
+        {L"20261125.7z", false},
+        {L"20261126_diff_20261125.7z", false},
+        {L"20261203_diff_20261125.7z", false},
+        {L"20261128.7z", true},  // 12-05 was made against it
+        {L"20261129_diff_20261128.7z", false},
+        {L"20261205_diff_20261128.7z", true},
+        {L"20261130.7z", true},  // its differential could not be removed
+        {L"20261202_diff_20261130.7z", true, true},
+        {L"20261201.7z", true},  // today's is made against it
+        {L"20261202_diff_20261201.7z", false},
+        {L"20261207_diff_20261201.7z", true},
+        {L"20261204.7z", true},
+    };
+    for (const Entry& e : entries) {
+        SetFakeFile(kFolder + L"LarkmailBackup_PC1_anna_" + e.name, "OLD");
+        if (e.readOnly) SetFakeReadOnly(kFolder + L"LarkmailBackup_PC1_anna_" + e.name, true);
+    }
+    RetentionRequest retention;
+    retention.backupFolder = kFolder;
+    retention.computer = L"PC1";
+    retention.user = L"anna";
+    retention.today = Request().today;
+    retention.keepDays = 3;
+    retention.keepPath = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
+    EXPECT_EQ(RemoveExpiredArchives(retention), 6);
+    for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + L"LarkmailBackup_PC1_anna_" + e.name), e.stays) << e.name;
+}
+
 TEST_F(BackupJobTest, ABackupFolderInsideTheDataFolderIsRefusedAndNothingIsWrittenThere) {
     const std::wstring inside = kData + L"\\Backups\\";
     SetFakeFile(inside + kName, "EARLIER");
@@ -401,7 +513,10 @@ TEST(ParseArchiveName, ReadsDayAndKindOfThisComputersAndUsersNames) {
         if (!c.ours) continue;
         EXPECT_EQ(parts.kind, c.kind) << c.name;
         EXPECT_EQ(parts.day.year * 10000 + parts.day.month * 100 + parts.day.day, c.day) << c.name;
-        EXPECT_EQ(parts.diffDay.year * 10000 + parts.diffDay.month * 100 + parts.diffDay.day, c.diffDay) << c.name;
+        // A full's own day stands where a differential names its full.
+        EXPECT_EQ(parts.fullDay.year * 10000 + parts.fullDay.month * 100 + parts.fullDay.day,
+                  c.kind == ArchiveKind::Full ? c.day : c.diffDay)
+            << c.name;
         LocalTime date;
         EXPECT_EQ(ReadArchiveDate(c.name, L"PC1", L"Anna Maria", date), c.kind == ArchiveKind::Full) << c.name;
     }

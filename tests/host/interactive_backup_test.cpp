@@ -397,7 +397,7 @@ TEST_F(InteractiveBackupTest, SevenZipsFigureFollowsTheDotsInTheStatusBarAndTheH
     EXPECT_EQ(tips[3], L"Larkmail Backup - Creating backup 0 %");
     EXPECT_EQ(tips[4], L"Larkmail Backup - Creating backup 42 %");
     EXPECT_EQ(tips[8], L"Larkmail Backup - Testing the new archive 100 %");
-    EXPECT_EQ(tips[10], L"Larkmail Backup - last backup 12/07 15:35 OK");
+    EXPECT_EQ(tips[10], L"Larkmail Backup - last backup 12/07 15:35 OK (full)");
     EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
     for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_TRUE(BlocksOnTheTool(timeout)) << timeout;
 }

@@ -83,15 +83,19 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {10, ControlKind::Button, 0, {167, 105, 150, 30}, L"Open Backup Path"},
         {11, ControlKind::Button, 0, {334, 105, 150, 30}, L"Restore"},
         {61, ControlKind::SingleLine, 0, {10, 142, 470, 20}, L"No backup recorded yet."},
-        {12, ControlKind::Label, 1, {20, 45, 100, 20}, L"Compression:"},
-        {13, ControlKind::TrackBar, 1, {100, 40, 370, 30}, L""},
-        {14, ControlKind::Label, 1, {100, 70, 50, 20}, L"None"},
-        {15, ControlKind::Label, 1, {445, 70, 50, 20}, L"Ultra"},
-        {60, ControlKind::CheckBox, 1, {20, 95, 450, 20}, L"Test each new archive before it replaces the old one"},
-        {62, ControlKind::Label, 1, {20, 122, 330, 20}, L"Keep archives for this many days (0 = all):"},
-        {63, ControlKind::NumberField, 1, {355, 119, 60, 23}, L"0"},
-        {64, ControlKind::CheckBox, 1, {20, 147, 300, 20}, L"Encrypt backups with a password"},
-        {65, ControlKind::Button, 1, {325, 143, 145, 24}, L"Change password..."},
+        {12, ControlKind::Label, 1, {20, 25, 100, 20}, L"Compression:"},
+        {13, ControlKind::TrackBar, 1, {100, 20, 370, 30}, L""},
+        {14, ControlKind::Label, 1, {100, 50, 50, 20}, L"None"},
+        {15, ControlKind::Label, 1, {445, 50, 50, 20}, L"Ultra"},
+        {60, ControlKind::CheckBox, 1, {20, 72, 450, 20}, L"Test each new archive before it replaces the old one"},
+        {62, ControlKind::Label, 1, {20, 97, 330, 20}, L"Keep archives for this many days (0 = all):"},
+        {63, ControlKind::NumberField, 1, {355, 94, 60, 23}, L"0"},
+        {66, ControlKind::Label, 1, {20, 122, 330, 20}, L"Make a full backup every this many days:"},
+        {67, ControlKind::NumberField, 1, {355, 119, 60, 23}, L"0"},
+        {68, ControlKind::Label, 1, {20, 145, 465, 18},
+         L"0 = a full archive every time; other nights store only what changed."},
+        {64, ControlKind::CheckBox, 1, {20, 167, 300, 20}, L"Encrypt backups with a password"},
+        {65, ControlKind::Button, 1, {325, 164, 145, 24}, L"Change password..."},
     };
     RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
 
@@ -364,6 +368,35 @@ TEST_F(MainWindowTest, TheEncryptBoxAsksForThePasswordTwiceAndOffAsksFirst) {
     }
 }
 
+TEST_F(MainWindowTest, FullEveryIsWrittenWhenTheFieldIsLeftWithAValidNumber) {
+    struct Case {
+        std::string extra;      // lines after the seven
+        std::wstring typed;     // field 65 as the focus leaves it
+        std::string written;    // the lines after the seven afterwards
+        std::wstring shown;     // field 65 afterwards
+    };
+    const Case cases[] = {
+        {"", L"0", "", L"0"},  // the default file keeps its bytes
+        {"", L"14", "FullEvery = 14\r\n", L"14"},
+        {"FullEvery = 14\r\n", L"0", "FullEvery = 0\r\n", L"0"},
+        {"FullEvery = 14\r\n", L"366", "FullEvery = 14\r\n", L"14"},
+        {"FullEvery = 14\r\n", L"", "FullEvery = 14\r\n", L"14"},
+        {"FullEvery = 14\r\n", L"007", "FullEvery = 7\r\n", L"7"},
+        {"FullEvery = x\r\n", L"0", "FullEvery = x\r\n", L"0"},  // reads 0 already
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        std::wstring shown;
+        RunWith(SettingsBytes("", 2) + c.extra, [&] {
+            QueueFakeEventAction([&c] { SetControlText(kFieldFullEvery, c.typed); });
+            QueueFakeEvent(kEventControl, kFieldFullEvery);
+            QueueFakeEventAction([&shown] { shown = ReadControlText(kFieldFullEvery); });
+        });
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), SettingsBytes("", 2) + c.written) << c.extra << " typed " << c.typed.size();
+        EXPECT_EQ(shown, c.shown) << c.extra;
+    }
+}
+
 TEST_F(MainWindowTest, OpeningTheFolderStartsExplorerOnTheFolderInMemory) {
     struct Case {
         std::string folder;
@@ -422,17 +455,17 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
         {"size with letters", true, saved + "Size = 12k\r\nSeen = 0\r\n", none, false, false, "Seen = 0"},
         {"no Seen", true, saved + "Size = 5\r\n", none, false, false, ""},
         {"saved, 1.2 GB", true, saved + "Size = 1288490188\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (1.2 GB)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (1.2 GB)", false, false, "Seen = 0"},
         {"saved, 900 bytes", true, saved + "Size = 900\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (900 bytes)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
         {"saved, 512 KB", true, saved + "Size = 524288\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (512 KB)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (512 KB)", false, false, "Seen = 0"},
         {"saved, 45.3 MB", true, saved + "Size = 47500000\r\nSeen = 0\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (45.3 MB)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (45.3 MB)", false, false, "Seen = 0"},
         {"saved encrypted", true, saved + "Size = 900\r\nSeen = 0\r\nEncrypted = 1\r\n",
          L"Last backup: 12/09/2026 02:30, saved encrypted (900 bytes)", false, false, "Seen = 0"},
         {"encrypted other than 1", true, saved + "Size = 900\r\nSeen = 0\r\nEncrypted = yes\r\n",
-         L"Last backup: 12/09/2026 02:30, saved (900 bytes)", false, false, "Seen = 0"},
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
         {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
         {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
         // A scheduled run under a German locale, the window in English: the window's language.

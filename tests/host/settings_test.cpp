@@ -47,6 +47,23 @@ TEST_F(SettingsTest, EnsureCreatesTheDefaultsOnlyWhenTheFileCannotBeOpened) {
     }
 }
 
+TEST_F(SettingsTest, FullEveryReadsOnlyAPlainNumberOfDays) {
+    struct Case {
+        std::string line;
+        int days;
+    };
+    const Case cases[] = {
+        {"", 0},  {"FullEvery = 0\r\n", 0},   {"FullEvery = 7\r\n", 7},    {"FullEvery = 365\r\n", 365},
+        {"FullEvery = 366\r\n", 0}, {"FullEvery = 7x\r\n", 0}, {"FullEvery = -3\r\n", 0}, {"FullEvery = \r\n", 0},
+        {"FullEvery = 0007\r\n", 0},
+    };
+    for (const Case& c : cases) {
+        SetFakeFile(kPrefs, kBom + "Compression = 5\r\n" + c.line);
+        EXPECT_EQ(ReadFullEverySetting(), c.days) << c.line;
+    }
+    EXPECT_EQ(DefaultSettingsBytes(), kDefaults);
+}
+
 TEST_F(SettingsTest, ACreationThatFailsLeavesNothingAndReadsDefaults) {
     SetFakeDiskFull(true);
     EnsureSettingsFile();

@@ -217,7 +217,7 @@ TEST_F(TrayTest, ToolTipSaysTheLastBackupInShort) {
         std::wstring tip;
     } rows[] = {
         {"", kTip},
-        {head + "Result = saved\r\n", L"Larkmail Backup - last backup 12/09 02:30 OK"},
+        {head + "Result = saved\r\n", L"Larkmail Backup - last backup 12/09 02:30 OK (full)"},
         {head + "Result = failed\r\n", L"Larkmail Backup - last backup 12/09 02:30 FAILED"},
         {head, kTip},  // damaged: no Result
     };

@@ -1,5 +1,6 @@
 // Reading 7-Zip's "-slt" listing, the Larkmail folder test, the list command line and the dot rule.
 #include "engine/archive_listing.h"
+#include "engine/differential_restore.h"
 
 #include <gtest/gtest.h>
 
@@ -98,6 +99,32 @@ TEST(ArchiveListing, OnlyALarkmailFolderAtTheTopCounts) {
     };
     int row = 0;
     for (const Case& c : cases) EXPECT_EQ(HoldsTopFolder(c.items, L"Larkmail"), c.holds) << "row " << row++;
+}
+
+TEST(ArchiveListing, ADifferentialOverItsFullGivesTheDaysItems) {
+    // As 7-Zip lists a differential: deletions as anti-items.
+    const std::vector<ArchiveItem> diff = ParseArchiveListing({
+        L"----------", L"Path = Larkmail\\Gone", L"Anti = +", L"Attributes = D", L"",
+        L"Path = Larkmail\\old.eml", L"Size = 0", L"Anti = +", L"Attributes = ", L"",
+        L"Path = larkmail/PREFS.JS", L"Size = 4", L"Anti = -", L"Attributes = A", L"CRC = 0000000B", L"",
+        L"Path = Larkmail\\new.eml", L"Size = 2", L"Anti = -", L"Attributes = A", L"CRC = 0000000C", L"",
+    });
+    ASSERT_EQ(diff.size(), 4u);
+    const std::vector<ArchiveItem> full = {
+        {L"Larkmail", true, 0},
+        {L"Larkmail\\prefs.js", false, 3, true, 0xA},
+        {L"Larkmail\\old.eml", false, 5, true, 0xD},
+        {L"Larkmail\\Gone", true, 0},
+        {L"Larkmail\\Gone\\b.eml", false, 5, true, 0xE},
+        {L"Larkmail\\Gonener.eml", false, 5, true, 0xF},  // only a name alike
+    };
+    std::vector<std::wstring> removed;
+    const std::vector<ArchiveItem> day = CombineDifferentialItems(full, diff, removed);
+    std::vector<std::wstring> paths;
+    for (const ArchiveItem& item : day) paths.push_back(item.path + L" " + std::to_wstring(item.crc));
+    EXPECT_EQ(paths, std::vector<std::wstring>({L"Larkmail 0", L"larkmail/PREFS.JS 11", L"Larkmail\\Gonener.eml 15",
+                                                L"Larkmail\\new.eml 12"}));
+    EXPECT_EQ(removed, std::vector<std::wstring>({L"Larkmail\\Gone", L"Larkmail\\old.eml"}));
 }
 
 TEST(ArchiveListing, ListCommandQuotesAPathWithABlank) {

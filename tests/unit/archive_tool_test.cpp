@@ -1,4 +1,5 @@
 // Archive names and 7-Zip command lines, exact texts.
+#include "engine/archive_choice.h"
 #include "engine/archive_tool.h"
 #include "engine/tool_progress.h"
 
@@ -117,6 +118,104 @@ TEST(BuildRestoreParameters, ExactTexts) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(BuildRestoreParameters(c.target, c.archive, c.withPassword), c.expected) << c.expected;
+    }
+}
+
+TEST(BuildDifferentialParameters, ExactTexts) {
+    struct Case {
+        int level;
+        std::wstring full, folder, diff, expected;
+        bool encrypt = false;
+    };
+    const Case cases[] = {
+        // The full's password opens it and seals the differential, from standard input.
+        {5, L"D:\\b\\F.7z", L"Larkmail", L"D:\\b\\D.7z.9.tmp",
+         L"u D:\\b\\F.7z Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!D:\\b\\D.7z.9.tmp -bsp1 -p -mhe=on -sccUTF-8", true},
+        {5, L"D:\\b\\LarkmailBackup_PC1_anna_20261201.7z", L"Larkmail",
+         L"D:\\b\\LarkmailBackup_PC1_anna_20261207_diff_20261201.7z.4242.tmp",
+         L"u D:\\b\\LarkmailBackup_PC1_anna_20261201.7z Larkmail -t7z -mx=5 -u- "
+         L"-up0q3r2x2y2z0w2!D:\\b\\LarkmailBackup_PC1_anna_20261207_diff_20261201.7z.4242.tmp -bsp1"},
+        // Every path with a blank is quoted whole, the target glued to "!".
+        {0, L"C:\\My Backups\\LarkmailBackup_MY PC_Anna Maria_20261201.7z", L"Lark mail",
+         L"C:\\My Backups\\LarkmailBackup_MY PC_Anna Maria_20261207_diff_20261201.7z.7.tmp",
+         L"u \"C:\\My Backups\\LarkmailBackup_MY PC_Anna Maria_20261201.7z\" \"Lark mail\" -t7z -mx=0 -u- "
+         L"-up0q3r2x2y2z0w2!\"C:\\My Backups\\LarkmailBackup_MY PC_Anna Maria_20261207_diff_20261201.7z.7.tmp\" -bsp1"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BuildDifferentialParameters(c.level, c.full, c.folder, c.diff, c.encrypt), c.expected) << c.expected;
+}
+
+TEST(ParseArchiveName, ReadsBackWhatTheNamesWrite) {
+    const LocalTime full{2026, 11, 30, 0, 0, 0};
+    for (const std::wstring& user : {std::wstring(L"anna"), std::wstring(L"anna_maria_2026"), std::wstring(L"_")}) {
+        ArchiveNameParts parts;
+        ASSERT_TRUE(ParseArchiveName(ArchiveName(L"PC_1", user, kDay), L"PC_1", user, parts)) << user;
+        EXPECT_EQ(parts.kind, ArchiveKind::Full);
+        EXPECT_EQ(DayNumber(parts.day), DayNumber(kDay));
+        const std::wstring diff = DifferentialArchiveName(L"PC_1", user, kDay, full);
+        ASSERT_TRUE(ParseArchiveName(diff, L"PC_1", user, parts)) << diff;
+        EXPECT_EQ(parts.kind, ArchiveKind::Differential);
+        EXPECT_EQ(DayNumber(parts.day), DayNumber(kDay));
+        EXPECT_EQ(DayNumber(parts.fullDay), DayNumber(full));
+        EXPECT_TRUE(NamesDifferentialArchive(diff));
+        EXPECT_FALSE(NamesDifferentialArchive(ArchiveName(L"PC_1", user, kDay)));
+    }
+    EXPECT_EQ(DifferentialArchiveName(L"PC1", L"anna", kDay, full), L"LarkmailBackup_PC1_anna_20261207_diff_20261130.7z");
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* user;
+        bool matches;
+    };
+    const Case cases[] = {
+        {L"larkmailbackup_pc1_ANNA_20261207_DIFF_20261130.7Z", L"anna", true},
+        {L"LarkmailBackup_PC1_anna_maria_20261207.7z", L"anna", false},  // another user's
+        {L"LarkmailBackup_PC1_anna_maria_20261207_diff_20261130.7z", L"anna", false},
+        {L"LarkmailBackup_PC1_anna_20261207_diff_20261131.7z", L"anna", false},  // no such date
+        {L"LarkmailBackup_PC1_anna_20261207_diff_2026113.7z", L"anna", false},
+        {L"LarkmailBackup_PC1_anna_20261207_diff_20261130.7z.9.tmp", L"anna", false},
+        {L"LarkmailBackup_PC1_anna_20261207_full_20261130.7z", L"anna", false},
+        {L"LarkmailBackup_PC1_anna_20261207.7z.tmp", L"anna", false},
+    };
+    for (const Case& c : cases) {
+        ArchiveNameParts parts;
+        EXPECT_EQ(ParseArchiveName(c.name, L"PC1", c.user, parts), c.matches) << c.name;
+    }
+}
+
+TEST(ChooseArchive, FromTheBackupFolder) {
+    const std::wstring full1201 = L"LarkmailBackup_PC1_anna_20261201.7z";
+    const std::wstring diffName = L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
+    const std::wstring fullName = L"LarkmailBackup_PC1_anna_20261207.7z";
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> names;
+        int fullEvery;
+        FullReason reason;
+        std::wstring archive, full;
+    };
+    const Case cases[] = {
+        {"FullEvery 0", {full1201}, 0, FullReason::FullEveryOff, fullName, L""},
+        {"no full", {L"notes.txt", L"LarkmailBackup_PC1_anna_20261206_diff_20261130.7z"}, 7, FullReason::NoFull, fullName, L""},
+        {"full of six days ago", {full1201}, 7, FullReason::None, diffName, full1201},
+        {"full too old", {full1201}, 6, FullReason::FullTooOld, fullName, full1201},
+        {"newest full wins",
+         {L"LarkmailBackup_PC1_anna_20261125.7z", full1201, L"LarkmailBackup_PC1_anna_20261203_diff_20261201.7z"}, 30,
+         FullReason::None, diffName, full1201},
+        {"another user's and computer's fulls",
+         {L"LarkmailBackup_PC1_bob_20261206.7z", L"LarkmailBackup_PC2_anna_20261206.7z",
+          L"LarkmailBackup_PC1_anna_x_20261206.7z"}, 7, FullReason::NoFull, fullName, L""},
+        {"same-day full", {full1201, fullName}, 7, FullReason::SameDayFull, fullName, fullName},
+        {"a full dated after today", {full1201, L"LarkmailBackup_PC1_anna_20261208.7z"}, 7, FullReason::None, diffName,
+         full1201},
+        {"a differential is no full", {L"LarkmailBackup_PC1_anna_20261206_diff_20261201.7z"}, 7, FullReason::NoFull,
+         fullName, L""},
+    };
+    for (const Case& c : cases) {
+        const ArchivePlan plan = ChooseArchive(c.names, L"PC1", L"anna", kDay, c.fullEvery);
+        EXPECT_EQ(plan.reason, c.reason) << c.what;
+        EXPECT_EQ(plan.kind, c.reason == FullReason::None ? ArchiveKind::Differential : ArchiveKind::Full) << c.what;
+        EXPECT_EQ(plan.archiveName, c.archive) << c.what;
+        EXPECT_EQ(plan.fullName, c.full) << c.what;
     }
 }
 

@@ -1,0 +1,122 @@
+"""Differential nights against full nights: the night after a full with about
+1 % of the files changed, added and deleted, and the night after one large
+mailbox file grew, each paired with a full night of the same data; and the
+restore of a differential against bare `7z x` of its full and then of it."""
+import datetime
+import os
+import shutil
+import statistics
+import sys
+
+from restore_pairs import time_restore_pairs
+from wine_runs import wine_path
+
+
+def archive_day(days_ago):
+    return f"{datetime.date.today() - datetime.timedelta(days=days_ago):%Y%m%d}"
+
+
+def write_settings(program, backups, level):
+    with open(os.path.join(program, "lmbackup.prefs"), "wb") as f:
+        f.write(("\ufeff\r\nBkUpDir = " + wine_path(backups) + "\\\r\nCloseToTray = 0\r\nCompression = "
+                 + str(level) + "\r\nOpenToTray = 0\r\nReopenLM = 0\r\nStayOnTop = 0\r\nLanguage = 1\r\n"
+                 + "VerifyBackup = 1\r\nFullEvery = 7\r\n").encode("utf-8"))
+
+
+class Changes:
+    """About 1 % of the message files changed, deleted and added, undone afterwards."""
+
+    def __init__(self, data, stash):
+        self.data, self.stash = data, stash
+        messages = sorted(os.path.join(base, f) for base, _, files in os.walk(os.path.join(data, "Mail"))
+                          for f in files)
+        step = max(1, len(messages) // max(1, len(messages) // 100))
+        picked = messages[::step]
+        self.changed, self.deleted = picked[0::2], picked[1::2]
+        self.added = [p[:-4] + "-new.eml" for p in self.changed]
+        self.grown = os.path.join(data, "mailbox0.db")
+
+    def apply(self, grow_only=False):
+        shutil.rmtree(self.stash, ignore_errors=True)
+        os.makedirs(self.stash)
+        for i, path in enumerate((self.grown,) if grow_only else self.changed + self.deleted):
+            shutil.copy2(path, os.path.join(self.stash, str(i)))
+        if grow_only:
+            with open(self.grown, "ab") as f:
+                f.write(b"Subject: one more message\r\n" * 160)  # about 4 KB
+            return
+        for path in self.changed:
+            with open(path, "ab") as f:
+                f.write(b"\r\nRe: changed tonight\r\n")
+        for path in self.deleted:
+            os.remove(path)
+        for path in self.added:
+            with open(path, "wb") as f:
+                f.write(b"From: someone@example.org\r\nSubject: new\r\n\r\n" + os.urandom(3000).hex().encode())
+
+    def undo(self, grow_only=False):
+        for i, path in enumerate((self.grown,) if grow_only else self.changed + self.deleted):
+            shutil.copy2(os.path.join(self.stash, str(i)), path)
+        for path in [] if grow_only else self.added:
+            if os.path.exists(path):
+                os.remove(path)
+
+
+def night_pairs(wr, program, env, data, backups, level, runs, grow_only, stash):
+    """Interleaved: a full night, then the differential night after it; lists of (ms, bytes)."""
+    exe = '"' + wine_path(os.path.join(program, "LarkmailBackup.exe")) + '" /b'
+    changes = Changes(data, stash)
+    write_settings(program, backups, level)
+    fulls, diffs = [], []
+    for _ in range(runs):
+        shutil.rmtree(backups, ignore_errors=True)
+        os.makedirs(backups)
+        code, wall, _, _ = wr.run(program, exe, env)
+        names = os.listdir(backups)
+        if code != 0 or len(names) != 1:
+            sys.exit(f"the full night failed: {code} {names}")
+        fulls.append((wall, os.path.getsize(os.path.join(backups, names[0]))))
+        # Yesterday's full, then tonight's changes.
+        os.replace(os.path.join(backups, names[0]),
+                   os.path.join(backups, names[0][:-11] + archive_day(1) + ".7z"))
+        changes.apply(grow_only)
+        try:
+            code, wall, _, _ = wr.run(program, exe, env)
+            diff = [n for n in os.listdir(backups) if "_diff_" in n]
+            if code != 0 or len(diff) != 1:
+                sys.exit(f"the differential night failed: {code} {os.listdir(backups)}")
+            diffs.append((wall, os.path.getsize(os.path.join(backups, diff[0]))))
+        finally:
+            changes.undo(grow_only)
+        print(f"  pair: full {fulls[-1]}, differential {diffs[-1]}", file=sys.stderr, flush=True)
+    return fulls, diffs
+
+
+def diff_rows(wr, program, env, data, backups, args, lines):
+    level = 5
+    for label, grow_only in (("about 1 % of the files changed, added, deleted", False),
+                             ("one large mailbox file grew by 4 KB", True)):
+        fulls, diffs = night_pairs(wr, program, env, data, backups, level, args.runs, grow_only,
+                                   os.path.join(wr.work, "stash"))
+        time_ratios = [d[0] / f[0] for f, d in zip(fulls, diffs)]
+        size_ratios = [d[1] / f[1] for f, d in zip(fulls, diffs)]
+        row = (f"| differential night, {label} (level {level}, test on) | {args.size} MB | "
+               f"{statistics.median(d[0] for d in diffs):.0f} | {statistics.median(f[0] for f in fulls):.0f} | "
+               f"{statistics.median(time_ratios):.3f} | {min(time_ratios):.2f}-{max(time_ratios):.2f} | "
+               f"{statistics.median(d[1] for d in diffs) / 1048576:.2f} | {statistics.median(f[1] for f in fulls) / 1048576:.1f} | "
+               f"{statistics.median(size_ratios):.4f} |")
+        print(row, flush=True)
+        lines.append(row)
+    # The last pair's backups hold yesterday's full and tonight's differential of the grown mailbox.
+    diff = os.path.join(backups, [n for n in os.listdir(backups) if "_diff_" in n][0])
+    full = os.path.join(backups, [n for n in os.listdir(backups) if "_diff_" not in n and n.endswith(".7z")][0])
+    pairs = time_restore_pairs(wr, program, env, diff, args.runs, full=full)
+    # The restores put the grown mailbox into the profile; the stash holds it as made.
+    Changes(data, os.path.join(wr.work, "stash")).undo(grow_only=True)
+    ratios = [o / b for o, _, b in pairs]
+    row = (f"| restore of a differential from the window, last Yes to result box, against bare x of full + differential "
+           f"| {args.size} MB | {statistics.median(o for o, _, _ in pairs):.0f} | "
+           f"{statistics.median(b for _, _, b in pairs):.0f} | {statistics.median(ratios):.3f} | "
+           f"{min(ratios):.2f}-{max(ratios):.2f} | | | |")
+    print(row, flush=True)
+    lines.append(row)

@@ -1,0 +1,119 @@
+// Restoring a differential: its full first, the differential over it, and the
+// day's items to check the result against.
+#include "engine/differential_restore.h"
+
+#include <unordered_map>
+
+#include "config/language_table.h"
+#include "engine/archive_names.h"
+#include "engine/backup_job.h"
+#include "engine/restore_job.h"
+#include "engine/tool_watch.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace {
+
+std::wstring ItemKey(const std::wstring& path) {
+    std::wstring key = UpperAscii(path);
+    for (wchar_t& c : key)
+        if (c == L'/') c = L'\\';
+    return key;
+}
+
+bool IsAtOrBelow(const std::wstring& key, const std::wstring& top) {
+    return key.compare(0, top.size(), top) == 0 && (key.size() == top.size() || key[top.size()] == L'\\');
+}
+
+ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& password, const JobWindow& window) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password);
+    ToolWatch watch = StartToolWatch();
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    return FinishArchiveTool(tool, watch);
+}
+
+}  // namespace
+
+std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>& fullItems,
+                                                  const std::vector<ArchiveItem>& diffItems,
+                                                  std::vector<std::wstring>& removed) {
+    std::vector<ArchiveItem> all = fullItems;
+    std::vector<std::wstring> keys;
+    std::vector<bool> gone(all.size(), false);
+    std::unordered_map<std::wstring, std::size_t> index;
+    for (const ArchiveItem& item : all) {
+        keys.push_back(ItemKey(item.path));
+        index[keys.back()] = keys.size() - 1;
+    }
+    std::vector<std::wstring> antiKeys;
+    removed.clear();
+    for (const ArchiveItem& item : diffItems) {
+        const std::wstring key = ItemKey(item.path);
+        if (item.isAnti) {
+            for (std::size_t i = 0; i < all.size(); ++i)
+                if (IsAtOrBelow(keys[i], key)) gone[i] = true;
+            removed.push_back(item.path);
+            antiKeys.push_back(key);
+            continue;
+        }
+        const auto found = index.find(key);
+        if (found != index.end()) {
+            all[found->second] = item;
+            gone[found->second] = false;
+            continue;
+        }
+        all.push_back(item);
+        keys.push_back(key);
+        gone.push_back(false);
+        index[key] = all.size() - 1;
+    }
+    std::vector<ArchiveItem> day;
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (!gone[i]) day.push_back(all[i]);
+    // A path deleted and then written again is there after all.
+    std::vector<std::wstring> absent;
+    for (std::size_t i = 0; i < removed.size(); ++i) {
+        const auto found = index.find(antiKeys[i]);
+        if (found == index.end() || gone[found->second]) absent.push_back(removed[i]);
+    }
+    removed.swap(absent);
+    return day;
+}
+
+RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
+                                          DifferentialRestore& differential, const std::wstring& password) {
+    const std::size_t slash = archivePath.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : archivePath.substr(0, slash + 1);
+    const std::wstring name = archivePath.substr(folder.size());
+    if (!NamesDifferentialArchive(name)) return {};
+    const std::wstring fullPath = folder + FullArchiveNameOf(name);
+    const RestoreFailure refusal{FillPlaceholder(LookUpText(L"LogMessages", L"LogRestoreFullMissing"), fullPath),
+                                 FillPlaceholder(LookUpText(L"RestoreMsgs", L"FullMissing"), fullPath)};
+    if (LookUpPathKind(fullPath) != PathKind::File) return refusal;
+    const ArchiveListing full = ListArchive(fullPath, password);
+    if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
+    differential.fullPath = fullPath;
+    items = CombineDifferentialItems(full.items, items, differential.removed);
+    return {};
+}
+
+ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
+                                        const std::wstring& diffPath, const std::wstring& password,
+                                        const JobWindow& window) {
+    const bool withPassword = !password.empty();
+    const ToolOutcome full =
+        RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", fullPath, withPassword, L"-y"), password, window);
+    if (!full.started || full.hung || full.exitCode != 0) return full;
+    return RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", diffPath, withPassword, L"-aoa"), password,
+                         window);
+}
+
+std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder) {
+    std::vector<std::wstring> present;
+    for (const std::wstring& path : removed) {
+        ArchiveItem item;
+        item.path = path;
+        if (LookUpPathKind(ExtractedItemPath(item, folder)) != PathKind::Missing) present.push_back(path);
+    }
+    return present;
+}
