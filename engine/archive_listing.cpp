@@ -84,6 +84,8 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
             items.back().hasCrc = ParseCrc(ValueAfter(line, L"CRC = "), items.back().crc);
         } else if (line == L"Folder = +") {
             items.back().isFolder = true;
+        } else if (line == L"Anti = +") {
+            items.back().isAnti = true;
         }
     }
     return items;

@@ -12,6 +12,7 @@ struct ArchiveItem {
     std::int64_t size = -1;   // -1: not listed
     bool hasCrc = false;
     std::uint32_t crc = 0;    // CRC-32 of the file's bytes, as 7-Zip lists it
+    bool isAnti = false;      // a differential's mark that the item was deleted
 };
 
 struct ArchiveListing {

@@ -38,6 +38,12 @@ std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std:
     return L"x -o" + QuotedWhenBlank(targetFolder) + L" -bsp1 " + QuotedWhenBlank(archivePath);
 }
 
+std::wstring BuildFolderRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
+                                          const std::wstring& archiveFolder) {
+    return L"x -o" + QuotedWhenBlank(targetFolder) + L" -bsp1 -y -- " + QuotedWhenBlank(archivePath) + L" " +
+           QuotedWhenBlank(archiveFolder);
+}
+
 std::wstring BuildTestParameters(const std::wstring& archivePath) {
     return L"t -bsp1 " + QuotedWhenBlank(archivePath);
 }

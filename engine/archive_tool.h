@@ -12,6 +12,11 @@ std::wstring ArchiveName(const std::wstring& computer, const std::wstring& user,
 std::wstring BuildBackupParameters(int level, const std::wstring& backupFolder,
                                    const std::wstring& archiveName, const std::wstring& dataFolder);
 std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath);
+// Only `archiveFolder` ("Larkmail\Mail\Inbox") and what lies below it: no -r,
+// which would match a bare name at any depth; "--" so that a folder named
+// "-x" is no switch.
+std::wstring BuildFolderRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
+                                          const std::wstring& archiveFolder);
 // "t" with the archive: 7-Zip reads every file back and checks its CRC.
 std::wstring BuildTestParameters(const std::wstring& archivePath);
 // Starts "7z.exe" hidden, without a console, its output to a pipe; 0 when

@@ -6,7 +6,9 @@
 #include "engine/archive_tool.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
+#include "engine/archive_tree.h"
 #include "engine/extraction_check.h"
+#include "engine/folder_swap.h"
 #include "engine/folder_tree.h"
 #include "engine/mail_client.h"
 #include "platform/files.h"
@@ -44,9 +46,8 @@ void LogUndeleted(const std::wstring& folder) {
 }
 
 // The files are checked as 7-Zip finishes them, on the core it leaves free.
-ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring& archivePath,
-                           const JobWindow& window, ExtractionCheck& check) {
-    const ProgramHandle tool = StartArchiveTool(BuildRestoreParameters(stagingFolder + L"\\", archivePath), false);
+ToolOutcome ExtractArchive(const std::wstring& parameters, const JobWindow& window, ExtractionCheck& check) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false);
     if (tool != 0 && window.waitForTool)
         window.waitForTool(tool, [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
     return FinishArchiveTool(tool);
@@ -77,7 +78,50 @@ RestoreFailure ToolFailure(const ToolOutcome& tool) {
             RestoreFailureText(ToolOutcomeText(tool))};
 }
 
+std::wstring ExtractParameters(const std::wstring& staging, const std::wstring& archivePath, const RestoreScope& scope) {
+    if (scope.reach == RestoreReach::Everything) return BuildRestoreParameters(staging + L"\\", archivePath);
+    return BuildFolderRestoreParameters(staging + L"\\", archivePath, ArchiveFolderPath(scope));
+}
+
+// The part of the data folder that a swap leaves where it was.
+RestoreFailure SwapFailure(const SwapOutcome& swap) {
+    if (!swap.stranded.empty())
+        return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreDataAside"), swap.stranded),
+                FillPlaceholder(Text(L"RestoreMsgs", L"DataAside"), swap.stranded)};
+    if (!swap.swapped) return {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({})};
+    return {};
+}
+
+RestoreFailure PutInPlace(const std::wstring& staging, const std::wstring& dataFolder, const RestoreScope& scope) {
+    const std::wstring restored = staging + L"\\" + ArchiveFolderPath(scope);
+    switch (scope.reach) {
+    case RestoreReach::Everything:
+        return SwapFailure(SwapInRestoredFolder(restored, dataFolder));
+    case RestoreReach::OneFolder: {
+        const FolderSwapOutcome swap = SwapInRestoredSubfolder(staging, restored, dataFolder, scope.folder);
+        if (!swap.stranded.empty())
+            return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreDataAside"), swap.stranded),
+                    FillPlaceholder(Text(L"RestoreMsgs", L"FolderAside"), swap.stranded)};
+        return SwapFailure({swap.swapped, {}});
+    }
+    case RestoreReach::Copy: {
+        const std::size_t slash = scope.folder.rfind(L'\\');
+        const std::wstring name = scope.folder.empty() ? std::wstring(kDataFolderName) : scope.folder.substr(slash + 1);
+        RestoreFailure placed;
+        placed.placed = PlaceCopy(restored, scope.copyFolder, name);
+        if (placed.placed.empty())
+            return {FillPlaceholder(Text(L"LogMessages", L"LogCopyNotPlaced"), scope.copyFolder), RestoreFailureText({})};
+        return placed;
+    }
+    }
+    return {};
+}
+
 }  // namespace
+
+std::wstring ArchiveFolderPath(const RestoreScope& scope) {
+    return scope.folder.empty() ? std::wstring(kDataFolderName) : std::wstring(kDataFolderName) + L"\\" + scope.folder;
+}
 
 bool MailClientRunning() {
     return !FindProcessIds(kMailClientExe).empty();
@@ -89,33 +133,40 @@ std::wstring RestoreFailureText(const std::wstring& detail) {
 }
 
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const JobWindow& window) {
-    const std::wstring parent = ParentFolder(dataFolder);
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window,
+                                  const RestoreScope& scope) {
+    const bool everything = scope.reach == RestoreReach::Everything;
+    std::vector<ArchiveItem> below;
+    if (!everything) below = ItemsBelow(items, scope.folder);
+    const std::vector<ArchiveItem>& checked = everything ? items : below;
+    if (checked.empty())
+        return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreNothing"), ArchiveFolderPath(scope)),
+                FillPlaceholder(Text(L"RestoreMsgs", L"NothingToRestore"), ArchiveFolderPath(scope))};
+    // A copy is staged in its own folder: the same volume as where it ends.
+    const std::wstring parent = scope.reach == RestoreReach::Copy ? scope.copyFolder + L"\\" : ParentFolder(dataFolder);
     const std::wstring staging = FreeSiblingPath(parent, std::wstring(kDataFolderName) + L".restore-");
     if (staging.empty() || !CreateFolderPath(staging))
         return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreNoStaging"), staging.empty() ? parent : staging),
                 RestoreFailureText({})};
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
-    ExtractionCheck check = StartExtractionCheck(items, staging);
-    const ToolOutcome tool = ExtractArchive(staging, archivePath, window, check);
+    ExtractionCheck check = StartExtractionCheck(checked, staging);
+    const ToolOutcome tool = ExtractArchive(ExtractParameters(staging, archivePath, scope), window, check);
     RestoreFailure failure;
     if (!tool.started || tool.exitCode != 0) {
         failure = ToolFailure(tool);
-    } else if (!FindMissingItems(items, staging, check.next).empty()) {
+    } else if (!FindMissingItems(checked, staging, check.next).empty() ||
+               LookUpPathKind(staging + L"\\" + ArchiveFolderPath(scope)) != PathKind::Folder) {
+        // 7-Zip ends with exit code 0 and "Files: 0" when its name matched nothing.
         failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),
                    RestoreFailureText({})};
-    } else if (MailClientRunning()) {
+    } else if (scope.reach != RestoreReach::Copy && MailClientRunning()) {
         // Started while 7-Zip worked: the files it holds must not be swapped away.
         failure = {Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed")};
     } else {
-        const SwapOutcome swap = SwapInRestoredFolder(staging + L"\\" + kDataFolderName, dataFolder);
-        if (!swap.stranded.empty()) {
-            failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreDataAside"), swap.stranded),
-                       FillPlaceholder(Text(L"RestoreMsgs", L"DataAside"), swap.stranded)};
-        } else if (!swap.swapped) {
-            failure = {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({})};
-        }
+        failure = PutInPlace(staging, dataFolder, scope);
     }
-    LogUndeleted(staging);
+    // A folder that could not go back stays where it was set aside, in the staging folder.
+    if (failure.logLine.empty() || LookUpPathKind(staging + L"\\" + kFolderSwapAside) == PathKind::Missing)
+        LogUndeleted(staging);
     return failure;
 }

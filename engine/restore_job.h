@@ -5,6 +5,7 @@
 
 #include "engine/archive_listing.h"
 #include "engine/job_window.h"
+#include "engine/restore_scope.h"
 
 // The folder every backup holds at its top.
 constexpr wchar_t kDataFolderName[] = L"Larkmail";
@@ -13,11 +14,15 @@ constexpr wchar_t kDataFolderName[] = L"Larkmail";
 struct RestoreFailure {
     std::wstring logLine;
     std::wstring boxText;
+    std::wstring placed{};  // a copy that succeeded: where it is
 };
 
 bool MailClientRunning();
 // RestoreMsgs/RestoreFailed, followed by `detail` when there is one.
 std::wstring RestoreFailureText(const std::wstring& detail);
 // `dataFolder` without a trailing "\"; `items` as the archive listed them.
+// One folder or a copy unpacks only the scope's part of the archive and
+// checks only that; a copy leaves the data folder and the mail client alone.
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
-                                  const std::vector<ArchiveItem>& items, const JobWindow& window);
+                                  const std::vector<ArchiveItem>& items, const JobWindow& window,
+                                  const RestoreScope& scope = {});
