@@ -4,6 +4,7 @@
 #include "app/command_line.h"
 #include "config/language_selection.h"
 #include "config/language_table.h"
+#include "engine/folder_swap.h"
 #include "engine/unattended_backup.h"
 #include "ui/main_window.h"
 #include "platform/dialogs.h"
@@ -39,6 +40,8 @@ bool RunInteractiveChecks() {
         return false;
     }
     const std::wstring dataFolder = ReadEnvironmentText(L"userprofile") + kDataFolderTail;
+    // Only once this instance holds the lock: no other can be in the middle of a swap.
+    RepairFolderSwaps(dataFolder);
     if (LookUpPathKind(dataFolder) == PathKind::Missing) {
         ShowMessageBox(LookUpText(L"Messages", L"Error"), LookUpText(L"Messages", L"LMPathMsg"), kBoxErrorOk);
         return false;

@@ -9,6 +9,9 @@
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
 #include "engine/extraction_check.h"
+#include "engine/folder_swap.h"
+#include "engine/folder_tree.h"
+#include "engine/restore_job.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
@@ -476,6 +479,156 @@ TEST_F(RestoreTest, OtherTopLevelItemsOfTheArchiveGoWithTheStaging) {
     EXPECT_EQ(LookUpPathKind(kParent + L"readme.txt"), PathKind::Missing);
     EXPECT_EQ(LookUpPathKind(kStaging), PathKind::Missing);
     EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
+}
+
+// One folder in place, or a copy elsewhere: only that part unpacked (no -r), checked, moved.
+TEST_F(RestoreTest, OneFolderOrACopyTouchesNothingElse) {
+    const std::vector<Item> archive = {
+        {L"Larkmail", "", true},
+        {L"Larkmail\\Mail", "", true},
+        {L"Larkmail\\Mail\\inbox.db", "new mail", false},
+        {L"Larkmail\\Mail\\Old Mail", "", true},
+        {L"Larkmail\\Mail\\Old Mail\\a.eml", "old a", false},
+        {L"Larkmail\\Deep\\er\\x.eml", "deep", false},
+        {L"Larkmail\\prefs.js", "new prefs", false},
+    };
+    const std::wstring copies = L"E:\\Copies";
+    struct Case {
+        const char* what;
+        RestoreScope scope;
+        std::function<void()> before;       // the data as it is now, beyond the fixture's
+        std::vector<Item> written;          // what 7-Zip writes into the staging folder
+        std::wstring command;               // 7-Zip's parameters after -o<staging>\ -bsp1
+        std::map<std::wstring, std::string> changes;  // the tree after, against the tree before ("" gone)
+        std::wstring log;
+        bool clientRuns;
+    };
+    const std::wstring data = kData + L"\\";
+    const Case cases[] = {
+        {"one folder, there now: replaced whole, newer mail elsewhere stays",
+         {RestoreReach::OneFolder, L"Mail", {}}, [] { SetFakeFile(kData + L"\\new.eml", "came later"); },
+         {archive[0], archive[1], archive[2], archive[3], archive[4]},
+         L"-y -- \"" + kArchive + L"\" Larkmail\\Mail",
+         {{data + L"Mail\\inbox.db", "new mail"}, {data + L"Mail\\read only.msf", ""},
+          {data + L"Mail\\Old Mail", "<folder>"}, {data + L"Mail\\Old Mail\\a.eml", "old a"}},
+         L"", false},
+        {"one folder the user deleted: moved in", {RestoreReach::OneFolder, L"Mail\\Old Mail", {}}, {},
+         {archive[0], archive[1], archive[3], archive[4]},
+         L"-y -- \"" + kArchive + L"\" \"Larkmail\\Mail\\Old Mail\"",
+         {{data + L"Mail\\Old Mail", "<folder>"}, {data + L"Mail\\Old Mail\\a.eml", "old a"}}, L"", false},
+        {"parents missing now are made", {RestoreReach::OneFolder, L"deep\\ER", {}}, {},
+         {archive[0], {L"Larkmail\\Deep\\er", "", true}, archive[5]},
+         L"-y -- \"" + kArchive + L"\" Larkmail\\deep\\ER",
+         {{data + L"deep", "<folder>"}, {data + L"deep\\ER", "<folder>"}, {data + L"deep\\ER\\x.eml", "deep"}}, L"", false},
+        {"7-Zip matched nothing (exit 0, Files: 0): refused", {RestoreReach::OneFolder, L"Mail", {}}, {}, {},
+         L"-y -- \"" + kArchive + L"\" Larkmail\\Mail", {},
+         L"Restore failed, 7-Zip did not extract every file (exit code 0). Your Larkmail data was not changed.", false},
+        {"a copy of one folder, with the client running", {RestoreReach::Copy, L"Mail\\Old Mail", copies}, {},
+         {archive[0], archive[1], archive[3], archive[4]},
+         L"-y -- \"" + kArchive + L"\" \"Larkmail\\Mail\\Old Mail\"",
+         {{copies + L"\\Old Mail", "<folder>"}, {copies + L"\\Old Mail\\a.eml", "old a"}}, L"", true},
+        {"a copy of everything beside an earlier one", {RestoreReach::Copy, L"", copies},
+         [copies] { SetFakeFile(copies + L"\\Larkmail\\mine.txt", "mine"); }, archive,
+         L"-y -- \"" + kArchive + L"\" Larkmail",
+         {{copies + L"\\Larkmail (2)", "<folder>"}, {copies + L"\\Larkmail (2)\\Mail", "<folder>"},
+          {copies + L"\\Larkmail (2)\\Mail\\inbox.db", "new mail"}, {copies + L"\\Larkmail (2)\\Mail\\Old Mail", "<folder>"},
+          {copies + L"\\Larkmail (2)\\Mail\\Old Mail\\a.eml", "old a"}, {copies + L"\\Larkmail (2)\\Deep", "<folder>"},
+          {copies + L"\\Larkmail (2)\\Deep\\er", "<folder>"}, {copies + L"\\Larkmail (2)\\Deep\\er\\x.eml", "deep"},
+          {copies + L"\\Larkmail (2)\\prefs.js", "new prefs"}},
+         L"", false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.before) c.before();
+        if (c.clientRuns) SetFakeProcesses({{9, L"Larkmail.exe"}});
+        const bool copy = c.scope.reach == RestoreReach::Copy;
+        const std::wstring staging = copy ? copies + L"\\Larkmail.restore-1" : kStaging;
+        std::map<std::wstring, std::string> expected = ParentTree();
+        for (const std::wstring& path : FakePaths())
+            if (path.compare(0, copies.size(), copies) == 0)
+                expected[path] = LookUpPathKind(path) == PathKind::Folder ? "<folder>" : FakeFileBytes(path);
+        FakeProgramScript extract;
+        extract.onStart = [&c, staging] {
+            for (const Item& item : c.written)
+                item.folder ? SetFakeFolder(staging + L"\\" + item.path) : SetFakeFile(staging + L"\\" + item.path, item.bytes);
+        };
+        ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+        std::vector<Item> listed = archive;
+        const RestoreFailure failure =
+            RestoreFromArchive(kArchive, kData, ParseArchiveListing(ListingLines(listed)), JobWindow{}, c.scope);
+
+        EXPECT_EQ(StartLines(), std::vector<std::wstring>({L"\"7z.exe\" x -o" + staging + L"\\ -bsp1 " + c.command}))
+            << c.what;
+        EXPECT_EQ(failure.logLine, c.log) << c.what;
+        for (const auto& change : c.changes) {
+            if (change.second.empty())
+                expected.erase(change.first);
+            else
+                expected[change.first] = change.second;
+        }
+        std::map<std::wstring, std::string> after = ParentTree();
+        for (const std::wstring& path : FakePaths())
+            if (path.compare(0, copies.size(), copies) == 0)
+                after[path] = LookUpPathKind(path) == PathKind::Folder ? "<folder>" : FakeFileBytes(path);
+        if (copy) expected[copies] = "<folder>";
+        EXPECT_EQ(after, expected) << c.what;  // no staging, nothing set aside left
+        EXPECT_EQ(failure.placed, copy ? c.changes.begin()->first : L"") << c.what;
+    }
+    // A folder the archive does not hold is refused before 7-Zip runs.
+    SetUp();
+    const RestoreFailure none = RestoreFromArchive(kArchive, kData, ParseArchiveListing(ListingLines(archive)), JobWindow{},
+                                                   {RestoreReach::OneFolder, L"Mail\\Gone", {}});
+    EXPECT_EQ(none.logLine, L"Restore refused, the backup holds nothing of Larkmail\\Mail\\Gone. Your Larkmail data was not changed.");
+    EXPECT_TRUE(StartLines().empty());
+    EXPECT_EQ(ParentTree(), before);
+}
+
+// A kill at any moment of a folder swap leaves the folder old or new; the next start tidies up.
+TEST_F(RestoreTest, AnInterruptedFolderSwapIsRepairedAtStart) {
+    const std::wstring note = kStaging + L"\\" + kFolderSwapNote;
+    const std::wstring aside = kStaging + L"\\" + kFolderSwapAside;
+    const std::wstring mail = kData + L"\\Mail";
+    struct Case {
+        const char* what;
+        std::function<void()> state;
+        std::map<std::wstring, std::string> mailAfter;  // "" for a missing folder
+    };
+    const Case cases[] = {
+        {"note written, nothing moved", [&] { SetFakeFile(kStaging + L"\\Larkmail\\Mail\\inbox.db", "new mail"); },
+         {{L"inbox.db", "old mail"}, {L"read only.msf", "index"}}},
+        {"set aside, restored not yet in",
+         [&] {
+             SetFakeFile(kStaging + L"\\Larkmail\\Mail\\inbox.db", "new mail");
+             MovePath(mail, aside);
+         },
+         {{L"inbox.db", "old mail"}, {L"read only.msf", "index"}}},
+        {"moved in, aside not yet deleted",
+         [&] {
+             MovePath(mail, aside);
+             SetFakeFile(mail + L"\\inbox.db", "new mail");
+         },
+         {{L"inbox.db", "new mail"}}},
+        {"a deleted folder, not yet moved in",
+         [&] {
+             DeleteFolderTree(mail);
+             SetFakeFile(kStaging + L"\\Larkmail\\Mail\\inbox.db", "new mail");
+         },
+         {}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetFakeFile(note, "Mail");
+        c.state();
+        SetFakeFile(kParent + L"Larkmail.restore-2\\mine.txt", "someone's");  // no note: not ours
+        RepairFolderSwaps(kData);
+        std::map<std::wstring, std::string> mailAfter;
+        for (const auto& entry : ParentTree())
+            if (entry.first.compare(0, mail.size() + 1, mail + L"\\") == 0) mailAfter[entry.first.substr(mail.size() + 1)] = entry.second;
+        EXPECT_EQ(mailAfter, c.mailAfter) << c.what;
+        EXPECT_EQ(LookUpPathKind(kStaging), PathKind::Missing) << c.what;
+        EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "old prefs") << c.what;
+        EXPECT_EQ(FakeFileBytes(kParent + L"Larkmail.restore-2\\mine.txt"), "someone's") << c.what;
+    }
 }
 
 }  // namespace

@@ -96,6 +96,25 @@ TEST(BuildRestoreParameters, ExactTexts) {
     }
 }
 
+TEST(BuildFolderRestoreParameters, ExactTextsWithoutRecursion) {
+    struct Case {
+        std::wstring target, archive, folder, expected;
+    };
+    const Case cases[] = {
+        {L"C:\\L\\Larkmail.restore-1\\", L"D:\\B\\x.7z", L"Larkmail\\Mail\\Inbox",
+         L"x -oC:\\L\\Larkmail.restore-1\\ -bsp1 -y -- D:\\B\\x.7z Larkmail\\Mail\\Inbox"},
+        // Each path with a blank quoted whole; a leading "-" is no switch after "--".
+        {L"C:\\Anna Maria\\Larkmail.restore-1\\", L"D:\\My Backups\\x.7z", L"Larkmail\\Mail\\Old Mail",
+         L"x -o\"C:\\Anna Maria\\Larkmail.restore-1\\\" -bsp1 -y -- \"D:\\My Backups\\x.7z\" "
+         L"\"Larkmail\\Mail\\Old Mail\""},
+        {L"E:\\Copy\\Larkmail.restore-2\\", L"D:\\B\\x.7z", L"Larkmail\\-drafts",
+         L"x -oE:\\Copy\\Larkmail.restore-2\\ -bsp1 -y -- D:\\B\\x.7z Larkmail\\-drafts"},
+        {L"E:\\C\\", L"D:\\B\\x.7z", L"Larkmail\\\u00c4rger", L"x -oE:\\C\\ -bsp1 -y -- D:\\B\\x.7z Larkmail\\\u00c4rger"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BuildFolderRestoreParameters(c.target, c.archive, c.folder), c.expected) << c.expected;
+}
+
 TEST(BuildTestParameters, ExactTexts) {
     EXPECT_EQ(BuildTestParameters(L"C:\\Backups\\x.7z.4242.tmp"), L"t -bsp1 C:\\Backups\\x.7z.4242.tmp");
     EXPECT_EQ(BuildTestParameters(L"C:\\My Backups\\x.7z"), L"t -bsp1 \"C:\\My Backups\\x.7z\"");
