@@ -133,6 +133,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ChoiceFolder", L"&One folder: put the selected folder back in place",
         L"ChoiceCopy", L"A &copy of the selected folder into another folder",
         L"ButtonCancel", L"Cancel",
+        L"FileCountOne", L"1 file",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -12,6 +13,7 @@ constexpr int kMainTimer = 1;
 constexpr int kTabPanel = 2;
 constexpr int kStatusBar = 3;
 constexpr int kTrayMenu = 48;
+constexpr int kDialogWindow = 80;  // its controls are 81 to 89
 
 // Event kinds, as the dispatch compares them.
 constexpr int kEventNone = 0;
@@ -51,6 +53,7 @@ enum class ControlKind {
     ComboList,      // drop-down list
     TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
     SingleLine,     // static text kept to one line, cut with "..." when too long; may carry a tool tip
+    Tree,           // tree view with lines and buttons (SetTreeRows); a changed selection is a control event
 };
 
 // Window 0: client size at 96 DPI, centred on the screen, title bar with
@@ -77,7 +80,17 @@ bool CreateStatusBar(int fieldWidth);
 void SetStatusText(const std::wstring& text);
 std::wstring ReadStatusText();
 
-// Controls 4 to 47; the number is also the control id. Creation order is tab order.
+// Window 80: a dialog owned by window 0, which is disabled while it is open;
+// client size at 96 DPI, centred over window 0. Its controls are created with
+// `tab` kDialogPage. Esc and its close box arrive as kEventClose with number
+// 80; Enter presses the focused push button, elsewhere `defaultButton`.
+constexpr int kDialogPage = -1;
+bool OpenDialogWindow(const std::wstring& title, int clientWidth, int clientHeight, int defaultButton);
+void CloseDialogWindow();  // with its controls; window 0 is enabled and active again
+bool DialogWindowOpen();
+
+// Controls 4 to 47 (and 60 to 63) on the tabs, 81 to 89 on the dialog; the number is also the
+// control id. Creation order is tab order.
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text);
 bool ControlExists(int number);
 void SetControlText(int number, const std::wstring& text);
@@ -103,6 +116,16 @@ int ReadTrackBarPosition(int number);
 void AddListItem(int number, const std::wstring& text);  // combo list
 void SelectListItem(int number, int position);           // -1: none
 int ReadListSelection(int number);                       // -1: none
+// A tree's rows: a parent comes before its children (-1: top level). The
+// layer makes a row's children only when the row is first opened, so a tree
+// of any size shows at once; the top rows start open.
+struct TreeRow {
+    int parent = -1;
+    std::wstring text;
+};
+void SetTreeRows(int number, const std::vector<TreeRow>& rows);
+void SelectTreeRow(int number, int row);  // opens its parents; no control event
+int ReadTreeSelection(int number);        // -1: none
 
 // Timer 1 and friends: a timer event every `intervalMs` on window 0.
 void StartWindowTimer(int number, std::uint32_t intervalMs);

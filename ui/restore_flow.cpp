@@ -3,13 +3,16 @@
 
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
+#include "engine/archive_tree.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
 #include "engine/restore_job.h"
+#include "engine/path_compare.h"
 #include "engine/tool_progress.h"
 #include "platform/dialogs.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/restore_dialog.h"
 #include "ui/tray.h"
 
 namespace {
@@ -57,13 +60,51 @@ void WaitShowingProgress(ProgramHandle tool, const std::function<bool()>& sideWo
     }
 }
 
+// A copy's folder: asked until it lies outside the data and the backup folder, or cancelled.
+bool AskCopyFolder(const MainWindowState& state, RestoreScope& scope) {
+    for (;;) {
+        const std::wstring chosen = AskForFolder(Text(L"RestoreMsgs", L"CopyFolder"), {});
+        if (chosen.empty()) return false;
+        if (!PathIsInside(chosen, state.dataFolder) && (state.backupPath.empty() || !PathIsInside(chosen, state.backupPath))) {
+            scope.copyFolder = WithoutTrailingSeparators(chosen);
+            return true;
+        }
+        ShowMessageBox(Text(L"Messages", L"Error"), Text(L"RestoreMsgs", L"CopyRefused"), kBoxExclamationOk);
+    }
+}
+
+// The last question before anything is unpacked; a copy needs the folder instead.
+bool ConfirmScope(const MainWindowState& state, RestoreScope& scope) {
+    if (scope.reach == RestoreReach::Copy) return AskCopyFolder(state, scope);
+    if (MailClientRunning()) {
+        RefuseWhileClientRuns();
+        return false;
+    }
+    const std::wstring warning = scope.reach == RestoreReach::Everything
+                                     ? Text(L"RestoreMsgs", L"Warning1")
+                                     : FillPlaceholder(Text(L"RestoreMsgs", L"Warning2"), scope.folder);
+    if (ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), warning, kBoxWarningYesNo)) return true;
+    ShowCancelled();
+    return false;
+}
+
+void ReportSuccess(const RestoreScope& scope, const std::wstring& dataFolder, const std::wstring& placed) {
+    std::wstring log = Text(L"LogMessages", L"LogSuccess2");
+    std::wstring box = Text(L"RestoreMsgs", L"Completed");
+    if (scope.reach == RestoreReach::OneFolder) {
+        log = FillPlaceholder(Text(L"LogMessages", L"LogFolderRestored"), dataFolder + L"\\" + scope.folder);
+        box = FillPlaceholder(Text(L"RestoreMsgs", L"FolderCompleted"), scope.folder);
+    } else if (scope.reach == RestoreReach::Copy) {
+        log = FillPlaceholder(Text(L"LogMessages", L"LogCopyRestored"), placed);
+        box = FillPlaceholder(Text(L"RestoreMsgs", L"CopyCompleted"), placed);
+    }
+    AppendToBackupLog(log);
+    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), box, kBoxInformationOk);
+}
+
 }  // namespace
 
 void RunRestore() {
-    if (MailClientRunning()) {
-        RefuseWhileClientRuns();
-        return;
-    }
     if (!ShowMessageBox(Text(L"RestoreMsgs", L"Restore"), Text(L"RestoreMsgs", L"RestoreQuest"), kBoxQuestionYesNo)) {
         ShowCancelled();
         return;
@@ -84,22 +125,23 @@ void RunRestore() {
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
         return;
     }
-    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), Text(L"RestoreMsgs", L"Warning1"), kBoxWarningYesNo)) {
+    RestoreScope scope;
+    if (!AskRestoreScope(BuildArchiveTree(listing.items), scope)) {
         ShowCancelled();
         return;
     }
+    if (!ConfirmScope(state, scope)) return;
 
     JobWindow window;
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
-    const RestoreFailure failure =
-        RestoreFromArchive(archivePath, WithoutTrailingSeparators(state.dataFolder), listing.items, window);
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, listing.items, window, scope);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
     if (!failure.logLine.empty()) {
         ReportFailure(failure.logLine, failure.boxText);
         return;
     }
-    AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
-    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+    ReportSuccess(scope, dataFolder, failure.placed);
 }

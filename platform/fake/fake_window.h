@@ -24,12 +24,27 @@ struct FakeControl {
     int tickEvery = 0;
     int position = 0;       // track bar
     std::vector<std::wstring> items;  // combo list
-    int selected = -1;
+    int selected = -1;                // combo list or tree
+    std::vector<TreeRow> rows;        // tree
 };
 // Every created control, in creation order.
 std::vector<int> FakeControlNumbers();
 // The control's recorded state; a default FakeControl when it does not exist.
 FakeControl FakeControlState(int number);
+// The layer's own record, null when it does not exist.
+FakeControl* FakeControlRecord(int number);
+// Window 80 as the layer keeps it.
+struct FakeDialogWindow {
+    bool open = false;
+    std::wstring title;
+    int clientWidth = 0, clientHeight = 0;
+    int defaultButton = 0;
+    int opened = 0;  // how often it was opened
+};
+FakeDialogWindow FakeDialogState();
+void ResetFakeDialog();  // closed, never opened
+// Forgets the controls of a tab (kDialogPage: the dialog's, as it closes).
+void ForgetFakeControls(int tab);
 
 struct FakeMainWindow {
     bool open = false;

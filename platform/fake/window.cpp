@@ -96,9 +96,28 @@ std::wstring NextAnswer() {
 
 }  // namespace
 
-void ResetFakeWindow() { World() = FakeWindowWorld{}; }
+void ResetFakeWindow() {
+    World() = FakeWindowWorld{};
+    ResetFakeDialog();
+}
 
 std::vector<int> FakeControlNumbers() { return World().order; }
+
+FakeControl* FakeControlRecord(int number) { return Find(number); }
+
+void ForgetFakeControls(int tab) {
+    FakeWindowWorld& world = World();
+    std::vector<int> kept;
+    for (int number : world.order) {
+        if (world.controls[number].tab != tab) {
+            kept.push_back(number);
+            continue;
+        }
+        world.controls.erase(number);
+        world.group.erase(number);
+    }
+    world.order = kept;
+}
 
 FakeControl FakeControlState(int number) {
     FakeControl* c = Find(number);
@@ -150,6 +169,7 @@ bool OpenNoticeWindow() {
 
 void CloseMainWindow() {
     FakeWindowWorld& world = World();
+    CloseDialogWindow();
     if (world.window.open) RemoveTrayIcon(kMainWindow);
     world.window.open = false;
     world.window.notice = false;
@@ -203,7 +223,9 @@ std::wstring ReadStatusText() { return World().window.statusText; }
 
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text) {
     FakeWindowWorld& world = World();
-    if (!world.window.open || tab < 0 || tab >= static_cast<int>(world.window.tabs.size()) || Find(number))
+    const bool onDialog = tab == kDialogPage && DialogWindowOpen();
+    if (!world.window.open || (!onDialog && (tab < 0 || tab >= static_cast<int>(world.window.tabs.size()))) ||
+        Find(number))
         return false;
     FakeControl c;
     c.kind = kind;

@@ -17,6 +17,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "ui/main_window.h"
+#include "ui/restore_dialog.h"
 
 namespace {
 
@@ -142,10 +143,11 @@ protected:
         CreateStatusBar(500);
         before = ParentTree();
     }
-    // Yes to both questions, the archive from the requester.
+    // Yes to both questions, the archive from the requester, Everything in the dialog.
     void AnswerEverything() {
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(kArchive);
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         QueueFakeAnswer(true);
     }
     std::map<std::wstring, std::string> before;
@@ -267,16 +269,20 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
     }
 }
 
+// A restore in place is refused once it is chosen; a copy goes on (it touches nothing of the client's).
 TEST_F(RestoreTest, WithTheClientRunningNothingIsAskedOrTouched) {
     SetFakeProcesses({{77, L"larkmail.exe"}});
+    ScriptListing(kBackup);
+    ScriptExtraction(kBackup);
+    QueueFakeAnswer(true);
+    QueueFakeRequesterAnswer(kArchive);
+    QueueFakeEvent(kEventControl, kButtonRestoreChosen);
     RunRestore();
-    ASSERT_EQ(FakeBoxes().size(), 1u);
-    EXPECT_EQ(FakeBoxes()[0].title, L"Error");
-    EXPECT_EQ(FakeBoxes()[0].text, L"Larkmail must be closed before restoring data.");
-    EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk);
+    EXPECT_EQ(BoxTypes(), std::vector<unsigned>({kBoxQuestionYesNo, kBoxErrorOk}));
+    EXPECT_EQ(FakeBoxes()[1].title, L"Error");
+    EXPECT_EQ(FakeBoxes()[1].text, L"Larkmail must be closed before restoring data.");
     EXPECT_EQ(LogText(), L"Restore failed, Larkmail was not closed." + kStamp);
-    EXPECT_TRUE(FakeRequests().empty());
-    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(StartLines(), std::vector<std::wstring>({kList}));  // nothing unpacked
     EXPECT_EQ(ParentTree(), before);
 }
 
@@ -292,6 +298,7 @@ TEST_F(RestoreTest, NoAndCancelLeaveEverythingAsItWas) {
         {"no to the question", {false}, false, {kBoxQuestionYesNo, kBoxInformationOk}, false},
         {"cancelled requester", {true}, false, {kBoxQuestionYesNo}, false},
         {"no to the warning", {true, false}, true, {kBoxQuestionYesNo, kBoxWarningYesNo, kBoxInformationOk}, true},
+        {"cancel in the dialog", {true}, true, {kBoxQuestionYesNo, kBoxInformationOk}, true},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -299,6 +306,7 @@ TEST_F(RestoreTest, NoAndCancelLeaveEverythingAsItWas) {
         ScriptExtraction(kBackup);
         QueueFakeAnswer(c.answers[0]);
         if (c.chooses) QueueFakeRequesterAnswer(kArchive);
+        if (c.chooses) QueueFakeEvent(kEventControl, c.answers.size() > 1 ? kButtonRestoreChosen : kButtonRestoreCancel);
         if (c.answers.size() > 1) QueueFakeAnswer(c.answers[1]);
         RunRestore();
         EXPECT_EQ(BoxTypes(), c.boxes) << c.what;
@@ -372,6 +380,7 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         }
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(kArchive);
+        if (c.warned) QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         if (c.warned) QueueFakeAnswer(true);
         RunRestore();
 
@@ -628,6 +637,90 @@ TEST_F(RestoreTest, AnInterruptedFolderSwapIsRepairedAtStart) {
         EXPECT_EQ(LookUpPathKind(kStaging), PathKind::Missing) << c.what;
         EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "old prefs") << c.what;
         EXPECT_EQ(FakeFileBytes(kParent + L"Larkmail.restore-2\\mine.txt"), "someone's") << c.what;
+    }
+}
+
+// The dialog: the archive's tree with sizes, three choices, and what each leads to.
+TEST_F(RestoreTest, TheDialogShowsTheTreeAndLeadsEachChoiceOn) {
+    const std::vector<Item> archive = {
+        {L"Larkmail", "", true},
+        {L"Larkmail\\Mail", "", true},
+        {L"Larkmail\\Mail\\inbox.db", std::string(1536, 'm'), false},
+        {L"Larkmail\\Mail\\Old Mail", "", true},
+        {L"Larkmail\\Mail\\Old Mail\\a.eml", "old a", false},
+        {L"Larkmail\\prefs.js", "new prefs", false},
+    };
+    const std::vector<Item> oldMail = {archive[0], archive[1], archive[3], archive[4]};
+    struct Case {
+        const char* what;
+        int row;     // selected in the tree
+        int option;  // checked
+        std::vector<std::wstring> folders;  // answers of the folder requester
+        std::vector<Item> written;
+        std::vector<std::wstring> boxes;    // texts, in order
+        std::wstring log;
+    };
+    const Case cases[] = {
+        {"one folder", 2, kOptionOneFolder, {}, oldMail,
+         {L"Are you sure you wish to restore from a backup?",
+          L"The folder Mail\\Old Mail will be put back as it was in the backup; what changed in it since then will be "
+          L"lost. Everything else in your Larkmail data stays as it is. Are you sure you wish to continue?",
+          L"The folder Mail\\Old Mail was restored. Everything else is as it was."},
+         L"Folder restored: " + kData + L"\\Mail\\Old Mail"},
+        {"one folder with the top selected is everything", 0, kOptionOneFolder, {}, archive,
+         {L"Are you sure you wish to restore from a backup?",
+          L"This will overwrite your current Larkmail Data. Are you sure you wish to continue?", L"Restore Completed"},
+         L"Restore Successful."},
+        {"a copy: inside the data or backup folder refused, then asked again", 2, kOptionCopy,
+         {kData + L"\\Mail\\", L"d:\\my backups\\x\\", L"E:\\Copies\\"}, oldMail,
+         {L"Are you sure you wish to restore from a backup?",
+          L"The copy must go outside the Larkmail data folder and the backup folder. Please choose another folder.",
+          L"The copy must go outside the Larkmail data folder and the backup folder. Please choose another folder.",
+          L"The copy is in the folder E:\\Copies\\Old Mail. Your Larkmail data was not changed."},
+         L"Copy of the backup unpacked to: E:\\Copies\\Old Mail"},
+        {"a copy cancelled at the folder", 2, kOptionCopy, {L""}, {},
+         {L"Are you sure you wish to restore from a backup?"}, L""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ScriptListing(archive);
+        const bool copy = c.option == kOptionCopy;
+        FakeProgramScript extract;
+        extract.onStart = [&c, copy] {
+            const std::wstring staging = copy ? L"E:\\Copies\\Larkmail.restore-1" : kStaging;
+            for (const Item& item : c.written)
+                item.folder ? SetFakeFolder(staging + L"\\" + item.path) : SetFakeFile(staging + L"\\" + item.path, item.bytes);
+        };
+        ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(kArchive);
+        std::vector<std::wstring> rows;
+        QueueFakeEventAction([&c, &rows] {
+            for (const TreeRow& row : FakeControlState(kTreeRestore).rows)
+                rows.push_back(std::to_wstring(row.parent) + L" " + row.text);
+            EXPECT_EQ(ReadTreeSelection(kTreeRestore), 0);
+            EXPECT_TRUE(ReadControlCheck(kOptionEverything));
+            EXPECT_TRUE(FakeControlState(kTreeRestore).focused);
+            SelectTreeRow(kTreeRestore, c.row);
+            SetControlCheck(kOptionEverything, false);
+            SetControlCheck(c.option, true);
+        });
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
+        for (const std::wstring& folder : c.folders) QueueFakeRequesterAnswer(folder);
+        if (!copy) QueueFakeAnswer(true);
+        RunRestore();
+
+        EXPECT_EQ(rows, std::vector<std::wstring>({L"-1 Larkmail (3 files, 1.5 KB)", L"0 Mail (2 files, 1.5 KB)",
+                                                   L"1 Old Mail (1 file, 5 bytes)"}))
+            << c.what;
+        std::vector<std::wstring> texts;
+        for (const FakeBox& box : FakeBoxes()) texts.push_back(box.text);
+        EXPECT_EQ(texts, c.boxes) << c.what;
+        EXPECT_EQ(LogText(), c.log.empty() ? L"" : c.log + kStamp) << c.what;
+        EXPECT_FALSE(FakeDialogState().open) << c.what;
+        EXPECT_EQ(FakeDialogState().title, L"What to restore") << c.what;
+        EXPECT_EQ(FakeDialogState().defaultButton, kButtonRestoreChosen) << c.what;
+        if (copy) EXPECT_EQ(ParentTree(), before) << c.what;
     }
 }
 

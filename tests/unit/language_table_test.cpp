@@ -78,7 +78,7 @@ TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"MainWindow", 18}, {L"7-Zip", 6},        {L"TaskWindow", 25},
         {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 21},
-        {L"Misc", 4},         {L"RestoreMsgs", 26}, {L"LogMessages", 32},
+        {L"Misc", 4},         {L"RestoreMsgs", 27}, {L"LogMessages", 32},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {
