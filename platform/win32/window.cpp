@@ -269,6 +269,7 @@ void CloseMainWindow() {
     WindowLayer& w = Layer();
     // Before the window goes: an icon whose window is gone stays in the tray until the pointer passes over it.
     ReleaseTrayAndMenuImages();
+    CloseDialogWindow();
     if (w.main) DestroyWindow(w.main);
     if (w.menu) DestroyMenu(w.menu);
     if (w.font) DeleteObject(w.font);

@@ -43,6 +43,9 @@ KindStyle StyleOf(ControlKind kind) {
     case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0};
     // SS_NOTIFY lets its tool tip see the pointer; a path's "&" is no access key.
     case ControlKind::SingleLine: return {WC_STATICW, SS_LEFT | SS_NOTIFY | SS_ENDELLIPSIS | SS_NOPREFIX, 0};
+    case ControlKind::Tree:
+        return {WC_TREEVIEWW, TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP,
+                WS_EX_CLIENTEDGE};
     }
     return {WC_STATICW, SS_LEFT, 0};
 }
@@ -204,12 +207,13 @@ void ForwardScroll(LPARAM lParam, WPARAM wParam) {
 
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text) {
     WindowLayer& w = Layer();
-    if (tab < 0 || tab >= static_cast<int>(w.pages.size()) || Find(number)) return false;
+    const bool onDialog = tab == kDialogPage && w.dialog;
+    if ((!onDialog && (tab < 0 || tab >= static_cast<int>(w.pages.size()))) || Find(number)) return false;
     KindStyle s = StyleOf(kind);
     DWORD style = WS_CHILD | WS_VISIBLE | s.style;
     if (!(kind == ControlKind::Option && w.anyControl && w.lastKind == ControlKind::Option)) style |= WS_GROUP;
     if (kind == ControlKind::Option && (style & WS_GROUP)) style |= WS_TABSTOP;
-    HWND page = w.pages[tab];
+    HWND page = onDialog ? w.dialog : w.pages[tab];
     HWND hwnd = CreateWindowExW(s.exStyle, s.windowClass, HasArrows(kind) ? L"" : text.c_str(), style,
                                 0, 0, 0, 0, page, reinterpret_cast<HMENU>(static_cast<INT_PTR>(number)),
                                 GetModuleHandleW(nullptr), nullptr);

@@ -51,7 +51,8 @@ void HandleWaitingMessages() {
             PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for whoever ends the program
             return;
         }
-        if (SwitchTabByKey(msg) || PressByKey(msg)) continue;
+        if (SwitchTabByKey(msg) || HandleDialogKey(msg) || PressByKey(msg)) continue;
+        if (w.dialog && (msg.hwnd == w.dialog || IsChild(w.dialog, msg.hwnd)) && IsDialogMessageW(w.dialog, &msg)) continue;
         if (w.main && !KeyForTrackBar(msg) && IsDialogMessageW(w.main, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);

@@ -31,6 +31,7 @@
 //   driver key --pid P --key return|space|tab|right   posts down and up to P's focus: through its message loop
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -343,6 +344,75 @@ HWND FindControl(HWND root, int id) {
     return nullptr;
 }
 
+struct OwnedSearch {
+    HWND owner;
+    int id;
+    HWND found;
+};
+
+// A dialog of the program's (window 80) is a top-level window owned by the main one.
+BOOL CALLBACK FindInOwned(HWND hwnd, LPARAM lp) {
+    auto* s = reinterpret_cast<OwnedSearch*>(lp);
+    if (GetWindow(hwnd, GW_OWNER) != s->owner || !IsWindowVisible(hwnd)) return TRUE;
+    if (s->id == 0 || GetDlgCtrlID(hwnd) == s->id) {
+        s->found = hwnd;
+        return FALSE;
+    }
+    s->found = FindControl(hwnd, s->id);
+    return s->found ? FALSE : TRUE;
+}
+
+// The text of a tree item of another process: through a buffer in that process.
+std::wstring TreeItemText(HWND tree, HANDLE process, HTREEITEM item) {
+    const SIZE_T chars = 512;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(TVITEMW) + chars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) return {};
+    TVITEMW request{};
+    request.mask = TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(TVITEMW));
+    request.cchTextMax = static_cast<int>(chars);
+    WriteProcessMemory(process, remote, &request, sizeof(request), nullptr);
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
+    std::wstring text(chars, L'\0');
+    ReadProcessMemory(process, request.pszText, text.data(), chars * sizeof(wchar_t), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text.c_str();
+}
+
+// Opens the tree along `path` ("Larkmail\Mail\Old Mail", each part an item's
+// name before its " (") and selects the last part; prints the items passed.
+int SelectTreePath(HWND tree, DWORD pid, const std::wstring& path) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return 6;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    std::size_t at = 0;
+    std::string seen;
+    for (;;) {
+        std::size_t slash = path.find(L'\\', at);
+        const std::wstring part = path.substr(at, slash == std::wstring::npos ? std::wstring::npos : slash - at);
+        while (item) {
+            const std::wstring text = TreeItemText(tree, process, item);
+            if (text == part || text.rfind(part + L" (", 0) == 0) {
+                seen += Utf8(text) + "\n";
+                break;
+            }
+            item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+        }
+        if (!item) break;
+        if (slash == std::wstring::npos) {
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            break;
+        }
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        at = slash + 1;
+    }
+    CloseHandle(process);
+    WriteOut(L"", seen);
+    return item ? 0 : 7;
+}
+
 int WorkControl(const std::wstring& verb, const Options& o) {
     DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
     DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
@@ -359,15 +429,28 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     }
     if (verb == L"key") {
         const std::wstring k = Get(o, L"key");
-        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT : VK_TAB;
+        const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT
+                       : k == L"escape" ? VK_ESCAPE : k == L"down" ? VK_DOWN : VK_TAB;
         const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
         if (!focus) return 5;
         PostMessageW(focus, WM_KEYDOWN, key, scan | 1);
         PostMessageW(focus, WM_KEYUP, key, scan | 1 | 0xC0000000);
         return 0;
     }
-    HWND c = FindControl(main, _wtoi(Get(o, L"id", L"0").c_str()));
+    const int id = _wtoi(Get(o, L"id", L"0").c_str());
+    HWND c = id ? FindControl(main, id) : nullptr;
+    if (!c) {
+        // Controls of a dialog that is opening may take a moment to come.
+        const DWORD start = GetTickCount();
+        OwnedSearch s{main, id, nullptr};
+        while (!s.found && GetTickCount() - start < timeout) {
+            EnumWindows(FindInOwned, reinterpret_cast<LPARAM>(&s));
+            if (!s.found) Sleep(g_pollMs);
+        }
+        c = s.found;
+    }
     if (!c) return 3;
+    if (verb == L"tree") return SelectTreePath(c, pid, Get(o, L"path"));
     if (verb == L"click") {
         // Posted, so a handler that opens a modal box does not block the driver.
         PostMessageW(c, BM_CLICK, 0, 0);

@@ -1,7 +1,8 @@
 """The restore end to end: the real program under Wine, driven through its
-Restore button, message boxes and open-file requester; archives made with
-Linux 7-Zip. A restore replaces the data folder with the archive's Larkmail
-folder; every refusal or failure leaves the data folder byte for byte as it was."""
+Restore button, message boxes, open-file requester and the dialog of what to
+restore; archives made with Linux 7-Zip. A restore replaces the data folder
+with the archive's Larkmail folder, or one folder of it, or unpacks a copy
+elsewhere; every refusal or failure leaves the data folder byte for byte as it was."""
 
 import os
 import re
@@ -13,6 +14,7 @@ from harness import E2ETest, settings_bytes, tree_bytes, wine_env, wine_path
 
 RESTORE = 11
 STATUS = 3
+TREE, EVERYTHING, ONE_FOLDER, COPY, RESTORE_CHOSEN = 82, 83, 84, 85, 86
 
 
 def write_tree(root, files):
@@ -72,11 +74,17 @@ class Restore(E2ETest):
         except AssertionError:  # the window is there, its controls not yet
             return False
 
-    def start_restore(self, archive):
-        """Restore, Yes, the archive in the requester."""
+    def start_restore(self, archive, choice=EVERYTHING, folder=None, dialog=True):
+        """Restore, Yes, the archive in the requester, the choice in the dialog."""
         self.case.control("click", RESTORE)
         self.case.answer_boxes(["yes"])
         self.case.answer_file(wine_path(archive))
+        if not dialog:
+            return
+        if folder:
+            self.case.control("tree", TREE, "--path", folder)
+        self.case.control("click", choice)
+        self.case.control("click", RESTORE_CHOSEN)
 
     def statuses_while(self, work):
         """The distinct status texts seen while `work` runs."""
@@ -187,6 +195,55 @@ class Restore(E2ETest):
             "Restore Successful.",
         ])
 
+    def test_one_folder_back_in_place_and_everything_else_as_it_was(self):
+        archive, source = self.backup_archive({
+            "prefs.js": b"new prefs\r\n",
+            "Mail/Old Box/a.eml": b"Subject: a\r\n",
+            "Mail/Old Box/Sub/b.eml": os.urandom(5000),
+            "Mail/Old Box/Empty": None,
+            "Mail/Inbox/old.eml": b"Subject: from the backup\r\n",
+        })
+        # Since the backup: the folder got other mail, and a message came in elsewhere.
+        write_tree(self.data, {"Mail/Old Box/a.eml": b"changed\r\n", "Mail/Old Box/later.eml": b"later",
+                               "Mail/Inbox/new.eml": b"Subject: came later\r\n"})
+        others = {k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Old Box")}
+        self.open_window()
+        self.start_restore(archive, ONE_FOLDER, "Larkmail\\Mail\\Old Box")
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[1:], [
+            ("Warning", "The folder Mail\\Old Box will be put back as it was in the backup; what changed in it since "
+                        "then will be lost. Everything else in your Larkmail data stays as it is. Are you sure you wish "
+                        "to continue?"),
+            ("Success", "The folder Mail\\Old Box was restored. Everything else is as it was."),
+        ])
+        box = os.path.join("Mail", "Old Box")
+        self.assertEqual(tree_bytes(os.path.join(self.data, box)), tree_bytes(os.path.join(source, box)))
+        self.assertEqual({k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Old Box")}, others)
+        self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        self.assertEqual(self.last_log(), "Folder restored: " + wine_path(os.path.join(self.data, box)))
+
+    def test_a_copy_into_another_folder_leaves_the_data_alone(self):
+        archive, source = self.backup_archive({"prefs.js": b"new prefs\r\n", "Mail/Old Box/a.eml": b"a",
+                                                "Mail/Old Box/Sub/b.eml": os.urandom(3000)})
+        target = os.path.join(self.case.root, "Copies")
+        write_tree(target, {"Old Box/mine.txt": b"mine"})  # an earlier copy stays
+        self.open_window()
+        self.start_restore(archive, COPY, "Larkmail\\Mail\\Old Box")
+        self.case.answer_file(wine_path(self.data))  # inside the data folder: refused, asked again
+        self.case.answer_boxes(["ok"])
+        self.case.answer_file(wine_path(target))
+        self.case.answer_boxes(["ok"])
+        placed = os.path.join(target, "Old Box (2)")
+        self.assertEqual(self.case.boxes()[1:], [
+            ("Error", "The copy must go outside the Larkmail data folder and the backup folder. Please choose another "
+                      "folder."),
+            ("Success", f"The copy is in the folder {wine_path(placed)}. Your Larkmail data was not changed."),
+        ])
+        self.assertEqual(tree_bytes(placed), tree_bytes(os.path.join(source, "Mail", "Old Box")))
+        self.assertEqual(sorted(os.listdir(target)), ["Old Box", "Old Box (2)"])
+        self.assertEqual(tree_bytes(os.path.join(target, "Old Box")), {"mine.txt": b"mine"})
+        self.assert_unchanged()
+
     def test_refused_while_the_client_runs(self):
         archive, _ = self.backup_archive({"prefs.js": b"new\r\n"})
         client = self.case.put_double("larkmail.exe")
@@ -195,9 +252,9 @@ class Restore(E2ETest):
                                        stderr=subprocess.DEVNULL)
         self.wait_for(lambda: os.path.exists(starts), "the client double did not start")
         self.open_window()
-        self.case.control("click", RESTORE)
+        self.start_restore(archive)
         self.case.answer_boxes(["ok"])
-        self.assertEqual(self.case.boxes(), [("Error", "Larkmail must be closed before restoring data.")])
+        self.assertEqual(self.case.boxes()[1:], [("Error", "Larkmail must be closed before restoring data.")])
         self.assert_logged(lambda line: line == "Restore failed, Larkmail was not closed.", "not closed")
         self.assertIsNone(self.client.poll(), "the restore must not end the client")
         self.assert_unchanged()
@@ -231,7 +288,7 @@ class Restore(E2ETest):
             with self.subTest(what):
                 if os.path.exists(self.case.box_log):
                     os.remove(self.case.box_log)
-                self.start_restore(archive)
+                self.start_restore(archive, dialog=warned)
                 self.case.answer_boxes(["yes", "ok"] if warned else ["ok"])
                 title, text = self.case.boxes()[-1]
                 self.assertEqual(title, "Error")
