@@ -74,8 +74,9 @@ class Restore(E2ETest):
         except AssertionError:  # the window is there, its controls not yet
             return False
 
-    def start_restore(self, archive, choice=EVERYTHING, folder=None, dialog=True):
-        """Restore, Yes, the archive in the requester, the choice in the dialog."""
+    def start_restore(self, archive, choice=EVERYTHING, folder=None, dialog=True, key=None):
+        """Restore, Yes, the archive in the requester, the choice in the dialog,
+        pressed with the button or with `key` on the tree."""
         self.case.control("click", RESTORE)
         self.case.answer_boxes(["yes"])
         self.case.answer_file(wine_path(archive))
@@ -84,7 +85,11 @@ class Restore(E2ETest):
         if folder:
             self.case.control("tree", TREE, "--path", folder)
         self.case.control("click", choice)
-        self.case.control("click", RESTORE_CHOSEN)
+        if key:
+            self.case.focus(TREE)
+            self.case.press(key)
+        else:
+            self.case.control("click", RESTORE_CHOSEN)
 
     def statuses_while(self, work):
         """The distinct status texts seen while `work` runs."""
@@ -208,7 +213,7 @@ class Restore(E2ETest):
                                "Mail/Inbox/new.eml": b"Subject: came later\r\n"})
         others = {k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Old Box")}
         self.open_window()
-        self.start_restore(archive, ONE_FOLDER, "Larkmail\\Mail\\Old Box")
+        self.start_restore(archive, ONE_FOLDER, "Larkmail\\Mail\\Old Box", key="return")  # Enter: the default button
         self.case.answer_boxes(["yes", "ok"])
         self.assertEqual(self.case.boxes()[1:], [
             ("Warning", "The folder Mail\\Old Box will be put back as it was in the backup; what changed in it since "
@@ -228,6 +233,10 @@ class Restore(E2ETest):
         target = os.path.join(self.case.root, "Copies")
         write_tree(target, {"Old Box/mine.txt": b"mine"})  # an earlier copy stays
         self.open_window()
+        self.start_restore(archive, COPY, key="escape")  # Esc cancels the dialog
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Cancelled", "Your restore request has been cancelled."))
+        os.remove(self.case.box_log)
         self.start_restore(archive, COPY, "Larkmail\\Mail\\Old Box")
         self.case.answer_file(wine_path(self.data))  # inside the data folder: refused, asked again
         self.case.answer_boxes(["ok"])
