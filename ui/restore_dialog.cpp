@@ -38,7 +38,8 @@ void BuildDialog(const std::vector<ArchiveFolder>& tree) {
     CreateControl(kOptionCopy, ControlKind::Option, kDialogPage, Box{kMargin, 308, inner, 20}, Text(L"ChoiceCopy"));
     const int buttonsY = kHeight - kMargin - kButtonHeight;
     CreateControl(kButtonRestoreChosen, ControlKind::Button, kDialogPage,
-                  Box{kWidth - kMargin - 2 * kButtonWidth - 8, buttonsY, kButtonWidth, kButtonHeight}, Text(L"Restore"));
+                  Box{kWidth - kMargin - 2 * kButtonWidth - 8, buttonsY, kButtonWidth, kButtonHeight},
+                  LookUpText(L"MainWindow", L"ButtonRestore"));
     CreateControl(kButtonRestoreCancel, ControlKind::Button, kDialogPage,
                   Box{kWidth - kMargin - kButtonWidth, buttonsY, kButtonWidth, kButtonHeight}, Text(L"ButtonCancel"));
     SetTreeRows(kTreeRestore, TreeRowsOf(tree));
