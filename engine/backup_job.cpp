@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "engine/archive_check.h"
 #include "engine/archive_choice.h"
+#include "engine/archive_listing.h"
 #include "engine/backup_log.h"
 #include "engine/data_folder_guard.h"
 #include "engine/retention.h"
@@ -117,8 +118,13 @@ ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
         // password fails here and starts a new full.
         const bool withPassword = !request.password.empty();
         const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
-        if (test.started && !test.hung && test.exitCode == 0) return plan;
-        plan = FullPlan(request.computer, request.user, request.today, FullReason::FullFailedTest);
+        const bool proven = test.started && !test.hung && test.exitCode == 0;
+        // A password set since the full was made would encrypt a differential
+        // against an open full: the new password starts a new full.
+        const bool samePassword = !withPassword || ListArchive(fullPath, request.password).encrypted;
+        if (proven && samePassword) return plan;
+        plan = FullPlan(request.computer, request.user, request.today,
+                        proven ? FullReason::DifferentialFailed : FullReason::FullFailedTest);
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusBackup"));
     }
     const std::wstring line = FullReasonLogLine(plan, fullPath);

@@ -400,6 +400,41 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
     }
 }
 
+// Encryption turned on since the full was made: the open full starts no
+// encrypted differential; an encrypted full does.
+TEST_F(BackupJobTest, ANewPasswordStartsANewFull) {
+    const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
+    const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
+    for (const bool fullEncrypted : {false, true}) {
+        SetUp();
+        DeleteFilePath(kArchive);
+        SetFakeFile(full, "FULL");
+        FakeProgramScript script;
+        script.outputLines = {L"----------", L"Path = Larkmail\\prefs.js", L"Folder = -",
+                              fullEncrypted ? L"Encrypted = +" : L"Encrypted = -", L""};
+        ScriptFakeProgram(L"\"7z.exe\" l ", script);
+        script.outputLines.clear();
+        ScriptFakeProgram(L"\"7z.exe\" t", script);
+        script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
+        ScriptFakeProgram(L"\"7z.exe\" a", script);
+        script.onStart = [&] { SetFakeFile(diff + L".4242.tmp", FinishedArchiveBytes()); };
+        ScriptFakeProgram(L"\"7z.exe\" u", script);
+        BackupRequest request = Request();
+        request.fullEvery = 7;
+        request.password = L"ab";
+        const BackupResult result = RunBackupJob(request);
+        EXPECT_EQ(result.status, BackupStatus::Success) << fullEncrypted;
+        EXPECT_EQ(result.archivePath, fullEncrypted ? diff : kArchive) << fullEncrypted;
+        std::string log;
+        ReadWholeFile(L"Backup.log", log);
+        EXPECT_EQ(log, fullEncrypted ? "" :
+                  "The differential archive against D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z could not be "
+                  "made: this backup is a full archive. 12/07/2026 15:35:01\r\n") << fullEncrypted;
+        for (const FakeStart& start : FakeStarts())
+            EXPECT_EQ(start.commandLine.find(L"ab"), std::wstring::npos) << start.commandLine;
+    }
+}
+
 TEST_F(BackupJobTest, KeepDaysNeverRemovesAFullAKeptDifferentialNeeds) {
     struct Entry {
         std::wstring name;
