@@ -198,7 +198,9 @@ class Restore(E2ETest):
         self.case.answer_boxes(["ok"])
         self.assertEqual(self.case.boxes()[-1], ("Error", "Wrong password: nothing was changed."))
         self.assertEqual(tree_bytes(self.local), restored)
-        self.assertEqual(self.last_log(), "Restore refused, wrong password for the archive: " + wine_path(old_archive))
+        # The line follows the box: it records what the user was told.
+        refused = "Restore refused, wrong password for the archive: " + wine_path(old_archive)
+        self.wait_for(lambda: self.last_log() == refused, "no log line for the wrong password", timeout=30)
         # The right one typed restores it.
         self.start_restore(old_archive)
         self.type_archive_password(older)
