@@ -38,7 +38,7 @@ KindStyle StyleOf(ControlKind kind) {
     case ControlKind::Option: return {WC_BUTTONW, BS_AUTORADIOBUTTON, 0};
     case ControlKind::Frame: return {WC_BUTTONW, BS_GROUPBOX, 0};
     case ControlKind::SpinField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE};
-    case ControlKind::NumberField:
+    case ControlKind::NumberField: return {WC_EDITW, ES_RIGHT | ES_AUTOHSCROLL | ES_NUMBER | WS_TABSTOP, WS_EX_CLIENTEDGE};
     case ControlKind::ComboList: return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
     case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, 0};
     // SS_NOTIFY lets its tool tip see the pointer; a path's "&" is no access key.
