@@ -33,8 +33,8 @@ const ControlRow kMainTabRows[] = {
 };
 
 const ControlRow kSevenZipTabRows[] = {
-    // 20 higher than the first design and the rows closer, so the full-backup
-    // hint and the encryption row both fit on the page.
+    // 20 higher than the first design and the rows closer; the encryption row
+    // still reaches past the page's foot and needs room of its own.
     {kLabelCompression, ControlKind::Label, {20, 25, 100, 20}, L"7-Zip", L"TextCompress"},
     {kTrackCompression, ControlKind::TrackBar, {100, 20, 370, 30}, nullptr, nullptr},
     {kLabelNone, ControlKind::Label, {100, 50, 50, 20}, L"7-Zip", L"TextNone"},
