@@ -33,8 +33,8 @@ const ControlRow kMainTabRows[] = {
 };
 
 const ControlRow kSevenZipTabRows[] = {
-    // 20 higher than the first design and the rows closer; the encryption row
-    // still reaches past the page's foot and needs room of its own.
+    // 20 higher than the first design and the rows closer; even so the encryption
+    // row needs the 25 the window grew by to stay above the page's foot.
     {kLabelCompression, ControlKind::Label, {20, 25, 100, 20}, L"7-Zip", L"TextCompress"},
     {kTrackCompression, ControlKind::TrackBar, {100, 20, 370, 30}, nullptr, nullptr},
     {kLabelNone, ControlKind::Label, {100, 50, 50, 20}, L"7-Zip", L"TextNone"},
@@ -96,11 +96,12 @@ MainWindowState& ProcessWindowState() {
 bool BuildMainWindow() {
     const MainWindowState& state = ProcessWindowState();
     const Settings& settings = state.startSettings;
-    // 25 more than the panel's first design: the last backup's line sits under the buttons.
-    if (!OpenMainWindow(LookUpText(L"MainWindow", L"WinTitle"), 500, 225, settings.openToTray != 1)) return false;
+    // 50 more than the panel's first design: the last backup's line sits under the Main tab's
+    // buttons, and the 7-Zip tab's rows of keeping, fulls and encryption under its track bar.
+    if (!OpenMainWindow(LookUpText(L"MainWindow", L"WinTitle"), 500, 250, settings.openToTray != 1)) return false;
     SetMainWindowHandlers();
 
-    CreateTabPanel(Box{5, 5, 492, 195});
+    CreateTabPanel(Box{5, 5, 492, 220});
     AddTabPage(kMainTab, LookUpText(L"MainWindow", L"FirstTab"));
     CreateRows(kMainTab, kMainTabRows);
     SetToolTip(kLinkClearFolder, LookUpText(L"MainWindow", L"BackupClearTip"));
