@@ -93,6 +93,7 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
     const ArchiveListing full = ListArchive(fullPath, password);
     if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
     differential.fullPath = fullPath;
+    differential.fullEncrypted = full.encrypted;
     items = CombineDifferentialItems(full.items, items, differential.removed);
     return {};
 }

@@ -12,6 +12,8 @@ struct RestoreFailure;
 struct DifferentialRestore {
     std::wstring fullPath;              // empty: the archive is a full one
     std::vector<std::wstring> removed;  // what the differential deleted, as listed; absent after the restore
+    // A night with nothing new leaves 7-Zip no item to encrypt: the full tells whether the day is locked.
+    bool fullEncrypted = false;
 };
 
 // The day's items: the full's, each replaced by the differential's of the

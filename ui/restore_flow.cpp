@@ -96,9 +96,6 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
         return false;
     }
-    // An unencrypted archive restores as it always did, whatever password is stored.
-    const std::wstring none;
-    const std::wstring& used = listing.encrypted ? password : none;
     std::vector<ArchiveItem> items = listing.items;
     DifferentialRestore layers;
     const RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password);
@@ -106,8 +103,12 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
         ReportFailure(refused.logLine, refused.boxText);
         return false;
     }
+    // An unencrypted archive restores as it always did, whatever password is stored.
+    const bool locked = listing.encrypted || layers.fullEncrypted;
+    const std::wstring none;
+    const std::wstring& used = locked ? password : none;
     const std::wstring warning = Text(L"RestoreMsgs", L"Warning1");
-    const std::wstring encrypted = listing.encrypted ? Text(L"RestoreMsgs", L"ArchiveEncrypted") + L" " : L"";
+    const std::wstring encrypted = locked ? Text(L"RestoreMsgs", L"ArchiveEncrypted") + L" " : L"";
     if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), encrypted + warning, kBoxWarningYesNo)) {
         ShowCancelled();
         return false;

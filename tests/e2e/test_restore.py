@@ -191,6 +191,18 @@ class Restore(E2ETest):
         # The old data's deletion follows the box; its last act is the note's removal.
         self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
                       "the old data's deletion never ended", timeout=30)
+        # A night when nothing changed: 7-Zip writes no header to encrypt, yet the day is the full's, locked.
+        diff = os.path.join(self.backups, "LarkmailBackup_PC1_anna_20261208_diff_20261207.7z")
+        subprocess.run(["7zz", "u", archive, "Larkmail", "-t7z", "-u-", "-up0q3r2x2y2z0w2!" + diff, "-p" + stored,
+                        "-mhe=on"], cwd=os.path.dirname(source), stdout=subprocess.DEVNULL, check=True)
+        write_tree(self.data, {"prefs.js": b"changed since\r\n"})
+        self.start_restore(diff)
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-2:], [("Warning", "This backup is encrypted. " + WARNING),
+                                                  ("Success", "Restore Completed")])
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                      "the old data's deletion never ended", timeout=30)
         restored = tree_bytes(self.local)
         # An older password: the stored one does not open it, a wrong typed one changes nothing.
         self.start_restore(old_archive)
