@@ -15,7 +15,7 @@ constexpr wchar_t kDataFolderName[] = L"Larkmail";
 struct RestoreFailure {
     std::wstring logLine;
     std::wstring boxText;
-    std::wstring oldData;  // set aside and still to delete (RemoveOldData), once the result is shown
+    std::wstring oldData{};  // set aside and still to delete (RemoveOldData), once the result is shown
     std::wstring placed{};  // a copy that succeeded: where it is
 };
 

@@ -299,7 +299,9 @@ class Restore(E2ETest):
         box = os.path.join("Mail", "Old Box")
         self.assertEqual(tree_bytes(os.path.join(self.data, box)), tree_bytes(os.path.join(source, box)))
         self.assertEqual({k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Old Box")}, others)
-        self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        # The set-aside folder's deletion follows the box; its last act is the note's removal.
+        self.wait_for(lambda: os.listdir(self.local) == ["Larkmail"], "the set-aside folder was never removed",
+                      timeout=30)
         self.assertEqual(self.last_log(), "Folder restored: " + wine_path(os.path.join(self.data, box)))
 
     def test_a_copy_into_another_folder_leaves_the_data_alone(self):
