@@ -100,13 +100,17 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
 
 ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
                                         const std::wstring& diffPath, const std::wstring& password,
-                                        const JobWindow& window) {
+                                        const JobWindow& window, const std::wstring& archiveFolder) {
     const bool withPassword = !password.empty();
-    const ToolOutcome full =
-        RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", fullPath, withPassword, L"-y"), password, window);
+    const std::wstring target = stagingFolder + L"\\";
+    const auto parameters = [&](const std::wstring& archive, const wchar_t* overwrite) {
+        return archiveFolder.empty()
+                   ? BuildRestoreParameters(target, archive, withPassword, overwrite)
+                   : BuildFolderRestoreParameters(target, archive, archiveFolder, withPassword, overwrite);
+    };
+    const ToolOutcome full = RunExtraction(parameters(fullPath, L"-y"), password, window);
     if (!full.started || full.hung || full.exitCode != 0) return full;
-    return RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", diffPath, withPassword, L"-aoa"), password,
-                         window);
+    return RunExtraction(parameters(diffPath, L"-aoa"), password, window);
 }
 
 std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder) {

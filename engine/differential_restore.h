@@ -26,9 +26,10 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
 // unreadable) is refused before anything changes.
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
                                           DifferentialRestore& differential, const std::wstring& password = {});
-// "x <full> -y", then "x <differential> -aoa", into `stagingFolder`.
+// "x <full> -y", then "x <differential> -aoa", into `stagingFolder`; both of
+// only `archiveFolder` ("Larkmail\Mail") when it is given.
 ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
                                         const std::wstring& diffPath, const std::wstring& password,
-                                        const JobWindow& window);
+                                        const JobWindow& window, const std::wstring& archiveFolder = {});
 // The deleted items still there below `folder`.
 std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder);
