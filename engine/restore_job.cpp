@@ -96,11 +96,10 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
     }
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     ExtractionCheck check = StartExtractionCheck(items, staging);
-    // A differential's items are checked once both runs are over: the second overwrites the first's.
     const ToolOutcome tool =
         differential.fullPath.empty()
             ? ExtractArchive(staging, archivePath, password, window, check)
-            : ExtractFullThenDifferential(staging, differential.fullPath, archivePath, password, window);
+            : ExtractFullThenDifferential(staging, differential, archivePath, password, window, check);
     RestoreFailure failure;
     if (!tool.started || tool.hung || tool.exitCode != 0) {
         failure = ToolFailure(tool);

@@ -242,6 +242,7 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
     struct Case {
         std::vector<std::pair<std::wstring, std::string>> files;  // "<folder>" makes a folder
         std::size_t next;
+        std::size_t end = 5;  // the items of this run of 7-Zip; a later run writes the rest
     };
     const Case cases[] = {
         {{}, 0},
@@ -254,6 +255,11 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
         {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", "abc"},
           {L"Larkmail\\c.eml", "ab"}},
          4},
+        // A later run's file is no sign that this run moved on, and is never taken during this one.
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", "abc"}}, 1, 2},
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", "abc"},
+          {L"Larkmail\\c.eml", "ab"}},
+         3, 4},
     };
     for (const Case& c : cases) {
         ResetFakePlatform();
@@ -265,6 +271,7 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
                 SetFakeFile(folder + L"\\" + file.first, file.second);
         }
         ExtractionCheck check = StartExtractionCheck(items, folder);
+        check.end = c.end;
         const bool moved = CheckExtractedSoFar(check, 0);
         while (CheckExtractedSoFar(check, 0)) {
         }
@@ -272,6 +279,10 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
         EXPECT_EQ(moved, c.next > 0);
         // The rest is left to the check after 7-Zip's end.
         EXPECT_EQ(FindMissingItems(items, folder, check.next).empty(), false);
+        // After that run's end, its own items and then the next run's.
+        const bool complete = FindMissingItems(items, folder, check.next).size() == FindMissingItems(items, folder, c.end).size();
+        EXPECT_EQ(FinishExtractionCheck(check), complete) << c.files.size();
+        EXPECT_EQ(check.end, complete ? items.size() : c.end) << c.files.size();
     }
 }
 
