@@ -146,7 +146,7 @@ def main():
                 backup_row(f"/b level {level}, test {'on' if verify else 'off'}", f"{args.size} MB", ours, bare)
 
         if "restore" in parts:
-            restore_row(wr, program, backups, env, data, args, lines)
+            full_restore_row(wr, program, backups, env, data, args, lines)
         if "diff" in parts:
             lines += ["", "| night | profile | differential night (ms) | full night (ms) | median pair time ratio | spread | "
                       "differential (MB) | full (MB) | median size ratio |", "|---|---|---|---|---|---|---|---|---|"]
@@ -161,15 +161,19 @@ def main():
         wr.stop()
 
 
-def restore_row(wr, program, backups, env, data, args, lines):
-    # The restore's archive: this profile at level 5, as a backup packs it.
-    archive = os.path.join(wr.work, "restore.7z")
-    if os.path.exists(archive):
-        os.remove(archive)
-    code, _, _, _ = wr.run(program, '"' + wine_path(os.path.join(program, "7z.exe")) + '" a -mmt -mx=5 -y '
-                           + wine_path(archive) + " " + wine_path(data), env)
-    if code != 0:
-        sys.exit("could not make the restore's archive")
+def full_restore_row(wr, program, backups, env, data, args, lines):
+    # The restore's archive: this profile at level 5, as a backup packs it;
+    # made once per profile size (at 500 MB it takes minutes).
+    archive = os.path.join(wr.work, f"restore-{args.size}.7z")
+    if not os.path.exists(archive):
+        for old in os.listdir(wr.work):
+            if old.startswith("restore") and old.endswith(".7z"):
+                os.remove(os.path.join(wr.work, old))
+        code, _, _, _ = wr.run(program, '"' + wine_path(os.path.join(program, "7z.exe")) + '" a -t7z -mmt -mx=5 -y '
+                               + wine_path(archive + ".tmp") + " " + wine_path(data), env)
+        if code != 0:
+            sys.exit("could not make the restore's archive")
+        os.replace(archive + ".tmp", archive)
     write_settings(program, backups, 5, 1)
     row, listing = restore_row("restore from the window, last Yes to result box", f"{args.size} MB",
                                time_restore_pairs(wr, program, env, archive, args.runs))
