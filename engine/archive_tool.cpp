@@ -61,6 +61,14 @@ std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std:
            (withPassword ? kAnswerCharset : L"") + QuotedWhenBlank(archivePath);
 }
 
+std::wstring BuildFolderRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
+                                          const std::wstring& archiveFolder, bool withPassword,
+                                          const std::wstring& overwrite) {
+    return L"x -o" + QuotedWhenBlank(targetFolder) + L" " + overwrite + L" -bsp1 " +
+           (withPassword ? kAnswerCharset : L"") + L"-- " + QuotedWhenBlank(archivePath) + L" " +
+           QuotedWhenBlank(archiveFolder);
+}
+
 std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassword) {
     return L"t -bsp1 " + std::wstring(withPassword ? kAnswerCharset : L"") + QuotedWhenBlank(archivePath);
 }

@@ -27,6 +27,12 @@ std::wstring BuildDifferentialParameters(int level, const std::wstring& fullPath
 // (other modes ignore its anti-items).
 std::wstring BuildRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
                                     bool withPassword = false, const std::wstring& overwrite = {});
+// Only `archiveFolder` ("Larkmail\Mail\Inbox") and what lies below it: no -r,
+// which would match a bare name at any depth; "--" so that a folder named
+// "-x" is no switch. `withPassword` and `overwrite` as for the whole restore.
+std::wstring BuildFolderRestoreParameters(const std::wstring& targetFolder, const std::wstring& archivePath,
+                                          const std::wstring& archiveFolder, bool withPassword = false,
+                                          const std::wstring& overwrite = L"-y");
 // "t" with the archive: 7-Zip reads every file back and checks its CRC.
 std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassword = false);
 // What 7-Zip reads on standard input: the password in UTF-8 and CR LF, as

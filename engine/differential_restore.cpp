@@ -112,20 +112,34 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
     return {};
 }
 
-ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const DifferentialRestore& differential,
+ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
                                         const std::wstring& diffPath, const std::wstring& password,
-                                        const JobWindow& window, ExtractionCheck& check) {
+                                        const JobWindow& window, ExtractionCheck& check, std::size_t fromFull,
+                                        const std::wstring& archiveFolder) {
     const bool withPassword = !password.empty();
-    check.end = differential.fromFull;
-    const ToolOutcome full = RunExtraction(
-        BuildRestoreParameters(stagingFolder + L"\\", differential.fullPath, withPassword, L"-y"), password, window,
-        [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kExtractionCheckSliceMs); });
+    const std::wstring target = stagingFolder + L"\\";
+    const auto parameters = [&](const std::wstring& archive, const wchar_t* overwrite) {
+        return archiveFolder.empty()
+                   ? BuildRestoreParameters(target, archive, withPassword, overwrite)
+                   : BuildFolderRestoreParameters(target, archive, archiveFolder, withPassword, overwrite);
+    };
+    check.end = fromFull;
+    const ToolOutcome full = RunExtraction(parameters(fullPath, L"-y"), password, window, [&check] {
+        return CheckExtractedSoFar(check, ReadTickMilliseconds() + kExtractionCheckSliceMs);
+    });
     if (!full.started || full.hung || full.exitCode != 0) return full;
     // A file the full left incomplete stays so: the check after the
     // differential's run finds it again, without that run.
     if (!FinishExtractionCheck(check)) return full;
-    return RunExtraction(BuildRestoreParameters(stagingFolder + L"\\", diffPath, withPassword, L"-aoa"), password,
-                         window, {});
+    return RunExtraction(parameters(diffPath, L"-aoa"), password, window, {});
+}
+
+std::size_t CountFullOnlyItems(const DifferentialRestore& differential, const std::vector<ArchiveItem>& dayItems,
+                               const std::vector<ArchiveItem>& checked) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < differential.fromFull && i < dayItems.size() && count < checked.size(); ++i)
+        if (dayItems[i].path == checked[count].path) ++count;
+    return count;
 }
 
 std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder) {

@@ -28,12 +28,18 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
 // unreadable) is refused before anything changes.
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
                                           DifferentialRestore& differential, const std::wstring& password = {});
-// "x <full> -y", then "x <differential> -aoa", into `stagingFolder`. The
-// files only the full writes are final once it has written them, so `check`
-// (over the day's items) takes them while the full is extracted; the
-// differential's are left to FinishExtractionCheck after its run.
-ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const DifferentialRestore& differential,
+// "x <full> -y", then "x <differential> -aoa", into `stagingFolder`; both of
+// only `archiveFolder` ("Larkmail\Mail") when it is given. The first
+// `fromFull` items of `check` only the full writes: final once written, they
+// are checked while the full is extracted; the differential's are left to
+// FinishExtractionCheck after its run.
+ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
                                         const std::wstring& diffPath, const std::wstring& password,
-                                        const JobWindow& window, ExtractionCheck& check);
+                                        const JobWindow& window, ExtractionCheck& check, std::size_t fromFull,
+                                        const std::wstring& archiveFolder = {});
+// How many of the first items of `checked` only the full writes; `checked`
+// is `dayItems`, or those below one folder, in the same order.
+std::size_t CountFullOnlyItems(const DifferentialRestore& differential, const std::vector<ArchiveItem>& dayItems,
+                               const std::vector<ArchiveItem>& checked);
 // The deleted items still there below `folder`.
 std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder);

@@ -6,6 +6,7 @@
 #include "engine/archive_listing.h"
 #include "engine/differential_restore.h"
 #include "engine/job_window.h"
+#include "engine/restore_scope.h"
 
 // The folder every backup holds at its top.
 constexpr wchar_t kDataFolderName[] = L"Larkmail";
@@ -14,7 +15,8 @@ constexpr wchar_t kDataFolderName[] = L"Larkmail";
 struct RestoreFailure {
     std::wstring logLine;
     std::wstring boxText;
-    std::wstring oldData;  // set aside and still to delete (RemoveOldData), once the result is shown
+    std::wstring oldData{};  // set aside and still to delete (RemoveOldData), once the result is shown
+    std::wstring placed{};  // a copy that succeeded: where it is
 };
 
 bool MailClientRunning();
@@ -23,9 +25,12 @@ std::wstring RestoreFailureText(const std::wstring& detail);
 // `dataFolder` without a trailing "\"; `items` as the archive listed them
 // (for a differential, the day's items of PrepareDifferentialRestore);
 // `password` (empty for an unencrypted archive) goes to 7-Zip's standard input,
-// for a differential's full too.
+// for a differential's full too. One folder or a copy unpacks only the
+// scope's part of the archive and checks only that; a copy leaves the data
+// folder and the mail client alone.
 RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::wstring& dataFolder,
                                   const std::vector<ArchiveItem>& items, const JobWindow& window,
-                                  const std::wstring& password = {}, const DifferentialRestore& differential = {});
+                                  const std::wstring& password = {}, const DifferentialRestore& differential = {},
+                                  const RestoreScope& scope = {});
 // Deletes the data that a restore set aside, logs what stayed, ends the restore's note.
 void RemoveOldData(const std::wstring& dataFolder, const std::wstring& oldData);

@@ -47,6 +47,20 @@ bool IsOurName(const std::wstring& name, const std::wstring& stem) {
     return true;
 }
 
+// A folder below the data folder, as the restore names one: never above it, never elsewhere.
+bool IsSafeFolder(const std::wstring& folder) {
+    if (folder.empty()) return true;
+    if (folder.find_first_of(L":/") != std::wstring::npos) return false;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = folder.find(L'\\', start);
+        const std::wstring part = folder.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        if (part.empty() || part == L"." || part == L"..") return false;
+        if (end == std::wstring::npos) return true;
+        start = end + 1;
+    }
+}
+
 bool ParseJournal(const std::wstring& text, JournalRecord& record) {
     std::size_t start = 0;
     bool phaseSeen = false;
@@ -70,13 +84,15 @@ bool ParseJournal(const std::wstring& text, JournalRecord& record) {
             record.journal.staging = value;
         } else if (key == L"aside") {
             record.journal.aside = value;
+        } else if (key == L"folder") {
+            record.journal.folder = value;
         } else if (key == L"process") {
             record.process = static_cast<std::uint32_t>(std::wcstoul(value.c_str(), nullptr, 10));
         } else if (key == L"program") {
             record.program = value;
         }
     }
-    return phaseSeen && IsOurName(record.journal.staging, kStagingStem) &&
+    return phaseSeen && IsOurName(record.journal.staging, kStagingStem) && IsSafeFolder(record.journal.folder) &&
            (record.journal.aside.empty() || IsOurName(record.journal.aside, kAsideStem));
 }
 
@@ -105,13 +121,15 @@ bool IsEmptyFolder(const std::wstring& path) {
 }
 
 // A folder the mail client made while the data was aside: removed when it
-// holds nothing, otherwise kept beside under a name of its own.
-bool ClearDataFolderName(const std::wstring& dataFolder) {
-    if (LookUpPathKind(dataFolder) == PathKind::Missing) return true;
-    if (IsEmptyFolder(dataFolder) && RemoveEmptyFolder(dataFolder))
+// holds nothing, otherwise kept beside the data folder under a name of its
+// own. For one folder its parents are made, as the restore makes them.
+bool ClearDataFolderName(const std::wstring& target, const std::wstring& dataFolder) {
+    if (LookUpPathKind(target) == PathKind::Missing)
+        return target == dataFolder || CreateFolderPath(RestoreParentFolder(target));
+    if (IsEmptyFolder(target) && RemoveEmptyFolder(target))
         return true;
     const std::wstring kept = FreeSiblingPath(RestoreParentFolder(dataFolder), kKeptStem);
-    if (kept.empty() || !MovePath(dataFolder, kept)) return false;
+    if (kept.empty() || !MovePath(target, kept)) return false;
     AppendToBackupLog(FillPlaceholder(Text(L"LogRepairKeptNew"), kept));
     return true;
 }
@@ -141,9 +159,10 @@ std::wstring RestoreJournalPath(const std::wstring& dataFolder) {
 }
 
 bool WriteRestoreJournal(const std::wstring& dataFolder, RestorePhase phase, const std::wstring& stagingPath,
-                         const std::wstring& asidePath) {
+                         const std::wstring& asidePath, const std::wstring& folder) {
     const std::wstring text = std::wstring(L"phase=") + kPhaseNames[static_cast<int>(phase)] + L"\r\nstaging=" +
-                              NamePart(stagingPath) + L"\r\naside=" + NamePart(asidePath) + L"\r\nprocess=" +
+                              NamePart(stagingPath) + L"\r\naside=" + NamePart(asidePath) +
+                              (folder.empty() ? L"" : L"\r\nfolder=" + folder) + L"\r\nprocess=" +
                               std::to_wstring(ReadProcessId()) + L"\r\nprogram=" + NamePart(ReadExecutablePath()) +
                               L"\r\n";
     // Written through a flushed temporary and a rename: the note is whole or the earlier one.
@@ -174,8 +193,11 @@ void RepairInterruptedRestore(const std::wstring& dataFolder) {
     const std::wstring parent = RestoreParentFolder(dataFolder);
     const std::wstring staging = parent + record.journal.staging;
     const std::wstring aside = record.journal.aside.empty() ? std::wstring() : parent + record.journal.aside;
-    const std::wstring restored = staging + L"\\" + kFolderName;
-    const bool dataThere = Exists(dataFolder);
+    const std::wstring& folder = record.journal.folder;
+    const std::wstring below = folder.empty() ? std::wstring() : L"\\" + folder;
+    const std::wstring target = dataFolder + below;
+    const std::wstring restored = staging + L"\\" + kFolderName + below;
+    const bool dataThere = Exists(target);
 
     bool putRestored = false;
     bool putBack = false;
@@ -186,7 +208,7 @@ void RepairInterruptedRestore(const std::wstring& dataFolder) {
         else if (!Exists(restored)) {
             // The checked copy went in. A missing or empty data folder then is
             // none of it (the client made a fresh one): the old data wins.
-            putBack = Exists(aside) && (!dataThere || IsEmptyFolder(dataFolder));
+            putBack = Exists(aside) && (!dataThere || IsEmptyFolder(target));
             line = putBack ? L"LogRepairPutBack" : L"LogRepairCleaned";
         }
     } else if (record.journal.phase == RestorePhase::MovingBack) {
@@ -194,11 +216,11 @@ void RepairInterruptedRestore(const std::wstring& dataFolder) {
         if (putBack) line = L"LogRepairPutBack";
     }
     if (putRestored) {
-        if (!ClearDataFolderName(dataFolder)) {
+        if (!ClearDataFolderName(target, dataFolder)) {
             LogStranded(Exists(aside) ? aside : restored);
             return;
         }
-        if (MovePath(restored, dataFolder)) {
+        if (MovePath(restored, target)) {
             line = L"LogRepairFinished";
         } else if (Exists(aside)) {
             putBack = true;
@@ -208,7 +230,7 @@ void RepairInterruptedRestore(const std::wstring& dataFolder) {
             return;
         }
     }
-    if (putBack && (!ClearDataFolderName(dataFolder) || !MovePath(aside, dataFolder))) {
+    if (putBack && (!ClearDataFolderName(target, dataFolder) || !MovePath(aside, target))) {
         LogStranded(aside);
         return;
     }

@@ -17,6 +17,7 @@ struct RestoreJournal {
     RestorePhase phase = RestorePhase::Extracting;
     std::wstring staging;
     std::wstring aside;
+    std::wstring folder;  // one folder below the data folder ("Mail\Inbox"); empty: all of it
 };
 
 // "C:\Users\anna\AppData\Local\Larkmail" -> "C:\Users\anna\AppData\Local\"
@@ -25,8 +26,10 @@ std::wstring RestoreParentFolder(const std::wstring& dataFolder);
 std::wstring FreeSiblingPath(const std::wstring& parent, const std::wstring& stem);
 std::wstring RestoreJournalPath(const std::wstring& dataFolder);
 // Written and flushed before the step it names. False when it could not be.
+// With `folder`, the staging folder holds "Larkmail\<folder>" and `asidePath`
+// is that folder of the data set aside.
 bool WriteRestoreJournal(const std::wstring& dataFolder, RestorePhase phase, const std::wstring& stagingPath,
-                         const std::wstring& asidePath);
+                         const std::wstring& asidePath, const std::wstring& folder = {});
 bool RestoreJournalExists(const std::wstring& dataFolder);
 // Deletes the set-aside old data and what is left of the staging folder,
 // logs what could not be deleted, and removes the note.
@@ -35,6 +38,6 @@ void RemoveRestoreLeftovers(const std::wstring& dataFolder, const std::wstring& 
 
 // Finishes or undoes a restore that a crash or kill interrupted, so that the
 // data folder holds the old data or the fully checked restored data, and
-// removes the rest of what it left. Does nothing without a note, or while the
+// removes the rest of what it left; for one folder, that folder. Does nothing without a note, or while the
 // program that wrote it still runs. Logs one line for what it repaired.
 void RepairInterruptedRestore(const std::wstring& dataFolder);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -53,6 +54,7 @@ enum class ControlKind {
     TrackBar,       // horizontal (SetTrackBarRange, SetTrackBarTicks)
     SingleLine,     // static text kept to one line, cut with "..." when too long; may carry a tool tip
     SecretField,    // one-line text field showing dots for its text; every change is a control event
+    Tree,           // tree view with lines and buttons (SetTreeRows); a changed selection is a control event
 };
 
 // Window 0: client size at 96 DPI, centred on the screen, title bar with
@@ -92,8 +94,8 @@ bool OpenDialogWindow(const std::wstring& title, int clientWidth, int clientHeig
 void CloseDialogWindow();
 bool DialogWindowOpen();
 
-// Controls 4 to 47 and 60 to 69 on the tab pages, 71 to 79 on the dialog; the
-// number is also the control id. Creation order is tab order.
+// Controls 4 to 47 and 60 to 69 on the tab pages, 71 to 79 or 81 to 89 on the
+// dialog; the number is also the control id. Creation order is tab order.
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text);
 bool ControlExists(int number);
 void SetControlText(int number, const std::wstring& text);
@@ -119,6 +121,16 @@ int ReadTrackBarPosition(int number);
 void AddListItem(int number, const std::wstring& text);  // combo list
 void SelectListItem(int number, int position);           // -1: none
 int ReadListSelection(int number);                       // -1: none
+// A tree's rows: a parent comes before its children (-1: top level). The
+// layer makes a row's children only when the row is first opened, so a tree
+// of any size shows at once; the top rows start open.
+struct TreeRow {
+    int parent = -1;
+    std::wstring text;
+};
+void SetTreeRows(int number, const std::vector<TreeRow>& rows);
+void SelectTreeRow(int number, int row);  // opens its parents; no control event
+int ReadTreeSelection(int number);        // -1: none
 
 // Timer 1 and friends: a timer event every `intervalMs` on window 0.
 void StartWindowTimer(int number, std::uint32_t intervalMs);

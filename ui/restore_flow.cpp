@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "engine/archive_listing.h"
 #include "engine/archive_names.h"
+#include "engine/archive_tree.h"
 #include "engine/backup_job.h"
 #include "engine/backup_log.h"
 #include "engine/data_folder_guard.h"
@@ -16,6 +17,7 @@
 #include "platform/window.h"
 #include "ui/main_window.h"
 #include "ui/password_flow.h"
+#include "ui/restore_dialog.h"
 #include "ui/tray.h"
 
 namespace {
@@ -57,6 +59,49 @@ void WaitShowingProgress(ProgramHandle tool, ToolWatch& watch, const std::functi
         if (WatchTool(watch, tool)) ShowJobStatus(TextWithPercent(step, watch.progress.percent));
         if (sideWork) working = sideWork();
     }
+}
+
+// A copy's folder: asked until it lies outside the data and the backup folder, or cancelled.
+bool AskCopyFolder(const MainWindowState& state, RestoreScope& scope) {
+    for (;;) {
+        const std::wstring chosen = AskForFolder(Text(L"RestoreMsgs", L"CopyFolder"), {});
+        if (chosen.empty()) return false;
+        if (!PathLiesInside(chosen, state.dataFolder) && !PathLiesInside(chosen, state.backupPath)) {
+            scope.copyFolder = WithoutTrailingSeparators(chosen);
+            return true;
+        }
+        ShowMessageBox(Text(L"Messages", L"Error"), Text(L"RestoreMsgs", L"CopyRefused"), kBoxExclamationOk);
+    }
+}
+
+// The last question before anything is unpacked; a copy needs its folder instead.
+bool ConfirmScope(const MainWindowState& state, RestoreScope& scope, bool encrypted) {
+    if (scope.reach == RestoreReach::Copy) return AskCopyFolder(state, scope);
+    if (MailClientRunning()) {
+        RefuseWhileClientRuns();
+        return false;
+    }
+    const std::wstring warning = scope.reach == RestoreReach::Everything
+                                     ? Text(L"RestoreMsgs", L"Warning1")
+                                     : FillPlaceholder(Text(L"RestoreMsgs", L"Warning2"), scope.folder);
+    const std::wstring prefix = encrypted ? Text(L"RestoreMsgs", L"ArchiveEncrypted") + L" " : L"";
+    if (ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), prefix + warning, kBoxWarningYesNo)) return true;
+    ShowCancelled();
+    return false;
+}
+
+void ReportSuccess(const RestoreScope& scope, const std::wstring& dataFolder, const std::wstring& placed) {
+    std::wstring log = Text(L"LogMessages", L"LogSuccess2");
+    std::wstring box = Text(L"RestoreMsgs", L"Completed");
+    if (scope.reach == RestoreReach::OneFolder) {
+        log = FillPlaceholder(Text(L"LogMessages", L"LogFolderRestored"), dataFolder + L"\\" + scope.folder);
+        box = FillPlaceholder(Text(L"RestoreMsgs", L"FolderCompleted"), scope.folder);
+    } else if (scope.reach == RestoreReach::Copy) {
+        log = FillPlaceholder(Text(L"LogMessages", L"LogCopyRestored"), placed);
+        box = FillPlaceholder(Text(L"RestoreMsgs", L"CopyCompleted"), placed);
+    }
+    AppendToBackupLog(log);
+    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), box, kBoxInformationOk);
 }
 
 // Asks for the archive's own password when the stored one (or none) does not
@@ -106,26 +151,25 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
         ReportFailure(refused.logLine, refused.boxText);
         return false;
     }
-    const std::wstring warning = Text(L"RestoreMsgs", L"Warning1");
-    const std::wstring encrypted = listing.encrypted ? Text(L"RestoreMsgs", L"ArchiveEncrypted") + L" " : L"";
-    if (!ShowMessageBox(Text(L"RestoreMsgs", L"Warning"), encrypted + warning, kBoxWarningYesNo)) {
+    RestoreScope scope;
+    if (!AskRestoreScope(BuildArchiveTree(items), scope)) {
         ShowCancelled();
         return false;
     }
+    if (!ConfirmScope(state, scope, listing.encrypted)) return false;
 
     JobWindow window;
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
     const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
-    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, items, window, used, layers);
+    const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, items, window, used, layers, scope);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
     if (!failure.logLine.empty()) {
         ReportFailure(failure.logLine, failure.boxText);
         return false;
     }
-    AppendToBackupLog(Text(L"LogMessages", L"LogSuccess2"));
-    ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"RestoreMsgs", L"Completed"), kBoxInformationOk);
+    ReportSuccess(scope, dataFolder, failure.placed);
     // The result does not wait for the old data's deletion; a kill meanwhile
     // leaves it to the repair at the next start.
     if (!failure.oldData.empty()) RemoveOldData(dataFolder, failure.oldData);
@@ -134,11 +178,9 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
 
 }  // namespace
 
+// A restore in place is refused with the client running once it is chosen;
+// a copy touches nothing of the client's and goes on.
 void RunRestore() {
-    if (MailClientRunning()) {
-        RefuseWhileClientRuns();
-        return;
-    }
     if (!ShowMessageBox(Text(L"RestoreMsgs", L"Restore"), Text(L"RestoreMsgs", L"RestoreQuest"), kBoxQuestionYesNo)) {
         ShowCancelled();
         return;

@@ -24,12 +24,17 @@ struct FakeControl {
     int tickEvery = 0;
     int position = 0;       // track bar
     std::vector<std::wstring> items;  // combo list
-    int selected = -1;
+    int selected = -1;                // combo list or tree
+    std::vector<TreeRow> rows;        // tree
 };
 // Every created control, in creation order.
 std::vector<int> FakeControlNumbers();
 // The control's recorded state; a default FakeControl when it does not exist.
 FakeControl FakeControlState(int number);
+// The layer's own record, null when it does not exist.
+FakeControl* FakeControlRecord(int number);
+// Forgets the controls of a tab (kDialogPage: the dialog's, as it closes).
+void ForgetFakeControls(int tab);
 
 struct FakeMainWindow {
     bool open = false;
@@ -71,6 +76,7 @@ struct FakeDialog {
     int opened = 0;  // how often it was opened
 };
 FakeDialog FakeDialogState();
+void ResetFakeDialog();  // closed, never opened
 // A key on the open dialog, handed out in queue order as the real layer does
 // it: Enter presses the OK number while that is enabled (otherwise nothing),
 // Esc the cancel number.

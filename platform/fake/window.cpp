@@ -30,7 +30,6 @@ struct FakeWindowWorld {
     std::vector<std::uint32_t> timeouts;
     std::vector<FakeRequest> requests;
     std::deque<std::wstring> answers;
-    FakeDialog dialog;
 };
 
 FakeWindowWorld& World() {
@@ -86,9 +85,28 @@ std::wstring NextAnswer() {
 
 }  // namespace
 
-void ResetFakeWindow() { World() = FakeWindowWorld{}; }
+void ResetFakeWindow() {
+    World() = FakeWindowWorld{};
+    ResetFakeDialog();
+}
 
 std::vector<int> FakeControlNumbers() { return World().order; }
+
+FakeControl* FakeControlRecord(int number) { return Find(number); }
+
+void ForgetFakeControls(int tab) {
+    FakeWindowWorld& world = World();
+    std::vector<int> kept;
+    for (int number : world.order) {
+        if (world.controls[number].tab != tab) {
+            kept.push_back(number);
+            continue;
+        }
+        world.controls.erase(number);
+        world.group.erase(number);
+    }
+    world.order = kept;
+}
 
 FakeControl FakeControlState(int number) {
     FakeControl* c = Find(number);
@@ -118,17 +136,6 @@ std::vector<std::uint32_t> FakeWaitTimeouts() { return World().timeouts; }
 int FakeDroppedEvents() { return World().dropped; }
 std::vector<FakeRequest> FakeRequests() { return World().requests; }
 void QueueFakeRequesterAnswer(const std::wstring& answer) { World().answers.push_back(answer); }
-FakeDialog FakeDialogState() { return World().dialog; }
-
-void QueueFakeDialogKey(bool enter) {
-    QueueFakeEventAction([enter] {
-        const FakeDialog& d = World().dialog;
-        if (!d.open) return;
-        const int number = enter ? d.okNumber : d.cancelNumber;
-        if (enter && !ControlEnabled(number)) return;
-        World().queue.push_front(QueuedItem{WindowEvent{kEventControl, number}, {}});
-    });
-}
 
 // The window layer itself.
 
@@ -151,34 +158,6 @@ bool OpenNoticeWindow() {
     return true;
 }
 
-bool OpenDialogWindow(const std::wstring& title, int clientWidth, int clientHeight, int okNumber, int cancelNumber) {
-    FakeDialog& d = World().dialog;
-    if (!World().window.open || d.open) return false;
-    d.open = true;
-    d.title = title;
-    d.clientWidth = clientWidth;
-    d.clientHeight = clientHeight;
-    d.okNumber = okNumber;
-    d.cancelNumber = cancelNumber;
-    d.opened++;
-    return true;
-}
-
-void CloseDialogWindow() {
-    FakeWindowWorld& world = World();
-    if (!world.dialog.open) return;
-    world.dialog.open = false;
-    std::vector<int> kept;
-    for (int number : world.order) {
-        if (world.controls[number].tab == kDialogPage)
-            world.controls.erase(number);
-        else
-            kept.push_back(number);
-    }
-    world.order = kept;
-}
-
-bool DialogWindowOpen() { return World().dialog.open; }
 
 void CloseMainWindow() {
     FakeWindowWorld& world = World();
@@ -236,7 +215,7 @@ std::wstring ReadStatusText() { return World().window.statusText; }
 
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text) {
     FakeWindowWorld& world = World();
-    const bool onDialog = tab == kDialogPage && world.dialog.open;
+    const bool onDialog = tab == kDialogPage && DialogWindowOpen();
     if (!world.window.open || (!onDialog && (tab < 0 || tab >= static_cast<int>(world.window.tabs.size()))) ||
         Find(number))
         return false;

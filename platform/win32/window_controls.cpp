@@ -44,6 +44,9 @@ KindStyle StyleOf(ControlKind kind) {
     // SS_NOTIFY lets its tool tip see the pointer; a path's "&" is no access key.
     case ControlKind::SingleLine: return {WC_STATICW, SS_LEFT | SS_NOTIFY | SS_ENDELLIPSIS | SS_NOPREFIX, 0};
     case ControlKind::SecretField: return {WC_EDITW, ES_AUTOHSCROLL | ES_PASSWORD | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Tree:
+        return {WC_TREEVIEWW, TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP,
+                WS_EX_CLIENTEDGE};
     }
     return {WC_STATICW, SS_LEFT, 0};
 }

@@ -1,6 +1,7 @@
 // State of the Windows window layer, shared by its implementation files only.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <deque>
 #include <map>
@@ -25,10 +26,18 @@ struct ControlRecord {
     bool alert = false;  // text in kAlertColour
 };
 
+// A tree's rows as the program gave them; a row's tree item is made when its parent first opens.
+struct TreeModel {
+    std::vector<TreeRow> rows;
+    std::vector<std::vector<int>> children;  // per row; the top rows under index rows.size()
+    std::vector<HTREEITEM> items;            // per row, null until made
+};
+
 struct WindowLayer {
     HWND main = nullptr;
     HWND dialog = nullptr;  // dialog 70 while it is open
     int dialogOk = 0, dialogCancel = 0;
+    std::map<int, TreeModel> trees;
     HWND panel = nullptr;
     HWND status = nullptr;
     std::vector<HWND> pages;
@@ -75,6 +84,8 @@ void MoveFocusOn(HWND from);  // to the next tab stop, when `from` has the focus
 LRESULT CALLBACK PageProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void ForwardControlNotice(WPARAM wParam, LPARAM lParam);
 void ForwardScroll(LPARAM lParam, WPARAM wParam);
+// A tree view's opening and selection notices (window_tree.cpp).
+void ForwardTreeNotice(const NMHDR* header);
 // Tray icon and menu images (window_tray.cpp).
 void RedrawMenuImages();  // after a DPI change
 void ReleaseTrayAndMenuImages();  // removes the tray icon, frees the images

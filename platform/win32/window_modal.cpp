@@ -18,6 +18,9 @@ LRESULT CALLBACK DialogProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         else
             ForwardControlNotice(wParam, lParam);
         return 0;
+    case WM_NOTIFY:
+        ForwardTreeNotice(reinterpret_cast<const NMHDR*>(lParam));
+        return 0;
     case DM_GETDEFID:
         // Enter on a field: the dialog navigation presses this one, and only while it is enabled.
         return MAKELRESULT(w.dialogOk, DC_HASDEFID);
@@ -79,6 +82,7 @@ void CloseDialogWindow() {
             continue;
         }
         if (it->second.tip) DestroyWindow(it->second.tip);
+        w.trees.erase(it->first);
         it = w.controls.erase(it);
     }
     DestroyWindow(w.dialog);

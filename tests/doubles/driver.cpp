@@ -38,6 +38,7 @@
 #include <windows.h>
 #include <dpapi.h>
 #include <wincrypt.h>
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -373,6 +374,57 @@ HWND FindControlAnywhere(HWND main, int id) {
     return s.found;
 }
 
+// The text of a tree item of another process: through a buffer in that process.
+std::wstring TreeItemText(HWND tree, HANDLE process, HTREEITEM item) {
+    const SIZE_T chars = 512;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(TVITEMW) + chars * sizeof(wchar_t), MEM_COMMIT, PAGE_READWRITE);
+    if (!remote) return {};
+    TVITEMW request{};
+    request.mask = TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote) + sizeof(TVITEMW));
+    request.cchTextMax = static_cast<int>(chars);
+    WriteProcessMemory(process, remote, &request, sizeof(request), nullptr);
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote));
+    std::wstring text(chars, L'\0');
+    ReadProcessMemory(process, request.pszText, text.data(), chars * sizeof(wchar_t), nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text.c_str();
+}
+
+// Opens the tree along `path` ("Larkmail\Mail\Old Mail", each part an item's
+// name before its " (") and selects the last part; prints the items passed.
+int SelectTreePath(HWND tree, DWORD pid, const std::wstring& path) {
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return 6;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    std::size_t at = 0;
+    std::string seen;
+    for (;;) {
+        std::size_t slash = path.find(L'\\', at);
+        const std::wstring part = path.substr(at, slash == std::wstring::npos ? std::wstring::npos : slash - at);
+        while (item) {
+            const std::wstring text = TreeItemText(tree, process, item);
+            if (text == part || text.rfind(part + L" (", 0) == 0) {
+                seen += Utf8(text) + "\n";
+                break;
+            }
+            item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+        }
+        if (!item) break;
+        if (slash == std::wstring::npos) {
+            SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+            break;
+        }
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+        item = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        at = slash + 1;
+    }
+    CloseHandle(process);
+    WriteOut(L"", seen);
+    return item ? 0 : 7;
+}
+
 int WorkControl(const std::wstring& verb, const Options& o) {
     DWORD pid = (DWORD)_wtoi(Get(o, L"pid", L"0").c_str());
     DWORD timeout = (DWORD)_wtoi(Get(o, L"timeout", L"20000").c_str());
@@ -391,7 +443,7 @@ int WorkControl(const std::wstring& verb, const Options& o) {
         const std::wstring k = Get(o, L"key");
         const UINT key = k == L"return" ? VK_RETURN : k == L"space" ? VK_SPACE : k == L"right" ? VK_RIGHT
                          : k == L"back" ? VK_BACK : k == L"end" ? VK_END : k == L"up" ? VK_UP
-                         : k == L"escape" ? VK_ESCAPE : VK_TAB;
+                         : k == L"down" ? VK_DOWN : k == L"escape" ? VK_ESCAPE : VK_TAB;
         const LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
         if (!focus) return 5;
         PostMessageW(focus, WM_KEYDOWN, key, scan | 1);
@@ -404,8 +456,13 @@ int WorkControl(const std::wstring& verb, const Options& o) {
         for (wchar_t ch : Get(o, L"value")) PostMessageW(focus, WM_CHAR, ch, 1);
         return 0;
     }
-    HWND c = FindControlAnywhere(main, _wtoi(Get(o, L"id", L"0").c_str()));
+    const int id = _wtoi(Get(o, L"id", L"0").c_str());
+    HWND c = FindControlAnywhere(main, id);
+    // Controls of a dialog that is opening may take a moment to come.
+    for (const DWORD start = GetTickCount(); !c && id && GetTickCount() - start < timeout; c = FindControlAnywhere(main, id))
+        Sleep(g_pollMs);
     if (!c) return 3;
+    if (verb == L"tree") return SelectTreePath(c, pid, Get(o, L"path"));
     if (verb == L"click") {
         // Posted, so a handler that opens a modal box does not block the driver.
         PostMessageW(c, BM_CLICK, 0, 0);

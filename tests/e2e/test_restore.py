@@ -1,7 +1,8 @@
 """The restore end to end: the real program under Wine, driven through its
-Restore button, message boxes and open-file requester; archives made with
-Linux 7-Zip. A restore replaces the data folder with the archive's Larkmail
-folder; every refusal or failure leaves the data folder byte for byte as it was."""
+Restore button, message boxes, open-file requester and the dialog of what to
+restore; archives made with Linux 7-Zip. A restore replaces the data folder
+with the archive's Larkmail folder, or one folder of it, or unpacks a copy
+elsewhere; every refusal or failure leaves the data folder byte for byte as it was."""
 
 import os
 import re
@@ -16,6 +17,7 @@ RESTORE = 11
 STATUS = 3
 PASSWORD_FIELD = 72
 WARNING = "This will overwrite your current Larkmail Data. Are you sure you wish to continue?"
+TREE, EVERYTHING, ONE_FOLDER, COPY, RESTORE_CHOSEN = 82, 83, 84, 85, 86
 
 
 def write_tree(root, files):
@@ -76,11 +78,25 @@ class Restore(E2ETest):
         except AssertionError:  # the window is there, its controls not yet
             return False
 
-    def start_restore(self, archive):
-        """Restore, Yes, the archive in the requester."""
+    def start_restore(self, archive, choice=EVERYTHING, folder=None, dialog=True, key=None):
+        """Restore, Yes, the archive in the requester, the choice in the dialog,
+        pressed with the button or with `key` on the tree."""
         self.case.control("click", RESTORE)
         self.case.answer_boxes(["yes"])
         self.case.answer_file(wine_path(archive))
+        if dialog:
+            self.choose(choice, folder, key)
+
+    def choose(self, choice=EVERYTHING, folder=None, key=None):
+        """The dialog of what to restore: `folder` selected in the tree, `choice`, then Restore (or `key`)."""
+        if folder:
+            self.case.control("tree", TREE, "--path", folder)
+        self.case.control("click", choice)
+        if key:
+            self.case.focus(TREE)
+            self.case.press(key)
+        else:
+            self.case.control("click", RESTORE_CHOSEN)
 
     def statuses_while(self, work):
         """The distinct status texts seen while `work` runs."""
@@ -182,7 +198,16 @@ class Restore(E2ETest):
         old_archive, old_source = self.backup_archive({"prefs.js": b"older prefs\r\n"},
                                                       name="LarkmailBackup_PC1_anna_20261101.7z", password=older)
         self.open_window()
-        # The stored password opens it; the warning says it is encrypted.
+        # The stored password opens it for a copy of one folder, which leaves the data as it is.
+        copies = os.path.join(self.case.root, "Copies")
+        os.makedirs(copies)
+        self.start_restore(archive, COPY, "Larkmail\\Mail")
+        self.case.answer_file(wine_path(copies))
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1][0], "Success")
+        self.assertEqual(tree_bytes(os.path.join(copies, "Mail")), tree_bytes(os.path.join(source, "Mail")))
+        self.assert_unchanged()
+        # The whole of it; the warning says it is encrypted.
         self.start_restore(archive)
         self.case.answer_boxes(["yes", "ok"])
         self.assertEqual(self.case.boxes()[-2:], [("Warning", "This backup is encrypted. " + WARNING),
@@ -193,7 +218,7 @@ class Restore(E2ETest):
                       "the old data's deletion never ended", timeout=30)
         restored = tree_bytes(self.local)
         # An older password: the stored one does not open it, a wrong typed one changes nothing.
-        self.start_restore(old_archive)
+        self.start_restore(old_archive, dialog=False)
         self.type_archive_password("not it")
         self.case.answer_boxes(["ok"])
         self.assertEqual(self.case.boxes()[-1], ("Error", "Wrong password: nothing was changed."))
@@ -202,8 +227,9 @@ class Restore(E2ETest):
         refused = "Restore refused, wrong password for the archive: " + wine_path(old_archive)
         self.wait_for(lambda: self.last_log() == refused, "no log line for the wrong password", timeout=30)
         # The right one typed restores it.
-        self.start_restore(old_archive)
+        self.start_restore(old_archive, dialog=False)
         self.type_archive_password(older)
+        self.choose()
         self.case.answer_boxes(["yes", "ok"])
         self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
         self.assertEqual(tree_bytes(self.data), tree_bytes(old_source))
@@ -249,6 +275,61 @@ class Restore(E2ETest):
             "Some files of the old Larkmail data could not be deleted: " + wine_path(old),
         ])
 
+    def test_one_folder_back_in_place_and_everything_else_as_it_was(self):
+        archive, source = self.backup_archive({
+            "prefs.js": b"new prefs\r\n",
+            "Mail/Old Box/a.eml": b"Subject: a\r\n",
+            "Mail/Old Box/Sub/b.eml": os.urandom(5000),
+            "Mail/Old Box/Empty": None,
+            "Mail/Inbox/old.eml": b"Subject: from the backup\r\n",
+        })
+        # Since the backup: the folder got other mail, and a message came in elsewhere.
+        write_tree(self.data, {"Mail/Old Box/a.eml": b"changed\r\n", "Mail/Old Box/later.eml": b"later",
+                               "Mail/Inbox/new.eml": b"Subject: came later\r\n"})
+        others = {k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Old Box")}
+        self.open_window()
+        self.start_restore(archive, ONE_FOLDER, "Larkmail\\Mail\\Old Box", key="return")  # Enter: the default button
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[1:], [
+            ("Warning", "The folder Mail\\Old Box will be put back as it was in the backup; what changed in it since "
+                        "then will be lost. Everything else in your Larkmail data stays as it is. Are you sure you wish "
+                        "to continue?"),
+            ("Success", "The folder Mail\\Old Box was restored. Everything else is as it was."),
+        ])
+        box = os.path.join("Mail", "Old Box")
+        self.assertEqual(tree_bytes(os.path.join(self.data, box)), tree_bytes(os.path.join(source, box)))
+        self.assertEqual({k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Old Box")}, others)
+        # The set-aside folder's deletion follows the box; its last act is the note's removal.
+        self.wait_for(lambda: os.listdir(self.local) == ["Larkmail"], "the set-aside folder was never removed",
+                      timeout=30)
+        self.assertEqual(self.last_log(), "Folder restored: " + wine_path(os.path.join(self.data, box)))
+
+    def test_a_copy_into_another_folder_leaves_the_data_alone(self):
+        archive, source = self.backup_archive({"prefs.js": b"new prefs\r\n", "Mail/Old Box/a.eml": b"a",
+                                                "Mail/Old Box/Sub/b.eml": os.urandom(3000)})
+        target = os.path.join(self.case.root, "Copies")
+        write_tree(target, {"Old Box/mine.txt": b"mine"})  # an earlier copy stays
+        self.open_window()
+        self.start_restore(archive, COPY, key="escape")  # Esc cancels the dialog
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Cancelled", "Your restore request has been cancelled."))
+        os.remove(self.case.box_log)
+        self.start_restore(archive, COPY, "Larkmail\\Mail\\Old Box")
+        self.case.answer_file(wine_path(self.data))  # inside the data folder: refused, asked again
+        self.case.answer_boxes(["ok"])
+        self.case.answer_file(wine_path(target))
+        self.case.answer_boxes(["ok"])
+        placed = os.path.join(target, "Old Box (2)")
+        self.assertEqual(self.case.boxes()[1:], [
+            ("Error", "The copy must go outside the Larkmail data folder and the backup folder. Please choose another "
+                      "folder."),
+            ("Success", f"The copy is in the folder {wine_path(placed)}. Your Larkmail data was not changed."),
+        ])
+        self.assertEqual(tree_bytes(placed), tree_bytes(os.path.join(source, "Mail", "Old Box")))
+        self.assertEqual(sorted(os.listdir(target)), ["Old Box", "Old Box (2)"])
+        self.assertEqual(tree_bytes(os.path.join(target, "Old Box")), {"mine.txt": b"mine"})
+        self.assert_unchanged()
+
     def test_refused_while_the_client_runs(self):
         archive, _ = self.backup_archive({"prefs.js": b"new\r\n"})
         client = self.case.put_double("larkmail.exe")
@@ -257,9 +338,9 @@ class Restore(E2ETest):
                                        stderr=subprocess.DEVNULL)
         self.wait_for(lambda: os.path.exists(starts), "the client double did not start")
         self.open_window()
-        self.case.control("click", RESTORE)
+        self.start_restore(archive)
         self.case.answer_boxes(["ok"])
-        self.assertEqual(self.case.boxes(), [("Error", "Larkmail must be closed before restoring data.")])
+        self.assertEqual(self.case.boxes()[1:], [("Error", "Larkmail must be closed before restoring data.")])
         self.assert_logged(lambda line: line == "Restore failed, Larkmail was not closed.", "not closed")
         self.assertIsNone(self.client.poll(), "the restore must not end the client")
         self.assert_unchanged()
@@ -293,7 +374,7 @@ class Restore(E2ETest):
             with self.subTest(what):
                 if os.path.exists(self.case.box_log):
                     os.remove(self.case.box_log)
-                self.start_restore(archive)
+                self.start_restore(archive, dialog=warned)
                 self.case.answer_boxes(["yes", "ok"] if warned else ["ok"])
                 title, text = self.case.boxes()[-1]
                 self.assertEqual(title, "Error")
@@ -323,10 +404,22 @@ class Restore(E2ETest):
             self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
                           "the old data's deletion never ended", timeout=30)
             self.assertEqual(os.listdir(self.local), ["Larkmail"])
+        # One folder of the day: it comes back as the differential left it, all else stays.
+        write_tree(self.data, {"Mail/Inbox/a.eml": b"changed since\r\n", "Mail/Inbox/later.eml": b"later\r\n",
+                               "Mail/Sent/new.eml": b"Subject: came later\r\n"})
+        others = {k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Inbox")}
+        self.start_restore(diff, ONE_FOLDER, "Larkmail\\Mail\\Inbox")
+        self.case.answer_boxes(["yes", "ok"], timeout_ms=120000)
+        self.assertEqual(self.case.boxes()[-1][0], "Success")
+        inbox = os.path.join("Mail", "Inbox")
+        self.assertEqual(tree_bytes(os.path.join(self.data, inbox)), tree_bytes(os.path.join(source, inbox)))
+        self.assertEqual({k: v for k, v in tree_bytes(self.data).items() if not k.startswith("Mail/Inbox")}, others)
+        self.wait_for(lambda: os.listdir(self.local) == ["Larkmail"], "the set-aside folder was never removed",
+                      timeout=30)
         # Without its full a differential is refused before anything changes.
         os.remove(full)
         self.before = tree_bytes(self.local)
-        self.start_restore(diff)
+        self.start_restore(diff, dialog=False)
         self.case.answer_boxes(["ok"])
         self.assertEqual(self.case.boxes()[-1], ("Error", "This differential archive needs its full archive, which is "
                                                  f"missing or cannot be read: {wine_path(full)}. Nothing was changed."))
@@ -349,7 +442,7 @@ class Restore(E2ETest):
         # The archive itself, then a good one from outside while the other still lies in the data folder.
         for archive in (chosen, good):
             with self.subTest(archive=os.path.basename(archive)):
-                self.start_restore(archive)
+                self.start_restore(archive, dialog=False)
                 self.case.answer_boxes(["ok"])
                 self.assertEqual(self.case.boxes()[-1], ("Error", box.format(wine_path(chosen))))
                 self.assert_logged(lambda line: line == "Restore refused, an archive lies inside the Larkmail data "

@@ -21,6 +21,9 @@ const Tree kOld = {{L"", "<folder>"}, {L"\\prefs.js", "old prefs"}, {L"\\Mail", 
 const Tree kNew = {{L"", "<folder>"}, {L"\\prefs.js", "new prefs"}, {L"\\Mail", "<folder>"}, {L"\\Mail\\inbox.db", "new mail"}};
 const Tree kHalf = {{L"", "<folder>"}, {L"\\prefs.js", "new p"}};
 const Tree kEmpty = {{L"", "<folder>"}};
+const Tree kPrefsOnly = {{L"", "<folder>"}, {L"\\prefs.js", "old prefs"}};
+const Tree kOldMail = {{L"", "<folder>"}, {L"\\inbox.db", "old mail"}};
+const Tree kNewMail = {{L"", "<folder>"}, {L"\\inbox.db", "new mail"}};
 const Tree kClientMade = {{L"", "<folder>"}, {L"\\prefs.js", "fresh"}};
 
 void Put(Tree& tree, const std::wstring& at, const Tree& content) {
@@ -47,9 +50,15 @@ Tree ParentTree() {
 
 // The note's bytes as the restore writes them.
 std::string Note(const char* phase, const char* staging = "Larkmail.restore-1", const char* aside = "Larkmail.old-1",
-                 const char* process = "4321", const char* program = "LarkmailBackup.exe") {
-    return std::string("phase=") + phase + "\r\nstaging=" + staging + "\r\naside=" + aside + "\r\nprocess=" + process +
+                 const char* process = "4321", const char* program = "LarkmailBackup.exe", const char* folder = "") {
+    return std::string("phase=") + phase + "\r\nstaging=" + staging + "\r\naside=" + aside +
+           (*folder ? std::string("\r\nfolder=") + folder : std::string()) + "\r\nprocess=" + process +
            "\r\nprogram=" + program + "\r\n";
+}
+
+// A note of one folder's restore ("Mail").
+std::string FolderNote(const char* phase, const char* folder = "Mail") {
+    return Note(phase, "Larkmail.restore-1", "Larkmail.old-1", "4321", "LarkmailBackup.exe", folder);
 }
 
 TEST(RestoreRepairTest, EachInterruptedStateEndsWithOneWholeDataFolder) {
@@ -113,6 +122,22 @@ TEST(RestoreRepairTest, EachInterruptedStateEndsWithOneWholeDataFolder) {
          {{L"Larkmail", kNew}, {L"Larkmail.old-1", kOld}}, L"", true, {{4321, L"C:\\Tools\\LarkmailBackup.exe"}}},
         {"its process id now belongs to another program", Note("extracting"), {{L"Larkmail", kOld}, {staged, kHalf}},
          {{L"Larkmail", kOld}}, undone + kStamp, false, {{4321, L"notepad.exe"}}},
+        // One folder: the same steps for Larkmail\Mail alone, the rest of the data never touched.
+        {"one folder: killed while 7-Zip extracted", FolderNote("extracting"),
+         {{L"Larkmail", kOld}, {L"Larkmail.restore-1\\Larkmail\\Mail", kHalf}}, {{L"Larkmail", kOld}}, undone + kStamp},
+        {"one folder: between the two moves", FolderNote("swapping"),
+         {{L"Larkmail", kPrefsOnly}, {L"Larkmail.old-1", kOldMail}, {L"Larkmail.restore-1\\Larkmail\\Mail", kNewMail}},
+         {{L"Larkmail", kPrefsOnly}, {L"Larkmail\\Mail", kNewMail}}, finished + kStamp},
+        {"one folder the user had deleted, its parent gone too", FolderNote("swapping", "Mail\\Sub"),
+         {{L"Larkmail", kPrefsOnly}, {L"Larkmail.restore-1\\Larkmail\\Mail\\Sub", kNewMail}},
+         {{L"Larkmail", kPrefsOnly}, {L"Larkmail\\Mail", kEmpty}, {L"Larkmail\\Mail\\Sub", kNewMail}}, finished + kStamp},
+        {"one folder in place, its old copy not yet deleted", FolderNote("swapping"),
+         {{L"Larkmail", kNew}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kNew}}, cleaned + kStamp},
+        {"one folder moving back", FolderNote("moving back"),
+         {{L"Larkmail", kPrefsOnly}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kPrefsOnly}, {L"Larkmail\\Mail", kOldMail}},
+         putBack + kStamp},
+        {"a note's folder reaching out of the data folder", FolderNote("moving back", "..\\Documents"),
+         {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, L""},
         // Only names the restore gives are ever touched.
         {"a note naming a folder of the user's", Note("extracting", "Documents"),
          {{L"Larkmail", kOld}, {L"Documents", kHalf}}, {{L"Larkmail", kOld}, {L"Documents", kHalf}}, L""},

@@ -10,6 +10,7 @@
 #include "engine/archive_listing.h"
 #include "engine/extraction_check.h"
 #include "engine/folder_tree.h"
+#include "engine/restore_job.h"
 #include "engine/tool_watch.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
@@ -17,6 +18,7 @@
 #include "platform/text.h"
 #include "ui/main_window.h"
 #include "ui/password_flow.h"
+#include "ui/restore_dialog.h"
 
 namespace {
 
@@ -147,10 +149,11 @@ protected:
         CreateStatusBar(500);
         before = ParentTree();
     }
-    // Yes to both questions, the archive from the requester.
+    // Yes to both questions, the archive from the requester, Everything in the dialog.
     void AnswerEverything() {
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(kArchive);
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         QueueFakeAnswer(true);
     }
     std::map<std::wstring, std::string> before;
@@ -221,7 +224,11 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
     // The files were checked while 7-Zip ran; a wait that did not block came
     // only after a piece of checking that moved on, never as a spin.
     std::size_t zero = 0;
-    for (std::uint32_t timeout : FakeWaitTimeouts()) {
+    std::vector<std::uint32_t> waits = FakeWaitTimeouts();
+    ASSERT_FALSE(waits.empty());
+    EXPECT_EQ(waits[0], kWaitForever);  // the dialog's, for the user's choice
+    waits.erase(waits.begin());
+    for (std::uint32_t timeout : waits) {
         // Otherwise it blocks, bounded only by what is left of 7-Zip's silence limit.
         EXPECT_TRUE(timeout == 0 || (timeout > kToolSilenceLimitMs - 60000 && timeout <= kToolSilenceLimitMs)) << timeout;
         zero += timeout == 0;
@@ -332,6 +339,7 @@ TEST_F(RestoreTest, ADifferentialsFilesAreCheckedAgainstTheArchiveThatWroteThemL
         ScriptFakeProgram(L"\"7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 \"" + diff + L"\"", differential);
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(diff);
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         QueueFakeAnswer(true);
         RunRestore();
         if (!c.restored) {
@@ -351,16 +359,20 @@ TEST_F(RestoreTest, ADifferentialsFilesAreCheckedAgainstTheArchiveThatWroteThemL
     }
 }
 
+// A restore in place is refused once it is chosen; a copy goes on (it touches nothing of the client's).
 TEST_F(RestoreTest, WithTheClientRunningNothingIsAskedOrTouched) {
     SetFakeProcesses({{77, L"larkmail.exe"}});
+    ScriptListing(kBackup);
+    ScriptExtraction(kBackup);
+    QueueFakeAnswer(true);
+    QueueFakeRequesterAnswer(kArchive);
+    QueueFakeEvent(kEventControl, kButtonRestoreChosen);
     RunRestore();
-    ASSERT_EQ(FakeBoxes().size(), 1u);
-    EXPECT_EQ(FakeBoxes()[0].title, L"Error");
-    EXPECT_EQ(FakeBoxes()[0].text, L"Larkmail must be closed before restoring data.");
-    EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk);
+    EXPECT_EQ(BoxTypes(), std::vector<unsigned>({kBoxQuestionYesNo, kBoxErrorOk}));
+    EXPECT_EQ(FakeBoxes()[1].title, L"Error");
+    EXPECT_EQ(FakeBoxes()[1].text, L"Larkmail must be closed before restoring data.");
     EXPECT_EQ(LogText(), L"Restore failed, Larkmail was not closed." + kStamp);
-    EXPECT_TRUE(FakeRequests().empty());
-    EXPECT_TRUE(FakeStarts().empty());
+    EXPECT_EQ(StartLines(), std::vector<std::wstring>({kList}));  // nothing unpacked
     EXPECT_EQ(ParentTree(), before);
 }
 
@@ -376,6 +388,7 @@ TEST_F(RestoreTest, NoAndCancelLeaveEverythingAsItWas) {
         {"no to the question", {false}, false, {kBoxQuestionYesNo, kBoxInformationOk}, false},
         {"cancelled requester", {true}, false, {kBoxQuestionYesNo}, false},
         {"no to the warning", {true, false}, true, {kBoxQuestionYesNo, kBoxWarningYesNo, kBoxInformationOk}, true},
+        {"cancel in the dialog", {true}, true, {kBoxQuestionYesNo, kBoxInformationOk}, true},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -383,6 +396,7 @@ TEST_F(RestoreTest, NoAndCancelLeaveEverythingAsItWas) {
         ScriptExtraction(kBackup);
         QueueFakeAnswer(c.answers[0]);
         if (c.chooses) QueueFakeRequesterAnswer(kArchive);
+        if (c.chooses) QueueFakeEvent(kEventControl, c.answers.size() > 1 ? kButtonRestoreChosen : kButtonRestoreCancel);
         if (c.answers.size() > 1) QueueFakeAnswer(c.answers[1]);
         RunRestore();
         EXPECT_EQ(BoxTypes(), c.boxes) << c.what;
@@ -463,6 +477,7 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         }
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(kArchive);
+        if (c.warned) QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         if (c.warned) QueueFakeAnswer(true);
         RunRestore();
 
@@ -518,6 +533,7 @@ TEST_F(RestoreTest, NoArchiveInsideTheDataFolderIsEverDeleted) {
         });
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(c.chosen);
+        if (c.refusedFor.empty() || !c.arrives.empty()) QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         QueueFakeAnswer(true);
         RunRestore();
         if (c.refusedFor.empty()) {
@@ -632,6 +648,196 @@ TEST_F(RestoreTest, OtherTopLevelItemsOfTheArchiveGoWithTheStaging) {
     EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
 }
 
+// One folder in place, or a copy elsewhere: only that part unpacked (no -r), checked, moved.
+TEST_F(RestoreTest, OneFolderOrACopyTouchesNothingElse) {
+    const std::vector<Item> archive = {
+        {L"Larkmail", "", true},
+        {L"Larkmail\\Mail", "", true},
+        {L"Larkmail\\Mail\\inbox.db", "new mail", false},
+        {L"Larkmail\\Mail\\Old Mail", "", true},
+        {L"Larkmail\\Mail\\Old Mail\\a.eml", "old a", false},
+        {L"Larkmail\\Deep\\er\\x.eml", "deep", false},
+        {L"Larkmail\\prefs.js", "new prefs", false},
+    };
+    const std::wstring copies = L"E:\\Copies";
+    struct Case {
+        const char* what;
+        RestoreScope scope;
+        std::function<void()> before;       // the data as it is now, beyond the fixture's
+        std::vector<Item> written;          // what 7-Zip writes into the staging folder
+        std::wstring command;               // 7-Zip's parameters after -o<staging>\ -y -bsp1 --
+        std::map<std::wstring, std::string> changes;  // the tree after, against the tree before ("" gone)
+        std::wstring log;
+        bool clientRuns;
+    };
+    const std::wstring data = kData + L"\\";
+    const Case cases[] = {
+        {"one folder, there now: replaced whole, newer mail elsewhere stays",
+         {RestoreReach::OneFolder, L"Mail", {}}, [] { SetFakeFile(kData + L"\\new.eml", "came later"); },
+         {archive[0], archive[1], archive[2], archive[3], archive[4]},
+         L"\"" + kArchive + L"\" Larkmail\\Mail",
+         {{data + L"Mail\\inbox.db", "new mail"}, {data + L"Mail\\read only.msf", ""},
+          {data + L"Mail\\Old Mail", "<folder>"}, {data + L"Mail\\Old Mail\\a.eml", "old a"}},
+         L"", false},
+        {"one folder the user deleted: moved in", {RestoreReach::OneFolder, L"Mail\\Old Mail", {}}, {},
+         {archive[0], archive[1], archive[3], archive[4]},
+         L"\"" + kArchive + L"\" \"Larkmail\\Mail\\Old Mail\"",
+         {{data + L"Mail\\Old Mail", "<folder>"}, {data + L"Mail\\Old Mail\\a.eml", "old a"}}, L"", false},
+        {"parents missing now are made", {RestoreReach::OneFolder, L"deep\\ER", {}}, {},
+         {archive[0], {L"Larkmail\\Deep\\er", "", true}, archive[5]},
+         L"\"" + kArchive + L"\" Larkmail\\deep\\ER",
+         {{data + L"deep", "<folder>"}, {data + L"deep\\ER", "<folder>"}, {data + L"deep\\ER\\x.eml", "deep"}}, L"", false},
+        {"7-Zip matched nothing (exit 0, Files: 0): refused", {RestoreReach::OneFolder, L"Mail", {}}, {}, {},
+         L"\"" + kArchive + L"\" Larkmail\\Mail", {},
+         L"Restore failed, 7-Zip did not extract every file (exit code 0). Your Larkmail data was not changed.", false},
+        {"a copy of one folder, with the client running", {RestoreReach::Copy, L"Mail\\Old Mail", copies}, {},
+         {archive[0], archive[1], archive[3], archive[4]},
+         L"\"" + kArchive + L"\" \"Larkmail\\Mail\\Old Mail\"",
+         {{copies + L"\\Old Mail", "<folder>"}, {copies + L"\\Old Mail\\a.eml", "old a"}}, L"", true},
+        {"a copy of everything beside an earlier one", {RestoreReach::Copy, L"", copies},
+         [copies] { SetFakeFile(copies + L"\\Larkmail\\mine.txt", "mine"); }, archive,
+         L"\"" + kArchive + L"\" Larkmail",
+         {{copies + L"\\Larkmail (2)", "<folder>"}, {copies + L"\\Larkmail (2)\\Mail", "<folder>"},
+          {copies + L"\\Larkmail (2)\\Mail\\inbox.db", "new mail"}, {copies + L"\\Larkmail (2)\\Mail\\Old Mail", "<folder>"},
+          {copies + L"\\Larkmail (2)\\Mail\\Old Mail\\a.eml", "old a"}, {copies + L"\\Larkmail (2)\\Deep", "<folder>"},
+          {copies + L"\\Larkmail (2)\\Deep\\er", "<folder>"}, {copies + L"\\Larkmail (2)\\Deep\\er\\x.eml", "deep"},
+          {copies + L"\\Larkmail (2)\\prefs.js", "new prefs"}},
+         L"", false},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.before) c.before();
+        if (c.clientRuns) SetFakeProcesses({{9, L"Larkmail.exe"}});
+        const bool copy = c.scope.reach == RestoreReach::Copy;
+        const std::wstring staging = copy ? copies + L"\\Larkmail.restore-1" : kStaging;
+        std::map<std::wstring, std::string> expected = ParentTree();
+        for (const std::wstring& path : FakePaths())
+            if (path.compare(0, copies.size(), copies) == 0)
+                expected[path] = LookUpPathKind(path) == PathKind::Folder ? "<folder>" : FakeFileBytes(path);
+        FakeProgramScript extract;
+        extract.onStart = [&c, staging] {
+            for (const Item& item : c.written)
+                item.folder ? SetFakeFolder(staging + L"\\" + item.path) : SetFakeFile(staging + L"\\" + item.path, item.bytes);
+        };
+        ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+        std::vector<Item> listed = archive;
+        const RestoreFailure failure =
+            RestoreFromArchive(kArchive, kData, ParseArchiveListing(ListingLines(listed)), JobWindow{}, {}, {}, c.scope);
+        // As the window does once the result is shown.
+        if (!failure.oldData.empty()) RemoveOldData(kData, failure.oldData);
+
+        EXPECT_EQ(StartLines(),
+                  std::vector<std::wstring>({L"\"7z.exe\" x -o" + staging + L"\\ -y -bsp1 -- " + c.command}))
+            << c.what;
+        EXPECT_EQ(failure.logLine, c.log) << c.what;
+        for (const auto& change : c.changes) {
+            if (change.second.empty())
+                expected.erase(change.first);
+            else
+                expected[change.first] = change.second;
+        }
+        std::map<std::wstring, std::string> after = ParentTree();
+        for (const std::wstring& path : FakePaths())
+            if (path.compare(0, copies.size(), copies) == 0)
+                after[path] = LookUpPathKind(path) == PathKind::Folder ? "<folder>" : FakeFileBytes(path);
+        if (copy) expected[copies] = "<folder>";
+        EXPECT_EQ(after, expected) << c.what;  // no staging, nothing set aside left
+        EXPECT_EQ(failure.placed, copy ? c.changes.begin()->first : L"") << c.what;
+    }
+    // A folder the archive does not hold is refused before 7-Zip runs.
+    SetUp();
+    const RestoreFailure none = RestoreFromArchive(kArchive, kData, ParseArchiveListing(ListingLines(archive)), JobWindow{},
+                                                   {}, {}, {RestoreReach::OneFolder, L"Mail\\Gone", {}});
+    EXPECT_EQ(none.logLine, L"Restore refused, the backup holds nothing of Larkmail\\Mail\\Gone. Your Larkmail data was not changed.");
+    EXPECT_TRUE(StartLines().empty());
+    EXPECT_EQ(ParentTree(), before);
+}
+
+// The dialog: the archive's tree with sizes, three choices, and what each leads to.
+TEST_F(RestoreTest, TheDialogShowsTheTreeAndLeadsEachChoiceOn) {
+    const std::vector<Item> archive = {
+        {L"Larkmail", "", true},
+        {L"Larkmail\\Mail", "", true},
+        {L"Larkmail\\Mail\\inbox.db", std::string(1536, 'm'), false},
+        {L"Larkmail\\Mail\\Old Mail", "", true},
+        {L"Larkmail\\Mail\\Old Mail\\a.eml", "old a", false},
+        {L"Larkmail\\prefs.js", "new prefs", false},
+    };
+    const std::vector<Item> oldMail = {archive[0], archive[1], archive[3], archive[4]};
+    struct Case {
+        const char* what;
+        int row;     // selected in the tree
+        int option;  // checked
+        std::vector<std::wstring> folders;  // answers of the folder requester
+        std::vector<Item> written;
+        std::vector<std::wstring> boxes;    // texts, in order
+        std::wstring log;
+    };
+    const Case cases[] = {
+        {"one folder", 2, kOptionOneFolder, {}, oldMail,
+         {L"Are you sure you wish to restore from a backup?",
+          L"The folder Mail\\Old Mail will be put back as it was in the backup; what changed in it since then will be "
+          L"lost. Everything else in your Larkmail data stays as it is. Are you sure you wish to continue?",
+          L"The folder Mail\\Old Mail was restored. Everything else is as it was."},
+         L"Folder restored: " + kData + L"\\Mail\\Old Mail"},
+        {"one folder with the top selected is everything", 0, kOptionOneFolder, {}, archive,
+         {L"Are you sure you wish to restore from a backup?",
+          L"This will overwrite your current Larkmail Data. Are you sure you wish to continue?", L"Restore Completed"},
+         L"Restore Successful."},
+        {"a copy: inside the data or backup folder refused, then asked again", 2, kOptionCopy,
+         {kData + L"\\Mail\\", L"d:\\my backups\\x\\", L"E:\\Copies\\"}, oldMail,
+         {L"Are you sure you wish to restore from a backup?",
+          L"The copy must go outside the Larkmail data folder and the backup folder. Please choose another folder.",
+          L"The copy must go outside the Larkmail data folder and the backup folder. Please choose another folder.",
+          L"The copy is in the folder E:\\Copies\\Old Mail. Your Larkmail data was not changed."},
+         L"Copy of the backup unpacked to: E:\\Copies\\Old Mail"},
+        {"a copy cancelled at the folder", 2, kOptionCopy, {L""}, {},
+         {L"Are you sure you wish to restore from a backup?"}, L""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        ScriptListing(archive);
+        const bool copy = c.option == kOptionCopy;
+        FakeProgramScript extract;
+        extract.onStart = [&c, copy] {
+            const std::wstring staging = copy ? L"E:\\Copies\\Larkmail.restore-1" : kStaging;
+            for (const Item& item : c.written)
+                item.folder ? SetFakeFolder(staging + L"\\" + item.path) : SetFakeFile(staging + L"\\" + item.path, item.bytes);
+        };
+        ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(kArchive);
+        std::vector<std::wstring> rows;
+        QueueFakeEventAction([&c, &rows] {
+            for (const TreeRow& row : FakeControlState(kTreeRestore).rows)
+                rows.push_back(std::to_wstring(row.parent) + L" " + row.text);
+            EXPECT_EQ(ReadTreeSelection(kTreeRestore), 0);
+            EXPECT_TRUE(ReadControlCheck(kOptionEverything));
+            EXPECT_TRUE(FakeControlState(kTreeRestore).focused);
+            SelectTreeRow(kTreeRestore, c.row);
+            SetControlCheck(kOptionEverything, false);
+            SetControlCheck(c.option, true);
+        });
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
+        for (const std::wstring& folder : c.folders) QueueFakeRequesterAnswer(folder);
+        if (!copy) QueueFakeAnswer(true);
+        RunRestore();
+
+        EXPECT_EQ(rows, std::vector<std::wstring>({L"-1 Larkmail (3 files, 1.5 KB)", L"0 Mail (2 files, 1.5 KB)",
+                                                   L"1 Old Mail (1 file, 5 bytes)"}))
+            << c.what;
+        std::vector<std::wstring> texts;
+        for (const FakeBox& box : FakeBoxes()) texts.push_back(box.text);
+        EXPECT_EQ(texts, c.boxes) << c.what;
+        EXPECT_EQ(LogText(), c.log.empty() ? L"" : c.log + kStamp) << c.what;
+        EXPECT_FALSE(FakeDialogState().open) << c.what;
+        EXPECT_EQ(FakeDialogState().title, L"What to restore") << c.what;
+        EXPECT_EQ(FakeDialogState().okNumber, kButtonRestoreChosen) << c.what;
+        EXPECT_EQ(FakeDialogState().cancelNumber, kButtonRestoreCancel) << c.what;
+        if (copy) EXPECT_EQ(ParentTree(), before) << c.what;
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -689,20 +895,25 @@ TEST_F(RestoreTest, EncryptedArchivesOpenWithTheStoredOrTypedPasswordAndAWrongOn
             ScriptFakeProgram(L"\"7z.exe\" l ", opens);
         }
         ScriptExtraction(kBackup);
-        AnswerEverything();
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(kArchive);
         std::vector<int> dialogControls;
         QueueFakeEventAction([&] { dialogControls = FakeControlNumbers(); });
         if (!c.typed.empty()) {
             QueueFakeEventAction([&c] { SetControlText(kFieldPassword, c.typed); });
             QueueFakeEvent(kEventControl, kFieldPassword);
         }
-        QueueFakeDialogKey(!c.typed.empty());
+        if (c.asked) QueueFakeDialogKey(!c.typed.empty());
+        // Then the dialog of what to restore, once the archive opened.
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
+        QueueFakeAnswer(true);
         RunRestore();
         EXPECT_EQ(StartLines(), c.lines) << c.what;
         for (const FakeStart& start : FakeStarts())
             if (start.commandLine.compare(0, 12, L"\"7z.exe\" x ") == 0)
                 EXPECT_EQ(start.options.standardInput, c.extractInput) << c.what;
-        EXPECT_EQ(FakeDialogState().opened, c.asked ? 1 : 0) << c.what;
+        const bool opened = c.lines.back() != kListEnc;
+        EXPECT_EQ(FakeDialogState().opened, (c.asked ? 1 : 0) + (opened ? 1 : 0)) << c.what;
         if (c.asked) {
             EXPECT_EQ(dialogControls, std::vector<int>({kLabelPassword, kFieldPassword, kLabelPasswordNote,
                                                         kButtonPasswordOk, kButtonPasswordCancel}))

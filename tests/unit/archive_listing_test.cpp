@@ -1,5 +1,6 @@
 // Reading 7-Zip's "-slt" listing, the Larkmail folder test, the list command line and the dot rule.
 #include "engine/archive_listing.h"
+#include "engine/archive_tree.h"
 #include "engine/differential_restore.h"
 
 #include <gtest/gtest.h>
@@ -127,6 +128,12 @@ TEST(ArchiveListing, ADifferentialOverItsFullGivesTheDaysItems) {
     EXPECT_EQ(paths, std::vector<std::wstring>({L"Larkmail 0", L"Larkmail\\Gonener.eml 15", L"larkmail/PREFS.JS 11",
                                                 L"Larkmail\\new.eml 12"}));
     EXPECT_EQ(fromFull, 2u);
+    // Of one folder's items (as the day's, in order): those the full alone writes come first.
+    DifferentialRestore layers;
+    layers.fromFull = fromFull;
+    EXPECT_EQ(CountFullOnlyItems(layers, day, day), 2u);
+    EXPECT_EQ(CountFullOnlyItems(layers, day, {day[1], day[3]}), 1u);
+    EXPECT_EQ(CountFullOnlyItems(layers, day, {day[2], day[3]}), 0u);
     EXPECT_EQ(removed, std::vector<std::wstring>({L"Larkmail\\Gone", L"Larkmail\\old.eml"}));
 }
 
@@ -136,6 +143,111 @@ TEST(ArchiveListing, ListCommandQuotesAPathWithABlank) {
     EXPECT_EQ(BuildListParameters(L"D:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z"),
               L"l -slt -sccUTF-8 \"D:\\B\\LarkmailBackup_PC1_Anna Maria_20261207.7z\"");
 }
+
+// "name files bytes [children...]" for each folder, depth first.
+std::wstring TreeText(const std::vector<ArchiveFolder>& tree, int at = 0) {
+    if (tree.empty()) return L"";
+    const ArchiveFolder& f = tree[at];
+    std::wstring text = f.name + L" " + std::to_wstring(f.files) + L" " + std::to_wstring(f.bytes);
+    if (!f.children.empty()) {
+        text += L" [";
+        for (std::size_t i = 0; i < f.children.size(); ++i) {
+            if (tree[f.children[i]].parent != at) return L"bad parent";
+            text += (i ? L", " : L"") + TreeText(tree, f.children[i]);
+        }
+        text += L"]";
+    }
+    return text;
+}
+
+TEST(ArchiveTree, FoldersWithTheirFilesAndBytesAtAnyDepth) {
+    const ArchiveItem anti{L"Larkmail\\Mail\\gone.eml", false, 0, false, 0, true};
+    const ArchiveItem antiFolder{L"Larkmail\\Old", true, 0, false, 0, true};
+    struct Case {
+        const char* what;
+        std::vector<std::vector<ArchiveItem>> listings;
+        std::wstring tree;
+    };
+    const Case cases[] = {
+        {"nothing", {{}}, L""},
+        {"other top folders only", {{{L"Documents\\a.txt", false, 5}}}, L""},
+        {"nested, blanks, non-ASCII, an empty folder; children by name, any case",
+         {{{L"Larkmail", true, 0},
+           {L"Larkmail\\prefs.js", false, 10},
+           {L"Larkmail\\Mail", true, 0},
+           {L"Larkmail\\Mail\\Old Mail", true, 0},
+           {L"Larkmail\\Mail\\Old Mail\\a b.eml", false, 100},
+           {L"Larkmail\\Mail\\\u00c4rger & M\u00fche\\n\u00f6te.eml", false, 1000},
+           {L"Larkmail\\Mail\\inbox", true, 0},
+           {L"Larkmail/Mail/inbox/x.eml", false, 7},
+           {L"Larkmail\\Empty", true, 0},
+           {L"Documents\\a.txt", false, 5}}},
+         L"Larkmail 4 1117 [Empty 0 0, Mail 3 1107 [inbox 1 7, Old Mail 1 100, \u00c4rger & M\u00fche 1 1000]]"},
+        {"folders known only from their files", {{{L"LARKMAIL\\A\\B\\c.eml", false, 3}, {L"larkmail\\a\\d.eml", false, 4}}},
+         L"Larkmail 2 7 [A 2 7 [B 1 3]]"},
+        {"a differential: anti-items take out, later items replace",
+         {{{L"Larkmail", true, 0},
+           {L"Larkmail\\Mail", true, 0},
+           {L"Larkmail\\Mail\\gone.eml", false, 50},
+           {L"Larkmail\\Mail\\kept.eml", false, 60},
+           {L"Larkmail\\Old", true, 0}},
+          {anti, antiFolder, {L"Larkmail\\Mail\\kept.eml", false, 65}, {L"Larkmail\\New", true, 0}}},
+         L"Larkmail 1 65 [Mail 1 65, New 0 0]"},
+    };
+    for (const Case& c : cases) {
+        std::vector<const std::vector<ArchiveItem>*> listings;
+        for (const auto& listing : c.listings) listings.push_back(&listing);
+        const std::vector<ArchiveFolder> tree = BuildArchiveTree(listings);
+        EXPECT_EQ(TreeText(tree), c.tree) << c.what;
+        for (const ArchiveFolder& folder : tree) {
+            if (folder.parent < 0) continue;
+            const std::wstring& above = tree[folder.parent].path;
+            EXPECT_EQ(folder.path, above.empty() ? folder.name : above + L"\\" + folder.name) << c.what;
+        }
+    }
+    // The anti mark as 7-Zip lists it.
+    const std::vector<ArchiveItem> parsed =
+        ParseArchiveListing({L"----------", L"Path = Larkmail\\x.eml", L"Anti = +", L"", L"Path = Larkmail\\y.eml", L"Anti = -"});
+    ASSERT_EQ(parsed.size(), 2u);
+    EXPECT_TRUE(parsed[0].isAnti);
+    EXPECT_FALSE(parsed[1].isAnti);
+}
+
+TEST(ArchiveTree, FiftyThousandItemsInOnePass) {
+    std::vector<ArchiveItem> items;
+    for (int folder = 0; folder < 500; ++folder)
+        for (int file = 0; file < 100; ++file)
+            items.push_back({L"Larkmail\\Mail\\F" + std::to_wstring(folder) + L"\\m" + std::to_wstring(file) + L".eml", false, 2});
+    const std::vector<ArchiveFolder> tree = BuildArchiveTree(items);
+    ASSERT_EQ(tree.size(), 502u);
+    EXPECT_EQ(tree[0].files, 50000);
+    EXPECT_EQ(tree[1].bytes, 100000);
+    EXPECT_EQ(tree[1].children.size(), 500u);
+}
+
+TEST(ArchiveTree, ItemsBelowAFolderAreItsOwnOnly) {
+    const std::vector<ArchiveItem> items = {
+        {L"Larkmail", true, 0},           {L"Larkmail\\Mail", true, 0},        {L"Larkmail\\Mail\\a.eml", false, 1},
+        {L"Larkmail\\Mail2\\b.eml", false, 1}, {L"larkmail/mail/sub/c.eml", false, 1}, {L"Other\\Mail\\d.eml", false, 1},
+        {L"Larkmail\\Mail\\gone.eml", false, 0, false, 0, true},
+    };
+    struct Case {
+        std::wstring folder;
+        std::vector<std::wstring> paths;
+    };
+    const Case cases[] = {
+        {L"Mail", {L"Larkmail\\Mail", L"Larkmail\\Mail\\a.eml", L"larkmail/mail/sub/c.eml"}},
+        {L"MAIL\\Sub", {L"larkmail/mail/sub/c.eml"}},
+        {L"Mai", {}},
+        {L"", {L"Larkmail", L"Larkmail\\Mail", L"Larkmail\\Mail\\a.eml", L"Larkmail\\Mail2\\b.eml", L"larkmail/mail/sub/c.eml"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::wstring> paths;
+        for (const ArchiveItem& item : ItemsBelow(items, c.folder)) paths.push_back(item.path);
+        EXPECT_EQ(paths, c.paths) << c.folder;
+    }
+}
+
 
 TEST(ProgressDotsRule, OneMoreEachTickAndNoneAfterTheTenth) {
     std::wstring dots;

@@ -219,6 +219,30 @@ TEST(ChooseArchive, FromTheBackupFolder) {
     }
 }
 
+TEST(BuildFolderRestoreParameters, ExactTextsWithoutRecursion) {
+    struct Case {
+        std::wstring target, archive, folder;
+        bool withPassword;
+        std::wstring overwrite, expected;
+    };
+    const Case cases[] = {
+        {L"C:\\L\\Larkmail.restore-1\\", L"D:\\B\\x.7z", L"Larkmail\\Mail\\Inbox", false, L"-y",
+         L"x -oC:\\L\\Larkmail.restore-1\\ -y -bsp1 -- D:\\B\\x.7z Larkmail\\Mail\\Inbox"},
+        // Each path with a blank quoted whole; a leading "-" is no switch after "--".
+        {L"C:\\Anna Maria\\Larkmail.restore-1\\", L"D:\\My Backups\\x.7z", L"Larkmail\\Mail\\Old Mail", false, L"-y",
+         L"x -o\"C:\\Anna Maria\\Larkmail.restore-1\\\" -y -bsp1 -- \"D:\\My Backups\\x.7z\" "
+         L"\"Larkmail\\Mail\\Old Mail\""},
+        {L"E:\\Copy\\Larkmail.restore-2\\", L"D:\\B\\x.7z", L"Larkmail\\-drafts", false, L"-y",
+         L"x -oE:\\Copy\\Larkmail.restore-2\\ -y -bsp1 -- D:\\B\\x.7z Larkmail\\-drafts"},
+        // A differential over its full, encrypted: the answer's charset, and -aoa for its anti-items.
+        {L"E:\\C\\", L"D:\\B\\x_diff_20261201.7z", L"Larkmail\\\u00c4rger", true, L"-aoa",
+         L"x -oE:\\C\\ -aoa -bsp1 -sccUTF-8 -- D:\\B\\x_diff_20261201.7z Larkmail\\\u00c4rger"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BuildFolderRestoreParameters(c.target, c.archive, c.folder, c.withPassword, c.overwrite), c.expected)
+            << c.expected;
+}
+
 TEST(BuildTestParameters, ExactTexts) {
     EXPECT_EQ(BuildTestParameters(L"C:\\Backups\\x.7z.4242.tmp"), L"t -bsp1 C:\\Backups\\x.7z.4242.tmp");
     EXPECT_EQ(BuildTestParameters(L"C:\\My Backups\\x.7z"), L"t -bsp1 \"C:\\My Backups\\x.7z\"");

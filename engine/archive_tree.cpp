@@ -1,0 +1,129 @@
+// The folder tree of a backup's "Larkmail" folder, built from the archive's listing for the restore dialog.
+#include "engine/archive_tree.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "platform/text.h"
+
+namespace {
+
+constexpr wchar_t kTop[] = L"LARKMAIL";
+
+std::wstring WindowsSeparators(std::wstring path) {
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
+// "Larkmail\Mail\a.eml" -> "Mail\a.eml"; false outside "Larkmail".
+bool BelowTop(const std::wstring& path, std::wstring& below, bool& isTop) {
+    const std::wstring upper = UpperAscii(path.substr(0, 9));
+    isTop = upper == kTop;
+    if (isTop) {
+        below.clear();
+        return true;
+    }
+    if (upper != std::wstring(kTop) + L"\\") return false;
+    below = path.substr(9);
+    return true;
+}
+
+struct Builder {
+    std::vector<ArchiveFolder> folders;
+    std::unordered_map<std::wstring, int> byKey;  // upper-cased path below the top
+
+    int Folder(const std::wstring& path) {
+        const std::wstring key = UpperAscii(path);
+        const auto found = byKey.find(key);
+        if (found != byKey.end()) return found->second;
+        const std::size_t slash = path.rfind(L'\\');
+        const int parent = path.empty() ? -1 : Folder(slash == std::wstring::npos ? L"" : path.substr(0, slash));
+        ArchiveFolder folder;
+        folder.name = path.empty() ? L"Larkmail" : path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+        folder.path = path;
+        folder.parent = parent;
+        folders.push_back(folder);
+        const int index = static_cast<int>(folders.size()) - 1;
+        if (parent >= 0) folders[parent].children.push_back(index);
+        byKey.emplace(key, index);
+        return index;
+    }
+};
+
+struct Entry {
+    const ArchiveItem* item;
+    std::wstring below;
+};
+
+}  // namespace
+
+std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<const std::vector<ArchiveItem>*>& listings) {
+    // The last word on each path wins; an anti-item's word is "gone".
+    std::vector<Entry> entries;
+    std::unordered_map<std::wstring, std::size_t> latest;
+    for (const std::vector<ArchiveItem>* items : listings) {
+        for (const ArchiveItem& item : *items) {
+            std::wstring below;
+            bool isTop = false;
+            if (!BelowTop(WindowsSeparators(item.path), below, isTop)) continue;
+            const std::wstring key = UpperAscii(below);
+            const auto known = latest.find(key);
+            if (known != latest.end()) {
+                entries[known->second].item = &item;
+            } else {
+                latest.emplace(key, entries.size());
+                entries.push_back(Entry{&item, below});
+            }
+        }
+    }
+    Builder builder;
+    for (const Entry& entry : entries) {
+        if (entry.item->isAnti) continue;
+        if (entry.item->isFolder) {
+            builder.Folder(entry.below);
+            continue;
+        }
+        const std::size_t slash = entry.below.rfind(L'\\');
+        const int folder = builder.Folder(slash == std::wstring::npos ? L"" : entry.below.substr(0, slash));
+        builder.folders[folder].files += 1;
+        builder.folders[folder].bytes += entry.item->size > 0 ? entry.item->size : 0;
+    }
+    std::vector<ArchiveFolder>& folders = builder.folders;
+    // A parent is always made before its children, so from the back each total is complete before it is passed up.
+    for (std::size_t i = folders.size(); i-- > 1;) {
+        const int parent = folders[i].parent;
+        folders[parent].bytes += folders[i].bytes;
+        folders[parent].files += folders[i].files;
+    }
+    std::vector<std::wstring> keys;
+    keys.reserve(folders.size());
+    for (const ArchiveFolder& folder : folders) keys.push_back(UpperAscii(folder.name));
+    for (ArchiveFolder& folder : folders)
+        std::sort(folder.children.begin(), folder.children.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
+    return folders;
+}
+
+std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& items) {
+    return BuildArchiveTree(std::vector<const std::vector<ArchiveItem>*>{&items});
+}
+
+std::vector<ArchiveItem> ItemsBelow(const std::vector<ArchiveItem>& items, const std::wstring& folder) {
+    const std::wstring wanted = UpperAscii(WindowsSeparators(folder));
+    std::vector<ArchiveItem> below;
+    for (const ArchiveItem& item : items) {
+        std::wstring rest;
+        bool isTop = false;
+        if (item.isAnti || !BelowTop(WindowsSeparators(item.path), rest, isTop)) continue;
+        if (wanted.empty()) {
+            below.push_back(item);
+            continue;
+        }
+        const std::wstring upper = UpperAscii(rest);
+        if (upper == wanted || (upper.size() > wanted.size() && upper.compare(0, wanted.size(), wanted) == 0 &&
+                                upper[wanted.size()] == L'\\'))
+            below.push_back(item);
+    }
+    return below;
+}

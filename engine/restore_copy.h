@@ -1,0 +1,7 @@
+// Putting a restored copy into a folder of the user's choice without replacing anything there.
+#pragma once
+#include <string>
+
+// `restored` moves to `into` + "\" + `name`, or "name (2)", "name (3)" ...
+// when that is taken, so nothing there is ever replaced. The path, empty on failure.
+std::wstring PlaceCopy(const std::wstring& restored, const std::wstring& into, const std::wstring& name);
