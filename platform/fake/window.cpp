@@ -1,41 +1,18 @@
 // The in-memory window layer for host tests: records every object's state and replays scripted events.
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
-#include <map>
 
 #include "platform/fake/fake_state.h"
 #include "platform/fake/fake_window.h"
+#include "platform/fake/fake_window_world.h"
 #include "platform/process.h"
-
-namespace {
-
-struct QueuedItem {
-    WindowEvent event;
-    std::function<void()> action;  // set: run it instead of handing out an event
-};
-
-struct FakeWindowWorld {
-    FakeMainWindow window;
-    std::map<int, FakeControl> controls;
-    std::vector<int> order;
-    std::map<int, int> group;  // options created one after another share one
-    std::map<int, bool> menuEnabled;
-    std::vector<std::wstring> trayLog;
-    std::map<int, int> menuChanges;
-    std::deque<QueuedItem> queue;
-    int waits = 0;
-    int emptyWaits = 0;
-    int dropped = 0;
-    std::vector<std::uint32_t> timeouts;
-    std::vector<FakeRequest> requests;
-    std::deque<std::wstring> answers;
-};
 
 FakeWindowWorld& World() {
     static FakeWindowWorld world;
     return world;
 }
+
+namespace {
 
 FakeControl* Find(int number) {
     auto it = World().controls.find(number);
@@ -74,13 +51,6 @@ void MoveFocusOn(int number) {
         }
     }
     c->focused = false;
-}
-
-std::wstring NextAnswer() {
-    if (World().answers.empty()) return {};
-    std::wstring answer = World().answers.front();
-    World().answers.pop_front();
-    return answer;
 }
 
 }  // namespace
@@ -157,7 +127,6 @@ bool OpenNoticeWindow() {
     World().trayLog.push_back(L"notice window");
     return true;
 }
-
 
 void CloseMainWindow() {
     FakeWindowWorld& world = World();
@@ -332,66 +301,6 @@ void StopWindowTimer(int number) {
     if (World().window.timer == number) World().window.timer = -1;
 }
 
-bool CreatePopupMenuObject(int menu) {
-    World().window.menu = menu == kTrayMenu;
-    return World().window.menu;
-}
-
-void AddMenuItem(int menu, int item, const std::wstring&) {
-    if (World().window.menu && menu == kTrayMenu) World().window.menuItems.push_back(item);
-}
-
-void AddMenuSeparator(int menu) {
-    if (World().window.menu && menu == kTrayMenu) World().window.menuItems.push_back(0);
-}
-
-void EnableMenuItemObject(int item, bool enabled) {
-    World().menuEnabled[item] = enabled;
-    World().menuChanges[item]++;
-}
-
-bool MenuItemEnabled(int item) { return FakeMenuItemEnabled(item); }
-
-void ShowPopupMenuAtPointer(int menu) {
-    if (World().window.menu && menu == kTrayMenu) World().window.popupsShown++;
-}
-
-void SetMenuItemImage(int menu, int item, int image) {
-    if (World().window.menu && menu == kTrayMenu) World().window.menuImages.emplace_back(item, image);
-}
-
-bool AddTrayIcon(int icon, int image) {
-    FakeMainWindow& w = World().window;
-    if (!w.open) return false;
-    if (w.trayIcon) RemoveTrayIcon(icon);
-    w.trayIcon = true;
-    w.trayImage = image;
-    w.trayToolTip.clear();
-    World().trayLog.push_back(L"add icon " + std::to_wstring(icon) + L" image " + std::to_wstring(image));
-    return true;
-}
-
-void SetTrayToolTip(int icon, const std::wstring& text) {
-    FakeMainWindow& w = World().window;
-    if (!w.open || !w.trayIcon) return;
-    w.trayToolTip = text.substr(0, kTrayToolTipLimit);
-    World().trayLog.push_back(L"tip icon " + std::to_wstring(icon) + L": " + w.trayToolTip);
-}
-
-void ShowTrayErrorBalloon(int icon, const std::wstring& title, const std::wstring& text, std::uint32_t shownMs) {
-    if (!World().window.open || !World().window.trayIcon) return;
-    World().trayLog.push_back(L"error balloon icon " + std::to_wstring(icon) + L", " + std::to_wstring(shownMs) +
-                              L" ms: " + title + L" | " + text);
-}
-
-void RemoveTrayIcon(int icon) {
-    FakeMainWindow& w = World().window;
-    if (!w.open) return;
-    w.trayIcon = false;
-    w.trayToolTip.clear();
-    World().trayLog.push_back(L"remove icon " + std::to_wstring(icon));
-}
-
 WindowEvent WaitForWindowEvent(std::uint32_t timeoutMs, ProgramHandle program) {
     FakeWindowWorld& world = World();
     world.waits++;
@@ -429,14 +338,4 @@ void DropWindowEvents() {
     for (const QueuedItem& item : world.queue)
         if (!item.action) world.dropped++;
     world.queue.clear();
-}
-
-std::wstring AskForFolder(const std::wstring& title, const std::wstring& initialFolder) {
-    World().requests.push_back(FakeRequest{true, title, initialFolder, {}});
-    return NextAnswer();
-}
-
-std::wstring AskForFile(const std::wstring& title, const std::wstring& startFolder, const std::wstring& filter) {
-    World().requests.push_back(FakeRequest{false, title, startFolder, filter});
-    return NextAnswer();
 }
