@@ -1,14 +1,15 @@
 """Differential nights against full nights: the night after a full with about
 1 % of the files changed, added and deleted, and the night after one large
-mailbox file grew, each paired with a full night of the same data; and the
-restore of a differential against bare `7z x` of its full and then of it."""
+mailbox file grew, each paired with the full night before it (one full night
+serves both kinds); and the restore of a differential against bare `7z x` of
+its full and then of it."""
 import datetime
 import os
 import shutil
 import statistics
 import sys
 
-from restore_pairs import time_restore_pairs
+from restore_pairs import restore_row, time_restore_pairs
 from wine_runs import wine_path
 
 
@@ -62,12 +63,18 @@ class Changes:
                 os.remove(path)
 
 
-def night_pairs(wr, program, env, data, backups, level, runs, grow_only, stash):
-    """Interleaved: a full night, then the differential night after it; lists of (ms, bytes)."""
+KINDS = (("about 1 % of the files changed, added, deleted", False), ("one large mailbox file grew by 4 KB", True))
+
+
+def night_pairs(wr, program, env, data, backups, level, runs, stash, kinds=KINDS):
+    """Interleaved: a full night, then the differential night after it of each
+    kind in turn (each with only its own changes); per kind a list of
+    (full, differential) pairs of (ms, bytes). A full night is the slow part,
+    so each serves every kind; the last kind's archives stay in `backups`."""
     exe = '"' + wine_path(os.path.join(program, "LarkmailBackup.exe")) + '" /b'
     changes = Changes(data, stash)
     write_settings(program, backups, level)
-    fulls, diffs = [], []
+    pairs = [[] for _ in kinds]
     for _ in range(runs):
         shutil.rmtree(backups, ignore_errors=True)
         os.makedirs(backups)
@@ -75,48 +82,75 @@ def night_pairs(wr, program, env, data, backups, level, runs, grow_only, stash):
         names = os.listdir(backups)
         if code != 0 or len(names) != 1:
             sys.exit(f"the full night failed: {code} {names}")
-        fulls.append((wall, os.path.getsize(os.path.join(backups, names[0]))))
+        full = (wall, os.path.getsize(os.path.join(backups, names[0])))
         # Yesterday's full, then tonight's changes.
         os.replace(os.path.join(backups, names[0]),
                    os.path.join(backups, names[0][:-11] + archive_day(1) + ".7z"))
-        changes.apply(grow_only)
-        try:
-            code, wall, _, _ = wr.run(program, exe, env)
-            diff = [n for n in os.listdir(backups) if "_diff_" in n]
-            if code != 0 or len(diff) != 1:
-                sys.exit(f"the differential night failed: {code} {os.listdir(backups)}")
-            diffs.append((wall, os.path.getsize(os.path.join(backups, diff[0]))))
-        finally:
-            changes.undo(grow_only)
-        print(f"  pair: full {fulls[-1]}, differential {diffs[-1]}", file=sys.stderr, flush=True)
-    return fulls, diffs
+        for (_, grow_only), kind_pairs in zip(kinds, pairs):
+            for old in [n for n in os.listdir(backups) if "_diff_" in n]:
+                os.remove(os.path.join(backups, old))
+            changes.apply(grow_only)
+            try:
+                code, wall, _, _ = wr.run(program, exe, env)
+                diff = [n for n in os.listdir(backups) if "_diff_" in n]
+                if code != 0 or len(diff) != 1:
+                    sys.exit(f"the differential night failed: {code} {os.listdir(backups)}")
+                kind_pairs.append((full, (wall, os.path.getsize(os.path.join(backups, diff[0])))))
+            finally:
+                changes.undo(grow_only)
+            print(f"  pair: full {full}, differential {kind_pairs[-1][1]}", file=sys.stderr, flush=True)
+    return pairs
 
 
 def diff_rows(wr, program, env, data, backups, args, lines):
     level = 5
-    for label, grow_only in (("about 1 % of the files changed, added, deleted", False),
-                             ("one large mailbox file grew by 4 KB", True)):
-        fulls, diffs = night_pairs(wr, program, env, data, backups, level, args.runs, grow_only,
-                                   os.path.join(wr.work, "stash"))
-        time_ratios = [d[0] / f[0] for f, d in zip(fulls, diffs)]
-        size_ratios = [d[1] / f[1] for f, d in zip(fulls, diffs)]
+    stash = os.path.join(wr.work, "stash")
+    for (label, _), kind_pairs in zip(KINDS, night_pairs(wr, program, env, data, backups, level, args.runs, stash)):
+        time_ratios = [d[0] / f[0] for f, d in kind_pairs]
+        size_ratios = [d[1] / f[1] for f, d in kind_pairs]
         row = (f"| differential night, {label} (level {level}, test on) | {args.size} MB | "
-               f"{statistics.median(d[0] for d in diffs):.0f} | {statistics.median(f[0] for f in fulls):.0f} | "
+               f"{statistics.median(d[0] for _, d in kind_pairs):.0f} | {statistics.median(f[0] for f, _ in kind_pairs):.0f} | "
                f"{statistics.median(time_ratios):.3f} | {min(time_ratios):.2f}-{max(time_ratios):.2f} | "
-               f"{statistics.median(d[1] for d in diffs) / 1048576:.2f} | {statistics.median(f[1] for f in fulls) / 1048576:.1f} | "
-               f"{statistics.median(size_ratios):.4f} |")
+               f"{statistics.median(d[1] for _, d in kind_pairs) / 1048576:.2f} | "
+               f"{statistics.median(f[1] for f, _ in kind_pairs) / 1048576:.1f} | {statistics.median(size_ratios):.4f} |")
         print(row, flush=True)
         lines.append(row)
-    # The last pair's backups hold yesterday's full and tonight's differential of the grown mailbox.
-    diff = os.path.join(backups, [n for n in os.listdir(backups) if "_diff_" in n][0])
-    full = os.path.join(backups, [n for n in os.listdir(backups) if "_diff_" not in n and n.endswith(".7z")][0])
-    pairs = time_restore_pairs(wr, program, env, diff, args.runs, full=full)
-    # The restores put the grown mailbox into the profile; the stash holds it as made.
-    Changes(data, os.path.join(wr.work, "stash")).undo(grow_only=True)
-    ratios = [o / b for o, _, b in pairs]
-    row = (f"| restore of a differential from the window, last Yes to result box, against bare x of full + differential "
-           f"| {args.size} MB | {statistics.median(o for o, _, _ in pairs):.0f} | "
-           f"{statistics.median(b for _, _, b in pairs):.0f} | {statistics.median(ratios):.3f} | "
-           f"{min(ratios):.2f}-{max(ratios):.2f} | | | |")
-    print(row, flush=True)
-    lines.append(row)
+    keep_restore_archives(wr, backups, args.size)
+
+
+def restore_archives(wr, size):
+    return os.path.join(wr.work, f"diff-restore-{size}")
+
+
+def keep_restore_archives(wr, backups, size):
+    """The last pair's yesterday's full and tonight's differential (of the grown
+    mailbox), kept for the restore rows."""
+    for old in os.listdir(wr.work):
+        if old.startswith("diff-restore-"):
+            shutil.rmtree(os.path.join(wr.work, old))
+    keep = restore_archives(wr, size)
+    os.makedirs(keep)
+    for name in os.listdir(backups):
+        if name.endswith(".7z"):
+            shutil.copy2(os.path.join(backups, name), keep)
+
+
+def diff_restore_rows(wr, program, env, data, backups, args, lines):
+    """The restore of a differential against bare x of its full and then of it."""
+    keep = restore_archives(wr, args.size)
+    if not os.path.isdir(keep):
+        night_pairs(wr, program, env, data, backups, 5, 1, os.path.join(wr.work, "stash"), KINDS[1:])
+        keep_restore_archives(wr, backups, args.size)
+    diff = os.path.join(keep, [n for n in os.listdir(keep) if "_diff_" in n][0])
+    full = os.path.join(keep, [n for n in os.listdir(keep) if "_diff_" not in n][0])
+    # Each restore puts the grown mailbox into the profile: it goes back as made, with its time.
+    grown, made = Changes(data, os.path.join(wr.work, "stash")).grown, os.path.join(wr.work, "mailbox-as-made")
+    shutil.copy2(grown, made)
+    try:
+        row, listing = restore_row("restore of a differential from the window, last Yes to result box", f"{args.size} MB",
+                                   time_restore_pairs(wr, program, env, diff, args.runs, full=full))
+    finally:
+        os.replace(made, grown)
+    lines += ["", "| restore | profile | ours (ms) | bare 7z.exe x of full, then of differential (ms) | "
+              "median pair ratio | spread | median pair difference (ms) |", "|---|---|---|---|---|---|---|", row, "",
+              f"The listings of the differential and its full before the last question: median {listing:.0f} ms."]

@@ -4,6 +4,7 @@ outside, timed from the press of the last "Yes" (not its box's closing) to
 the result box; the listing before that question timed on its own."""
 import os
 import shutil
+import statistics
 import sys
 import time
 
@@ -75,3 +76,15 @@ def time_restore_pairs(wr, program, env, archive, runs, full=None):
         time.sleep(0.2)
     shutil.rmtree(target, ignore_errors=True)
     return pairs
+
+
+def restore_row(label, profile, pairs):
+    """The table row of `pairs` from time_restore_pairs (label, profile, ours,
+    bare, median pair ratio, spread, median pair difference) and the median
+    listing time."""
+    ratios = [o / b for o, _, b in pairs]
+    row = (f"| {label} | {profile} | {statistics.median(o for o, _, _ in pairs):.0f} | "
+           f"{statistics.median(b for _, _, b in pairs):.0f} | {statistics.median(ratios):.3f} | "
+           f"{min(ratios):.2f}-{max(ratios):.2f} | {statistics.median(o - b for o, _, b in pairs):.0f} |")
+    print(row, flush=True)
+    return row, statistics.median(l for _, l, _ in pairs)

@@ -2,6 +2,7 @@
 // day's items to check the result against.
 #include "engine/differential_restore.h"
 
+#include <functional>
 #include <unordered_map>
 
 #include "config/language_table.h"
@@ -10,6 +11,7 @@
 #include "engine/restore_job.h"
 #include "engine/tool_watch.h"
 #include "platform/files.h"
+#include "platform/system.h"
 #include "platform/text.h"
 
 namespace {
@@ -25,10 +27,11 @@ bool IsAtOrBelow(const std::wstring& key, const std::wstring& top) {
     return key.compare(0, top.size(), top) == 0 && (key.size() == top.size() || key[top.size()] == L'\\');
 }
 
-ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& password, const JobWindow& window) {
+ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
+                          const std::function<bool()>& sideWork) {
     const ProgramHandle tool = StartArchiveTool(parameters, false, password);
     ToolWatch watch = StartToolWatch();
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, sideWork);
     return FinishArchiveTool(tool, watch);
 }
 
@@ -36,7 +39,7 @@ ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& pa
 
 std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>& fullItems,
                                                   const std::vector<ArchiveItem>& diffItems,
-                                                  std::vector<std::wstring>& removed) {
+                                                  std::vector<std::wstring>& removed, std::size_t* fromFull) {
     std::vector<ArchiveItem> all = fullItems;
     std::vector<std::wstring> keys;
     std::vector<bool> gone(all.size(), false);
@@ -46,6 +49,8 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
         index[keys.back()] = keys.size() - 1;
     }
     std::vector<std::wstring> antiKeys;
+    std::vector<bool> replaced(all.size(), false);
+    std::vector<std::size_t> diffOrder;  // where each of the differential's items went, in its order
     removed.clear();
     for (const ArchiveItem& item : diffItems) {
         const std::wstring key = ItemKey(item.path);
@@ -60,16 +65,26 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
         if (found != index.end()) {
             all[found->second] = item;
             gone[found->second] = false;
+            replaced[found->second] = true;
+            diffOrder.push_back(found->second);
             continue;
         }
         all.push_back(item);
         keys.push_back(key);
         gone.push_back(false);
+        replaced.push_back(true);
         index[key] = all.size() - 1;
+        diffOrder.push_back(all.size() - 1);
     }
     std::vector<ArchiveItem> day;
     for (std::size_t i = 0; i < all.size(); ++i)
-        if (!gone[i]) day.push_back(all[i]);
+        if (!gone[i] && !replaced[i]) day.push_back(all[i]);
+    if (fromFull) *fromFull = day.size();
+    for (const std::size_t i : diffOrder) {
+        if (gone[i] || !replaced[i]) continue;
+        day.push_back(all[i]);
+        replaced[i] = false;  // once, should a path come twice
+    }
     // A path deleted and then written again is there after all.
     std::vector<std::wstring> absent;
     for (std::size_t i = 0; i < removed.size(); ++i) {
@@ -94,13 +109,14 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
     if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
     differential.fullPath = fullPath;
     differential.fullEncrypted = full.encrypted;
-    items = CombineDifferentialItems(full.items, items, differential.removed);
+    items = CombineDifferentialItems(full.items, items, differential.removed, &differential.fromFull);
     return {};
 }
 
 ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const std::wstring& fullPath,
                                         const std::wstring& diffPath, const std::wstring& password,
-                                        const JobWindow& window, const std::wstring& archiveFolder) {
+                                        const JobWindow& window, ExtractionCheck& check, std::size_t fromFull,
+                                        const std::wstring& archiveFolder) {
     const bool withPassword = !password.empty();
     const std::wstring target = stagingFolder + L"\\";
     const auto parameters = [&](const std::wstring& archive, const wchar_t* overwrite) {
@@ -108,9 +124,23 @@ ToolOutcome ExtractFullThenDifferential(const std::wstring& stagingFolder, const
                    ? BuildRestoreParameters(target, archive, withPassword, overwrite)
                    : BuildFolderRestoreParameters(target, archive, archiveFolder, withPassword, overwrite);
     };
-    const ToolOutcome full = RunExtraction(parameters(fullPath, L"-y"), password, window);
+    check.end = fromFull;
+    const ToolOutcome full = RunExtraction(parameters(fullPath, L"-y"), password, window, [&check] {
+        return CheckExtractedSoFar(check, ReadTickMilliseconds() + kExtractionCheckSliceMs);
+    });
     if (!full.started || full.hung || full.exitCode != 0) return full;
-    return RunExtraction(parameters(diffPath, L"-aoa"), password, window);
+    // A file the full left incomplete stays so: the check after the
+    // differential's run finds it again, without that run.
+    if (!FinishExtractionCheck(check)) return full;
+    return RunExtraction(parameters(diffPath, L"-aoa"), password, window, {});
+}
+
+std::size_t CountFullOnlyItems(const DifferentialRestore& differential, const std::vector<ArchiveItem>& dayItems,
+                               const std::vector<ArchiveItem>& checked) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < differential.fromFull && i < dayItems.size() && count < checked.size(); ++i)
+        if (dayItems[i].path == checked[count].path) ++count;
+    return count;
 }
 
 std::vector<std::wstring> FindRemovedItemsPresent(const std::vector<std::wstring>& removed, const std::wstring& folder) {

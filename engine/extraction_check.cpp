@@ -10,7 +10,7 @@ namespace {
 bool Finished(const ExtractionCheck& check, std::size_t index) {
     if ((*check.items)[index].isFolder) return true;
     const std::size_t later = check.laterFile[index];
-    return later < check.items->size() && LookUpPathKind(ExtractedItemPath((*check.items)[later], check.folder)) != PathKind::Missing;
+    return later < check.end && LookUpPathKind(ExtractedItemPath((*check.items)[later], check.folder)) != PathKind::Missing;
 }
 
 // Taken only once the item has passed, so a file that 7-Zip still writes is never flushed half.
@@ -25,6 +25,7 @@ ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, cons
     ExtractionCheck check;
     check.items = &items;
     check.folder = folder;
+    check.end = items.size();
     check.laterFile.assign(items.size(), items.size());
     std::size_t later = items.size();
     for (std::size_t i = items.size(); i-- > 0;) {
@@ -36,7 +37,7 @@ ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, cons
 
 bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs) {
     const std::size_t start = check.next;
-    while (check.next < check.items->size()) {
+    while (check.next < check.end) {
         if (check.next > start && ReadTickMilliseconds() >= untilMs) break;
         if (!Finished(check, check.next) || !ItemExtracted((*check.items)[check.next], check.folder)) break;
         FlushPassedItem(check);
@@ -46,10 +47,11 @@ bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs) {
 }
 
 bool FinishExtractionCheck(ExtractionCheck& check) {
-    while (check.next < check.items->size()) {
+    while (check.next < check.end) {
         if (!ItemExtracted((*check.items)[check.next], check.folder)) return false;
         FlushPassedItem(check);
         ++check.next;
     }
+    check.end = check.items->size();
     return true;
 }

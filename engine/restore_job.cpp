@@ -19,9 +19,6 @@
 
 namespace {
 
-// How long one piece of checking may keep the window from its messages.
-constexpr std::uint64_t kCheckSliceMs = 25;
-
 std::wstring Text(const wchar_t* group, const wchar_t* key) {
     return LookUpText(group, key);
 }
@@ -48,7 +45,7 @@ ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring
     ToolWatch watch = StartToolWatch();
     if (tool != 0 && window.waitForTool)
         window.waitForTool(tool, watch,
-                           [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kCheckSliceMs); });
+                           [&check] { return CheckExtractedSoFar(check, ReadTickMilliseconds() + kExtractionCheckSliceMs); });
     return FinishArchiveTool(tool, watch);
 }
 
@@ -144,11 +141,11 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
     }
     if (window.showStatus) window.showStatus(Text(L"RestoreMsgs", L"StatusText1"));
     ExtractionCheck check = StartExtractionCheck(checked, staging);
-    // A differential's items are checked once both runs are over: the second overwrites the first's.
     const ToolOutcome tool =
         differential.fullPath.empty()
             ? ExtractArchive(staging, archivePath, password, window, check, archiveFolder)
-            : ExtractFullThenDifferential(staging, differential.fullPath, archivePath, password, window, archiveFolder);
+            : ExtractFullThenDifferential(staging, differential.fullPath, archivePath, password, window, check,
+                                          CountFullOnlyItems(differential, items, checked), archiveFolder);
     const std::wstring below = scope.folder.empty() ? std::wstring() : L"\\" + scope.folder;
     const std::wstring target = dataFolder + below;
     RestoreFailure failure;

@@ -250,6 +250,7 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
     struct Case {
         std::vector<std::pair<std::wstring, std::string>> files;  // "<folder>" makes a folder
         std::size_t next;
+        std::size_t end = 5;  // the items of this run of 7-Zip; a later run writes the rest
     };
     const Case cases[] = {
         {{}, 0},
@@ -262,6 +263,11 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
         {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", "abc"},
           {L"Larkmail\\c.eml", "ab"}},
          4},
+        // A later run's file is no sign that this run moved on, and is never taken during this one.
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", "abc"}}, 1, 2},
+        {{{L"Larkmail", "<folder>"}, {L"Larkmail\\a.eml", "abc"}, {L"Larkmail\\Sub\\b.eml", "abc"},
+          {L"Larkmail\\c.eml", "ab"}},
+         3, 4},
     };
     for (const Case& c : cases) {
         ResetFakePlatform();
@@ -273,6 +279,7 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
                 SetFakeFile(folder + L"\\" + file.first, file.second);
         }
         ExtractionCheck check = StartExtractionCheck(items, folder);
+        check.end = c.end;
         const bool moved = CheckExtractedSoFar(check, 0);
         while (CheckExtractedSoFar(check, 0)) {
         }
@@ -280,6 +287,75 @@ TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
         EXPECT_EQ(moved, c.next > 0);
         // The rest is left to the check after 7-Zip's end.
         EXPECT_EQ(FindMissingItems(items, folder, check.next).empty(), false);
+        // After that run's end, its own items and then the next run's.
+        const bool complete = FindMissingItems(items, folder, check.next).size() == FindMissingItems(items, folder, c.end).size();
+        EXPECT_EQ(FinishExtractionCheck(check), complete) << c.files.size();
+        EXPECT_EQ(check.end, complete ? items.size() : c.end) << c.files.size();
+    }
+}
+
+// The full's files that the differential leaves alone are checked and flushed
+// while the full is extracted; the differential's own only after its run, as
+// the full wrote an older version of some of them first.
+TEST_F(RestoreTest, ADifferentialsFilesAreCheckedAgainstTheArchiveThatWroteThemLast) {
+    const std::wstring diff = L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261208_diff_20261207.7z";
+    const std::vector<Item> diffWrites = {{L"Larkmail\\prefs.js", "prefs of the day"}, {L"Larkmail\\Mail\\c.eml", "c"}};
+    std::vector<std::wstring> diffLines = ListingLines(diffWrites);
+    for (const wchar_t* line : {L"Path = Larkmail\\Empty", L"Folder = +", L"Anti = +", L"Attributes = D", L""})
+        diffLines.push_back(line);
+    std::vector<Item> damagedFull = kBackup;
+    damagedFull[2].bytes = "new mall";  // inbox.db, which only the full writes
+    const std::vector<Item> damagedDiff = {diffWrites[0], {L"Larkmail\\Mail\\c.eml", "C"}};
+    struct Case {
+        const char* what;
+        std::vector<Item> fullWrites, diffWrites;
+        bool deletes;   // the differential's run removes what it deleted
+        bool restored;
+    };
+    const Case cases[] = {
+        {"the day", kBackup, diffWrites, true, true},
+        {"a file only the full writes is damaged", damagedFull, diffWrites, true, false},
+        {"a file of the differential is damaged", kBackup, damagedDiff, true, false},
+        {"an item it deleted is still there", kBackup, diffWrites, false, false},
+    };
+    const std::wstring staged = kStaging + L"\\Larkmail\\";
+    for (const Case& c : cases) {
+        SetUp();
+        SetFakeFile(diff, "7z archive");
+        ScriptListing(kBackup);
+        FakeProgramScript listDiff;
+        listDiff.outputLines = diffLines;
+        ScriptFakeProgram(L"\"7z.exe\" l -slt -sccUTF-8 \"" + diff, listDiff);
+        FakeProgramScript full, differential;
+        full.pollsWhileRunning = differential.pollsWhileRunning = 3;
+        full.onStart = [&c] { Unpack(c.fullWrites); };
+        std::vector<std::wstring> flushedBefore = {L"never started"};
+        differential.onStart = [&c, &flushedBefore] {
+            flushedBefore = FakeFlushedFiles();
+            Unpack(c.diffWrites);
+            if (c.deletes) DeleteFolderTree(kStaging + L"\\Larkmail\\Empty");
+        };
+        ScriptFakeProgram(L"\"7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 \"" + kArchive + L"\"", full);
+        ScriptFakeProgram(L"\"7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 \"" + diff + L"\"", differential);
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(diff);
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
+        QueueFakeAnswer(true);
+        RunRestore();
+        if (!c.restored) {
+            EXPECT_EQ(BoxTypes().back(), kBoxErrorOk) << c.what;
+            EXPECT_EQ(ParentTree(), before) << c.what;
+            if (c.fullWrites[2].bytes != "new mail")
+                EXPECT_EQ(flushedBefore, std::vector<std::wstring>({L"never started"})) << c.what;
+            continue;
+        }
+        EXPECT_EQ(FakeBoxes().back().text, L"Restore Completed");
+        EXPECT_EQ(flushedBefore, std::vector<std::wstring>({staged + L"Mail\\inbox.db"}));
+        EXPECT_EQ(FakeFlushedFiles(), std::vector<std::wstring>({staged + L"Mail\\inbox.db", staged + L"prefs.js",
+                                                                 staged + L"Mail\\c.eml"}));
+        EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "prefs of the day");
+        EXPECT_EQ(FakeFileBytes(kData + L"\\Mail\\c.eml"), "c");
+        EXPECT_EQ(LookUpPathKind(kData + L"\\Empty"), PathKind::Missing);
     }
 }
 

@@ -120,11 +120,20 @@ TEST(ArchiveListing, ADifferentialOverItsFullGivesTheDaysItems) {
         {L"Larkmail\\Gonener.eml", false, 5, true, 0xF},  // only a name alike
     };
     std::vector<std::wstring> removed;
-    const std::vector<ArchiveItem> day = CombineDifferentialItems(full, diff, removed);
+    std::size_t fromFull = 0;
+    const std::vector<ArchiveItem> day = CombineDifferentialItems(full, diff, removed, &fromFull);
     std::vector<std::wstring> paths;
     for (const ArchiveItem& item : day) paths.push_back(item.path + L" " + std::to_wstring(item.crc));
-    EXPECT_EQ(paths, std::vector<std::wstring>({L"Larkmail 0", L"larkmail/PREFS.JS 11", L"Larkmail\\Gonener.eml 15",
+    // The full's that stay, in its order, then the differential's in its own: the order 7-Zip writes them in.
+    EXPECT_EQ(paths, std::vector<std::wstring>({L"Larkmail 0", L"Larkmail\\Gonener.eml 15", L"larkmail/PREFS.JS 11",
                                                 L"Larkmail\\new.eml 12"}));
+    EXPECT_EQ(fromFull, 2u);
+    // Of one folder's items (as the day's, in order): those the full alone writes come first.
+    DifferentialRestore layers;
+    layers.fromFull = fromFull;
+    EXPECT_EQ(CountFullOnlyItems(layers, day, day), 2u);
+    EXPECT_EQ(CountFullOnlyItems(layers, day, {day[1], day[3]}), 1u);
+    EXPECT_EQ(CountFullOnlyItems(layers, day, {day[2], day[3]}), 0u);
     EXPECT_EQ(removed, std::vector<std::wstring>({L"Larkmail\\Gone", L"Larkmail\\old.eml"}));
 }
 

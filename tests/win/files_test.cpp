@@ -24,25 +24,35 @@ protected:
 TEST_F(FilesTest, KindsAndSizes) {
     ASSERT_TRUE(WriteFileReplacing(At(L"five.bin"), std::string("a\0b\r\n", 5)));
     ASSERT_TRUE(WriteFileReplacing(At(L"empty"), ""));
+    std::string big(3 * 1024 * 1024 + 5, '\0');  // past one piece of reading
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 251);
+    ASSERT_TRUE(WriteFileReplacing(At(L"big.bin"), big));
     ASSERT_TRUE(CreateFolderPath(At(L"7z.exe")));
     struct Case {
         std::wstring name;
         PathKind kind;
         std::int64_t size;
         bool flushes;  // only a file flushes
+        std::int64_t crc;  // -1: does not read as a file
     } cases[] = {
-        {L"five.bin", PathKind::File, 5, true},
-        {L"FIVE.BIN", PathKind::File, 5, true},
-        {L"empty", PathKind::File, 0, true},
-        {L"7z.exe", PathKind::Folder, 0, false},
-        {L"missing", PathKind::Missing, -1, false},
-        {L"missing\\deeper.txt", PathKind::Missing, -1, false},
+        // The big one first: a shorter file read after it must not see its bytes.
+        {L"big.bin", PathKind::File, 3 * 1024 * 1024 + 5, true, 0x454448A1},
+        {L"five.bin", PathKind::File, 5, true, 0x7C5821FD},
+        {L"FIVE.BIN", PathKind::File, 5, true, 0x7C5821FD},
+        {L"empty", PathKind::File, 0, true, 0},
+        {L"7z.exe", PathKind::Folder, 0, false, -1},
+        {L"missing", PathKind::Missing, -1, false, -1},
+        {L"missing\\deeper.txt", PathKind::Missing, -1, false, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name.begin(), c.name.end()));
         EXPECT_EQ(LookUpPathKind(At(c.name)), c.kind);
         EXPECT_EQ(ReadFileSize(At(c.name)), c.size);
         EXPECT_EQ(FlushFileToDisk(At(c.name)), c.flushes);
+        std::uint32_t crc = 0;
+        std::int64_t read = -1;
+        EXPECT_EQ(FileCrc32(At(c.name), crc, &read), c.crc >= 0);
+        if (c.crc >= 0) EXPECT_EQ(std::make_pair(static_cast<std::int64_t>(crc), read), std::make_pair(c.crc, c.size));
     }
     EXPECT_EQ(BytesOf(At(L"five.bin")), std::string("a\0b\r\n", 5));
 }
