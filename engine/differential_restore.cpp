@@ -106,6 +106,8 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
                                  FillPlaceholder(LookUpText(L"RestoreMsgs", L"FullMissing"), fullPath)};
     if (LookUpPathKind(fullPath) != PathKind::File) return refusal;
     const ArchiveListing full = ListArchive(fullPath, password);
+    differential.fullWrongPassword = full.wrongPassword;
+    if (full.wrongPassword) differential.fullPath = fullPath;  // for the message that names it
     if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
     differential.fullPath = fullPath;
     differential.fullEncrypted = full.encrypted;

@@ -16,6 +16,9 @@ struct DifferentialRestore {
     // A night with nothing new leaves 7-Zip no item to encrypt: the full tells whether the day is locked.
     bool fullEncrypted = false;
     std::size_t fromFull = 0;           // the day's first items: the full's that the differential leaves alone
+    // The full refused the password given: a differential of a night without
+    // change opened without one, so the full's own password was never asked.
+    bool fullWrongPassword = false;
 };
 
 // The day's items, in the order the two runs of 7-Zip write them: first the

@@ -106,18 +106,46 @@ void ReportSuccess(const RestoreScope& scope, const std::wstring& dataFolder, co
 
 // Asks for the archive's own password when the stored one (or none) does not
 // open it; a wrong one ends the restore before anything was touched.
+// The archive's own password in place of `password`; false (told) when cancelled.
+bool AskOwnPassword(std::wstring& password) {
+    WipeText(password);
+    if (AskArchivePassword(Text(L"RestoreMsgs", L"PasswordAsk"), password)) return true;
+    ShowCancelled();
+    return false;
+}
+
+void ReportWrongPassword(const std::wstring& archivePath) {
+    ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreWrongPassword"), archivePath),
+                  Text(L"RestoreMsgs", L"WrongPassword"));
+}
+
 bool ListWithPassword(const std::wstring& archivePath, std::wstring& password, ArchiveListing& listing) {
     listing = ListArchive(archivePath, password);
     if (!listing.wrongPassword) return true;
-    WipeText(password);
-    if (!AskArchivePassword(Text(L"RestoreMsgs", L"PasswordAsk"), password)) {
-        ShowCancelled();
-        return false;
-    }
+    if (!AskOwnPassword(password)) return false;
     listing = ListArchive(archivePath, password);
     if (!listing.wrongPassword) return true;
-    ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreWrongPassword"), archivePath),
-                  Text(L"RestoreMsgs", L"WrongPassword"));
+    ReportWrongPassword(archivePath);
+    return false;
+}
+
+// A differential's full, with the password asked for when the one given does not open it.
+bool PrepareLayers(const std::wstring& archivePath, std::wstring& password, const ArchiveListing& listing,
+                   std::vector<ArchiveItem>& items, DifferentialRestore& layers) {
+    items = listing.items;
+    RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+    if (layers.fullWrongPassword) {
+        if (!AskOwnPassword(password)) return false;
+        items = listing.items;
+        layers = {};
+        refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+        if (layers.fullWrongPassword) {
+            ReportWrongPassword(layers.fullPath);
+            return false;
+        }
+    }
+    if (refused.logLine.empty()) return true;
+    ReportFailure(refused.logLine, refused.boxText);
     return false;
 }
 
@@ -141,13 +169,9 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
         return false;
     }
-    std::vector<ArchiveItem> items = listing.items;
+    std::vector<ArchiveItem> items;
     DifferentialRestore layers;
-    const RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password);
-    if (!refused.logLine.empty()) {
-        ReportFailure(refused.logLine, refused.boxText);
-        return false;
-    }
+    if (!PrepareLayers(archivePath, password, listing, items, layers)) return false;
     // An unencrypted archive restores as it always did, whatever password is stored.
     const bool locked = listing.encrypted || layers.fullEncrypted;
     const std::wstring none;

@@ -245,6 +245,19 @@ class Restore(E2ETest):
         self.case.answer_boxes(["yes", "ok"])
         self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
         self.assertEqual(tree_bytes(self.data), tree_bytes(old_source))
+        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                      "the old data's deletion never ended", timeout=30)
+        # An empty differential of that full opens without a password; the full's own is asked for.
+        old_diff = os.path.join(self.backups, "LarkmailBackup_PC1_anna_20261102_diff_20261101.7z")
+        subprocess.run(["7zz", "u", old_archive, "Larkmail", "-t7z", "-u-", "-up0q3r2x2y2z0w2!" + old_diff,
+                        "-p" + older, "-mhe=on"], cwd=os.path.dirname(old_source), stdout=subprocess.DEVNULL, check=True)
+        write_tree(self.data, {"prefs.js": b"changed again\r\n"})
+        self.start_restore(old_diff, dialog=False)
+        self.type_archive_password(older)
+        self.choose()
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+        self.assertEqual(tree_bytes(self.data), tree_bytes(old_source))
         for password in (stored, older):
             self.assertEqual(files_holding(self.case.path("program"), password), [])
             self.assertEqual(files_holding(self.local, password), [])
