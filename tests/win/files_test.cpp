@@ -52,7 +52,9 @@ TEST_F(FilesTest, KindsAndSizes) {
         std::uint32_t crc = 0;
         std::int64_t read = -1;
         EXPECT_EQ(FileCrc32(At(c.name), crc, &read), c.crc >= 0);
-        if (c.crc >= 0) EXPECT_EQ(std::make_pair(static_cast<std::int64_t>(crc), read), std::make_pair(c.crc, c.size));
+        if (c.crc >= 0) {
+            EXPECT_EQ(std::make_pair(static_cast<std::int64_t>(crc), read), std::make_pair(c.crc, c.size));
+        }
     }
     EXPECT_EQ(BytesOf(At(L"five.bin")), std::string("a\0b\r\n", 5));
 }
