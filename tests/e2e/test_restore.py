@@ -188,6 +188,18 @@ class Restore(E2ETest):
         self.case.focus(PASSWORD_FIELD)
         self.case.press("return")
 
+    def restore_typing(self, archive, password, source):
+        """A whole restore with `password` typed when asked; the data then equals `source`."""
+        self.start_restore(archive, dialog=False)
+        self.type_archive_password(password)
+        self.choose()
+        self.case.answer_boxes(["yes", "ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
+        # The old data's deletion follows the box; its last act is the note's removal.
+        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
+                      "the old data's deletion never ended", timeout=30)
+
     def test_encrypted_archives_restore_with_the_stored_or_typed_password_and_a_wrong_one_changes_nothing(self):
         stored, older = "Kennwort \u00c4pfel \u043f\u0430\u0440\u043e\u043b\u044c 7", "older one"
         self.case.write("program/lmbackup.prefs", settings_bytes(
@@ -239,25 +251,13 @@ class Restore(E2ETest):
         refused = "Restore refused, wrong password for the archive: " + wine_path(old_archive)
         self.wait_for(lambda: self.last_log() == refused, "no log line for the wrong password", timeout=30)
         # The right one typed restores it.
-        self.start_restore(old_archive, dialog=False)
-        self.type_archive_password(older)
-        self.choose()
-        self.case.answer_boxes(["yes", "ok"])
-        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
-        self.assertEqual(tree_bytes(self.data), tree_bytes(old_source))
-        self.wait_for(lambda: not os.path.exists(os.path.join(self.local, "Larkmail.restoring")),
-                      "the old data's deletion never ended", timeout=30)
+        self.restore_typing(old_archive, older, old_source)
         # An empty differential of that full opens without a password; the full's own is asked for.
         old_diff = os.path.join(self.backups, "LarkmailBackup_PC1_anna_20261102_diff_20261101.7z")
         subprocess.run(["7zz", "u", old_archive, "Larkmail", "-t7z", "-u-", "-up0q3r2x2y2z0w2!" + old_diff,
                         "-p" + older, "-mhe=on"], cwd=os.path.dirname(old_source), stdout=subprocess.DEVNULL, check=True)
         write_tree(self.data, {"prefs.js": b"changed again\r\n"})
-        self.start_restore(old_diff, dialog=False)
-        self.type_archive_password(older)
-        self.choose()
-        self.case.answer_boxes(["yes", "ok"])
-        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
-        self.assertEqual(tree_bytes(self.data), tree_bytes(old_source))
+        self.restore_typing(old_diff, older, old_source)
         for password in (stored, older):
             self.assertEqual(files_holding(self.case.path("program"), password), [])
             self.assertEqual(files_holding(self.local, password), [])
