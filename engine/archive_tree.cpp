@@ -52,43 +52,22 @@ struct Builder {
     }
 };
 
-struct Entry {
-    const ArchiveItem* item;
-    std::wstring below;
-};
-
 }  // namespace
 
-std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<const std::vector<ArchiveItem>*>& listings) {
-    // The last word on each path wins; an anti-item's word is "gone".
-    std::vector<Entry> entries;
-    std::unordered_map<std::wstring, std::size_t> latest;
-    for (const std::vector<ArchiveItem>* items : listings) {
-        for (const ArchiveItem& item : *items) {
-            std::wstring below;
-            bool isTop = false;
-            if (!BelowTop(WindowsSeparators(item.path), below, isTop)) continue;
-            const std::wstring key = UpperAscii(below);
-            const auto known = latest.find(key);
-            if (known != latest.end()) {
-                entries[known->second].item = &item;
-            } else {
-                latest.emplace(key, entries.size());
-                entries.push_back(Entry{&item, below});
-            }
-        }
-    }
+std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& items) {
     Builder builder;
-    for (const Entry& entry : entries) {
-        if (entry.item->isAnti) continue;
-        if (entry.item->isFolder) {
-            builder.Folder(entry.below);
+    for (const ArchiveItem& item : items) {
+        std::wstring below;
+        bool isTop = false;
+        if (item.isAnti || !BelowTop(WindowsSeparators(item.path), below, isTop)) continue;
+        if (item.isFolder) {
+            builder.Folder(below);
             continue;
         }
-        const std::size_t slash = entry.below.rfind(L'\\');
-        const int folder = builder.Folder(slash == std::wstring::npos ? L"" : entry.below.substr(0, slash));
+        const std::size_t slash = below.rfind(L'\\');
+        const int folder = builder.Folder(slash == std::wstring::npos ? L"" : below.substr(0, slash));
         builder.folders[folder].files += 1;
-        builder.folders[folder].bytes += entry.item->size > 0 ? entry.item->size : 0;
+        builder.folders[folder].bytes += item.size > 0 ? item.size : 0;
     }
     std::vector<ArchiveFolder>& folders = builder.folders;
     // A parent is always made before its children, so from the back each total is complete before it is passed up.
@@ -103,10 +82,6 @@ std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<const std::vector<
     for (ArchiveFolder& folder : folders)
         std::sort(folder.children.begin(), folder.children.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
     return folders;
-}
-
-std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& items) {
-    return BuildArchiveTree(std::vector<const std::vector<ArchiveItem>*>{&items});
 }
 
 std::vector<ArchiveItem> ItemsBelow(const std::vector<ArchiveItem>& items, const std::wstring& folder) {

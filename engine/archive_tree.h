@@ -15,13 +15,12 @@ struct ArchiveFolder {
     std::int64_t files = 0;
 };
 
-// Folder 0 is "Larkmail" itself; empty when the listings hold nothing of it.
-// The listings are applied in order (a full, then its differential): an
-// anti-item takes its path out, a later item replaces an earlier one. A
-// folder that only appears in its files' paths is there all the same. One
-// pass over the items, then one over the folders, so 50,000 items cost
-// next to nothing.
-std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<const std::vector<ArchiveItem>*>& listings);
+// Folder 0 is "Larkmail" itself; empty when the items hold nothing of it.
+// `items` are one day's, as a full lists them or as CombineDifferentialItems
+// makes them of a full and its differential (an anti-item left over counts
+// for nothing). A folder that only appears in its files' paths is there all
+// the same. One pass over the items, then one over the folders, so 50,000
+// items cost next to nothing.
 std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& items);
 
 // The items at or below "Larkmail\" + `folder` (all of "Larkmail" when empty),

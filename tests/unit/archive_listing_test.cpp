@@ -195,9 +195,11 @@ TEST(ArchiveTree, FoldersWithTheirFilesAndBytesAtAnyDepth) {
          L"Larkmail 1 65 [Mail 1 65, New 0 0]"},
     };
     for (const Case& c : cases) {
-        std::vector<const std::vector<ArchiveItem>*> listings;
-        for (const auto& listing : c.listings) listings.push_back(&listing);
-        const std::vector<ArchiveFolder> tree = BuildArchiveTree(listings);
+        // A differential's day, as the restore hands it to the tree.
+        std::vector<std::wstring> removed;
+        const std::vector<ArchiveItem> day =
+            c.listings.size() == 2 ? CombineDifferentialItems(c.listings[0], c.listings[1], removed) : c.listings[0];
+        const std::vector<ArchiveFolder> tree = BuildArchiveTree(day);
         EXPECT_EQ(TreeText(tree), c.tree) << c.what;
         for (const ArchiveFolder& folder : tree) {
             if (folder.parent < 0) continue;
