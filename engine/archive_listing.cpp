@@ -143,13 +143,21 @@ bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size)
     return read;
 }
 
+std::wstring ItemPathKey(const std::wstring& path) {
+    std::wstring key = UpperAscii(WindowsSeparators(path));
+    while (!key.empty() && key.back() == L'\\') key.pop_back();
+    return key;
+}
+
+bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top) {
+    return key.compare(0, top.size(), top) == 0 && (key.size() == top.size() || key[top.size()] == L'\\');
+}
+
 bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name) {
-    const std::wstring wanted = UpperAscii(name);
+    const std::wstring wanted = ItemPathKey(name);
     for (const ArchiveItem& item : items) {
-        const std::wstring path = UpperAscii(WindowsSeparators(item.path));
-        if (path == wanted && item.isFolder) return true;
-        if (path.size() > wanted.size() && path.compare(0, wanted.size(), wanted) == 0 && path[wanted.size()] == L'\\')
-            return true;
+        const std::wstring key = ItemPathKey(item.path);
+        if (KeyIsAtOrBelow(key, wanted) && (key != wanted || item.isFolder)) return true;
     }
     return false;
 }

@@ -37,6 +37,11 @@ ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& 
 // it cannot be read.
 bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size = nullptr);
 
+// An item's path as Windows compares it: "\" between parts, ASCII letters
+// upper-cased, no trailing "\".
+std::wstring ItemPathKey(const std::wstring& path);
+// Whether `key` is `top` or lies below it, both as ItemPathKey makes them.
+bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top);
 // Whether an item is the folder `name` at the archive's top level or lies in
 // it (letter case ignored, as Windows does).
 bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name);

@@ -85,20 +85,13 @@ std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& item
 }
 
 std::vector<ArchiveItem> ItemsBelow(const std::vector<ArchiveItem>& items, const std::wstring& folder) {
-    const std::wstring wanted = UpperAscii(WindowsSeparators(folder));
+    const std::wstring wanted = ItemPathKey(folder);
     std::vector<ArchiveItem> below;
     for (const ArchiveItem& item : items) {
         std::wstring rest;
         bool isTop = false;
         if (item.isAnti || !BelowTop(WindowsSeparators(item.path), rest, isTop)) continue;
-        if (wanted.empty()) {
-            below.push_back(item);
-            continue;
-        }
-        const std::wstring upper = UpperAscii(rest);
-        if (upper == wanted || (upper.size() > wanted.size() && upper.compare(0, wanted.size(), wanted) == 0 &&
-                                upper[wanted.size()] == L'\\'))
-            below.push_back(item);
+        if (wanted.empty() || KeyIsAtOrBelow(ItemPathKey(rest), wanted)) below.push_back(item);
     }
     return below;
 }

@@ -16,17 +16,6 @@
 
 namespace {
 
-std::wstring ItemKey(const std::wstring& path) {
-    std::wstring key = UpperAscii(path);
-    for (wchar_t& c : key)
-        if (c == L'/') c = L'\\';
-    return key;
-}
-
-bool IsAtOrBelow(const std::wstring& key, const std::wstring& top) {
-    return key.compare(0, top.size(), top) == 0 && (key.size() == top.size() || key[top.size()] == L'\\');
-}
-
 ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
                           const std::function<bool()>& sideWork) {
     const ProgramHandle tool = StartArchiveTool(parameters, false, password);
@@ -45,7 +34,7 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
     std::vector<bool> gone(all.size(), false);
     std::unordered_map<std::wstring, std::size_t> index;
     for (const ArchiveItem& item : all) {
-        keys.push_back(ItemKey(item.path));
+        keys.push_back(ItemPathKey(item.path));
         index[keys.back()] = keys.size() - 1;
     }
     std::vector<std::wstring> antiKeys;
@@ -53,10 +42,10 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
     std::vector<std::size_t> diffOrder;  // where each of the differential's items went, in its order
     removed.clear();
     for (const ArchiveItem& item : diffItems) {
-        const std::wstring key = ItemKey(item.path);
+        const std::wstring key = ItemPathKey(item.path);
         if (item.isAnti) {
             for (std::size_t i = 0; i < all.size(); ++i)
-                if (IsAtOrBelow(keys[i], key)) gone[i] = true;
+                if (KeyIsAtOrBelow(keys[i], key)) gone[i] = true;
             removed.push_back(item.path);
             antiKeys.push_back(key);
             continue;
