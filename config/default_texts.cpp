@@ -27,6 +27,10 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"DecimalMark", L".",
         L"LastBackupEncrypted", L"Last backup: %1, saved encrypted (%2)",
         L"LastBackupSavedDiff", L"Last backup: %1, differential archive saved (%2)",
+        L"SecondCopyLabel", L"Second copy:",
+        L"SecondCopyChoose", L"Choose...",
+        L"SecondCopyClear", L"Clear",
+        L"LastBackupCopyPending", L"%1; second copy pending since %2",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -117,12 +121,18 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
         L"PasswordAgain", L"Enter the password again now?",
         L"TrayLastSavedDiff", L"Larkmail Backup - last backup %1 OK (differential)",
+        L"StatusSecondCopy", L"Copying to the second folder",
+        L"StatusSecondCopyTest", L"Testing the copy in the second folder",
+        L"TraySecondCopyPending", L"Larkmail Backup - second copy pending since %1",
+        L"SecondCopyInBackup", L"This folder is the backup folder or lies inside it (%1). A copy there is lost together with the backups it should protect. Please choose a folder on another drive or a network share.",
+        L"SecondCopyMapped", L"%1 lies on a network drive. A scheduled backup may not see drive letters; use its network path %2 instead?",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
         L"DesktopIconText", L"Larkmail Backup",
         L"MsgBackupLocation", L"Choose Backup Location:",
         L"TaskName", L"BackupLarkmail",
+        L"MsgSecondCopyLocation", L"Choose the folder for the second copy:",
 
         L"_GROUP_", L"RestoreMsgs",
         L"RestoreQuest", L"Are you sure you wish to restore from a backup?",
@@ -210,6 +220,13 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogCopyNotPlaced", L"Restore failed, the copy could not be put into %1. Your Larkmail data was not changed.",
         L"LogFolderRestored", L"Folder restored: %1",
         L"LogCopyRestored", L"Copy of the backup unpacked to: %1",
+        L"LogSecondCopyPending", L"Second copy pending since %1.",
+        L"LogSecondCopyUnreachable", L"The second folder cannot be reached: %1",
+        L"LogSecondCopyNotWritten", L"An archive could not be copied to the second folder: %1",
+        L"LogSecondCopyTestFailed", L"The copy of an archive failed its test in the second folder and was removed: %1",
+        L"LogSecondCopyInData", L"The second folder lies inside the Larkmail data folder and is not used: %1",
+        L"LogSecondCopyInBackup", L"The second folder lies inside the backup folder and is not used: %1",
+        L"LogSecondCopyDone", L"Archives copied to the second folder: %1",
 
         L"_END_", L"",
     };

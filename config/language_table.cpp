@@ -153,3 +153,16 @@ std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value
     if (at != std::wstring::npos) filled.replace(at, 2, value);
     return filled;
 }
+
+std::wstring FillPlaceholders(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
+    std::wstring filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'%' && i + 1 < text.size() && (text[i + 1] == L'1' || text[i + 1] == L'2')) {
+            filled += text[i + 1] == L'1' ? first : second;
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
+}

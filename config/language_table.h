@@ -31,3 +31,5 @@ LanguageTable& ProcessLanguageTable();
 std::wstring LookUpText(const std::wstring& group, const std::wstring& key);
 // The text with "%1" replaced by `value`.
 std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value);
+// "%1" and "%2" replaced in one pass, so a value that itself holds "%2" (a folder may) stays as it is.
+std::wstring FillPlaceholders(const std::wstring& text, const std::wstring& first, const std::wstring& second);

@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
+#include "engine/backup/second_copy.h"
 #include "engine/console/archive_tool.h"
 #include "engine/console/tool_progress.h"
 #include "engine/guard/mail_client.h"
@@ -143,25 +144,31 @@ void RunInteractiveBackup() {
     request.keepDays = ReadKeepDaysSetting();
     request.fullEvery = ReadFullEverySetting();
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    request.copyFolder = ReadCopyFolderSetting();
 
     ShowStep(Text(L"Messages", L"StatusBackup"));
     JobWindow window;
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
+    window.keepAlive = DropWindowEvents;
     request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
     const BackupResult result = RunBackupJob(request, window);
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
+    // The copy's test needs the password too.
+    const SecondCopyOutcome copy = UpdateSecondCopy(request, result, window);
     WipeText(request.password);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");
-    AppendLogLine(kLogBaseName, BackupLogMessage(result));
-    RemoveArchivesPastKeeping(request, result);
-    RecordWindowBackup(AttemptOfResult(result));
+    const LastBackup attempt = RecordWindowBackup(AttemptOfResult(result), copy);
 
     const bool succeeded = result.status == BackupStatus::Success;
     if (result.status == BackupStatus::NoPassword) {
         OfferPasswordAgain(FailureBoxText(result));
     } else if (!succeeded) {
         ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    } else if (copy.state == SecondCopyState::Pending) {
+        ShowMessageBox(Text(L"MainWindow", L"WinTitle"), SecondCopyPendingText(attempt), kBoxExclamationOk);
     }
     if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
     // After a failure the client still comes back: it was closed for this backup.

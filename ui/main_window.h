@@ -8,6 +8,7 @@
 struct MainWindowState {
     std::wstring backupPath;  // BackupPath: the backup folder, empty while none is chosen
     std::wstring dataFolder;  // DataFolder: the mail client's data folder
+    std::wstring copyPath;    // CopyDir: the second copy's folder, empty while there is none
     Settings startSettings;   // the seven settings as read at start-up
     bool quit = false;        // set by the quit and close handlers; ends the loop
 };
@@ -41,6 +42,11 @@ constexpr int kButtonChangePassword = 65;
 constexpr int kLabelFullEvery = 66;
 constexpr int kFieldFullEvery = 67;
 constexpr int kLabelFullEveryHint = 68;
+// The Main tab's second-copy row.
+constexpr int kLabelSecondFolder = 90;
+constexpr int kFieldSecondFolder = 91;
+constexpr int kButtonChooseSecond = 92;
+constexpr int kButtonClearSecond = 93;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

@@ -41,30 +41,31 @@ std::uint32_t LeftoverOwner(const std::wstring& middle) {  // ".<id>.TMP" or ".T
 
 // A temporary of one of this computer's and user's archives, of any day:
 // "<archive>.<id>.tmp" (owner: the id) or the older "<archive>.tmp" (owner 0).
-bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, std::uint32_t& owner) {
+bool ReadLeftoverName(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
+                      std::uint32_t& owner) {
     const std::size_t archiveEnd = UpperAscii(name).rfind(L".7Z.");
     if (archiveEnd == std::wstring::npos) return false;
     ArchiveNameParts parts;
-    if (!ParseArchiveName(name.substr(0, archiveEnd + 3), request.computer, request.user, parts)) return false;
+    if (!ParseArchiveName(name.substr(0, archiveEnd + 3), computer, user, parts)) return false;
     const std::wstring middle = UpperAscii(name.substr(archiveEnd + 3));
     owner = LeftoverOwner(middle);
     return owner != 0 || middle == L".TMP";
 }
 
-// Temporaries that ended runs left behind, today's and earlier days' alike.
-// A run still going keeps its own; one that cannot be removed is logged and
-// left, as it is no longer in this run's way.
-void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
-    std::wstring folder = request.backupFolder;
+}  // namespace
+
+void RemoveLeftoverTemporaries(const std::wstring& backupFolder, const std::wstring& computer, const std::wstring& user,
+                               const std::wstring& ownTemp) {
+    std::wstring folder = backupFolder;
     while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (folder.empty() || request.archiveName.size() < 3) return;
+    if (folder.empty()) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
     for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.tmp")) {
         if (entry.isFolder || entry.isLink) continue;
-        const std::wstring path = request.backupFolder + entry.name;
+        const std::wstring path = backupFolder + entry.name;
         std::uint32_t owner = 0;
-        if (path == ownTemp || !ReadLeftoverName(entry.name, request, owner)) continue;
+        if (path == ownTemp || !ReadLeftoverName(entry.name, computer, user, owner)) continue;
         if (owner != 0) {
             // Taken only when there is a leftover to judge: it costs every run otherwise.
             if (!asked) {
@@ -82,14 +83,15 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
     }
 }
 
-// Starts 7-Zip hidden and returns once it has ended.
 ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
-                           const std::wstring& workingFolder = {}) {
+                           const std::wstring& workingFolder) {
     const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
     ToolWatch watch = StartToolWatch();
     if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
     return FinishArchiveTool(tool, watch);
 }
+
+namespace {
 
 // "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
 void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
@@ -221,7 +223,7 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         result.status = BackupStatus::NoDataFolder;
         return result;
     }
-    RemoveLeftoverTemporaries(request, result.tempPath);
+    RemoveLeftoverTemporaries(request.backupFolder, request.computer, request.user, result.tempPath);
     ArchivePlan plan = PlanArchive(request, window);
     if (plan.kind == ArchiveKind::Differential) {
         PackArchive(request, plan, window, result);

@@ -6,6 +6,7 @@
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
+#include "engine/backup/second_copy.h"
 #include "engine/console/archive_tool.h"
 #include "engine/guard/mail_client.h"
 #include "engine/report/backup_log.h"
@@ -39,16 +40,18 @@ int ExitCodeFor(BackupStatus status) {
     return kUnattendedToolFailed;
 }
 
-// The log line, the record and, after a failure, the balloon; the client
-// comes back only when this run ended it.
+// The log line, the second copy, the record and, after a failure or with the
+// copy pending, the balloon; the client comes back only when this run ended it.
 int ReportResult(const BackupRequest& request, const BackupResult& result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
-    const LastBackup attempt = AttemptOfResult(result);
-    RecordLastBackup(attempt);
     if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    // The client may work meanwhile: the copy reads the backup folder only.
+    const SecondCopyOutcome copy = UpdateSecondCopy(request, result);
+    const LastBackup attempt = RecordBackupAttempt(AttemptOfResult(result), copy);
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
-    if (!attempt.saved) ShowFailureNotice(attempt);
+    if (!attempt.saved || copy.state == SecondCopyState::Pending) ShowFailureNotice(attempt);
+    if (attempt.saved && copy.state == SecondCopyState::Pending) return kUnattendedCopyPending;
     return ExitCodeFor(result.status);
 }
 
@@ -66,6 +69,7 @@ int RunUnattendedBackup() {
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    request.copyFolder = ReadCopyFolderSetting();
     // An interrupted restore can hide the data folder; the backup must see the repaired one.
     RepairInterruptedRestore(request.dataFolder);
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
@@ -80,8 +84,7 @@ int RunUnattendedBackup() {
             BackupResult alive;
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
-            const LastBackup attempt = FailedAttempt(FailureReasonOf(alive), request.archiveName);
-            RecordLastBackup(attempt);
+            const LastBackup attempt = RecordBackupAttempt(FailedAttempt(FailureReasonOf(alive), request.archiveName), {});
             ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
         }
@@ -90,8 +93,7 @@ int RunUnattendedBackup() {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
         // Recorded before the box, which may wait all night for its answer.
-        const LastBackup attempt = FailedAttempt({L"LogNoPath", L""}, request.archiveName);
-        RecordLastBackup(attempt);
+        RecordBackupAttempt(FailedAttempt({L"LogNoPath", L""}, request.archiveName), {});
         // Its box is the notice already; a balloon after it would say it twice.
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;

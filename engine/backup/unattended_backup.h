@@ -15,10 +15,12 @@ constexpr int kUnattendedTestFailed = 9;  // the new archive failed 7-Zip's test
 constexpr int kUnattendedToolHung = 10;   // 7-Zip stood still for half an hour and was ended
 constexpr int kUnattendedInDataFolder = 11;  // BkUpDir lies inside the data folder
 constexpr int kUnattendedNoPassword = 12;  // the stored archive password cannot be unsealed
+// The backup is saved and tested; the second folder (CopyDir) could not be brought up to date.
+constexpr int kUnattendedCopyPending = 20;
 
 // How long the mail client may take to go after taskkill.
 constexpr unsigned kMailClientGoneTimeoutMs = 5000;
 
-// Returns the process exit code: 0 only when the new archive is in place
-// and 7-Zip reported success.
+// Returns the process exit code: 0 only when the new archive is in place,
+// 7-Zip reported success and the second folder, when there is one, is up to date.
 int RunUnattendedBackup();

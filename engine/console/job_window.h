@@ -15,4 +15,7 @@ struct JobWindow {
     // after each wake-up and again at once while it answers true (it did
     // something); answering false it waits for 7-Zip to write or end.
     void (*waitForTool)(ProgramHandle tool, ToolWatch& watch, const std::function<bool()>& sideWork) = nullptr;
+    // Between pieces of the job's own long work (a copy): the window repaints,
+    // input that came meanwhile is dropped.
+    void (*keepAlive)() = nullptr;
 };

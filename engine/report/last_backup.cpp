@@ -70,6 +70,27 @@ LastBackup AttemptOfResult(const BackupResult& result) {
     return attempt;
 }
 
+void SetSecondCopyState(LastBackup& attempt, const SecondCopyOutcome& copy, const LastBackup& previous) {
+    attempt.copyPending = false;
+    attempt.copyPendingSince = LocalTime{};
+    attempt.copyCause = {};
+    switch (copy.state) {
+        case SecondCopyState::Off:
+        case SecondCopyState::UpToDate: return;
+        case SecondCopyState::NotTried:
+            if (!previous.recorded || !previous.copyPending) return;
+            attempt.copyPending = true;
+            attempt.copyPendingSince = previous.copyPendingSince;
+            attempt.copyCause = previous.copyCause;
+            return;
+        case SecondCopyState::Pending:
+            attempt.copyPending = true;
+            attempt.copyPendingSince = previous.recorded && previous.copyPending ? previous.copyPendingSince : attempt.when;
+            attempt.copyCause = copy.cause;
+            return;
+    }
+}
+
 std::string LastBackupBytes(const LastBackup& attempt) {
     KeyValueFile file;
     WriteKeyValueText(file, L"When", FormatRecordTime(attempt.when));
@@ -81,6 +102,11 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     WriteKeyValueText(file, L"Size", std::to_wstring(attempt.archiveSize));
     WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
     if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
+    if (attempt.copyPending) {
+        WriteKeyValueText(file, L"CopyPendingSince", FormatRecordTime(attempt.copyPendingSince));
+        WriteKeyValueText(file, L"CopyCode", attempt.copyCause.code);
+        WriteKeyValueText(file, L"CopyDetail", attempt.copyCause.detail);
+    }
     return SerializeKeyValueLines(file.lines);
 }
 
@@ -103,6 +129,14 @@ LastBackup ParseLastBackup(const std::string& bytes) {
     attempt.archiveSize = size;
     attempt.seen = seen == L"1";
     attempt.encrypted = attempt.saved && ReadKeyValueText(file, L"Encrypted", L"") == L"1";
+    // Absent (a record of an earlier version) or damaged: nothing pending.
+    attempt.copyPending = ParseRecordTime(ReadKeyValueText(file, L"CopyPendingSince", L""), attempt.copyPendingSince);
+    if (attempt.copyPending) {
+        attempt.copyCause.code = ReadKeyValueText(file, L"CopyCode", L"");
+        attempt.copyCause.detail = ReadKeyValueText(file, L"CopyDetail", L"");
+    } else {
+        attempt.copyPendingSince = LocalTime{};
+    }
     return attempt;
 }
 

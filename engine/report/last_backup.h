@@ -6,6 +6,7 @@
 
 #include "engine/report/backup_outcome.h"
 #include "engine/report/failure_reason.h"
+#include "engine/report/second_copy_outcome.h"
 #include "platform/system.h"
 
 constexpr wchar_t kLastBackupFileName[] = L"lmbackup.last";
@@ -20,6 +21,11 @@ struct LastBackup {
     std::int64_t archiveSize = 0;  // bytes of the new archive; 0 when none was saved
     bool seen = false;             // a failure the window has already put in front of the user
     bool encrypted = false;        // the saved archive needs the password
+    // The second folder lacks archives since copyPendingSince (the first run
+    // that could not bring it up to date); copyCause: why the latest try could not.
+    bool copyPending = false;
+    LocalTime copyPendingSince;
+    FailureReason copyCause;
 };
 
 // An attempt that ended before 7-Zip ran, now.
@@ -27,8 +33,14 @@ LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archive
 // A finished job, now: BackupLogMessage as the reason, the new archive's size.
 LastBackup AttemptOfResult(const BackupResult& result);
 
+// What the second copy's try makes of the attempt: up to date or off clears
+// a pending copy; pending keeps the date `previous` (the record it replaces)
+// has, else starts now; an attempt that did not try keeps `previous`'s state.
+void SetSecondCopyState(LastBackup& attempt, const SecondCopyOutcome& copy, const LastBackup& previous);
+
 // BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen, one a line;
-// "Encrypted = 1" after them for an encrypted archive only.
+// "Encrypted = 1" after them for an encrypted archive only; CopyPendingSince,
+// CopyCode and CopyDetail only while the second copy is pending.
 std::string LastBackupBytes(const LastBackup& attempt);
 // Anything but a whole record reads as not recorded; without Code (an earlier
 // version's record) the cause is empty and Reason is shown as it stands.
@@ -45,6 +57,8 @@ std::wstring FormatArchiveSize(std::int64_t bytes);
 std::wstring ShownFailureReason(const LastBackup& attempt);
 // The Main tab's line: saved with size, failed with reason, or none yet.
 std::wstring LastBackupLineText(const LastBackup& attempt);
+// "Second copy pending since <date>." and why, as the log, the balloon and a box say it.
+std::wstring SecondCopyPendingText(const LastBackup& attempt);
 // The tray tool tip: Messages/SysTrayTooltip while nothing is recorded; at
 // most kTrayToolTipLimit characters, never half a surrogate pair.
 std::wstring LastBackupToolTipText(const LastBackup& attempt);

@@ -8,20 +8,6 @@
 
 namespace {
 
-// One pass, so a value that itself holds "%2" (a folder may) stays as it is.
-std::wstring FillTwo(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
-    std::wstring filled;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'%' && i + 1 < text.size() && (text[i + 1] == L'1' || text[i + 1] == L'2')) {
-            filled += text[i + 1] == L'1' ? first : second;
-            ++i;
-        } else {
-            filled += text[i];
-        }
-    }
-    return filled;
-}
-
 // The log's order of month and day, without the seconds.
 std::wstring FormatShownTime(const LocalTime& t, bool withYear) {
     wchar_t buffer[40];
@@ -29,6 +15,15 @@ std::wstring FormatShownTime(const LocalTime& t, bool withYear) {
         std::swprintf(buffer, 40, L"%02d/%02d/%04d %02d:%02d", t.month, t.day, t.year, t.hour, t.minute);
     else
         std::swprintf(buffer, 40, L"%02d/%02d %02d:%02d", t.month, t.day, t.hour, t.minute);
+    return buffer;
+}
+
+std::wstring FormatShownDate(const LocalTime& t, bool withYear) {
+    wchar_t buffer[40];
+    if (withYear)
+        std::swprintf(buffer, 40, L"%02d/%02d/%04d", t.month, t.day, t.year);
+    else
+        std::swprintf(buffer, 40, L"%02d/%02d", t.month, t.day);
     return buffer;
 }
 
@@ -45,7 +40,7 @@ std::wstring ClippedToolTip(const std::wstring& text) {
 
 std::wstring FormatArchiveSize(std::int64_t bytes) {
     const wchar_t* const keys[] = {L"SizeKB", L"SizeMB", L"SizeGB"};
-    if (bytes < 1024) return FillTwo(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes), L"");
+    if (bytes < 1024) return FillPlaceholders(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes), L"");
     int unitIndex = 0;
     std::int64_t unit = 1024;
     while (unitIndex < 2 && bytes >= unit * 1024) {
@@ -58,18 +53,28 @@ std::wstring FormatArchiveSize(std::int64_t bytes) {
         number = std::to_wstring((tenths + 5) / 10);
     else
         number = std::to_wstring(tenths / 10) + LookUpText(L"MainWindow", L"DecimalMark") + std::to_wstring(tenths % 10);
-    return FillTwo(LookUpText(L"MainWindow", keys[unitIndex]), number, L"");
+    return FillPlaceholders(LookUpText(L"MainWindow", keys[unitIndex]), number, L"");
 }
 
 std::wstring LastBackupLineText(const LastBackup& attempt) {
     if (!attempt.recorded) return LookUpText(L"MainWindow", L"LastBackupNone");
     const std::wstring when = FormatShownTime(attempt.when, true);
-    if (attempt.saved)
-        return FillTwo(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
-                                                 : attempt.encrypted                              ? L"LastBackupEncrypted"
-                                                                                                  : L"LastBackupSaved"),
-                       when, FormatArchiveSize(attempt.archiveSize));
-    return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
+    const std::wstring line =
+        attempt.saved
+            ? FillPlaceholders(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
+                                                : attempt.encrypted                              ? L"LastBackupEncrypted"
+                                                                                                 : L"LastBackupSaved"),
+                      when, FormatArchiveSize(attempt.archiveSize))
+            : FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
+    if (!attempt.copyPending) return line;
+    return FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupCopyPending"), line,
+                   FormatShownDate(attempt.copyPendingSince, true));
+}
+
+std::wstring SecondCopyPendingText(const LastBackup& attempt) {
+    const std::wstring since =
+        FillPlaceholder(LookUpText(L"LogMessages", L"LogSecondCopyPending"), FormatShownDate(attempt.copyPendingSince, true));
+    return IsFailureReasonCode(attempt.copyCause.code) ? since + L" " + FailureReasonText(attempt.copyCause) : since;
 }
 
 std::wstring ShownFailureReason(const LastBackup& attempt) {
@@ -78,8 +83,12 @@ std::wstring ShownFailureReason(const LastBackup& attempt) {
 
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {
     std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
-    if (attempt.recorded)
-        text = FillTwo(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
+    // A failure is the news; after a saved one, the copy that is still missing.
+    if (attempt.recorded && attempt.saved && attempt.copyPending)
+        text = FillPlaceholders(LookUpText(L"Messages", L"TraySecondCopyPending"), FormatShownDate(attempt.copyPendingSince, false),
+                       L"");
+    else if (attempt.recorded)
+        text = FillPlaceholders(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
                                                : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
                                                                                                 : L"TrayLastSaved"),
                        FormatShownTime(attempt.when, false), L"");

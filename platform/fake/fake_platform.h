@@ -23,12 +23,17 @@ void SetFakeReadOnly(const std::wstring& path, bool readOnly);
 void SetFakeDiskFull(bool full);  // every write and create fails
 void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
 // In order: "flush <full path>" for each FlushFileToDisk, "replace <from> > <to>"
-// for each MoveFileReplacing that moved something.
+// for each MoveFileReplacing that moved something, "copy <from> > <to>" and
+// "flush <to>" for each CopyFileFlushed that succeeded.
 std::vector<std::wstring> FakeDiskEvents();
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
 std::vector<std::wstring> FakeFlushedFiles();  // FlushFileToDisk calls that succeeded, in order
 void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)
+void SetFakeFolderFull(const std::wstring& folder);  // no file below it can be written (a full disk)
+// LookUpPathKindWithin of that folder or below gets no answer: the tick moves on by its time-out.
+void SetFakeFolderUnanswered(const std::wstring& folder);
+void SetFakeNetworkDrive(const std::wstring& drive, const std::wstring& share);  // "N:", "\\nas\backup"
 
 // Environment and system.
 void SetFakeEnvironment(const std::wstring& name, const std::wstring& value);

@@ -78,11 +78,15 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {5, ControlKind::ReadOnlyField, 0, {40, 25, 400, 20}, kDataFolder},
         {6, ControlKind::Link, 0, {40, 47, 290, 20}, L"BackUp Path:"},
         {7, ControlKind::Field, 0, {40, 67, 400, 20}, L"E:\\Saved Mail\\"},
-        {8, ControlKind::Button, 0, {0, 105, 150, 30}, L"Backup"},
-        {9, ControlKind::Button, 0, {167, 105, 150, 30}, L"Set Backup Path"},
-        {10, ControlKind::Button, 0, {167, 105, 150, 30}, L"Open Backup Path"},
-        {11, ControlKind::Button, 0, {334, 105, 150, 30}, L"Restore"},
-        {61, ControlKind::SingleLine, 0, {10, 142, 470, 20}, L"No backup recorded yet."},
+        {90, ControlKind::Label, 0, {40, 94, 95, 20}, L"Second copy:"},
+        {91, ControlKind::ReadOnlyField, 0, {135, 92, 195, 20}, L"\\\\nas\\backup\\anna\\"},
+        {92, ControlKind::Button, 0, {335, 90, 80, 24}, L"Choose..."},
+        {93, ControlKind::Button, 0, {420, 90, 64, 24}, L"Clear"},
+        {8, ControlKind::Button, 0, {0, 122, 150, 30}, L"Backup"},
+        {9, ControlKind::Button, 0, {167, 122, 150, 30}, L"Set Backup Path"},
+        {10, ControlKind::Button, 0, {167, 122, 150, 30}, L"Open Backup Path"},
+        {11, ControlKind::Button, 0, {334, 122, 150, 30}, L"Restore"},
+        {61, ControlKind::SingleLine, 0, {10, 159, 470, 20}, L"No backup recorded yet."},
         {12, ControlKind::Label, 1, {20, 25, 100, 20}, L"Compression:"},
         {13, ControlKind::TrackBar, 1, {100, 20, 370, 30}, L""},
         {14, ControlKind::Label, 1, {100, 50, 50, 20}, L"None"},
@@ -97,7 +101,7 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {64, ControlKind::CheckBox, 1, {20, 167, 300, 20}, L"Encrypt backups with a password"},
         {65, ControlKind::Button, 1, {325, 164, 145, 24}, L"Change password..."},
     };
-    RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
+    RunWith(SettingsBytes("E:\\Saved Mail\\", 6) + "CopyDir = \\\\nas\\backup\\anna\r\n", [] {});
 
     std::vector<int> order;
     for (const Row& row : rows) order.push_back(row.number);
