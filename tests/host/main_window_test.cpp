@@ -205,6 +205,57 @@ TEST_F(MainWindowTest, AFolderInsideTheDataFolderIsRefusedAndNothingChanges) {
     }
 }
 
+// The second copy's row: refused folders change nothing, a mapped letter is offered its share, Clear empties it.
+TEST_F(MainWindowTest, TheSecondCopyFolderIsChosenRefusedOrCleared) {
+    const std::string set = SettingsBytes("D:\\B\\") + "CopyDir = F:\\Copies\\\r\n";
+    const std::wstring mapped = L"N:\\anna\\ lies on a network drive. A scheduled backup may not see drive letters; use "
+                                L"its network path \\\\nas\\backup\\anna\\ instead?";
+    const struct {
+        const char* what;
+        std::string before;
+        int button;
+        std::wstring answer;  // the requester's
+        bool yes;             // to the network path's question
+        std::string after;    // the settings file
+        std::wstring field, box;
+    } cases[] = {
+        {"chosen", SettingsBytes("D:\\B\\"), kButtonChooseSecond, L"F:\\Copies\\", false, set, L"F:\\Copies\\", L""},
+        {"inside the data folder", set, kButtonChooseSecond, kDataFolder + L"\\Copies\\", false, set, L"F:\\Copies\\",
+         L"This folder lies inside the Larkmail data folder (" + kDataFolder + L"). Every backup would pack the earlier "
+         L"archives again, and a restore would delete them. Please choose a folder outside it."},
+        {"the backup folder", set, kButtonChooseSecond, L"d:\\b\\", false, set, L"F:\\Copies\\",
+         L"This folder is the backup folder or lies inside it (D:\\B\\). A copy there is lost together with the backups "
+         L"it should protect. Please choose a folder on another drive or a network share."},
+        {"inside the backup folder", set, kButtonChooseSecond, L"D:\\B\\Copy\\", false, set, L"F:\\Copies\\",
+         L"This folder is the backup folder or lies inside it (D:\\B\\). A copy there is lost together with the backups "
+         L"it should protect. Please choose a folder on another drive or a network share."},
+        {"a mapped drive, its share taken", set, kButtonChooseSecond, L"N:\\anna\\", true,
+         SettingsBytes("D:\\B\\") + "CopyDir = \\\\nas\\backup\\anna\\\r\n", L"\\\\nas\\backup\\anna\\", mapped},
+        {"a mapped drive kept", set, kButtonChooseSecond, L"N:\\anna\\", false,
+         SettingsBytes("D:\\B\\") + "CopyDir = N:\\anna\\\r\n", L"N:\\anna\\", mapped},
+        {"cleared", set, kButtonClearSecond, L"", false, SettingsBytes("D:\\B\\") + "CopyDir = \r\n", L"", L""},
+        {"cleared when never set: the file keeps its bytes", SettingsBytes("D:\\B\\"), kButtonClearSecond, L"", false,
+         SettingsBytes("D:\\B\\"), L"", L""},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        SetFakeNetworkDrive(L"n:", L"\\\\nas\\backup");
+        std::wstring field;
+        RunWith(c.before, [&] {
+            if (!c.answer.empty()) QueueFakeRequesterAnswer(c.answer);
+            QueueFakeAnswer(c.yes);
+            QueueFakeEvent(kEventControl, c.button);
+            QueueFakeEventAction([&] { field = FakeControlState(kFieldSecondFolder).text; });
+        });
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), c.after) << c.what;
+        EXPECT_EQ(field, c.field) << c.what;
+        EXPECT_EQ(ProcessWindowState().copyPath, c.field) << c.what;
+        ASSERT_EQ(FakeBoxes().size(), c.box.empty() ? 0u : 1u) << c.what;
+        if (!c.box.empty()) EXPECT_EQ(FakeBoxes()[0].text, c.box) << c.what;
+        if (c.button == kButtonChooseSecond) EXPECT_EQ(FakeRequests()[0].title, L"Choose the folder for the second copy:");
+    }
+}
+
 TEST_F(MainWindowTest, CancellingTheRequesterWritesNothing) {
     Seen seen{};
     RunWith(SettingsBytes(""), [&] {
@@ -485,6 +536,15 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
         {"a code of a newer version: its Reason", true,
          german + "Code = LogSomethingNew\r\nDetail = 1\r\nSize = 0\r\nSeen = 1\r\n",
          L"Last backup failed: 12/09/2026 02:30, Sicherung fehlgeschlagen, Exitcode 1", true, false, "Seen = 1"},
+        {"saved, second copy pending", true,
+         saved + "Size = 900\r\nSeen = 0\r\nCopyPendingSince = 2026-12-04 02:30:00\r\nCopyCode = LogSecondCopyUnreachable\r\n",
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes); second copy pending since 12/04/2026", true, false,
+         "Seen = 0"},
+        {"failed, second copy pending", true,
+         failed + "Seen = 1\r\nCopyPendingSince = 2026-12-04 02:30:00\r\n",
+         failedLine + L"; second copy pending since 12/04/2026", true, false, "Seen = 1"},
+        {"pending since a time cut short", true, saved + "Size = 900\r\nSeen = 0\r\nCopyPendingSince = 2026-12-04\r\n",
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -493,7 +553,7 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
         bool alert = false;
         std::string whileInTray;
         // Started in the tray: only the restored window puts the failure in front of the user.
-        RunWith(kBom + "\r\nBkUpDir = D:\\B\\\r\nOpenToTray = 1\r\n", [&] {
+        RunWith(kBom + "\r\nBkUpDir = D:\\B\\\r\nOpenToTray = 1\r\nCopyDir = E:\\C\\\r\n", [&] {
             QueueFakeEventAction([&] {
                 SelectTabPage(3);  // where the user left it
                 whileInTray = FakeFileBytes(L"lmbackup.last");
