@@ -148,11 +148,12 @@ def diff_restore_rows(wr, program, env, data, backups, args, lines):
     grown, made = Changes(data, os.path.join(wr.work, "stash")).grown, os.path.join(wr.work, "mailbox-as-made")
     shutil.copy2(grown, made)
     try:
-        row, listing = restore_row("restore of a differential from the window, Everything, last Yes to result box",
-                                   f"{args.size} MB", time_restore_pairs(wr, program, env, diff, args.runs, full=full))
+        label = "restore of a differential from the window, {}, last Yes to result box"
+        row, listing = restore_row(label.format("Everything"), f"{args.size} MB",
+                                   time_restore_pairs(wr, program, env, data, diff, args.runs, full=full))
         folder_row, folder_listing = restore_row(
-            f"restore of a differential from the window, one folder ({MAIL_FOLDER[9:]}), last Yes to result box",
-            f"{args.size} MB", time_restore_pairs(wr, program, env, diff, args.runs, full=full, folder=MAIL_FOLDER))
+            label.format(f"one folder ({MAIL_FOLDER[9:]})"), f"{args.size} MB",
+            time_restore_pairs(wr, program, env, data, diff, args.runs, full=full, folder=MAIL_FOLDER))
     finally:
         os.replace(made, grown)
     lines += ["", "| restore | profile | ours (ms) | bare 7z.exe x of full, then of differential (ms) | "

@@ -36,7 +36,18 @@ def choose_scope(wr, pid, folder, stamp):
         sys.exit(f"no dialog of what to restore, or no {folder or 'Everything'} in it")
 
 
-def restore_once(wr, program, env, archive, folder=None):
+def wait_for_old_data_gone(data):
+    """The old data is deleted after the result box; ended midway, the next
+    start would finish it, inside whatever that start times."""
+    note = data + ".restoring"  # its removal is the deletion's last act
+    end = time.time() + 300
+    while os.path.exists(note):
+        if time.time() > end:
+            sys.exit("the old data's deletion never ended")
+        time.sleep(0.1)
+
+
+def restore_once(wr, program, env, data, archive, folder=None):
     """(ms from the last Yes to the result box, ms of the listing)."""
     stamps = {name: os.path.join(wr.work, name + ".txt") for name in ("listed", "chosen", "asked", "done")}
     for path in stamps.values():
@@ -67,6 +78,7 @@ def restore_once(wr, program, env, archive, folder=None):
         dialog = read_stamp(stamps["chosen"])[0]
         asked = read_stamp(stamps["asked"])[1]
         done = read_stamp(stamps["done"])[0]
+        wait_for_old_data_gone(data)
         return done - asked, dialog - listed
     finally:
         wr.end(proc, pid)
@@ -88,14 +100,14 @@ def bare_extract_once(wr, program, env, archive, target, full=None, folder=None)
     return wall
 
 
-def time_restore_pairs(wr, program, env, archive, runs, full=None, folder=None):
+def time_restore_pairs(wr, program, env, data, archive, runs, full=None, folder=None):
     """Interleaved: ours, bare, ours, bare ...; a list of (ours, listing, bare) in ms.
     With `full`, `archive` is a differential made against it; with `folder`,
     only that folder is restored."""
     target = os.path.join(wr.work, "bare-restore")
     pairs = []
     for _ in range(runs):
-        ours, listing = restore_once(wr, program, env, archive, folder)
+        ours, listing = restore_once(wr, program, env, data, archive, folder)
         bare = bare_extract_once(wr, program, env, archive, target, full, folder)
         pairs.append((ours, listing, bare))
         time.sleep(0.2)

@@ -179,10 +179,10 @@ def full_restore_row(wr, program, backups, env, data, args, lines):
         os.replace(archive + ".tmp", archive)
     write_settings(program, backups, 5, 1)
     row, listing = restore_row("restore from the window, Everything, last Yes to result box", f"{args.size} MB",
-                               time_restore_pairs(wr, program, env, archive, args.runs))
+                               time_restore_pairs(wr, program, env, data, archive, args.runs))
     folder_row, folder_listing = restore_row(
         f"restore from the window, one folder ({MAIL_FOLDER[9:]}), last Yes to result box", f"{args.size} MB",
-        time_restore_pairs(wr, program, env, archive, args.runs, folder=MAIL_FOLDER))
+        time_restore_pairs(wr, program, env, data, archive, args.runs, folder=MAIL_FOLDER))
     lines += [row + " | | |", folder_row + " | | |", "",
               f"The listing before the dialog of what to restore: median {listing:.0f} ms "
               f"(before the one folder: {folder_listing:.0f} ms)."]
