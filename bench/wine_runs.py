@@ -55,6 +55,13 @@ class WineRuns:
         wall, user, kernel, peak = (int(x) for x in open(self.stats).read().split())
         return code, wall, user + kernel, peak
 
+    def run_traced(self, cwd, cmdline, env, channels, trace):
+        """Runs to the end with Wine's debug `channels` on for the driver and all
+        it starts, their output in the file `trace`; the exit code."""
+        with open(trace, "w") as f:
+            return subprocess.call(self._launch_argv(cwd, cmdline, env), stdout=subprocess.DEVNULL, stderr=f,
+                                   env=dict(os.environ, WINEDEBUG=channels))
+
     def start(self, cwd, cmdline, env):
         """Starts without waiting; returns (Popen of the driver, the program's pid)."""
         pidfile = os.path.join(self.work, "pid.txt")
