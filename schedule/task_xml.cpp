@@ -58,7 +58,8 @@ std::wstring ScheduleElement(const TaskSchedule& schedule) {
     const std::wstring& kind = schedule.scheduleKind;
     const std::wstring& week = schedule.weekOfMonth;
     const std::wstring day = DayElement(schedule.dayName);
-    if (kind == L"Daily") return L"      <ScheduleByDay>\r\n        <DaysInterval>1</DaysInterval>\r\n      </ScheduleByDay>\r\n";
+    if (kind == L"Daily")
+        return L"      <ScheduleByDay>\r\n        <DaysInterval>1</DaysInterval>\r\n      </ScheduleByDay>\r\n";
     if (kind == L"Monthly" && (week.empty() || week == L"LastDay")) {
         return L"      <ScheduleByMonth>\r\n        <DaysOfMonth>\r\n          <Day>" +
                std::wstring(week.empty() ? L"1" : L"Last") + L"</Day>\r\n        </DaysOfMonth>\r\n" + AllMonths() +

@@ -202,8 +202,10 @@ bool ReadDefinition(const std::wstring& path, const std::wstring& folder, Task& 
     if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE' || bytes.size() % 2 != 0) return false;
     WriteAll(folder + L"schtasks-task.xml", bytes);
     std::wstring xml;
-    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
-        xml += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const unsigned low = static_cast<unsigned char>(bytes[i]), high = static_cast<unsigned char>(bytes[i + 1]);
+        xml += static_cast<wchar_t>(low | high << 8);
+    }
     const std::wstring command = ElementText(xml, L"Command");
     if (command.empty()) return false;
     const std::wstring arguments = ElementText(xml, L"Arguments");

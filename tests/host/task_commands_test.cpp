@@ -144,7 +144,8 @@ TEST_F(TaskCommandsTest, MissedRunsGoThroughADefinitionFileRemovedAfterwards) {
          L"PC1\\anna", true, L""},
         {"no temp folder, no domain", L"", L"", {}, inProgram, L"anna", true, L""},
         {"rejected", L"", L"PC1", rejects, inProgram, L"PC1\\anna", false, L"Scheduled task not created."},
-        {"hangs", L"", L"PC1", Hanging(), inProgram, L"PC1\\anna", false, L"The Task Scheduler did not answer in time."},
+        {"hangs", L"", L"PC1", Hanging(), inProgram, L"PC1\\anna", false,
+         L"The Task Scheduler did not answer in time."},
         // Never the plain line instead: its task would skip the nights.
         {"file cannot be written", L"-C:\\gone", L"PC1", {}, L"", L"", false, L"Scheduled task not created."},
     };

@@ -115,9 +115,11 @@ std::wstring ReferenceXml(const std::wstring& start, const std::wstring& schedul
            L"  </Settings>\r\n"
            L"  <Actions Context=\"Author\">\r\n"
            L"    <Exec>\r\n"
-           L"      <Command>C:\\Program Files\\\x041F\x043E\x0447\x0442\x0430 &amp; &quot;Co&quot;\\LarkmailBackup.exe</Command>\r\n"
+           L"      <Command>C:\\Program Files\\\x041F\x043E\x0447\x0442\x0430 &amp; &quot;Co&quot;"
+           L"\\LarkmailBackup.exe</Command>\r\n"
            L"      <Arguments>/b</Arguments>\r\n"
-           L"      <WorkingDirectory>C:\\Program Files\\\x041F\x043E\x0447\x0442\x0430 &amp; &quot;Co&quot;</WorkingDirectory>\r\n"
+           L"      <WorkingDirectory>C:\\Program Files\\\x041F\x043E\x0447\x0442\x0430 &amp; &quot;Co&quot;"
+           L"</WorkingDirectory>\r\n"
            L"    </Exec>\r\n"
            L"  </Actions>\r\n"
            L"</Task>\r\n";
