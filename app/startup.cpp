@@ -4,13 +4,13 @@
 #include "app/command_line.h"
 #include "config/language_selection.h"
 #include "config/language_table.h"
-#include "engine/restore_journal.h"
-#include "engine/unattended_backup.h"
-#include "ui/main_window.h"
+#include "engine/backup/unattended_backup.h"
+#include "engine/restore/restore_journal.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/payload.h"
 #include "platform/system.h"
+#include "ui/main_window.h"
 
 namespace {
 

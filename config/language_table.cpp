@@ -146,3 +146,10 @@ std::wstring LookUpText(const std::wstring& group, const std::wstring& key) {
     }
     return result;
 }
+
+std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value) {
+    std::wstring filled = text;
+    const std::size_t at = filled.find(L"%1");
+    if (at != std::wstring::npos) filled.replace(at, 2, value);
+    return filled;
+}

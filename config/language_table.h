@@ -29,3 +29,5 @@ bool LoadLanguageTable(LanguageTable& table, const std::wstring& filePath);
 LanguageTable& ProcessLanguageTable();
 // Looks up in the process's table.
 std::wstring LookUpText(const std::wstring& group, const std::wstring& key);
+// The text with "%1" replaced by `value`.
+std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value);

@@ -3,8 +3,8 @@
 
 #include "config/language_table.h"
 #include "config/settings.h"
-#include "engine/backup_job.h"
-#include "engine/data_folder_guard.h"
+#include "engine/backup/backup_job.h"
+#include "engine/guard/data_folder_guard.h"
 #include "platform/dialogs.h"
 #include "platform/process.h"
 #include "platform/system.h"

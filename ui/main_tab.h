@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "engine/last_backup.h"
+#include "engine/report/last_backup.h"
 
 // Link 6: empties field 7, BkUpDir and the backup folder.
 void ClearBackupFolder();

@@ -4,7 +4,7 @@
 #include "config/language_selection.h"
 #include "config/language_table.h"
 #include "config/settings.h"
-#include "engine/backup_log.h"
+#include "engine/report/backup_log.h"
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/process.h"

@@ -2,8 +2,8 @@
 #include "ui/restore_dialog.h"
 
 #include "config/language_table.h"
-#include "engine/backup_job.h"
-#include "engine/last_backup.h"
+#include "engine/backup/backup_job.h"
+#include "engine/report/last_backup.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/archive_tree.h"
-#include "engine/restore_scope.h"
+#include "engine/restore/archive_tree.h"
+#include "engine/restore/restore_scope.h"
 #include "platform/window.h"
 
 constexpr int kLabelRestoreTree = 81;

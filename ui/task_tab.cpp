@@ -2,7 +2,7 @@
 #include "ui/task_tab.h"
 
 #include "config/language_table.h"
-#include "engine/backup_log.h"
+#include "engine/report/backup_log.h"
 #include "platform/window.h"
 #include "schedule/task_commands.h"
 #include "ui/event_loop.h"

@@ -1,17 +1,17 @@
 // A backup run: the temporary archive, the failure mapping and the log texts.
-#include "engine/backup_job.h"
+#include "engine/backup/backup_job.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "config/language_table.h"
-#include "engine/data_folder_guard.h"
-#include "engine/retention.h"
-#include "engine/tool_watch.h"
-#include "platform/system.h"
+#include "engine/backup/retention.h"
+#include "engine/console/tool_watch.h"
+#include "engine/guard/data_folder_guard.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
+#include "platform/system.h"
 #include "tests/unit/seven_zip_bytes.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The log file itself: created by the first line, appended to after whatever it holds.
-#include "engine/backup_log.h"
+#include "engine/report/backup_log.h"
 
 #include <gtest/gtest.h>
 

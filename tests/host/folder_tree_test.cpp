@@ -1,5 +1,5 @@
 // Deleting a folder tree over the fake disk: links removed as links, what could not go reported.
-#include "engine/folder_tree.h"
+#include "engine/guard/folder_tree.h"
 
 #include <gtest/gtest.h>
 

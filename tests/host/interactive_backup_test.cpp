@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/language_table.h"
-#include "engine/tool_watch.h"
+#include "engine/console/tool_watch.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "tests/unit/seven_zip_bytes.h"

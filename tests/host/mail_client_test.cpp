@@ -1,5 +1,5 @@
 // Finding, ending and restarting the mail client over the fake platform.
-#include "engine/mail_client.h"
+#include "engine/guard/mail_client.h"
 
 #include <gtest/gtest.h>
 

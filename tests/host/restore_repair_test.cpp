@@ -1,5 +1,5 @@
 // The repair at start of a restore that a kill interrupted: each folder state, what ends as Larkmail, what goes, the log line.
-#include "engine/restore_journal.h"
+#include "engine/restore/restore_journal.h"
 
 #include <gtest/gtest.h>
 

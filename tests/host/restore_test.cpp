@@ -7,11 +7,11 @@
 #include <map>
 
 #include "config/language_table.h"
-#include "engine/archive_listing.h"
-#include "engine/extraction_check.h"
-#include "engine/folder_tree.h"
-#include "engine/restore_job.h"
-#include "engine/tool_watch.h"
+#include "engine/console/archive_listing.h"
+#include "engine/console/tool_watch.h"
+#include "engine/guard/folder_tree.h"
+#include "engine/restore/extraction_check.h"
+#include "engine/restore/restore_job.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"

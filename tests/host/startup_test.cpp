@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/language_table.h"
-#include "engine/unattended_backup.h"
+#include "engine/backup/unattended_backup.h"
 #include "platform/dialogs.h"
 #include "platform/fake/fake_platform.h"
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/language_table.h"
-#include "engine/backup_log.h"
+#include "engine/report/backup_log.h"
 #include "platform/fake/fake_platform.h"
 #include "schedule/task_xml.h"
 

@@ -1,6 +1,6 @@
 // The unattended backup over the fake platform: order of steps, exact command
 // lines, log lines, exit codes and the day's archive after each failure.
-#include "engine/unattended_backup.h"
+#include "engine/backup/unattended_backup.h"
 
 #include <gtest/gtest.h>
 

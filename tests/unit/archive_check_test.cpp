@@ -1,5 +1,5 @@
 // Telling a finished 7z archive from one that a killed run left behind.
-#include "engine/archive_check.h"
+#include "engine/console/archive_check.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Reading 7-Zip's "-slt" listing, the Larkmail folder test, the list command line and the dot rule.
-#include "engine/archive_listing.h"
-#include "engine/archive_tree.h"
-#include "engine/differential_restore.h"
+#include "engine/console/archive_listing.h"
+#include "engine/restore/archive_tree.h"
+#include "engine/restore/differential_restore.h"
 
 #include <gtest/gtest.h>
 

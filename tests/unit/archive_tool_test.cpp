@@ -1,7 +1,7 @@
 // Archive names and 7-Zip command lines, exact texts.
-#include "engine/archive_choice.h"
-#include "engine/archive_tool.h"
-#include "engine/tool_progress.h"
+#include "engine/backup/archive_choice.h"
+#include "engine/console/archive_tool.h"
+#include "engine/console/tool_progress.h"
 
 #include <gtest/gtest.h>
 

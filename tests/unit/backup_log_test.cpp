@@ -1,5 +1,5 @@
 // Log line format: message, blank, padded timestamp, CR LF, ANSI bytes.
-#include "engine/backup_log.h"
+#include "engine/report/backup_log.h"
 
 #include <gtest/gtest.h>
 

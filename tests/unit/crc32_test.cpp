@@ -1,5 +1,5 @@
 // CRC-32 against published check values, whole and in uneven pieces.
-#include "engine/crc32.h"
+#include "engine/console/crc32.h"
 
 #include <gtest/gtest.h>
 

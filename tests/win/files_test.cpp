@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "engine/archive_listing.h"
-#include "engine/folder_tree.h"
+#include "engine/console/archive_listing.h"
+#include "engine/guard/folder_tree.h"
 #include "platform/files.h"
 #include "platform/win32/long_path.h"
 #include "tests/win/win_test_folder.h"

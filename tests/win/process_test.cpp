@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "engine/archive_tool.h"
-#include "engine/tool_progress.h"
+#include "engine/console/archive_tool.h"
+#include "engine/console/tool_progress.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"

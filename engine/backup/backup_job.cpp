@@ -1,0 +1,250 @@
+// One backup run: 7-Zip writes a temporary archive that replaces the day's
+// archive only after a clean run, and the outcome as a log line.
+#include "engine/backup/backup_job.h"
+
+#include "config/language_table.h"
+#include "engine/backup/archive_choice.h"
+#include "engine/backup/retention.h"
+#include "engine/console/archive_check.h"
+#include "engine/console/archive_listing.h"
+#include "engine/guard/data_folder_guard.h"
+#include "engine/report/backup_log.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/system.h"
+#include "platform/text.h"
+
+namespace {
+
+BackupStatus StatusForExitCode(long exitCode) {
+    if (exitCode == 0) return BackupStatus::Success;
+    if (exitCode == 1) return BackupStatus::ToolWarning;
+    return BackupStatus::ToolFailed;
+}
+
+std::wstring LogText(const wchar_t* key) {
+    return LookUpText(L"LogMessages", key);
+}
+
+// The process id in "<archive name>.<id>.tmp"; 0 for the older
+// "<archive name>.tmp" and for anything else of that shape.
+std::uint32_t LeftoverOwner(const std::wstring& middle) {  // ".<id>.TMP" or ".TMP", upper-cased
+    if (middle.size() < 6 || middle[0] != L'.' || middle.compare(middle.size() - 4, 4, L".TMP") != 0) return 0;
+    std::uint64_t id = 0;
+    for (std::size_t i = 1; i + 4 < middle.size(); ++i) {
+        if (middle[i] < L'0' || middle[i] > L'9') return 0;
+        id = id * 10 + static_cast<std::uint64_t>(middle[i] - L'0');
+        if (id > 0xFFFFFFFFu) return 0;
+    }
+    return static_cast<std::uint32_t>(id);
+}
+
+// A temporary of one of this computer's and user's archives, of any day:
+// "<archive>.<id>.tmp" (owner: the id) or the older "<archive>.tmp" (owner 0).
+bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, std::uint32_t& owner) {
+    const std::size_t archiveEnd = UpperAscii(name).rfind(L".7Z.");
+    if (archiveEnd == std::wstring::npos) return false;
+    ArchiveNameParts parts;
+    if (!ParseArchiveName(name.substr(0, archiveEnd + 3), request.computer, request.user, parts)) return false;
+    const std::wstring middle = UpperAscii(name.substr(archiveEnd + 3));
+    owner = LeftoverOwner(middle);
+    return owner != 0 || middle == L".TMP";
+}
+
+// Temporaries that ended runs left behind, today's and earlier days' alike.
+// A run still going keeps its own; one that cannot be removed is logged and
+// left, as it is no longer in this run's way.
+void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
+    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
+    if (folder.empty() || request.archiveName.size() < 3) return;
+    std::vector<ProcessEntry> processes;
+    bool listed = false, asked = false;
+    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.tmp")) {
+        if (entry.isFolder || entry.isLink) continue;
+        const std::wstring path = request.backupFolder + entry.name;
+        std::uint32_t owner = 0;
+        if (path == ownTemp || !ReadLeftoverName(entry.name, request, owner)) continue;
+        if (owner != 0) {
+            // Taken only when there is a leftover to judge: it costs every run otherwise.
+            if (!asked) {
+                listed = ListProcesses(processes);
+                asked = true;
+            }
+            // Without the process list every owner counts as running.
+            if (!listed) continue;
+            bool running = false;
+            for (const ProcessEntry& process : processes) running = running || process.id == owner;
+            if (running) continue;
+        }
+        if (!DeleteFilePath(path) && LookUpPathKind(path) != PathKind::Missing)
+            AppendToBackupLog(FillPlaceholder(LogText(L"LogLeftoverKept"), path));
+    }
+}
+
+// Starts 7-Zip hidden and returns once it has ended.
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
+                           const std::wstring& workingFolder = {}) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
+    ToolWatch watch = StartToolWatch();
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    return FinishArchiveTool(tool, watch);
+}
+
+// "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
+void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
+    folder = WithoutTrailingSeparators(folder, 1);
+    const std::size_t slash = folder.rfind(L'\\');
+    parent = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
+    name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
+    // A drive's root needs its backslash to be the root.
+    if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+}
+
+// Full or differential; a full to build on is proven by 7-Zip's test first,
+// as a differential against a damaged full restores nothing. Logs why a full is made.
+ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
+    std::vector<std::wstring> names;
+    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
+    if (request.fullEvery > 0 && !folder.empty())
+        for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
+            if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
+    ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery);
+    const std::wstring fullPath = request.backupFolder + plan.fullName;
+    if (plan.kind == ArchiveKind::Differential) {
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
+        // The password in force must open the full: a changed or cleared
+        // password fails here and starts a new full.
+        const bool withPassword = !request.password.empty();
+        const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
+        const bool proven = test.started && !test.hung && test.exitCode == 0;
+        // A password set since the full was made would encrypt a differential
+        // against an open full: the new password starts a new full.
+        const bool samePassword = !withPassword || ListArchive(fullPath, request.password).encrypted;
+        if (proven && samePassword) return plan;
+        plan = FullPlan(request.computer, request.user, request.today,
+                        proven ? FullReason::DifferentialFailed : FullReason::FullFailedTest);
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusBackup"));
+    }
+    const std::wstring line = FullReasonLogLine(plan, fullPath);
+    if (!line.empty()) AppendToBackupLog(line);
+    return plan;
+}
+
+// 7-Zip writes the plan's archive under this run's temporary name.
+void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const JobWindow& window,
+                 BackupResult& result) {
+    result.kind = plan.kind;
+    result.encrypted = !request.password.empty();
+    result.archivePath = request.backupFolder + plan.archiveName;
+    result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
+    // "a" and "u" add to an existing archive, so a leftover of an earlier
+    // process with this id would carry old files.
+    if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
+        DeleteFilePath(result.tempPath);
+        if (LookUpPathKind(result.tempPath) != PathKind::Missing) {
+            result.status = BackupStatus::StaleTemp;
+            return;
+        }
+    }
+    if (plan.kind == ArchiveKind::Differential) {
+        std::wstring parent, name;
+        SplitDataFolder(request.dataFolder, parent, name);
+        result.tool = RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
+                                                                 name, result.tempPath, result.encrypted),
+                                     request.password, window, parent);
+    } else {
+        const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
+        result.tool = RunArchiveTool(BuildBackupParameters(request.level, request.backupFolder, tempName,
+                                                           request.dataFolder, result.encrypted),
+                                     request.password, window);
+    }
+    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.tool.hung) result.status = BackupStatus::ToolHung;
+    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
+        result.status = BackupStatus::NoArchive;
+    }
+}
+
+// The packed archive is tested, then moved over the day's archive, or dropped.
+BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
+    if (result.status == BackupStatus::StaleTemp) return result;
+    // A header 7-Zip completed says nothing of the data behind it; only
+    // reading everything back does.
+    if (result.status == BackupStatus::Success && request.verify) {
+        if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
+        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
+        if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
+        if (result.test.hung) result.status = BackupStatus::ToolHung;
+    }
+    // The rename reaches the disk before the data otherwise: a power cut
+    // soon after could leave the day's name on an archive never written.
+    if (result.status == BackupStatus::Success && !FlushFileToDisk(result.tempPath)) {
+        result.status = BackupStatus::NotFlushed;
+    }
+    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
+        result.status = BackupStatus::NotReplaced;
+    }
+    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
+        DeleteFilePath(result.tempPath);
+    return result;
+}
+
+}  // namespace
+
+std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId) {
+    return archivePath + L"." + std::to_wstring(processId) + L".tmp";
+}
+
+BackupResult CheckBackupFolder(const BackupRequest& request) {
+    BackupResult result;
+    result.status = BackupStatus::Success;
+    result.backupFolder = request.backupFolder;
+    result.dataFolder = request.dataFolder;
+    result.archivePath = request.backupFolder + request.archiveName;
+    result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
+    // Each backup would pack all earlier ones again, and a restore would delete them with the old data.
+    if (PathLiesInside(request.backupFolder, request.dataFolder)) result.status = BackupStatus::InDataFolder;
+    return result;
+}
+
+BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
+    BackupResult result = CheckBackupFolder(request);
+    if (result.status != BackupStatus::Success) return result;
+    if (request.passwordUnreadable) {
+        result.status = BackupStatus::NoPassword;
+        return result;
+    }
+    // 7-Zip only warns about a missing source and still writes an empty archive.
+    if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
+        result.status = BackupStatus::NoDataFolder;
+        return result;
+    }
+    RemoveLeftoverTemporaries(request, result.tempPath);
+    ArchivePlan plan = PlanArchive(request, window);
+    if (plan.kind == ArchiveKind::Differential) {
+        PackArchive(request, plan, window, result);
+        if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp ||
+            result.status == BackupStatus::ToolHung)
+            return FinishBackup(request, window, result);
+        if (LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
+        const std::wstring fullPath = request.backupFolder + plan.fullName;
+        plan = FullPlan(request.computer, request.user, request.today, FullReason::DifferentialFailed);
+        AppendToBackupLog(FullReasonLogLine(plan, fullPath) + L" " + ToolOutcomeText(result.tool));
+    }
+    PackArchive(request, plan, window, result);
+    return FinishBackup(request, window, result);
+}
+
+void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result) {
+    // Never after a failure: the old archives may be all the user has.
+    if (result.status != BackupStatus::Success) return;
+    RetentionRequest retention;
+    retention.backupFolder = request.backupFolder;
+    retention.computer = request.computer;
+    retention.user = request.user;
+    retention.today = request.today;
+    retention.keepDays = request.keepDays;
+    retention.keepPath = result.archivePath;
+    RemoveOtherArchivesOfDay(retention);
+    RemoveExpiredArchives(retention);
+}

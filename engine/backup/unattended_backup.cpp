@@ -1,0 +1,103 @@
+// One backup without a window, as the scheduled task runs it.
+#include "engine/backup/unattended_backup.h"
+
+#include "config/archive_password.h"
+#include "config/language_selection.h"
+#include "config/language_table.h"
+#include "config/settings.h"
+#include "engine/backup/backup_job.h"
+#include "engine/console/archive_tool.h"
+#include "engine/guard/mail_client.h"
+#include "engine/report/backup_log.h"
+#include "engine/report/failure_notice.h"
+#include "engine/report/failure_reason.h"
+#include "engine/report/last_backup.h"
+#include "engine/restore/restore_journal.h"
+#include "platform/dialogs.h"
+#include "platform/secrets.h"
+#include "platform/system.h"
+
+namespace {
+
+int ExitCodeFor(BackupStatus status) {
+    switch (status) {
+        case BackupStatus::Success: return kUnattendedSuccess;
+        case BackupStatus::ClientAlive: return kUnattendedClientAlive;
+        case BackupStatus::NoDataFolder: return kUnattendedNoDataFolder;
+        case BackupStatus::ToolMissing: return kUnattendedToolMissing;
+        case BackupStatus::ToolWarning: return kUnattendedToolWarning;
+        case BackupStatus::ToolFailed: return kUnattendedToolFailed;
+        case BackupStatus::NoArchive: return kUnattendedNoArchive;
+        case BackupStatus::TestFailed: return kUnattendedTestFailed;
+        case BackupStatus::ToolHung: return kUnattendedToolHung;
+        case BackupStatus::NoPassword: return kUnattendedNoPassword;
+        case BackupStatus::StaleTemp:
+        case BackupStatus::NotFlushed:
+        case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
+        case BackupStatus::InDataFolder: return kUnattendedInDataFolder;
+    }
+    return kUnattendedToolFailed;
+}
+
+// The log line, the record and, after a failure, the balloon; the client
+// comes back only when this run ended it.
+int ReportResult(const BackupRequest& request, const BackupResult& result, bool clientEnded) {
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
+    const LastBackup attempt = AttemptOfResult(result);
+    RecordLastBackup(attempt);
+    if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
+    if (!attempt.saved) ShowFailureNotice(attempt);
+    return ExitCodeFor(result.status);
+}
+
+}  // namespace
+
+int RunUnattendedBackup() {
+    SelectLanguageByLocale();
+    BackupRequest request;
+    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadKeepDaysSetting();
+    request.fullEvery = ReadFullEverySetting();
+    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
+    request.level = ReadSettingInteger(L"Compression", 0);
+    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    // An interrupted restore can hide the data folder; the backup must see the repaired one.
+    RepairInterruptedRestore(request.dataFolder);
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    // Refused before the client is ended: this run changes nothing at all.
+    const BackupResult refused = CheckBackupFolder(request);
+    if (refused.status != BackupStatus::Success) return ReportResult(request, refused, false);
+
+    if (FindWindowByTitle(kMailClientTitle) != 0) {
+        EndMailClient(true);
+        // Packing a database the client still writes to gives a useless archive.
+        if (!WaitUntilMailClientGone(kMailClientGoneTimeoutMs)) {
+            BackupResult alive;
+            alive.status = BackupStatus::ClientAlive;
+            AppendLogLine(kLogBaseName, BackupLogMessage(alive));
+            const LastBackup attempt = FailedAttempt(FailureReasonOf(alive), request.archiveName);
+            RecordLastBackup(attempt);
+            ShowFailureNotice(attempt);
+            return kUnattendedClientAlive;
+        }
+    }
+    if (request.backupFolder.empty()) {
+        const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
+        AppendLogLine(kLogBaseName, noPath);
+        // Recorded before the box, which may wait all night for its answer.
+        const LastBackup attempt = FailedAttempt({L"LogNoPath", L""}, request.archiveName);
+        RecordLastBackup(attempt);
+        // Its box is the notice already; a balloon after it would say it twice.
+        ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
+        return kUnattendedNoPath;
+    }
+    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
+    const int exitCode = ReportResult(request, RunBackupJob(request), true);
+    WipeText(request.password);
+    return exitCode;
+}

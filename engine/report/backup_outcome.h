@@ -1,0 +1,38 @@
+// How a backup run ended, as the log, the record and the balloon tell it.
+#pragma once
+#include <string>
+
+#include "engine/console/archive_names.h"
+#include "engine/console/archive_tool.h"
+
+enum class BackupStatus {
+    Success,
+    NoDataFolder,   // checked before 7-Zip runs
+    StaleTemp,      // a temporary archive of this run's own name could not be removed
+    ToolMissing,    // 7-Zip could not be started
+    ToolWarning,    // exit code 1: some files could not be read
+    ToolFailed,     // exit code 2 or more (or a killed run)
+    NoArchive,      // exit code 0 but no finished archive (none, or a killed run's)
+    TestFailed,     // 7-Zip's test of the new archive did not end with exit code 0
+    NotFlushed,     // the new archive could not be written through to the disk
+    NotReplaced,    // the new archive could not be moved over the day's archive
+    ClientAlive,    // the mail client survived taskkill; nothing was packed
+    ToolHung,       // 7-Zip's figure stood still too long (packing or testing); it was ended
+    InDataFolder,   // the backup folder lies inside the data folder; nothing was written
+    NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
+};
+
+struct BackupResult {
+    BackupStatus status = BackupStatus::ToolMissing;
+    ToolOutcome tool;
+    ToolOutcome test;  // started == false when no test ran
+    std::wstring backupFolder;
+    std::wstring dataFolder;
+    std::wstring archivePath;  // backup folder + the name of the archive written (full or differential)
+    ArchiveKind kind = ArchiveKind::Full;
+    std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
+    bool encrypted = false;    // packed with the password
+};
+
+// The LogMessages line for the outcome, in the current language.
+std::wstring BackupLogMessage(const BackupResult& result);

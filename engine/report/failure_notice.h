@@ -1,0 +1,12 @@
+// A failed run without a window tells the user through a tray balloon of its own.
+#pragma once
+#include <cstdint>
+
+#include "engine/report/last_backup.h"
+
+constexpr std::uint32_t kFailureNoticeMs = 15000;
+
+// Tray icon with the short tool tip and an error balloon holding the reason,
+// for kFailureNoticeMs or until the user clicks the icon or the balloon;
+// the icon is gone when this returns.
+void ShowFailureNotice(const LastBackup& attempt);

@@ -1,0 +1,62 @@
+// Why a backup attempt failed: one row per outcome, its log text in the current language.
+#include "engine/report/failure_reason.h"
+
+#include "config/language_table.h"
+
+namespace {
+
+std::wstring NoDetail(const BackupResult&) { return {}; }
+std::wstring ToolExitCode(const BackupResult& r) { return std::to_wstring(r.tool.exitCode); }
+std::wstring TestExitCode(const BackupResult& r) { return std::to_wstring(r.test.exitCode); }
+std::wstring DataFolder(const BackupResult& r) { return r.dataFolder; }
+std::wstring TempPath(const BackupResult& r) { return r.tempPath; }
+std::wstring ArchivePath(const BackupResult& r) { return r.archivePath; }
+std::wstring BackupFolder(const BackupResult& r) { return r.backupFolder; }
+
+struct ReasonRow {
+    BackupStatus status;
+    const wchar_t* code;  // a LogMessages key; stored in records, so never renamed
+    std::wstring (*detail)(const BackupResult&);
+};
+
+// A new failure of the job is one row here and its LogMessages text.
+const ReasonRow kReasonRows[] = {
+    {BackupStatus::NoDataFolder, L"LogNoDataFolder", DataFolder},
+    {BackupStatus::StaleTemp, L"LogTempNotRemoved", TempPath},
+    {BackupStatus::ToolMissing, L"LogToolMissing", NoDetail},
+    {BackupStatus::ToolWarning, L"LogWarning", ToolExitCode},
+    {BackupStatus::ToolFailed, L"LogToolFailed", ToolExitCode},
+    {BackupStatus::NoArchive, L"LogNoArchive", ToolExitCode},
+    {BackupStatus::TestFailed, L"LogTestFailed", TestExitCode},
+    {BackupStatus::NotReplaced, L"LogNotReplaced", ArchivePath},
+    {BackupStatus::NotFlushed, L"LogNotFlushed", ArchivePath},
+    {BackupStatus::ClientAlive, L"LogClientAlive", NoDetail},
+    {BackupStatus::ToolHung, L"LogToolHung", NoDetail},
+    {BackupStatus::InDataFolder, L"LogBackupInData", BackupFolder},
+    {BackupStatus::NoPassword, L"LogPasswordUnreadable", NoDetail},
+};
+
+}  // namespace
+
+FailureReason FailureReasonOf(const BackupResult& result) {
+    if (result.status == BackupStatus::TestFailed && !result.test.started) return {L"LogTestNotRun", L""};
+    for (const ReasonRow& row : kReasonRows)
+        if (row.status == result.status) return {row.code, row.detail(result)};
+    return {};
+}
+
+bool IsFailureReasonCode(const std::wstring& code) {
+    // Keys of other groups, or of a newer version, fall back to the record's own text.
+    return code.size() > 3 && code.compare(0, 3, L"Log") == 0 && LookUpText(L"LogMessages", code) != kTextNotFound;
+}
+
+std::wstring FailureReasonText(const FailureReason& reason) {
+    return FillPlaceholder(LookUpText(L"LogMessages", reason.code), reason.detail);
+}
+
+std::wstring BackupLogMessage(const BackupResult& result) {
+    if (result.status == BackupStatus::Success)
+        return LookUpText(L"LogMessages", L"LogSuccess") + L"\"" + result.backupFolder + L"\"";
+    const FailureReason reason = FailureReasonOf(result);
+    return FailureReasonText(reason.code.empty() ? FailureReason{L"LogToolMissing", L""} : reason);
+}

@@ -1,0 +1,128 @@
+// The record of the latest backup attempt: its bytes, its reading, its replacement.
+#include "engine/report/last_backup.h"
+
+#include <cwchar>
+
+#include "config/key_value_file.h"
+#include "platform/files.h"
+
+namespace {
+
+std::wstring FormatRecordTime(const LocalTime& t) {
+    wchar_t buffer[40];
+    std::swprintf(buffer, 40, L"%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
+    return buffer;
+}
+
+// Digits only, at most 18 of them; -1 otherwise.
+std::int64_t ParseCount(const std::wstring& text) {
+    if (text.empty() || text.size() > 18) return -1;
+    std::int64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return -1;
+        value = value * 10 + (c - L'0');
+    }
+    return value;
+}
+
+bool ParseRecordTime(const std::wstring& text, LocalTime& t) {
+    // yyyy-mm-dd hh:ii:ss
+    if (text.size() != 19 || text[4] != L'-' || text[7] != L'-' || text[10] != L' ' || text[13] != L':' ||
+        text[16] != L':')
+        return false;
+    const std::int64_t parts[6] = {ParseCount(text.substr(0, 4)),  ParseCount(text.substr(5, 2)),
+                                   ParseCount(text.substr(8, 2)),  ParseCount(text.substr(11, 2)),
+                                   ParseCount(text.substr(14, 2)), ParseCount(text.substr(17, 2))};
+    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > 31 || parts[3] < 0 || parts[3] > 23 ||
+        parts[4] < 0 || parts[4] > 59 || parts[5] < 0 || parts[5] > 59 || parts[0] < 0)
+        return false;
+    t = LocalTime{static_cast<int>(parts[0]), static_cast<int>(parts[1]), static_cast<int>(parts[2]),
+                  static_cast<int>(parts[3]), static_cast<int>(parts[4]), static_cast<int>(parts[5])};
+    return true;
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archiveName) {
+    LastBackup attempt;
+    attempt.recorded = true;
+    attempt.when = ReadLocalTime();
+    attempt.reason = FailureReasonText(cause);
+    attempt.cause = cause;
+    attempt.archiveName = archiveName;
+    return attempt;
+}
+
+LastBackup AttemptOfResult(const BackupResult& result) {
+    LastBackup attempt = FailedAttempt(FailureReasonOf(result), FileNameOf(result.archivePath));
+    attempt.reason = BackupLogMessage(result);
+    attempt.saved = result.status == BackupStatus::Success;
+    if (attempt.saved) {
+        const std::int64_t size = ReadFileSize(result.archivePath);
+        attempt.archiveSize = size > 0 ? size : 0;
+        attempt.encrypted = result.encrypted;
+    }
+    return attempt;
+}
+
+std::string LastBackupBytes(const LastBackup& attempt) {
+    KeyValueFile file;
+    WriteKeyValueText(file, L"When", FormatRecordTime(attempt.when));
+    WriteKeyValueText(file, L"Result", attempt.saved ? L"saved" : L"failed");
+    WriteKeyValueText(file, L"Reason", attempt.reason);
+    WriteKeyValueText(file, L"Code", attempt.cause.code);
+    WriteKeyValueText(file, L"Detail", attempt.cause.detail);
+    WriteKeyValueText(file, L"Archive", attempt.archiveName);
+    WriteKeyValueText(file, L"Size", std::to_wstring(attempt.archiveSize));
+    WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
+    if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
+    return SerializeKeyValueLines(file.lines);
+}
+
+LastBackup ParseLastBackup(const std::string& bytes) {
+    KeyValueFile file;
+    file.lines = ParseKeyValueBytes(bytes);
+    LastBackup attempt;
+    const std::wstring result = ReadKeyValueText(file, L"Result", L"");
+    const std::wstring seen = ReadKeyValueText(file, L"Seen", L"");
+    const std::int64_t size = ParseCount(ReadKeyValueText(file, L"Size", L""));
+    if (!ParseRecordTime(ReadKeyValueText(file, L"When", L""), attempt.when) || size < 0 ||
+        (result != L"saved" && result != L"failed") || (seen != L"0" && seen != L"1"))
+        return LastBackup{};
+    attempt.recorded = true;
+    attempt.saved = result == L"saved";
+    attempt.reason = ReadKeyValueText(file, L"Reason", L"");
+    attempt.cause.code = ReadKeyValueText(file, L"Code", L"");
+    attempt.cause.detail = ReadKeyValueText(file, L"Detail", L"");
+    attempt.archiveName = ReadKeyValueText(file, L"Archive", L"");
+    attempt.archiveSize = size;
+    attempt.seen = seen == L"1";
+    attempt.encrypted = attempt.saved && ReadKeyValueText(file, L"Encrypted", L"") == L"1";
+    return attempt;
+}
+
+void RecordLastBackup(const LastBackup& attempt) {
+    // A record that cannot be written is lost, like a log line: the backup's outcome stands regardless.
+    WriteFileReplacing(kLastBackupFileName, LastBackupBytes(attempt));
+}
+
+LastBackup ReadLastBackup() {
+    std::string bytes;
+    if (!ReadWholeFile(kLastBackupFileName, bytes)) return LastBackup{};
+    return ParseLastBackup(bytes);
+}
+
+void MarkLastBackupSeen(const LastBackup& shown) {
+    // Held from the read to the replace, so a run that records meanwhile is not overwritten.
+    KeyValueFile file;
+    if (OpenKeyValueFile(file, kLastBackupFileName) &&
+        ReadKeyValueText(file, L"When", L"") == FormatRecordTime(shown.when) &&
+        ReadKeyValueText(file, L"Reason", L"") == shown.reason)
+        WriteKeyValueInteger(file, L"Seen", 1);
+    CloseKeyValueFile(file);
+}
