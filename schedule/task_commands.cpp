@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "schedule/task_xml.h"
 
 namespace {
@@ -36,8 +37,7 @@ std::wstring TaskXmlPath() {
     std::wstring folder = ReadEnvironmentText(L"TEMP");
     if (folder.empty()) folder = ReadEnvironmentText(L"TMP");
     if (folder.empty()) folder = ReadCurrentFolder();
-    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    return folder + L"LarkmailBackup-task-" + std::to_wstring(ReadProcessId()) + L".xml";
+    return JoinPath(folder, L"LarkmailBackup-task-" + std::to_wstring(ReadProcessId()) + L".xml");
 }
 
 enum class CreateRun { Ended, TimedOut, NoFile };

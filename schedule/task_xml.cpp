@@ -102,8 +102,6 @@ std::wstring BuildTaskXml(const TaskSchedule& schedule, const std::wstring& fold
                           const std::wstring& startDate) {
     const std::wstring scheduleElement = ScheduleElement(schedule);
     if (scheduleElement.empty()) return {};
-    std::wstring withSlash = folder;
-    if (withSlash.empty() || withSlash.back() != L'\\') withSlash += L'\\';
     // No time zone: the boundary is local time, as "/st" is.
     const std::wstring start = startDate + L"T" + schedule.hourText + L":" + schedule.minuteText + L":00";
     std::wstring xml = L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
@@ -134,7 +132,7 @@ std::wstring BuildTaskXml(const TaskSchedule& schedule, const std::wstring& fold
            L"  </Settings>\r\n"
            L"  <Actions Context=\"Author\">\r\n"
            L"    <Exec>\r\n"
-           L"      <Command>" + EscapeXml(withSlash + L"LarkmailBackup.exe") + L"</Command>\r\n"
+           L"      <Command>" + EscapeXml(JoinPath(folder, L"LarkmailBackup.exe")) + L"</Command>\r\n"
            L"      <Arguments>/b</Arguments>\r\n"
            L"      <WorkingDirectory>" + EscapeXml(folder) + L"</WorkingDirectory>\r\n"
            L"    </Exec>\r\n"
