@@ -8,12 +8,12 @@
 void ClearBackupFolder();
 // Button 9: the folder requester; a chosen folder goes to field 7 and BkUpDir.
 void ChooseBackupFolder();
-// Button 92: the folder requester for the second copy. A folder inside the
+// Button 97: the folder requester for the second copy. A folder inside the
 // data folder, or the backup folder or one inside it, is refused with a box;
 // a mapped drive letter is offered its "\\server\share" form, which a
-// scheduled task can reach. The folder goes to field 91 and CopyDir.
+// scheduled task can reach. The folder goes to field 96 and CopyDir.
 void ChooseSecondFolder();
-// Button 93: empties field 91 and CopyDir (written only when it is set).
+// Button 98: empties field 96 and CopyDir (written only when it is set).
 void ClearSecondFolder();
 // Button 10 and menu item 52: "explorer" on the backup folder, without waiting.
 void OpenBackupFolder();

@@ -43,10 +43,10 @@ constexpr int kLabelFullEvery = 66;
 constexpr int kFieldFullEvery = 67;
 constexpr int kLabelFullEveryHint = 68;
 // The Main tab's second-copy row.
-constexpr int kLabelSecondFolder = 90;
-constexpr int kFieldSecondFolder = 91;
-constexpr int kButtonChooseSecond = 92;
-constexpr int kButtonClearSecond = 93;
+constexpr int kLabelSecondFolder = 95;
+constexpr int kFieldSecondFolder = 96;
+constexpr int kButtonChooseSecond = 97;
+constexpr int kButtonClearSecond = 98;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

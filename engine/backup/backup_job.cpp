@@ -56,8 +56,7 @@ bool ReadLeftoverName(const std::wstring& name, const std::wstring& computer, co
 
 void RemoveLeftoverTemporaries(const std::wstring& backupFolder, const std::wstring& computer, const std::wstring& user,
                                const std::wstring& ownTemp) {
-    std::wstring folder = backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(backupFolder);
     if (folder.empty()) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
@@ -95,7 +94,7 @@ namespace {
 
 // "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
 void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
-    while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    folder = WithoutTrailingSeparators(folder, 1);
     const std::size_t slash = folder.rfind(L'\\');
     parent = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
     name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
@@ -107,8 +106,7 @@ void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& na
 // as a differential against a damaged full restores nothing. Logs why a full is made.
 ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
     std::vector<std::wstring> names;
-    std::wstring folder = request.backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
     if (request.fullEvery > 0 && !folder.empty())
         for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
             if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);

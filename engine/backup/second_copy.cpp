@@ -23,11 +23,6 @@ struct OwnArchive {
     ArchiveNameParts parts;
 };
 
-std::wstring WithoutTrailingSeparators(std::wstring folder) {
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    return folder;
-}
-
 // Archives of our naming with their sizes; folders and links of such a name are no archives.
 std::vector<ArchiveFile> ListArchiveFiles(const std::wstring& folder) {
     std::vector<ArchiveFile> files;
