@@ -87,9 +87,7 @@ std::string PasswordAnswerBytes(const std::wstring& password) {
 }
 
 std::wstring ArchiveToolPath() {
-    std::wstring folder = ReadCurrentFolder();
-    if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-    return folder + L"7z.exe";
+    return JoinPath(ReadCurrentFolder(), L"7z.exe");
 }
 
 ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password,

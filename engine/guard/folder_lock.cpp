@@ -3,14 +3,12 @@
 #include "engine/guard/folder_lock.h"
 
 #include "platform/system.h"
+#include "platform/text.h"
 
 FolderLock LockBackupFolder(const std::wstring& folder, const FolderLockWait& wait) {
     FolderLock lock;
-    std::wstring path = folder;
-    while (!path.empty() && path.back() == L'\\') path.pop_back();
-    if (path.empty()) return lock;
-    path += L"\\";
-    path += kFolderLockName;
+    if (WithoutTrailingSeparators(folder).empty()) return lock;
+    const std::wstring path = JoinPath(folder, kFolderLockName);
     const std::uint64_t start = ReadTickMilliseconds();
     for (;;) {
         if (TakeFileLock(path, lock.file) != FileLockState::Busy) return lock;
