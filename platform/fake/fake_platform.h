@@ -20,6 +20,8 @@ void SetFakeFolder(const std::wstring& path);
 bool FakeFileExists(const std::wstring& path);
 std::string FakeFileBytes(const std::wstring& path);  // empty when missing
 void SetFakeReadOnly(const std::wstring& path, bool readOnly);
+// The file is there but every open fails (another program holds it without sharing).
+void SetFakeUnreadable(const std::wstring& path, bool unreadable);
 void SetFakeDiskFull(bool full);  // every write and create fails
 void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
 // In order: "flush <full path>" for each FlushFileToDisk, "replace <from> > <to>"
@@ -34,6 +36,8 @@ void SetFakeFolderFull(const std::wstring& folder);  // no file below it can be 
 // LookUpPathKindWithin of that folder or below gets no answer: the tick moves on by its time-out.
 void SetFakeFolderUnanswered(const std::wstring& folder);
 void SetFakeNetworkDrive(const std::wstring& drive, const std::wstring& share);  // "N:", "\\nas\backup"
+// Another process holds the lock file `path` for `forMs` from now (kWaitForever: for good).
+void HoldFakeFileLock(const std::wstring& path, std::uint32_t forMs);
 
 // Environment and system.
 void SetFakeEnvironment(const std::wstring& name, const std::wstring& value);

@@ -23,7 +23,7 @@ const std::wstring kLog = L"C:\\work\\Backup.log";
 const std::wstring kKilled = kPrefix + L"20261206.7z.999.tmp";  // its process is gone
 
 std::wstring TestLine(const std::wstring& name, const std::wstring& options = L"") {
-    return L"\"7z.exe\" t -bsp1 " + options + kShare + name + L".4242.tmp";
+    return L"\"C:\\work\\7z.exe\" t -bsp1 " + options + kShare + name + L".4242.tmp";
 }
 
 TEST(ListPendingArchives, MissingOrOfAnotherSizeNewestFirstEachFullBeforeItsDifferentials) {
@@ -120,10 +120,10 @@ TEST_F(SecondCopyTest, CopiesThroughATestedTemporaryAndLeavesEverythingElse) {
              r.password = L"geheim";
              FakeProgramScript failing;
              failing.exitCode = 2;
-             ScriptFakeProgram(L"\"7z.exe\" t", failing);
+             ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", failing);
              FakeProgramScript opened;
              opened.forInput = PasswordAnswerBytes(L"geheim");
-             ScriptFakeProgram(L"\"7z.exe\" t", opened);
+             ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", opened);
          },
          SecondCopyState::UpToDate, "", L"", {TestLine(kFull, L"-sccUTF-8 "), TestLine(kToday, L"-sccUTF-8 ")},
          {{kFull, "FULL OF 12-01"}, {kToday, "TODAY"}}, {kPrefix + L"20261101.7z", kKilled},
