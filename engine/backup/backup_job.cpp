@@ -54,25 +54,25 @@ bool ReadLeftoverName(const std::wstring& name, const std::wstring& computer, co
 
 }  // namespace
 
-void RemoveLeftoverTemporaries(const std::wstring& backupFolder, const std::wstring& computer, const std::wstring& user,
+void RemoveLeftoverTemporaries(const std::wstring& folder, const std::wstring& computer, const std::wstring& user,
                                const std::wstring& ownTemp) {
-    const std::wstring folder = WithoutTrailingSeparators(backupFolder);
-    if (folder.empty()) return;
+    const std::wstring listed = WithoutTrailingSeparators(folder);
+    if (listed.empty()) return;
     std::vector<ProcessEntry> processes;
-    bool listed = false, asked = false;
-    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.tmp")) {
+    bool known = false, asked = false;
+    for (const FolderEntry& entry : ListFolder(listed, L"LarkmailBackup_*.tmp")) {
         if (entry.isFolder || entry.isLink) continue;
-        const std::wstring path = backupFolder + entry.name;
+        const std::wstring path = folder + entry.name;
         std::uint32_t owner = 0;
         if (path == ownTemp || !ReadLeftoverName(entry.name, computer, user, owner)) continue;
         if (owner != 0) {
             // Taken only when there is a leftover to judge: it costs every run otherwise.
             if (!asked) {
-                listed = ListProcesses(processes);
+                known = ListProcesses(processes);
                 asked = true;
             }
             // Without the process list every owner counts as running.
-            if (!listed) continue;
+            if (!known) continue;
             bool running = false;
             for (const ProcessEntry& process : processes) running = running || process.id == owner;
             if (running) continue;
