@@ -157,6 +157,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ChoiceCopy", L"A &copy of the selected folder into another folder",
         L"ButtonCancel", L"Cancel",
         L"FileCountOne", L"1 file",
+        L"NoBase", L"This archive holds only one day's changes against a full archive, and which full archive that is cannot be read from it. Nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -210,6 +211,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogCopyNotPlaced", L"Restore failed, the copy could not be put into %1. Your Larkmail data was not changed.",
         L"LogFolderRestored", L"Folder restored: %1",
         L"LogCopyRestored", L"Copy of the backup unpacked to: %1",
+        L"LogFullNeededLater", L"Backup failed, the computer's date is earlier than that of the archive %1, which was made against today's full archive: that full was kept as it is. Check the computer's clock.",
+        L"LogClockBehind", L"The computer's date is earlier than that of the archive %1; archives dated after today are kept as they are. Check the computer's clock.",
+        L"LogRetentionPaused", L"No old archive was removed: today is more than KeepDays days after %1, the newest archive made before today. Check the computer's clock.",
+        L"LogFullDamaged", L"The full archive %1 failed its test: it is damaged and cannot be restored.",
+        L"LogDiffsLost", L"The differential archives made against it cannot be restored either: %1",
+        L"LogRestoreNoBase", L"Restore refused, a differential archive that does not tell its full archive: %1",
 
         L"_END_", L"",
     };

@@ -149,7 +149,7 @@ void RunInteractiveBackup() {
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
     request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
-    const BackupResult result = RunBackupJob(request, window);
+    BackupResult result = RunBackupJob(request, window);
     WipeText(request.password);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");

@@ -12,6 +12,7 @@ std::wstring DataFolder(const BackupResult& r) { return r.dataFolder; }
 std::wstring TempPath(const BackupResult& r) { return r.tempPath; }
 std::wstring ArchivePath(const BackupResult& r) { return r.archivePath; }
 std::wstring BackupFolder(const BackupResult& r) { return r.backupFolder; }
+std::wstring LaterArchive(const BackupResult& r) { return r.laterArchive; }
 
 struct ReasonRow {
     BackupStatus status;
@@ -34,6 +35,7 @@ const ReasonRow kReasonRows[] = {
     {BackupStatus::ToolHung, L"LogToolHung", NoDetail},
     {BackupStatus::InDataFolder, L"LogBackupInData", BackupFolder},
     {BackupStatus::NoPassword, L"LogPasswordUnreadable", NoDetail},
+    {BackupStatus::FullNeededLater, L"LogFullNeededLater", LaterArchive},
 };
 
 }  // namespace

@@ -312,7 +312,7 @@ TEST_F(BackupJobTest, KeepDaysRemovesOnlyThisComputersAndUsersOlderArchives) {
         ScriptSevenZip(true, run.exitCode, Written::Finished);
         BackupRequest request = Request();
         request.keepDays = run.keepDays;
-        const BackupResult result = RunBackupJob(request);
+        BackupResult result = RunBackupJob(request);
         RemoveArchivesPastKeeping(request, result);
         const bool removing = run.keepDays == 3 && run.exitCode == 0;
         for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + e.name), e.stays || !removing) << e.name;
@@ -329,10 +329,17 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
     const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
     const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
     const std::wstring diffTemp = diff + L".4242.tmp";
+    // Made against the same full on an earlier day: lost with it when it is damaged.
+    const std::wstring kept = kFolder + L"LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
     const std::wstring testFull = L"\"7z.exe\" t -bsp1 " + full;
+    const std::wstring listFull = L"\"7z.exe\" l -slt -sccUTF-8 " + full;
     const std::wstring update = L"\"7z.exe\" u " + full + L" Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!" + diffTemp + L" -bsp1";
+    const std::wstring mark = L"\"7z.exe\" a -t7z -bsp1 " + diffTemp + L" LarkmailBackup.base";
     const std::wstring pack = L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 " + kTemp + L" " + kData;
     const std::wstring testNew = L"\"7z.exe\" t -bsp1 ";
+    const std::string noDifferential =
+        "The differential archive against D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z could not be made: this "
+        "backup is a full archive.";
     struct Case {
         const char* what;
         bool fullThere;
@@ -340,22 +347,32 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         std::vector<std::wstring> commandLines;
         std::wstring written;
         std::string log;
+        std::vector<std::wstring> notes;
+        bool wrongPassword = false;  // the full's listing: another password opens it
+        long markExit = 0;
     };
     const Case cases[] = {
-        {"differential", true, 0, 0, {testFull, update, testNew + diffTemp}, diff, ""},
-        {"the full fails its test", true, 2, 0, {testFull, pack, testNew + kTemp}, kArchive,
+        {"differential", true, 0, 0, {testFull, update, mark, testNew + diffTemp}, diff, "", {}},
+        {"the full fails its test", true, 2, 0, {testFull, listFull, pack, testNew + kTemp}, kArchive,
          "The full archive D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z failed its test: this backup is a full "
-         "archive. 12/07/2026 15:35:01\r\n"},
+         "archive. 12/07/2026 15:35:01\r\n"
+         "The differential archives made against it cannot be restored either: "
+         "D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z 12/07/2026 15:35:01\r\n",
+         {L"LogFullDamaged", L"LogDiffsLost"}},
+        {"the full opens only with another password", true, 2, 0, {testFull, listFull, pack, testNew + kTemp},
+         kArchive, noDifferential + " 12/07/2026 15:35:01\r\n", {}, true},
         {"7-Zip cannot make the differential", true, 0, 2, {testFull, update, pack, testNew + kTemp}, kArchive,
-         "The differential archive against D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z could not be made: this "
-         "backup is a full archive. 7-Zip reported a fatal error (exit code 2). 12/07/2026 15:35:01\r\n"},
+         noDifferential + " 7-Zip reported a fatal error (exit code 2). 12/07/2026 15:35:01\r\n", {}},
+        {"7-Zip cannot add the mark", true, 0, 0, {testFull, update, mark, pack, testNew + kTemp}, kArchive,
+         noDifferential + " 7-Zip reported a fatal error (exit code 2). 12/07/2026 15:35:01\r\n", {}, false, 2},
         {"no full", false, 0, 0, {pack, testNew + kTemp}, kArchive,
-         "No full archive in D:\\Backups\\ to build on: this backup is a full archive. 12/07/2026 15:35:01\r\n"},
+         "No full archive in D:\\Backups\\ to build on: this backup is a full archive. 12/07/2026 15:35:01\r\n", {}},
     };
     for (const Case& c : cases) {
         SetUp();
         DeleteFilePath(kArchive);
-        if (c.fullThere) SetFakeFile(full, "FULL");
+        if (c.fullThere) SetFakeFile(full, FinishedArchiveBytes());
+        SetFakeFile(kept, "KEPT");
         // Today's differential of a full now gone: the day keeps one archive.
         const std::wstring olderToday = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261130.7z";
         SetFakeFile(olderToday, "OLDER");
@@ -370,10 +387,18 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         script.exitCode = c.update;
         script.onStart = [&] { SetFakeFile(diffTemp, FinishedArchiveBytes()); };
         ScriptFakeProgram(L"\"7z.exe\" u", script);
+        std::string markBytes = "mark never added";
+        script.exitCode = c.markExit;
+        script.onStart = [&] { markBytes = FakeFileBytes(L"C:\\work\\LarkmailBackup.base"); };
+        ScriptFakeProgram(mark, script);
+        FakeProgramScript listing;
+        listing.exitCode = c.wrongPassword ? 2 : 0;
+        if (c.wrongPassword) listing.outputLines = {L"ERROR: " + full, L"Cannot open encrypted archive. Wrong password?"};
+        ScriptFakeProgram(listFull, listing);
         BackupRequest request = Request();
         request.fullEvery = 7;
         request.verify = true;
-        const BackupResult result = RunBackupJob(request);
+        BackupResult result = RunBackupJob(request);
         RemoveArchivesPastKeeping(request, result);
         EXPECT_EQ(result.status, BackupStatus::Success) << c.what;
         EXPECT_EQ(result.archivePath, c.written) << c.what;
@@ -383,20 +408,31 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         EXPECT_FALSE(FakeFileExists(diffTemp)) << c.what;
         EXPECT_FALSE(FakeFileExists(olderToday)) << c.what;
         EXPECT_FALSE(FakeFileExists(diff + L".77.tmp")) << c.what;
+        EXPECT_EQ(FakeFileBytes(kept), "KEPT") << c.what;
         if (c.fullThere) {
-            EXPECT_EQ(FakeFileBytes(full), "FULL") << c.what;
+            EXPECT_EQ(FakeFileBytes(full), FinishedArchiveBytes()) << c.what;
         }
         std::vector<std::wstring> lines;
         for (const FakeStart& start : FakeStarts()) {
             lines.push_back(start.commandLine);
-            // Run from the data folder's parent so that the paths match the full's.
+            // Run from the data folder's parent so that the paths match the full's; the mark from where its file is.
             EXPECT_EQ(start.options.workingFolder,
                       start.commandLine == update ? L"C:\\Users\\anna\\AppData\\Local" : L"") << c.what;
         }
         EXPECT_EQ(lines, c.commandLines) << c.what;
+        // The full's name, size and the 20 bytes its start header's CRC covers; the file gone after the run.
+        if (std::find(lines.begin(), lines.end(), mark) != lines.end()) {
+            EXPECT_EQ(markBytes, "Full = LarkmailBackup_PC1_anna_20261201.7z\r\nSize = 245\r\n"
+                                 "Header = B3000000000000002200000000000000216EE824\r\n") << c.what;
+        }
+        EXPECT_FALSE(FakeFileExists(L"C:\\work\\LarkmailBackup.base")) << c.what;
         std::string log;
         ReadWholeFile(L"Backup.log", log);
         EXPECT_EQ(log, c.log) << c.what;
+        std::vector<std::wstring> notes;
+        for (const BackupNote& note : result.notes) notes.push_back(note.code);
+        EXPECT_EQ(notes, c.notes) << c.what;
+        EXPECT_EQ(result.damagedFull, c.notes.empty() ? L"" : full) << c.what;
     }
 }
 
@@ -408,7 +444,7 @@ TEST_F(BackupJobTest, ANewPasswordStartsANewFull) {
     for (const bool fullEncrypted : {false, true}) {
         SetUp();
         DeleteFilePath(kArchive);
-        SetFakeFile(full, "FULL");
+        SetFakeFile(full, FinishedArchiveBytes());
         FakeProgramScript script;
         script.outputLines = {L"----------", L"Path = Larkmail\\prefs.js", L"Folder = -",
                               fullEncrypted ? L"Encrypted = +" : L"Encrypted = -", L""};
@@ -468,7 +504,7 @@ TEST_F(BackupJobTest, KeepDaysNeverRemovesAFullAKeptDifferentialNeeds) {
     retention.today = Request().today;
     retention.keepDays = 3;
     retention.keepPath = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
-    EXPECT_EQ(RemoveExpiredArchives(retention), 6);
+    EXPECT_EQ(RemoveExpiredArchives(retention).removed, 6);
     for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + L"LarkmailBackup_PC1_anna_" + e.name), e.stays) << e.name;
 }
 
@@ -481,7 +517,7 @@ TEST_F(BackupJobTest, ABackupFolderInsideTheDataFolderIsRefusedAndNothingIsWritt
     BackupRequest request = Request();
     request.backupFolder = inside;
     request.keepDays = 1;
-    const BackupResult result = RunBackupJob(request);
+    BackupResult result = RunBackupJob(request);
     RemoveArchivesPastKeeping(request, result);
     EXPECT_EQ(result.status, BackupStatus::InDataFolder);
     EXPECT_EQ(BackupLogMessage(result),

@@ -154,6 +154,8 @@ TEST_F(UnattendedBackupTest, KeepDaysRemovesOldArchivesAfterASuccessOnly) {
         SetUp();
         WriteSettings("D:\\Backups\\", 0, "KeepDays = 3\r\n");
         SetFakeFile(old, "OLD");
+        // Yesterday's, within KeepDays: no gap that would keep every archive for the date.
+        SetFakeFile(kFolder + L"LarkmailBackup_PC1_anna_20261206.7z", "RECENT");
         ScriptSevenZip(exitCode, true);
         RunUnattendedBackup();
         EXPECT_EQ(FakeFileExists(old), exitCode != 0) << exitCode;

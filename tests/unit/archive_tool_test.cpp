@@ -157,8 +157,12 @@ TEST(ParseArchiveName, ReadsBackWhatTheNamesWrite) {
         EXPECT_EQ(parts.kind, ArchiveKind::Differential);
         EXPECT_EQ(DayNumber(parts.day), DayNumber(kDay));
         EXPECT_EQ(DayNumber(parts.fullDay), DayNumber(full));
-        EXPECT_TRUE(NamesDifferentialArchive(diff));
-        EXPECT_FALSE(NamesDifferentialArchive(ArchiveName(L"PC_1", user, kDay)));
+        // Another computer and user read the same name by its shape alone.
+        ASSERT_TRUE(ReadArchiveName(diff, L"PC2", L"bob", parts)) << diff;
+        EXPECT_EQ(parts.kind, ArchiveKind::Differential);
+        EXPECT_EQ(parts.fullName, ArchiveName(L"PC_1", user, full));
+        ASSERT_TRUE(ReadArchiveName(ArchiveName(L"PC_1", user, kDay), L"PC2", L"bob", parts)) << user;
+        EXPECT_EQ(parts.kind, ArchiveKind::Full);
     }
     EXPECT_EQ(DifferentialArchiveName(L"PC1", L"anna", kDay, full), L"LarkmailBackup_PC1_anna_20261207_diff_20261130.7z");
     struct Case {
