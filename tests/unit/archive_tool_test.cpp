@@ -186,6 +186,53 @@ TEST(ParseArchiveName, ReadsBackWhatTheNamesWrite) {
     }
 }
 
+// "_diff" in a computer's or user's name never makes a full a differential,
+// read by this computer and user or by any other (the restore of a copy, the window).
+TEST(ReadArchiveName, NamesHoldingDiffReadTheSameEverywhere) {
+    struct Case {
+        const wchar_t* name;
+        const wchar_t *computer, *user;  // the reader's own
+        bool ours;                       // ParseArchiveName, which backup and retention use
+        bool read;
+        ArchiveKind kind;
+        const wchar_t* fullName;
+    };
+    const ArchiveKind full = ArchiveKind::Full, diff = ArchiveKind::Differential;
+    const Case cases[] = {
+        {L"LarkmailBackup_PC1_anna_diff_20261207.7z", L"PC1", L"anna_diff", true, true, full,
+         L"LarkmailBackup_PC1_anna_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207.7z", L"PC2", L"bob", false, true, full,
+         L"LarkmailBackup_PC1_anna_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207.7z", L"PC1", L"anna", false, true, full,
+         L"LarkmailBackup_PC1_anna_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207_diff_20261201.7z", L"PC1", L"anna_diff", true, true, diff,
+         L"LarkmailBackup_PC1_anna_diff_20261201.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207_DIFF_20261201.7z", L"PC2", L"bob", false, true, diff,
+         L"LarkmailBackup_PC1_anna_diff_20261201.7z"},
+        {L"LarkmailBackup_PC1_a_diff_b_20261207.7z", L"PC2", L"bob", false, true, full,
+         L"LarkmailBackup_PC1_a_diff_b_20261207.7z"},
+        {L"LarkmailBackup_PC_diff_anna_20261207.7z", L"PC_diff", L"anna", true, true, full,
+         L"LarkmailBackup_PC_diff_anna_20261207.7z"},
+        // A user "20261201_diff": the day before "_diff" is after the one behind it, so no differential.
+        {L"LarkmailBackup_PC1_20261201_diff_20261207.7z", L"PC2", L"bob", false, true, full,
+         L"LarkmailBackup_PC1_20261201_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_20261201_diff_20261207.7z", L"PC1", L"20261201_diff", true, true, full,
+         L"LarkmailBackup_PC1_20261201_diff_20261207.7z"},
+        {L"LarkmailBackup_anna_20261207.7z", L"PC2", L"bob", false, false, full, L""},  // no computer and user
+        {L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z.9.tmp", L"PC1", L"anna", false, false, full, L""},
+        {L"x - Copy.7z", L"PC1", L"anna", false, false, full, L""},
+    };
+    for (const Case& c : cases) {
+        ArchiveNameParts parts;
+        EXPECT_EQ(ParseArchiveName(c.name, c.computer, c.user, parts), c.ours) << c.name << L" by " << c.user;
+        parts = ArchiveNameParts{};
+        ASSERT_EQ(ReadArchiveName(c.name, c.computer, c.user, parts), c.read) << c.name << L" by " << c.user;
+        if (!c.read) continue;
+        EXPECT_EQ(parts.kind, c.kind) << c.name << L" by " << c.user;
+        EXPECT_EQ(parts.fullName, c.fullName) << c.name << L" by " << c.user;
+    }
+}
+
 TEST(ChooseArchive, FromTheBackupFolder) {
     const std::wstring full1201 = L"LarkmailBackup_PC1_anna_20261201.7z";
     const std::wstring diffName = L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
