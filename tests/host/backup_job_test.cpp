@@ -12,6 +12,7 @@
 #include "platform/fake/fake_platform.h"
 #include "platform/files.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "tests/unit/seven_zip_bytes.h"
 
 namespace {
@@ -506,6 +507,152 @@ TEST_F(BackupJobTest, KeepDaysNeverRemovesAFullAKeptDifferentialNeeds) {
     retention.keepPath = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
     EXPECT_EQ(RemoveExpiredArchives(retention).removed, 6);
     for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + L"LarkmailBackup_PC1_anna_" + e.name), e.stays) << e.name;
+}
+
+// What the clock cannot make KeepDays remove: archives dated after today,
+// every archive after a jump or a long gap, the two newest fulls that passed
+// their test (a finished 7z archive this night did not find damaged) and what
+// was made against them.
+TEST_F(BackupJobTest, KeepDaysAfterAClockJumpALongGapOrAClockSetBack) {
+    struct Entry {
+        std::wstring name;  // after "LarkmailBackup_PC1_anna_"
+        bool stays;
+        bool finished = true;  // a finished 7z archive, else bytes of none
+    };
+    struct Case {
+        const char* what;
+        LocalTime today;
+        std::vector<Entry> entries;
+        int removed;
+        std::wstring pausedBy;  // the newest archive before today, when nothing went for the date
+        std::wstring damaged;   // a full that failed its test this night
+        int keepDays = 30;
+    };
+    const std::vector<Entry> before = {
+        {L"20261120.7z", true}, {L"20261201.7z", true}, {L"20261203_diff_20261201.7z", true},
+        {L"20261206_diff_20261201.7z", true}};
+    std::vector<Entry> nightAfter = before;
+    nightAfter[0].stays = false;  // neither of the two newest fulls nor needed
+    nightAfter.push_back({L"20271207.7z", true});
+    const Case cases[] = {
+        {"a year's jump", {2027, 12, 7}, before, 0, L"20261206_diff_20261201.7z"},
+        {"the night after it", {2027, 12, 8}, nightAfter, 1, L""},
+        {"unused for 31 days", {2027, 1, 6}, before, 0, L"20261206_diff_20261201.7z"},
+        // Not a day past KeepDays: by date all but the last would go; the two newest fulls and theirs stay.
+        {"unused for 30 days", {2027, 1, 5}, before, 0, L""},
+        {"two newer fulls since", {2027, 1, 5}, {{L"20261120.7z", false}, {L"20261201.7z", true},
+                                              {L"20261203_diff_20261201.7z", false}, {L"20261206_diff_20261201.7z", true},
+                                              {L"20261228.7z", true}, {L"20261229.7z", true}}, 2, L""},
+        {"the two newest fulls that passed their test", {2026, 12, 7},
+         {{L"20261101.7z", false},
+          {L"20261110.7z", true},
+          {L"20261111_diff_20261110.7z", true},
+          {L"20261115.7z", false, false},
+          {L"20261120.7z", false},
+          {L"20261121_diff_20261120.7z", false},
+          {L"20261125.7z", true},
+          {L"20261205_diff_20261125.7z", true}},
+         4, L"", L"20261120.7z", 3},
+        {"a clock set back", {2026, 12, 7},
+         {{L"20261101.7z", true},  // a differential dated later was made against it
+          {L"20261201.7z", false},
+          {L"20261204.7z", true},
+          {L"20261205.7z", true},
+          {L"20261209_diff_20261101.7z", true},
+          {L"20261210.7z", true},
+          {L"20261211_diff_20261210.7z", true}},
+         1, L"", L"", 3},
+    };
+    const std::wstring prefix = kFolder + L"LarkmailBackup_PC1_anna_";
+    for (const Case& c : cases) {
+        SetUp();
+        DeleteFilePath(kArchive);
+        for (const Entry& e : c.entries) SetFakeFile(prefix + e.name, e.finished ? FinishedArchiveBytes() : "BROKEN");
+        RetentionRequest retention;
+        retention.backupFolder = kFolder;
+        retention.computer = L"PC1";
+        retention.user = L"anna";
+        retention.today = c.today;
+        retention.keepDays = c.keepDays;
+        retention.keepPath = prefix + L"tonight.7z";
+        retention.damagedFull = c.damaged.empty() ? L"" : prefix + c.damaged;
+        const RetentionOutcome outcome = RemoveExpiredArchives(retention);
+        EXPECT_EQ(outcome.removed, c.removed) << c.what;
+        EXPECT_EQ(outcome.pausedBy, c.pausedBy.empty() ? L"" : prefix + c.pausedBy) << c.what;
+        for (const Entry& e : c.entries) EXPECT_EQ(FakeFileExists(prefix + e.name), e.stays) << c.what << " " << e.name;
+        std::string log;
+        ReadWholeFile(L"Backup.log", log);
+        const std::string stamp = " 12/07/2026 15:35:01\r\n";
+        EXPECT_EQ(log, !c.pausedBy.empty() ? "No old archive was removed: today is more than KeepDays days after " +
+                                                 Utf8FromWide(prefix + c.pausedBy) +
+                                                 ", the newest archive made before today. Check the computer's clock." + stamp
+                       : c.removed > 0 ? "Old archives removed: " + std::to_string(c.removed) + stamp
+                                       : "") << c.what;
+    }
+}
+
+// The clock set back: an archive dated after today is noted once and never
+// built on; a night that would replace today's full which one of them needs
+// is refused before 7-Zip runs, and everything stays as it was.
+TEST_F(BackupJobTest, AnArchiveDatedAfterTodayIsNotedAndTheFullItNeedsIsNeverReplaced) {
+    const std::wstring prefix = kFolder + L"LarkmailBackup_PC1_anna_";
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> names;  // after the prefix; today's full ("EARLIER") is there unless told
+        int fullEvery;
+        bool todaysFull;
+        BackupStatus status;
+        std::wstring noted;  // the newest archive dated after today
+    };
+    const Case cases[] = {
+        {"a later differential needs today's full", {L"20261209_diff_20261207.7z"}, 7, true,
+         BackupStatus::FullNeededLater, L""},
+        {"and fulls only", {L"20261209_diff_20261207.7z"}, 0, true, BackupStatus::FullNeededLater, L""},
+        {"later archives of other fulls", {L"20261210.7z", L"20261212_diff_20261210.7z", L"20261209_diff_20261201.7z"},
+         7, true, BackupStatus::Success, L"20261212_diff_20261210.7z"},
+        {"a later full is never built on", {L"20261201.7z", L"20261208.7z"}, 7, false, BackupStatus::Success,
+         L"20261208.7z"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (!c.todaysFull) DeleteFilePath(kArchive);
+        for (const std::wstring& name : c.names) SetFakeFile(prefix + name, FinishedArchiveBytes());
+        const std::vector<std::wstring> paths = FakePaths();
+        ScriptSevenZip(true, 0, Written::Finished);
+        FakeProgramScript update;
+        update.onStart = [] { SetFakeFile(kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z.4242.tmp",
+                                          FinishedArchiveBytes()); };
+        ScriptFakeProgram(L"\"7z.exe\" u", update);
+        BackupRequest request = Request();
+        request.fullEvery = c.fullEvery;
+        request.keepDays = 1;
+        BackupResult result = RunBackupJob(request);
+        RemoveArchivesPastKeeping(request, result);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        for (const std::wstring& name : c.names) EXPECT_EQ(FakeFileBytes(prefix + name), FinishedArchiveBytes()) << c.what;
+        std::string log;
+        ReadWholeFile(L"Backup.log", log);
+        if (c.status == BackupStatus::FullNeededLater) {
+            EXPECT_EQ(result.laterArchive, prefix + c.names[0]) << c.what;
+            EXPECT_TRUE(FakeStarts().empty()) << c.what;
+            EXPECT_EQ(FakePaths(), paths) << c.what;
+            EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+            EXPECT_EQ(log, "") << c.what;  // the caller logs the outcome
+            continue;
+        }
+        const std::string line = "The computer's date is earlier than that of the archive " +
+                                 Utf8FromWide(prefix + c.noted) +
+                                 "; archives dated after today are kept as they are. Check the computer's clock.";
+        EXPECT_EQ(log.substr(0, line.size()), line) << c.what;
+        EXPECT_EQ(log.find("computer's date", line.size()), std::string::npos) << c.what;  // once
+        ASSERT_FALSE(result.notes.empty()) << c.what;
+        EXPECT_EQ(result.notes[0].code, L"LogClockBehind") << c.what;
+        EXPECT_EQ(result.notes[0].detail, prefix + c.noted) << c.what;
+        for (const FakeStart& start : FakeStarts())
+            for (const std::wstring& name : c.names)
+                if (name.compare(0, 8, L"20261201") != 0)
+                    EXPECT_EQ(start.commandLine.find(name), std::wstring::npos) << c.what;
+    }
 }
 
 TEST_F(BackupJobTest, ABackupFolderInsideTheDataFolderIsRefusedAndNothingIsWrittenThere) {
