@@ -7,3 +7,10 @@ std::string Utf8FromWide(const std::wstring& text);
 std::wstring WideFromUtf8(const std::string& bytes);
 // ASCII-only upper-casing, for names the program compares.
 std::wstring UpperAscii(std::wstring text);
+// `path` with "/" as "\".
+std::wstring WindowsSeparators(std::wstring path);
+// `path` without the "\" or "/" at its end, keeping at least its first `keep`
+// characters (1 keeps a lone "\", 3 a drive's root "C:\").
+std::wstring WithoutTrailingSeparators(std::wstring path, std::size_t keep = 0);
+// `folder` + "\" + `name`, with one "\" between them however `folder` ends.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);

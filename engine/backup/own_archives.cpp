@@ -2,12 +2,12 @@
 #include "engine/backup/own_archives.h"
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 std::vector<OwnArchive> ListOwnArchives(const std::wstring& backupFolder, const std::wstring& computer,
                                         const std::wstring& user) {
     std::vector<OwnArchive> found;
-    std::wstring folder = backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(backupFolder);
     if (folder.empty()) return found;
     for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z")) {
         OwnArchive archive;

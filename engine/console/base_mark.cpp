@@ -96,9 +96,7 @@ std::wstring FindMarkedFull(const std::wstring& folder, const ArchiveIdentity& m
     if (!mark.name.empty() && mark.name.find_first_of(L"\\/:") == std::wstring::npos &&
         IsFullOf(folder + mark.name, mark))
         return folder + mark.name;
-    std::wstring bare = folder;
-    while (!bare.empty() && bare.back() == L'\\') bare.pop_back();
-    for (const FolderEntry& entry : ListFolder(bare, L"*.7z"))
+    for (const FolderEntry& entry : ListFolder(WithoutTrailingSeparators(folder), L"*.7z"))
         if (!entry.isFolder && !entry.isLink && IsFullOf(folder + entry.name, mark)) return folder + entry.name;
     return {};
 }
