@@ -1,15 +1,14 @@
 // This computer's and user's archives in the backup folder, and what today's date makes of them.
 #include "engine/backup/own_archives.h"
 
-#include "platform/files.h"
 #include "platform/text.h"
 
 std::vector<OwnArchive> ListOwnArchives(const std::wstring& backupFolder, const std::wstring& computer,
-                                        const std::wstring& user) {
+                                        const std::wstring& user, LinkCheck check) {
     std::vector<OwnArchive> found;
     const std::wstring folder = WithoutTrailingSeparators(backupFolder);
     if (folder.empty()) return found;
-    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z")) {
+    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", check)) {
         OwnArchive archive;
         if (entry.isFolder || entry.isLink || !ParseArchiveName(entry.name, computer, user, archive.parts)) continue;
         archive.name = entry.name;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/console/archive_names.h"
+#include "platform/files.h"
 
 struct OwnArchive {
     std::wstring name;
@@ -13,8 +14,9 @@ struct OwnArchive {
 };
 
 // Files only, never a link; `backupFolder` with or without its trailing "\".
+// `check` as for ListFolder: a caller that only reads names need not open every file.
 std::vector<OwnArchive> ListOwnArchives(const std::wstring& backupFolder, const std::wstring& computer,
-                                        const std::wstring& user);
+                                        const std::wstring& user, LinkCheck check = LinkCheck::FoldersOnly);
 // The newest archive dated after today; empty when none is.
 std::wstring FindNewestFutureArchive(const std::vector<OwnArchive>& archives, const LocalTime& today);
 // A differential dated after today that was made against today's full, when

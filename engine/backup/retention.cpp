@@ -25,7 +25,9 @@ struct FoundArchive {
 
 std::vector<FoundArchive> FindOwnArchives(const RetentionRequest& request) {
     std::vector<FoundArchive> found;
-    for (const OwnArchive& archive : ListOwnArchives(request.backupFolder, request.computer, request.user)) {
+    const std::vector<OwnArchive> own =
+        ListOwnArchives(request.backupFolder, request.computer, request.user, LinkCheck::Every);
+    for (const OwnArchive& archive : own) {
         const std::wstring path = request.backupFolder + archive.name;
         if (UpperAscii(path) != UpperAscii(request.keepPath)) found.push_back({path, archive.parts});
     }
@@ -83,9 +85,10 @@ RetentionOutcome RemoveExpiredArchives(const RetentionRequest& request) {
     // A clock that jumped ahead, or a computer unused for long: every archive
     // would look old at once. One night keeps them all and says why.
     const FoundArchive* newest = nullptr;
-    for (const FoundArchive& archive : found)
-        if (DayNumber(archive.parts.day) < today && (!newest || DayNumber(archive.parts.day) > DayNumber(newest->parts.day)))
-            newest = &archive;
+    for (const FoundArchive& archive : found) {
+        const long day = DayNumber(archive.parts.day);
+        if (day < today && (!newest || day > DayNumber(newest->parts.day))) newest = &archive;
+    }
     if (newest && DayNumber(newest->parts.day) < cutoff) {
         outcome.pausedBy = newest->path;
         AppendToBackupLog(FillPlaceholder(LookUpText(L"LogMessages", L"LogRetentionPaused"), newest->path));
@@ -119,14 +122,6 @@ RetentionOutcome RemoveExpiredArchives(const RetentionRequest& request) {
 
 void RemoveOtherArchivesOfDay(const RetentionRequest& request) {
     const long today = DayNumber(request.today);
-    const std::vector<FoundArchive> found = FindOwnArchives(request);
-    for (const FoundArchive& archive : found) {
-        if (DayNumber(archive.parts.day) != today) continue;
-        // A full stays while a differential that stays was made against it.
-        bool named = false;
-        for (const FoundArchive& other : found)
-            named = named || (archive.parts.kind == ArchiveKind::Full && other.parts.kind == ArchiveKind::Differential &&
-                              DayNumber(other.parts.day) != today && DayNumber(other.parts.fullDay) == today);
-        if (!named) RemoveArchive(archive.path);
-    }
+    for (const FoundArchive& archive : FindOwnArchives(request))
+        if (DayNumber(archive.parts.day) == today) RemoveArchive(archive.path);
 }

@@ -63,8 +63,8 @@ bool ParseBaseMark(const std::vector<std::wstring>& lines, ArchiveIdentity& iden
         if (equals == std::wstring::npos) continue;
         const std::wstring key = line.substr(0, equals), value = line.substr(equals + 3);
         if (key == L"Full") identity.name = value;
-        if (key == L"Header" && value.size() == 40 && value.find_first_not_of(L"0123456789ABCDEF") == std::wstring::npos)
-            identity.header = value;
+        const bool hex = value.find_first_not_of(L"0123456789ABCDEF") == std::wstring::npos;
+        if (key == L"Header" && value.size() == 40 && hex) identity.header = value;
         if (key == L"Size" && !value.empty() && value.size() <= 18 &&
             value.find_first_not_of(L"0123456789") == std::wstring::npos) {
             identity.size = 0;

@@ -82,8 +82,10 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     WriteKeyValueText(file, L"Size", std::to_wstring(attempt.archiveSize));
     WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
     if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
-    for (std::size_t i = 0; i < attempt.notes.size(); ++i)
-        WriteKeyValueText(file, L"Note" + std::to_wstring(i + 1), attempt.notes[i].code + L"|" + attempt.notes[i].detail);
+    for (std::size_t i = 0; i < attempt.notes.size(); ++i) {
+        const BackupNote& note = attempt.notes[i];
+        WriteKeyValueText(file, L"Note" + std::to_wstring(i + 1), note.code + L"|" + note.detail);
+    }
     return SerializeKeyValueLines(file.lines);
 }
 
