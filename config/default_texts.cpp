@@ -118,6 +118,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
         L"PasswordAgain", L"Enter the password again now?",
         L"TrayLastSavedDiff", L"Larkmail Backup - last backup %1 OK (differential)",
+        L"StatusFolderBusy", L"Waiting for another backup or restore to finish with the backup folder",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -158,6 +159,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ChoiceCopy", L"A &copy of the selected folder into another folder",
         L"ButtonCancel", L"Cancel",
         L"FileCountOne", L"1 file",
+        L"FolderBusy", L"Another backup or restore is still using the backup folder. Nothing was changed; please try again later.",
         L"NoBase", L"This archive holds only one day's changes against a full archive, and which full archive that is cannot be read from it. Nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
@@ -212,6 +214,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogCopyNotPlaced", L"Restore failed, the copy could not be put into %1. Your Larkmail data was not changed.",
         L"LogFolderRestored", L"Folder restored: %1",
         L"LogCopyRestored", L"Copy of the backup unpacked to: %1",
+        L"LogSettingsUnreadable", L"Backup failed, the settings file could not be read, so it is not known whether backups are to be encrypted. No archive was written.",
+        L"LogFolderBusy", L"Backup failed, another backup or restore kept using the backup folder: %1. Nothing was changed.",
+        L"LogRestoreFolderBusy", L"Restore refused, another backup or restore kept using the backup folder: %1. Your Larkmail data was not changed.",
         L"LogFullNeededLater", L"Backup failed, the computer's date is earlier than that of the archive %1, which was made against today's full archive: that full was kept as it is. Check the computer's clock.",
         L"LogClockBehind", L"The computer's date is earlier than that of the archive %1; archives dated after today are kept as they are. Check the computer's clock.",
         L"LogRetentionPaused", L"No old archive was removed: today is more than KeepDays days after %1, the newest archive made before today. Check the computer's clock.",

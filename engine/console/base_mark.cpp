@@ -119,7 +119,7 @@ bool ReadBaseMark(const std::wstring& archivePath, const std::wstring& password,
     // Without any input 7-Zip would take the end of it as a break, as for the listing.
     options.standardInput = PasswordAnswerBytes(password);
     const ProgramHandle handle =
-        StartProgram(L"7z.exe", BuildReadBaseMarkParameters(archivePath, !password.empty()), options);
+        StartProgram(ArchiveToolPath(), BuildReadBaseMarkParameters(archivePath, !password.empty()), options);
     WipeBytes(options.standardInput);
     if (handle == 0) return false;
     std::vector<std::wstring> lines;

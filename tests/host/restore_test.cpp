@@ -27,8 +27,8 @@ const std::wstring kParent = L"C:\\Users\\anna\\AppData\\Local\\";
 const std::wstring kData = kParent + L"Larkmail";
 const std::wstring kStaging = kParent + L"Larkmail.restore-1";
 const std::wstring kArchive = L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z";
-const std::wstring kList = L"\"7z.exe\" l -slt -sccUTF-8 \"" + kArchive + L"\"";
-const std::wstring kExtract = L"\"7z.exe\" x -o" + kStaging + L"\\ -bsp1 \"" + kArchive + L"\"";
+const std::wstring kList = L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 \"" + kArchive + L"\"";
+const std::wstring kExtract = L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -bsp1 \"" + kArchive + L"\"";
 const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 
 struct Item {
@@ -90,7 +90,7 @@ void ScriptListing(const std::vector<Item>& items, long exitCode = 0, bool start
     list.exitCode = exitCode;
     list.pollsWhileRunning = polls;
     list.outputLines = ListingLines(items);
-    ScriptFakeProgram(L"\"7z.exe\" l ", list);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l ", list);
 }
 
 void ScriptExtraction(const std::vector<Item>& written, long exitCode = 0, std::function<void()> also = {},
@@ -103,7 +103,7 @@ void ScriptExtraction(const std::vector<Item>& written, long exitCode = 0, std::
         Unpack(written);
         if (also) also();
     };
-    ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x ", extract);
 }
 
 // Everything below the data folder's parent: path -> bytes ("<folder>" for folders).
@@ -175,8 +175,11 @@ TEST_F(RestoreTest, FileCrcMatchesTheStandardCheckValueAcrossPieces) {
 }
 
 TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
+    // No backup may replace or remove the archive while it is read.
+    const std::wstring lock = L"D:\\My Backups\\LarkmailBackup.lock";
+    bool lockedWhileExtracting = false;
     ScriptListing(kBackup);
-    ScriptExtraction(kBackup, 0, {}, {"\nExtracting archive: x.7z\n", "", " 12% 1 - Larkmail\\prefs.js", "",
+    ScriptExtraction(kBackup, 0, [&] { lockedWhileExtracting = FakeFileExists(lock); }, {"\nExtracting archive: x.7z\n", "", " 12% 1 - Larkmail\\prefs.js", "",
                                       "\b\b\b\b\b\b\b\b\b 12% 2", "\b\b\b\b\b\b 97% 3"});
     AnswerEverything();
     QueueFakeEvent(kEventControl, 11);  // clicks while 7-Zip works are dropped
@@ -195,6 +198,8 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
     EXPECT_EQ(FakeFlushedFiles(), std::vector<std::wstring>({kStaging + L"\\Larkmail\\Mail\\inbox.db",
                                                              kStaging + L"\\Larkmail\\prefs.js"}));
     EXPECT_EQ(StartLines(), std::vector<std::wstring>({kList, kExtract}));
+    EXPECT_TRUE(lockedWhileExtracting);
+    EXPECT_FALSE(FakeFileExists(lock));
     EXPECT_TRUE(FakeStarts()[0].options.readOutput);
     EXPECT_TRUE(FakeStarts()[1].options.hidden);
     EXPECT_FALSE(FakeStarts()[1].options.wait);  // waited for through the window instead
@@ -326,7 +331,7 @@ TEST_F(RestoreTest, ADifferentialsFilesAreCheckedAgainstTheArchiveThatWroteThemL
         ScriptListing(kBackup);
         FakeProgramScript listDiff;
         listDiff.outputLines = diffLines;
-        ScriptFakeProgram(L"\"7z.exe\" l -slt -sccUTF-8 \"" + diff, listDiff);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 \"" + diff, listDiff);
         FakeProgramScript full, differential;
         full.pollsWhileRunning = differential.pollsWhileRunning = 3;
         full.onStart = [&c] { Unpack(c.fullWrites); };
@@ -336,8 +341,8 @@ TEST_F(RestoreTest, ADifferentialsFilesAreCheckedAgainstTheArchiveThatWroteThemL
             Unpack(c.diffWrites);
             if (c.deletes) DeleteFolderTree(kStaging + L"\\Larkmail\\Empty");
         };
-        ScriptFakeProgram(L"\"7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 \"" + kArchive + L"\"", full);
-        ScriptFakeProgram(L"\"7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 \"" + diff + L"\"", differential);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 \"" + kArchive + L"\"", full);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 \"" + diff + L"\"", differential);
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(diff);
         QueueFakeEvent(kEventControl, kButtonRestoreChosen);
@@ -365,7 +370,7 @@ TEST_F(RestoreTest, ADifferentialsFilesAreCheckedAgainstTheArchiveThatWroteThemL
 // never restored alone, as if it were a full.
 TEST_F(RestoreTest, ADifferentialFindsItsFullByItsMarkOrIsRefused) {
     const std::wstring folder = L"D:\\My Backups\\";
-    const std::wstring markRead = L"\"7z.exe\" e -so -bso0 -bsp0 -bse0 -- ";
+    const std::wstring markRead = L"\"C:\\work\\7z.exe\" e -so -bso0 -bsp0 -bse0 -- ";
     const std::vector<std::wstring> markLines = {L"Full = LarkmailBackup_PC1_anna_20261207.7z", L"Size = 245",
                                                  L"Header = B3000000000000002200000000000000216EE824"};
     const std::vector<Item> diffWrites = {{L"Larkmail\\prefs.js", "prefs of the day"}};
@@ -418,7 +423,7 @@ TEST_F(RestoreTest, ADifferentialFindsItsFullByItsMarkOrIsRefused) {
         FakeProgramScript listDiff;
         listDiff.outputLines = diffLines;
         const std::wstring quotedDiff = c.diff.find(L' ') == std::wstring::npos ? c.diff : L"\"" + c.diff + L"\"";
-        ScriptFakeProgram(L"\"7z.exe\" l -slt -sccUTF-8 " + quotedDiff, listDiff);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 " + quotedDiff, listDiff);
         FakeProgramScript readMark;
         readMark.exitCode = c.markExit;
         readMark.outputLines = markLines;
@@ -431,21 +436,21 @@ TEST_F(RestoreTest, ADifferentialFindsItsFullByItsMarkOrIsRefused) {
             Unpack(diffWrites);
             DeleteFolderTree(kStaging + L"\\Larkmail\\Empty");
         };
-        ScriptFakeProgram(L"\"7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 ", full);
-        ScriptFakeProgram(L"\"7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 ", differential);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 ", full);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 ", differential);
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(c.diff);
         QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         QueueFakeAnswer(true);
         RunRestore();
         EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
-        std::vector<std::wstring> expected = {L"\"7z.exe\" l -slt -sccUTF-8 " + quotedDiff};
+        std::vector<std::wstring> expected = {L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 " + quotedDiff};
         if (c.marked) expected.push_back(markRead + quotedDiff + L" LarkmailBackup.base");
         if (c.box.empty()) {
             EXPECT_EQ(FakeBoxes().back().text, L"Restore Completed") << c.what;
             for (const std::wstring& line :
-                 {L"\"7z.exe\" l -slt -sccUTF-8 \"" + c.full + L"\"", L"\"7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 \"" + c.full + L"\"",
-                  L"\"7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 " + quotedDiff})
+                 {L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 \"" + c.full + L"\"", L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 \"" + c.full + L"\"",
+                  L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 " + quotedDiff})
                 expected.push_back(line);
             EXPECT_EQ(StartLines(), expected) << c.what;
             // The mark is no file of the data, checked or flushed; it went with the staging folder.
@@ -540,6 +545,7 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         bool warned;  // the archive passed its check
         int listPolls = 0;
         int extractPolls = 3;
+        bool folderHeld = false;  // by another backup or restore, past the window's bound
     };
     const std::wstring hung = L"7-Zip stopped making progress and was ended.";
     const std::vector<Item> foreign = {{L"Documents", "", true}, {L"Documents\\a.txt", "x", false}};
@@ -571,6 +577,11 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
          L"Restore failed, " + hung + L" Your Larkmail data was not changed.", false, kHangs},
         {"extraction hangs", kBackup, 0, true, partial, 0, true, {}, failed + L" " + hung,
          L"Restore failed, " + hung + L" Your Larkmail data was not changed.", true, 0, kHangs},
+        {"the backup folder held", kBackup, 0, true, kBackup, 0, true, {},
+         L"Another backup or restore is still using the backup folder. Nothing was changed; please try again later.",
+         L"Restore refused, another backup or restore kept using the backup folder: D:\\My Backups\\. Your Larkmail "
+         L"data was not changed.",
+         false, 0, 3, true},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -579,13 +590,17 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         if (!c.extractStarts) {
             FakeProgramScript missing;
             missing.starts = false;
-            ScriptFakeProgram(L"\"7z.exe\" x ", missing);
+            ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x ", missing);
         }
+        if (c.folderHeld) HoldFakeFileLock(L"D:\\My Backups\\LarkmailBackup.lock", kWaitForever);
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(kArchive);
         if (c.warned) QueueFakeEvent(kEventControl, kButtonRestoreChosen);
         if (c.warned) QueueFakeAnswer(true);
         RunRestore();
+        if (c.folderHeld) {
+            EXPECT_TRUE(StartLines().empty());  // not even listed
+        }
 
         EXPECT_EQ(ParentTree(), before) << c.what;
         const std::vector<unsigned> types =
@@ -731,7 +746,7 @@ TEST_F(RestoreTest, LeftoversOfEarlierRunsAreNeitherUsedNorTouched) {
             item.folder ? SetFakeFolder(path) : SetFakeFile(path, item.bytes);
         }
     };
-    ScriptFakeProgram(L"\"7z.exe\" x -o" + kParent + L"Larkmail.restore-2\\ -bsp1 ", extract);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x -o" + kParent + L"Larkmail.restore-2\\ -bsp1 ", extract);
     AnswerEverything();
     RunRestore();
     EXPECT_EQ(FakeFileBytes(kParent + L"Larkmail.restore-1\\mine.txt"), "someone's");
@@ -825,7 +840,7 @@ TEST_F(RestoreTest, OneFolderOrACopyTouchesNothingElse) {
             for (const Item& item : c.written)
                 item.folder ? SetFakeFolder(staging + L"\\" + item.path) : SetFakeFile(staging + L"\\" + item.path, item.bytes);
         };
-        ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x ", extract);
         std::vector<Item> listed = archive;
         const RestoreFailure failure =
             RestoreFromArchive(kArchive, kData, ParseArchiveListing(ListingLines(listed)), JobWindow{}, {}, {}, c.scope);
@@ -833,7 +848,7 @@ TEST_F(RestoreTest, OneFolderOrACopyTouchesNothingElse) {
         if (!failure.oldData.empty()) RemoveOldData(kData, failure.oldData);
 
         EXPECT_EQ(StartLines(),
-                  std::vector<std::wstring>({L"\"7z.exe\" x -o" + staging + L"\\ -y -bsp1 -- " + c.command}))
+                  std::vector<std::wstring>({L"\"C:\\work\\7z.exe\" x -o" + staging + L"\\ -y -bsp1 -- " + c.command}))
             << c.what;
         EXPECT_EQ(failure.logLine, c.log) << c.what;
         for (const auto& change : c.changes) {
@@ -910,7 +925,7 @@ TEST_F(RestoreTest, TheDialogShowsTheTreeAndLeadsEachChoiceOn) {
             for (const Item& item : c.written)
                 item.folder ? SetFakeFolder(staging + L"\\" + item.path) : SetFakeFile(staging + L"\\" + item.path, item.bytes);
         };
-        ScriptFakeProgram(L"\"7z.exe\" x ", extract);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x ", extract);
         QueueFakeAnswer(true);
         QueueFakeRequesterAnswer(kArchive);
         std::vector<std::wstring> rows;
@@ -955,7 +970,7 @@ namespace {
 TEST_F(RestoreTest, EncryptedArchivesOpenWithTheStoredOrTypedPasswordAndAWrongOneChangesNothing) {
     const std::string right = "right\r\nright\r\nright\r\n";
     const std::wstring kListEnc = kList;  // listings carry -sccUTF-8 already
-    const std::wstring kExtractEnc = L"\"7z.exe\" x -o" + kStaging + L"\\ -bsp1 -sccUTF-8 \"" + kArchive + L"\"";
+    const std::wstring kExtractEnc = L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -bsp1 -sccUTF-8 \"" + kArchive + L"\"";
     const std::wstring warning = L"This will overwrite your current Larkmail Data. Are you sure you wish to continue?";
     struct Case {
         const char* what;
@@ -994,11 +1009,11 @@ TEST_F(RestoreTest, EncryptedArchivesOpenWithTheStoredOrTypedPasswordAndAWrongOn
         refused.outputLines = {L"ERROR: " + kArchive + L" : Cannot open encrypted archive. Wrong password?"};
         if (!c.encrypted) ScriptListing(kBackup);
         if (c.encrypted) {
-            ScriptFakeProgram(L"\"7z.exe\" l ", refused);
+            ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l ", refused);
             FakeProgramScript opens;
             opens.outputLines = ListingLines(kBackup, true);
             opens.forInput = right;
-            ScriptFakeProgram(L"\"7z.exe\" l ", opens);
+            ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l ", opens);
         }
         ScriptExtraction(kBackup);
         QueueFakeAnswer(true);
@@ -1015,9 +1030,15 @@ TEST_F(RestoreTest, EncryptedArchivesOpenWithTheStoredOrTypedPasswordAndAWrongOn
         QueueFakeAnswer(true);
         RunRestore();
         EXPECT_EQ(StartLines(), c.lines) << c.what;
-        for (const FakeStart& start : FakeStarts())
-            if (start.commandLine.compare(0, 12, L"\"7z.exe\" x ") == 0)
+        for (const FakeStart& start : FakeStarts()) {
+            if (start.commandLine.rfind(L"\"C:\\work\\7z.exe\" x ", 0) == 0) {
                 EXPECT_EQ(start.options.standardInput, c.extractInput) << c.what;
+            }
+            // With a password the names are secret: they come through the pipe only.
+            if (start.commandLine == kListEnc) {
+                EXPECT_EQ(start.options.outputThroughFile, start.options.standardInput == "\r\n\r\n\r\n") << c.what;
+            }
+        }
         const bool opened = c.lines.back() != kListEnc;
         EXPECT_EQ(FakeDialogState().opened, (c.asked ? 1 : 0) + (opened ? 1 : 0)) << c.what;
         if (c.asked) {
