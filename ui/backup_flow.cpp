@@ -131,7 +131,7 @@ void BackUpUnderLock(BackupRequest& request) {
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
     window.keepAlive = DropWindowEvents;
-    const BackupResult result = RunBackupJob(request, window);
+    BackupResult result = RunBackupJob(request, window);
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
     const SecondCopyOutcome copy = UpdateSecondCopy(request, result, window);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "config/language_table.h"
+#include "engine/backup/own_archives.h"
 #include "engine/backup/retention.h"
 #include "engine/console/archive_tool.h"
 #include "engine/console/tool_progress.h"
@@ -18,16 +19,11 @@
 
 namespace {
 
-struct OwnArchive {
-    std::wstring name;
-    ArchiveNameParts parts;
-};
-
-// Archives of our naming with their sizes; folders and links of such a name are no archives.
-std::vector<ArchiveFile> ListArchiveFiles(const std::wstring& folder) {
+// This computer's and user's archives with their sizes.
+std::vector<ArchiveFile> ListArchiveFiles(const BackupRequest& request, const std::wstring& folder) {
     std::vector<ArchiveFile> files;
-    for (const FolderEntry& entry : ListFolder(WithoutTrailingSeparators(folder), L"LarkmailBackup_*.7z"))
-        if (!entry.isFolder && !entry.isLink) files.push_back({entry.name, ReadFileSize(folder + entry.name)});
+    for (const OwnArchive& archive : ListOwnArchives(folder, request.computer, request.user))
+        files.push_back({archive.name, ReadFileSize(folder + archive.name)});
     return files;
 }
 
@@ -151,8 +147,9 @@ SecondCopyOutcome UpdateSecondCopy(const BackupRequest& request, const BackupRes
     if (!refused.empty()) return Pending(refused.c_str(), request.copyFolder, 0);
 
     RemoveLeftoverTemporaries(request.copyFolder, request.computer, request.user, {});
-    const std::vector<std::wstring> pending = ListPendingArchives(
-        ListArchiveFiles(request.backupFolder), ListArchiveFiles(request.copyFolder), request.computer, request.user);
+    const std::vector<std::wstring> pending =
+        ListPendingArchives(ListArchiveFiles(request, request.backupFolder), ListArchiveFiles(request, request.copyFolder),
+                            request.computer, request.user);
     outcome.state = SecondCopyState::UpToDate;
     for (const std::wstring& name : pending) {
         const CopyStep step = CopyOneArchive(request, name, window);

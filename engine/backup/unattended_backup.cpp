@@ -39,13 +39,14 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
         case BackupStatus::InDataFolder: return kUnattendedInDataFolder;
+        case BackupStatus::FullNeededLater: return kUnattendedFullNeededLater;
     }
     return kUnattendedToolFailed;
 }
 
 // The log line, the second copy, the record and, after a failure or with the
 // copy pending, the balloon; the client comes back only when this run ended it.
-int ReportResult(const BackupRequest& request, const BackupResult& result, bool clientEnded) {
+int ReportResult(const BackupRequest& request, BackupResult result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
     if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
@@ -53,7 +54,7 @@ int ReportResult(const BackupRequest& request, const BackupResult& result, bool 
     const SecondCopyOutcome copy = UpdateSecondCopy(request, result);
     const LastBackup attempt = RecordBackupAttempt(AttemptOfResult(result), copy);
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
-    if (!attempt.saved || copy.state == SecondCopyState::Pending) ShowFailureNotice(attempt);
+    if (AttemptNeedsNotice(attempt)) ShowFailureNotice(attempt);
     if (attempt.saved && copy.state == SecondCopyState::Pending) return kUnattendedCopyPending;
     return ExitCodeFor(result.status);
 }

@@ -1,4 +1,4 @@
-// A failed run without a window, or a saved one whose second copy is pending, tells the user through a tray balloon of its own.
+// A failed run without a window, or one that found a damaged full or whose second copy is pending, tells the user through a tray balloon of its own.
 #include "engine/report/failure_notice.h"
 
 #include "config/language_table.h"
@@ -11,7 +11,7 @@ bool PutNoticeIcon(const LastBackup& attempt) {
     if (!AddTrayIcon(kMainWindow, kProgramIconImage)) return false;
     SetTrayToolTip(kMainWindow, LastBackupToolTipText(attempt));
     ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"),
-                         attempt.saved ? SecondCopyPendingText(attempt) : ShownFailureReason(attempt), kFailureNoticeMs);
+                         attempt.saved ? SavedNightNotice(attempt) : ShownFailureReason(attempt), kFailureNoticeMs);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/report/backup_outcome.h"
 #include "engine/report/failure_reason.h"
@@ -21,6 +22,7 @@ struct LastBackup {
     std::int64_t archiveSize = 0;  // bytes of the new archive; 0 when none was saved
     bool seen = false;             // a failure the window has already put in front of the user
     bool encrypted = false;        // the saved archive needs the password
+    std::vector<BackupNote> notes;  // what the user should also learn of it (a clock to check, a damaged full)
     // The second folder lacks archives since copyPendingSince (the first run
     // that could not bring it up to date); copyCause: why the latest try could not.
     bool copyPending = false;
@@ -39,8 +41,9 @@ LastBackup AttemptOfResult(const BackupResult& result);
 void SetSecondCopyState(LastBackup& attempt, const SecondCopyOutcome& copy, const LastBackup& previous);
 
 // BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen, one a line;
-// "Encrypted = 1" after them for an encrypted archive only; CopyPendingSince,
-// CopyCode and CopyDetail only while the second copy is pending.
+// "Encrypted = 1" after them for an encrypted archive only, then each note
+// as "Note<n> = <code>|<detail>" from 1 on; CopyPendingSince, CopyCode and
+// CopyDetail only while the second copy is pending.
 std::string LastBackupBytes(const LastBackup& attempt);
 // Anything but a whole record reads as not recorded; without Code (an earlier
 // version's record) the cause is empty and Reason is shown as it stands.
@@ -55,10 +58,16 @@ void MarkLastBackupSeen(const LastBackup& shown);
 std::wstring FormatArchiveSize(std::int64_t bytes);
 // The failure as this process's language says it: from the cause when it is a known code, else Reason.
 std::wstring ShownFailureReason(const LastBackup& attempt);
-// The Main tab's line: saved with size, failed with reason, or none yet.
-std::wstring LastBackupLineText(const LastBackup& attempt);
+// The notes as this process's language says them, one after the other; those of unknown codes left out.
+std::wstring ShownNotes(const LastBackup& attempt);
 // "Second copy pending since <date>." and why, as the log, the balloon and a box say it.
 std::wstring SecondCopyPendingText(const LastBackup& attempt);
+// What a saved night's balloon says: why its second copy is pending, then its notes.
+std::wstring SavedNightNotice(const LastBackup& attempt);
+// A failure, a saved night with a damaged full, or one whose second copy is pending, is told at once by a balloon.
+bool AttemptNeedsNotice(const LastBackup& attempt);
+// The Main tab's line: saved with size, failed with reason, or none yet; a pending second copy, then the notes after it.
+std::wstring LastBackupLineText(const LastBackup& attempt);
 // The tray tool tip: Messages/SysTrayTooltip while nothing is recorded; at
 // most kTrayToolTipLimit characters, never half a surrogate pair.
 std::wstring LastBackupToolTipText(const LastBackup& attempt);

@@ -4,9 +4,14 @@
 #include "config/language_table.h"
 #include "engine/console/archive_names.h"
 #include "engine/report/last_backup.h"
+#include "platform/system.h"
 #include "platform/window.h"
 
 namespace {
+
+std::wstring FillTwo(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
+    return FillPlaceholders(text, first, second);
+}
 
 // The log's order of month and day, without the seconds.
 std::wstring FormatShownTime(const LocalTime& t, bool withYear) {
@@ -36,11 +41,18 @@ std::wstring ClippedToolTip(const std::wstring& text) {
     return text.substr(0, keep);
 }
 
+// Read as the one reading of names reads them, so a user "anna_diff" has fulls.
+bool NamesDifferential(const std::wstring& name) {
+    ArchiveNameParts parts;
+    return ReadArchiveName(name, ReadEnvironmentText(L"COMPUTERNAME"), ReadEnvironmentText(L"USERNAME"), parts) &&
+           parts.kind == ArchiveKind::Differential;
+}
+
 }  // namespace
 
 std::wstring FormatArchiveSize(std::int64_t bytes) {
     const wchar_t* const keys[] = {L"SizeKB", L"SizeMB", L"SizeGB"};
-    if (bytes < 1024) return FillPlaceholders(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes), L"");
+    if (bytes < 1024) return FillTwo(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes), L"");
     int unitIndex = 0;
     std::int64_t unit = 1024;
     while (unitIndex < 2 && bytes >= unit * 1024) {
@@ -53,28 +65,53 @@ std::wstring FormatArchiveSize(std::int64_t bytes) {
         number = std::to_wstring((tenths + 5) / 10);
     else
         number = std::to_wstring(tenths / 10) + LookUpText(L"MainWindow", L"DecimalMark") + std::to_wstring(tenths % 10);
-    return FillPlaceholders(LookUpText(L"MainWindow", keys[unitIndex]), number, L"");
+    return FillTwo(LookUpText(L"MainWindow", keys[unitIndex]), number, L"");
 }
 
 std::wstring LastBackupLineText(const LastBackup& attempt) {
     if (!attempt.recorded) return LookUpText(L"MainWindow", L"LastBackupNone");
     const std::wstring when = FormatShownTime(attempt.when, true);
-    const std::wstring line =
+    const std::wstring notes = ShownNotes(attempt);
+    const std::wstring after = notes.empty() ? notes : L" " + notes;
+    std::wstring line =
         attempt.saved
-            ? FillPlaceholders(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
-                                                : attempt.encrypted                              ? L"LastBackupEncrypted"
-                                                                                                 : L"LastBackupSaved"),
+            ? FillTwo(LookUpText(L"MainWindow", NamesDifferential(attempt.archiveName) ? L"LastBackupSavedDiff"
+                                                : attempt.encrypted                      ? L"LastBackupEncrypted"
+                                                                                         : L"LastBackupSaved"),
                       when, FormatArchiveSize(attempt.archiveSize))
-            : FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
-    if (!attempt.copyPending) return line;
-    return FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupCopyPending"), line,
-                   FormatShownDate(attempt.copyPendingSince, true));
+            : FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
+    if (attempt.copyPending)
+        line = FillTwo(LookUpText(L"MainWindow", L"LastBackupCopyPending"), line,
+                       FormatShownDate(attempt.copyPendingSince, true));
+    return line + after;
 }
 
 std::wstring SecondCopyPendingText(const LastBackup& attempt) {
-    const std::wstring since =
-        FillPlaceholder(LookUpText(L"LogMessages", L"LogSecondCopyPending"), FormatShownDate(attempt.copyPendingSince, true));
+    const std::wstring since = FillPlaceholder(LookUpText(L"LogMessages", L"LogSecondCopyPending"),
+                                               FormatShownDate(attempt.copyPendingSince, true));
     return IsFailureReasonCode(attempt.copyCause.code) ? since + L" " + FailureReasonText(attempt.copyCause) : since;
+}
+
+std::wstring SavedNightNotice(const LastBackup& attempt) {
+    const std::wstring notes = ShownNotes(attempt);
+    if (!attempt.copyPending) return notes;
+    return notes.empty() ? SecondCopyPendingText(attempt) : SecondCopyPendingText(attempt) + L" " + notes;
+}
+
+std::wstring ShownNotes(const LastBackup& attempt) {
+    std::wstring text;
+    for (const BackupNote& note : attempt.notes) {
+        if (!IsFailureReasonCode(note.code)) continue;
+        text += (text.empty() ? L"" : L" ") + FailureReasonText({note.code, note.detail});
+    }
+    return text;
+}
+
+bool AttemptNeedsNotice(const LastBackup& attempt) {
+    if (!attempt.saved || attempt.copyPending) return true;
+    for (const BackupNote& note : attempt.notes)
+        if (note.code == L"LogFullDamaged") return true;
+    return false;
 }
 
 std::wstring ShownFailureReason(const LastBackup& attempt) {
@@ -85,12 +122,12 @@ std::wstring LastBackupToolTipText(const LastBackup& attempt) {
     std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
     // A failure is the news; after a saved one, the copy that is still missing.
     if (attempt.recorded && attempt.saved && attempt.copyPending)
-        text = FillPlaceholders(LookUpText(L"Messages", L"TraySecondCopyPending"), FormatShownDate(attempt.copyPendingSince, false),
+        text = FillTwo(LookUpText(L"Messages", L"TraySecondCopyPending"), FormatShownDate(attempt.copyPendingSince, false),
                        L"");
     else if (attempt.recorded)
-        text = FillPlaceholders(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
-                                               : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
-                                                                                                : L"TrayLastSaved"),
+        text = FillTwo(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
+                                               : NamesDifferential(attempt.archiveName) ? L"TrayLastSavedDiff"
+                                                                                          : L"TrayLastSaved"),
                        FormatShownTime(attempt.when, false), L"");
     return ClippedToolTip(text);
 }
