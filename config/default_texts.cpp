@@ -157,6 +157,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ChoiceCopy", L"A &copy of the selected folder into another folder",
         L"ButtonCancel", L"Cancel",
         L"FileCountOne", L"1 file",
+        L"UnsafeArchive", L"This archive was not made by Larkmail Backup, or it is damaged: an item in it has a name that would put it outside the restored folder. Nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -210,6 +211,10 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogCopyNotPlaced", L"Restore failed, the copy could not be put into %1. Your Larkmail data was not changed.",
         L"LogFolderRestored", L"Folder restored: %1",
         L"LogCopyRestored", L"Copy of the backup unpacked to: %1",
+        L"LogRestoreUnsafeItem", L"Restore refused, the archive is not a Larkmail backup or is damaged: an item's name reaches outside its folder: \"%1\". Your Larkmail data was not changed.",
+        L"LogRestorePathOutside", L"Restore failed, %1 leads outside the folder it belongs in (a link). Your Larkmail data was not changed.",
+        L"LogRestoreNotFlushed", L"Restore failed, a restored file could not be written to the disk: %1. Your Larkmail data was not changed.",
+        L"LogRepairNoteKept", L"The note of an interrupted restore cannot be used and was kept, as folders it names still lie beside the Larkmail data folder: %1",
 
         L"_END_", L"",
     };

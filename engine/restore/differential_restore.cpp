@@ -29,50 +29,64 @@ ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& pa
 std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>& fullItems,
                                                   const std::vector<ArchiveItem>& diffItems,
                                                   std::vector<std::wstring>& removed, std::size_t* fromFull) {
+    // An item is gone when a deletion at or above its path came after its
+    // last write: one look-up per level of each path, never a pass over all
+    // items for each deletion (20,000 deletions among 50,000 items).
     std::vector<ArchiveItem> all = fullItems;
     std::vector<std::wstring> keys;
-    std::vector<bool> gone(all.size(), false);
+    std::vector<std::ptrdiff_t> writtenAt(all.size(), -1);  // the differential's position; -1: the full's
     std::unordered_map<std::wstring, std::size_t> index;
+    keys.reserve(all.size() + diffItems.size());
     for (const ArchiveItem& item : all) {
         keys.push_back(ItemPathKey(item.path));
         index[keys.back()] = keys.size() - 1;
     }
+    std::unordered_map<std::wstring, std::ptrdiff_t> deletedAt;  // the last deletion of each path
     std::vector<std::wstring> antiKeys;
-    std::vector<bool> replaced(all.size(), false);
     std::vector<std::size_t> diffOrder;  // where each of the differential's items went, in its order
     removed.clear();
-    for (const ArchiveItem& item : diffItems) {
+    for (std::size_t at = 0; at < diffItems.size(); ++at) {
+        const ArchiveItem& item = diffItems[at];
         const std::wstring key = ItemPathKey(item.path);
+        const auto position = static_cast<std::ptrdiff_t>(at);
         if (item.isAnti) {
-            for (std::size_t i = 0; i < all.size(); ++i)
-                if (KeyIsAtOrBelow(keys[i], key)) gone[i] = true;
+            deletedAt[key] = position;
             removed.push_back(item.path);
             antiKeys.push_back(key);
             continue;
         }
         const auto found = index.find(key);
+        std::size_t slot = all.size();
         if (found != index.end()) {
-            all[found->second] = item;
-            gone[found->second] = false;
-            replaced[found->second] = true;
-            diffOrder.push_back(found->second);
-            continue;
+            slot = found->second;
+            all[slot] = item;
+            writtenAt[slot] = position;
+        } else {
+            all.push_back(item);
+            keys.push_back(key);
+            writtenAt.push_back(position);
+            index[key] = slot;
         }
-        all.push_back(item);
-        keys.push_back(key);
-        gone.push_back(false);
-        replaced.push_back(true);
-        index[key] = all.size() - 1;
-        diffOrder.push_back(all.size() - 1);
+        diffOrder.push_back(slot);
+    }
+    std::vector<bool> gone(all.size(), false);
+    for (std::size_t i = 0; i < all.size() && !deletedAt.empty(); ++i) {
+        const std::wstring& key = keys[i];
+        for (std::size_t end = 0; end != std::wstring::npos && !gone[i];) {
+            end = key.find(L'\\', end + 1);
+            const auto deleted = deletedAt.find(end == std::wstring::npos ? key : key.substr(0, end));
+            gone[i] = deleted != deletedAt.end() && deleted->second > writtenAt[i];
+        }
     }
     std::vector<ArchiveItem> day;
     for (std::size_t i = 0; i < all.size(); ++i)
-        if (!gone[i] && !replaced[i]) day.push_back(all[i]);
+        if (!gone[i] && writtenAt[i] < 0) day.push_back(all[i]);
     if (fromFull) *fromFull = day.size();
+    std::vector<bool> taken(all.size(), false);  // once, should a path come twice
     for (const std::size_t i : diffOrder) {
-        if (gone[i] || !replaced[i]) continue;
+        if (gone[i] || taken[i]) continue;
         day.push_back(all[i]);
-        replaced[i] = false;  // once, should a path come twice
+        taken[i] = true;
     }
     // A path deleted and then written again is there after all.
     std::vector<std::wstring> absent;
@@ -85,7 +99,8 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
 }
 
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
-                                          DifferentialRestore& differential, const std::wstring& password) {
+                                          DifferentialRestore& differential, const std::wstring& password,
+                                          const JobWindow& window) {
     const std::size_t slash = archivePath.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? std::wstring() : archivePath.substr(0, slash + 1);
     const std::wstring name = archivePath.substr(folder.size());
@@ -94,10 +109,11 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
     const RestoreFailure refusal{FillPlaceholder(LookUpText(L"LogMessages", L"LogRestoreFullMissing"), fullPath),
                                  FillPlaceholder(LookUpText(L"RestoreMsgs", L"FullMissing"), fullPath)};
     if (LookUpPathKind(fullPath) != PathKind::File) return refusal;
-    const ArchiveListing full = ListArchive(fullPath, password);
+    const ArchiveListing full = ListArchive(fullPath, password, window);
     differential.fullWrongPassword = full.wrongPassword;
     if (full.wrongPassword) differential.fullPath = fullPath;  // for the message that names it
     if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
+    if (RestoreFailure unsafe = RefuseUnsafeItems(full.items); !unsafe.logLine.empty()) return unsafe;
     differential.fullPath = fullPath;
     differential.fullEncrypted = full.encrypted;
     items = CombineDifferentialItems(full.items, items, differential.removed, &differential.fromFull);

@@ -29,10 +29,12 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
                                                   const std::vector<ArchiveItem>& diffItems,
                                                   std::vector<std::wstring>& removed, std::size_t* fromFull = nullptr);
 // For a differential archive (by its name): finds and lists its full beside
-// it and turns `items` into the day's. A failure (the full missing or
-// unreadable) is refused before anything changes.
+// it (through `window`, as ListArchive) and turns `items` into the day's. A
+// failure (the full missing or unreadable, an unsafe item name in it) is
+// refused before anything changes.
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
-                                          DifferentialRestore& differential, const std::wstring& password = {});
+                                          DifferentialRestore& differential, const std::wstring& password = {},
+                                          const JobWindow& window = {});
 // "x <full> -y", then "x <differential> -aoa", into `stagingFolder`; both of
 // only `archiveFolder` ("Larkmail\Mail") when it is given. The first
 // `fromFull` items of `check` only the full writes: final once written, they

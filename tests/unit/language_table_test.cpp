@@ -78,7 +78,7 @@ TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"MainWindow", 20}, {L"7-Zip", 18},        {L"TaskWindow", 25},
         {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 25},
-        {L"Misc", 4},         {L"RestoreMsgs", 32}, {L"LogMessages", 51},
+        {L"Misc", 4},         {L"RestoreMsgs", 33}, {L"LogMessages", 55},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {
