@@ -11,3 +11,10 @@ std::wstring UpperAscii(std::wstring text);
 // (CompareStringOrdinal's table): every script, one code unit for one, so
 // two names are the same to Windows exactly when their keys are equal.
 std::wstring UpperAsWindows(std::wstring text);
+// `path` with "/" as "\".
+std::wstring WindowsSeparators(std::wstring path);
+// `path` without the "\" or "/" at its end, keeping at least its first `keep`
+// characters (1 keeps a lone "\", 3 a drive's root "C:\").
+std::wstring WithoutTrailingSeparators(std::wstring path, std::size_t keep = 0);
+// `folder` + "\" + `name`, with one "\" between them however `folder` ends.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);

@@ -15,6 +15,7 @@
 #include "platform/dialogs.h"
 #include "platform/secrets.h"
 #include "platform/system.h"
+#include "platform/text.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
 #include "ui/password_flow.h"
@@ -41,11 +42,6 @@ void ReportFailure(const std::wstring& logLine, const std::wstring& boxText) {
 
 void RefuseWhileClientRuns() {
     ReportFailure(Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed"));
-}
-
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (path.size() > 1 && path.back() == L'\\') path.pop_back();
-    return path;
 }
 
 // Waits on 7-Zip, its pipe and the window together: the window repaints,
@@ -85,7 +81,7 @@ bool AskCopyFolder(const MainWindowState& state, RestoreScope& scope) {
         const std::wstring chosen = AskForFolder(Text(L"RestoreMsgs", L"CopyFolder"), {});
         if (chosen.empty()) return false;
         if (!PathLiesInside(chosen, state.dataFolder) && !PathLiesInside(chosen, state.backupPath)) {
-            scope.copyFolder = WithoutTrailingSeparators(chosen);
+            scope.copyFolder = WithoutTrailingSeparators(chosen, 1);
             return true;
         }
         ShowMessageBox(Text(L"Messages", L"Error"), Text(L"RestoreMsgs", L"CopyRefused"), kBoxExclamationOk);
@@ -209,7 +205,7 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
     JobWindow window;
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
-    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder, 1);
     const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, items, window, used, layers, scope);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
@@ -236,7 +232,7 @@ void RunRestore() {
     const MainWindowState& state = ProcessWindowState();
     const std::wstring archivePath = AskForFile(Text(L"RestoreMsgs", L"RestoreBkup"), state.backupPath, kArchiveFilter);
     if (archivePath.empty()) return;
-    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder, 1);
     // The old data goes after a restore, and an archive in it would go too.
     const std::wstring endangered = FindArchiveInDataFolder(dataFolder, archivePath);
     if (!endangered.empty()) {

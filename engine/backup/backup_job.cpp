@@ -55,8 +55,7 @@ bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, st
 // A run still going keeps its own; one that cannot be removed is logged and
 // left, as it is no longer in this run's way.
 void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
-    std::wstring folder = request.backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
     if (folder.empty() || request.archiveName.size() < 3) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
@@ -93,7 +92,7 @@ ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& p
 
 // "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
 void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
-    while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    folder = WithoutTrailingSeparators(folder, 1);
     const std::size_t slash = folder.rfind(L'\\');
     parent = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
     name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
@@ -105,8 +104,7 @@ void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& na
 // as a differential against a damaged full restores nothing. Logs why a full is made.
 ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
     std::vector<std::wstring> names;
-    std::wstring folder = request.backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
     if (request.fullEvery > 0 && !folder.empty())
         for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
             if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);

@@ -55,12 +55,6 @@ bool ParseCrc(const std::wstring& text, std::uint32_t& crc) {
     return true;
 }
 
-std::wstring WindowsSeparators(std::wstring path) {
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
-}
-
 }  // namespace
 
 std::wstring BuildListParameters(const std::wstring& archivePath) {
@@ -163,9 +157,7 @@ bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size)
 }
 
 std::wstring ItemPathKey(const std::wstring& path) {
-    std::wstring key = UpperAsWindows(WindowsSeparators(path));
-    while (!key.empty() && key.back() == L'\\') key.pop_back();
-    return key;
+    return UpperAsWindows(WithoutTrailingSeparators(WindowsSeparators(path)));
 }
 
 bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top) {
@@ -201,7 +193,7 @@ bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& n
 }
 
 std::wstring ExtractedItemPath(const ArchiveItem& item, const std::wstring& folder) {
-    return folder + L"\\" + WindowsSeparators(item.path);
+    return JoinPath(folder, WindowsSeparators(item.path));
 }
 
 bool ItemExtracted(const ArchiveItem& item, const std::wstring& folder) {

@@ -85,4 +85,26 @@ TEST(UpperAsWindows, EqualKeysExactlyForNamesWindowsTakesAsOne) {
     }
 }
 
+TEST(PathText, SeparatorsTrimmedAndJoined) {
+    struct Case {
+        std::wstring path;
+        std::size_t keep;
+        std::wstring trimmed;
+    };
+    const Case cases[] = {
+        {L"C:\\Backups\\", 0, L"C:\\Backups"},
+        {L"C:\\Backups\\/\\", 0, L"C:\\Backups"},
+        {L"\\", 0, L""},
+        {L"\\", 1, L"\\"},
+        {L"C:\\", 3, L"C:\\"},
+        {L"C:\\", 0, L"C:"},
+        {L"a/b", 0, L"a/b"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WithoutTrailingSeparators(c.path, c.keep), c.trimmed) << c.path;
+    EXPECT_EQ(WindowsSeparators(L"Larkmail/Mail/a.eml"), L"Larkmail\\Mail\\a.eml");
+    EXPECT_EQ(JoinPath(L"C:\\B", L"x.7z"), L"C:\\B\\x.7z");
+    EXPECT_EQ(JoinPath(L"C:\\", L"x.7z"), L"C:\\x.7z");
+    EXPECT_EQ(JoinPath(L"", L"x.7z"), L"\\x.7z");
+}
+
 }  // namespace
