@@ -520,6 +520,12 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         EXPECT_EQ(FakeBoxes().back().text, c.box) << c.what;
         EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
         EXPECT_EQ(StartLines().size(), c.warned ? 2u : 1u) << c.what;  // nothing unpacked before the question
+        if (c.listPolls > 0) {
+            // The window kept painting while 7-Zip listed, looking each second whether it still writes.
+            const std::vector<std::uint32_t> waits = FakeWaitTimeouts();
+            EXPECT_GE(waits.size(), 60u) << c.what;
+            for (std::uint32_t timeout : waits) EXPECT_LE(timeout, 1000u) << c.what;
+        }
         if (c.warned) {
             EXPECT_EQ(FakeWindowState().statusHistory,
                       std::vector<std::wstring>({L"Please Wait.....restoring data", L"Ready"}))
