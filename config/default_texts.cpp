@@ -74,6 +74,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"OptionLast", L"Last",
         L"OptionLastDay", L"Last Day",
         L"TaskTimeout", L"The Task Scheduler did not answer in time.",
+        L"CheckRunMissed", L"Run a missed backup as soon as the computer is on, also on battery",
 
         L"_GROUP_", L"OptionsWindow",
         L"FourthTab", L"Options",

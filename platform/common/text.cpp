@@ -1,6 +1,8 @@
 // UTF-8 <-> UTF-16 by hand, so every platform decodes damaged text the same way.
 #include "platform/text.h"
 
+#include <cstdint>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -98,6 +100,17 @@ std::wstring WideFromUtf8(const std::string& bytes) {
     out.reserve(bytes.size());
     std::size_t i = 0;
     while (i < bytes.size()) AppendUtf16(out, DecodeUtf8(bytes, i));
+    return out;
+}
+
+std::string Utf16LeFromWide(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (const wchar_t unit : text) {
+        const std::uint32_t u = static_cast<std::uint32_t>(unit) & 0xFFFFu;
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    }
     return out;
 }
 

@@ -55,6 +55,12 @@ TEST(WideFromUtf8, RoundTripsText) {
     EXPECT_EQ(WideFromUtf8(Utf8FromWide(text)), text);
 }
 
+TEST(Utf16LeFromWide, LowByteFirstPairsKept) {
+    EXPECT_EQ(Utf16LeFromWide(L""), "");
+    EXPECT_EQ(Utf16LeFromWide(L"A\x0431"), std::string("A\0\x31\x04", 4));
+    EXPECT_EQ(Utf16LeFromWide(L"\xD83D\xDE00"), std::string("\x3D\xD8\x00\xDE", 4));
+}
+
 TEST(UpperAscii, OnlyAsciiLetters) {
     EXPECT_EQ(UpperAscii(L"misc appRunning_9"), L"MISC APPRUNNING_9");
     EXPECT_EQ(UpperAscii(L"\x00E9\x0431z"), L"\x00E9\x0431Z");
