@@ -118,6 +118,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
         L"PasswordAgain", L"Enter the password again now?",
         L"TrayLastSavedDiff", L"Larkmail Backup - last backup %1 OK (differential)",
+        L"StatusFolderBusy", L"Waiting for another backup or restore to finish with the backup folder",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -159,6 +160,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ButtonCancel", L"Cancel",
         L"FileCountOne", L"1 file",
         L"UnsafeArchive", L"This archive was not made by Larkmail Backup, or it is damaged: an item in it has a name that would put it outside the restored folder. Nothing was changed.",
+        L"FolderBusy", L"Another backup or restore is still using the backup folder. Nothing was changed; please try again later.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -216,6 +218,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogRestorePathOutside", L"Restore failed, %1 leads outside the folder it belongs in (a link). Your Larkmail data was not changed.",
         L"LogRestoreNotFlushed", L"Restore failed, a restored file could not be written to the disk: %1. Your Larkmail data was not changed.",
         L"LogRepairNoteKept", L"The note of an interrupted restore cannot be used and was kept, as folders it names still lie beside the Larkmail data folder: %1",
+        L"LogSettingsUnreadable", L"Backup failed, the settings file could not be read, so it is not known whether backups are to be encrypted. No archive was written.",
+        L"LogFolderBusy", L"Backup failed, another backup or restore kept using the backup folder: %1. Nothing was changed.",
+        L"LogRestoreFolderBusy", L"Restore refused, another backup or restore kept using the backup folder: %1. Your Larkmail data was not changed.",
 
         L"_END_", L"",
     };

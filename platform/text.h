@@ -4,6 +4,10 @@
 #include <string>
 
 std::string Utf8FromWide(const std::wstring& text);
+// Appends without reserving: a caller that reserved kMostUtf8PerUnit bytes for
+// each unit knows that `out` never moves (a secret leaves no copy behind).
+constexpr std::size_t kMostUtf8PerUnit = 4;
+void AppendUtf8FromWide(std::string& out, const std::wstring& text);
 std::wstring WideFromUtf8(const std::string& bytes);
 // The text's UTF-16 units as bytes, low byte first, no BOM.
 std::string Utf16LeFromWide(const std::wstring& text);

@@ -17,6 +17,7 @@
 #include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window.h"
+#include "ui/folder_wait.h"
 #include "ui/main_window.h"
 #include "ui/password_flow.h"
 #include "ui/restore_dialog.h"
@@ -241,8 +242,19 @@ void RunRestore() {
         return;
     }
 
+    // From before the listing to the end: no backup may replace or remove
+    // the archive, or a differential's full, while the restore reads it.
+    const std::wstring archiveFolder = archivePath.substr(0, archivePath.find_last_of(L"\\/") + 1);
+    FolderLock lock = LockFolderFromWindow(archiveFolder);
+    if (lock.waited) EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
+    if (lock.busy) {
+        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreFolderBusy"), archiveFolder),
+                      Text(L"RestoreMsgs", L"FolderBusy"));
+        return;
+    }
     std::wstring password;
     ReadArchivePassword(password);
     RestoreWithPassword(archivePath, password);
     WipeText(password);
+    UnlockBackupFolder(lock);
 }

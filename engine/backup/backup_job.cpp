@@ -207,13 +207,21 @@ BackupResult CheckBackupFolder(const BackupRequest& request) {
     return result;
 }
 
+BackupStatus CheckPasswordState(const BackupRequest& request) {
+    switch (request.passwordState) {
+        case StoredPassword::Unreadable: return BackupStatus::NoPassword;
+        case StoredPassword::SettingsUnreadable: return BackupStatus::SettingsUnreadable;
+        case StoredPassword::None:
+        case StoredPassword::Ready: break;
+    }
+    return BackupStatus::Success;
+}
+
 BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
     BackupResult result = CheckBackupFolder(request);
     if (result.status != BackupStatus::Success) return result;
-    if (request.passwordUnreadable) {
-        result.status = BackupStatus::NoPassword;
-        return result;
-    }
+    result.status = CheckPasswordState(request);
+    if (result.status != BackupStatus::Success) return result;
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;

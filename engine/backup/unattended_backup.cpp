@@ -7,6 +7,7 @@
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
 #include "engine/console/archive_tool.h"
+#include "engine/guard/folder_lock.h"
 #include "engine/guard/mail_client.h"
 #include "engine/report/backup_log.h"
 #include "engine/report/failure_notice.h"
@@ -30,7 +31,9 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::NoArchive: return kUnattendedNoArchive;
         case BackupStatus::TestFailed: return kUnattendedTestFailed;
         case BackupStatus::ToolHung: return kUnattendedToolHung;
-        case BackupStatus::NoPassword: return kUnattendedNoPassword;
+        case BackupStatus::NoPassword:
+        case BackupStatus::SettingsUnreadable: return kUnattendedNoPassword;
+        case BackupStatus::FolderBusy: return kUnattendedFolderBusy;
         case BackupStatus::StaleTemp:
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
@@ -52,27 +55,8 @@ int ReportResult(const BackupRequest& request, const BackupResult& result, bool 
     return ExitCodeFor(result.status);
 }
 
-}  // namespace
-
-int RunUnattendedBackup() {
-    SelectLanguageByLocale();
-    BackupRequest request;
-    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
-    request.user = ReadEnvironmentText(L"USERNAME");
-    request.today = ReadLocalTime();
-    request.verify = ReadVerifySetting();
-    request.keepDays = ReadKeepDaysSetting();
-    request.fullEvery = ReadFullEverySetting();
-    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
-    request.level = ReadSettingInteger(L"Compression", 0);
-    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
-    // An interrupted restore can hide the data folder; the backup must see the repaired one.
-    RepairInterruptedRestore(request.dataFolder);
-    request.archiveName = ArchiveName(request.computer, request.user, request.today);
-    // Refused before the client is ended: this run changes nothing at all.
-    const BackupResult refused = CheckBackupFolder(request);
-    if (refused.status != BackupStatus::Success) return ReportResult(request, refused, false);
-
+// Under the backup folder's lock: the client ended, packed, retention, the report.
+int BackUpUnderLock(BackupRequest& request) {
     if (FindWindowByTitle(kMailClientTitle) != 0) {
         EndMailClient(true);
         // Packing a database the client still writes to gives a useless archive.
@@ -96,8 +80,44 @@ int RunUnattendedBackup() {
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;
     }
-    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
-    const int exitCode = ReportResult(request, RunBackupJob(request), true);
+    return ReportResult(request, RunBackupJob(request), true);
+}
+
+// Every refusal here comes before the mail client is touched.
+int BackUpWithPassword(BackupRequest& request) {
+    BackupResult refused = CheckBackupFolder(request);
+    if (refused.status == BackupStatus::Success) refused.status = CheckPasswordState(request);
+    if (refused.status != BackupStatus::Success) return ReportResult(request, refused, false);
+    FolderLock lock = LockBackupFolder(request.backupFolder, FolderLockWait{kUnattendedLockWaitMs});
+    if (lock.busy) {
+        refused.status = BackupStatus::FolderBusy;
+        return ReportResult(request, refused, false);
+    }
+    const int exitCode = BackUpUnderLock(request);
+    UnlockBackupFolder(lock);
+    return exitCode;
+}
+
+}  // namespace
+
+int RunUnattendedBackup() {
+    SelectLanguageByLocale();
+    BackupRequest request;
+    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadKeepDaysSetting();
+    request.fullEvery = ReadFullEverySetting();
+    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
+    request.level = ReadSettingInteger(L"Compression", 0);
+    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    // An interrupted restore can hide the data folder; the backup must see the repaired one.
+    RepairInterruptedRestore(request.dataFolder);
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    // Read before the client is ended: a key that cannot be had leaves it running.
+    request.passwordState = ReadArchivePassword(request.password);
+    const int exitCode = BackUpWithPassword(request);
     WipeText(request.password);
     return exitCode;
 }

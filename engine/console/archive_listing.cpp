@@ -97,11 +97,13 @@ ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& 
     options.hidden = true;
     options.keepHandle = true;
     options.readOutput = true;
-    // 7-Zip writes its listing line by line: a pipe would cost seconds for a big archive under Wine.
-    options.outputThroughFile = true;
+    // 7-Zip writes its listing line by line: a pipe would cost seconds for a
+    // big archive under Wine. Yet the names of an encrypted archive are as
+    // secret as its data, and a file of them could outlive a crash.
+    options.outputThroughFile = password.empty();
     // Without any input 7-Zip would take the end of it as a break (exit 255), not as a wrong password.
     options.standardInput = PasswordAnswerBytes(password);
-    const ProgramHandle handle = StartProgram(L"7z.exe", BuildListParameters(archivePath), options);
+    const ProgramHandle handle = StartProgram(ArchiveToolPath(), BuildListParameters(archivePath), options);
     WipeBytes(options.standardInput);
     if (handle == 0) return listing;
     listing.tool.started = true;

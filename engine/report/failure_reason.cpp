@@ -34,6 +34,8 @@ const ReasonRow kReasonRows[] = {
     {BackupStatus::ToolHung, L"LogToolHung", NoDetail},
     {BackupStatus::InDataFolder, L"LogBackupInData", BackupFolder},
     {BackupStatus::NoPassword, L"LogPasswordUnreadable", NoDetail},
+    {BackupStatus::SettingsUnreadable, L"LogSettingsUnreadable", NoDetail},
+    {BackupStatus::FolderBusy, L"LogFolderBusy", BackupFolder},
 };
 
 }  // namespace

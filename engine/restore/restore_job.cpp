@@ -112,7 +112,8 @@ bool MailClientRunning() {
 
 RestoreFailure RefuseUnsafeItems(const std::vector<ArchiveItem>& items, const std::vector<std::wstring>& removed) {
     const std::size_t item = FindUnsafeItem(items);
-    const auto deleted = std::find_if(removed.begin(), removed.end(), [](const std::wstring& path) { return !IsSafeItemPath(path); });
+    const auto deleted =
+        std::find_if(removed.begin(), removed.end(), [](const std::wstring& path) { return !IsSafeItemPath(path); });
     if (item == items.size() && deleted == removed.end()) return {};
     // By their codes: a line break in a name would end the log's line.
     std::wstring shown;
@@ -121,8 +122,8 @@ RestoreFailure RefuseUnsafeItems(const std::vector<ArchiveItem>& items, const st
         std::swprintf(code, 12, L"<U+%04X>", static_cast<unsigned>(c));
         shown += c < 0x20 ? std::wstring(code) : std::wstring(1, c);
     }
-    return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreUnsafeItem"), shown), Text(L"RestoreMsgs", L"UnsafeArchive"),
-            {}};
+    return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreUnsafeItem"), shown),
+            Text(L"RestoreMsgs", L"UnsafeArchive"), {}};
 }
 
 std::wstring RestoreFailureText(const std::wstring& detail) {

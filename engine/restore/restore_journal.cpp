@@ -95,7 +95,8 @@ bool WriterStillRuns(const JournalRecord& record) {
     std::vector<ProcessEntry> processes;
     if (!ListProcesses(processes)) return false;
     for (const ProcessEntry& entry : processes)
-        if (entry.id == record.process && UpperAsWindows(NamePart(entry.exeFile)) == UpperAsWindows(record.program)) return true;
+        if (entry.id == record.process && UpperAsWindows(NamePart(entry.exeFile)) == UpperAsWindows(record.program))
+            return true;
     return false;
 }
 

@@ -75,6 +75,11 @@ char32_t DecodeUtf8(const std::string& bytes, std::size_t& i) {
 std::string Utf8FromWide(const std::wstring& text) {
     std::string out;
     out.reserve(text.size());
+    AppendUtf8FromWide(out, text);
+    return out;
+}
+
+void AppendUtf8FromWide(std::string& out, const std::wstring& text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = static_cast<char32_t>(text[i]) & 0xFFFFFFFFu;
         if (sizeof(wchar_t) == 2 || c < 0x10000) {
@@ -92,7 +97,6 @@ std::string Utf8FromWide(const std::wstring& text) {
         }
         AppendUtf8(out, c);
     }
-    return out;
 }
 
 std::wstring WideFromUtf8(const std::string& bytes) {

@@ -59,7 +59,7 @@ void ScriptSevenZip(bool starts, long exitCode, Written written, int polls = 3) 
     script.pollsWhileRunning = polls;
     if (written == Written::Finished) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     if (written == Written::Unfinished) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
 }
 
 TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
@@ -73,7 +73,7 @@ TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
     const std::vector<FakeStart> starts = FakeStarts();
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+              L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
     EXPECT_TRUE(starts[0].options.hidden);
     EXPECT_TRUE(starts[0].options.keepHandle);
@@ -85,7 +85,7 @@ TEST_F(BackupJobTest, TheNewArchiveIsFlushedAfterItsTestAndBeforeItReplacesTheDa
     std::vector<std::wstring> atTest{L"test not run"};
     FakeProgramScript test;
     test.onStart = [&atTest] { atTest = FakeDiskEvents(); };
-    ScriptFakeProgram(L"\"7z.exe\" t ", test);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t ", test);
     BackupRequest request = Request();
     request.verify = true;
     EXPECT_EQ(RunBackupJob(request).status, BackupStatus::Success);
@@ -136,7 +136,7 @@ TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) 
         ScriptSevenZip(c.starts, c.exitCode, c.written, c.hang == Hang::Packing ? kHangs : 3);
         FakeProgramScript test;
         test.pollsWhileRunning = kHangs;
-        if (c.hang == Hang::Testing) ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        if (c.hang == Hang::Testing) ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t ", test);
         SetFakeFlushFails(c.flushFails);
         BackupRequest request = Request();
         request.verify = c.hang == Hang::Testing;
@@ -176,7 +176,7 @@ TEST_F(BackupJobTest, AStaleTemporaryArchiveIsRemovedBeforeTheRun) {
         tempPresentAtStart = FakeFileExists(kTemp);
         SetFakeFile(kTemp, FinishedArchiveBytes());
     };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
     const BackupResult result = RunBackupJob(Request());
     EXPECT_FALSE(tempPresentAtStart);
     EXPECT_EQ(result.status, BackupStatus::Success);
@@ -263,7 +263,7 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     const std::wstring folder = L"D:\\My Backups\\";
     FakeProgramScript script;
     script.onStart = [folder] { SetFakeFile(folder + kName + L".4242.tmp", FinishedArchiveBytes()); };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
     BackupRequest request = Request();
     request.backupFolder = folder;
     const BackupResult result = RunBackupJob(request);
@@ -271,7 +271,7 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     EXPECT_EQ(FakeFileBytes(folder + kName), FinishedArchiveBytes());
     ASSERT_EQ(FakeStarts().size(), 1u);
     EXPECT_EQ(FakeStarts()[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+              L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
 }
 
@@ -329,10 +329,10 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
     const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
     const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
     const std::wstring diffTemp = diff + L".4242.tmp";
-    const std::wstring testFull = L"\"7z.exe\" t -bsp1 " + full;
-    const std::wstring update = L"\"7z.exe\" u " + full + L" Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!" + diffTemp + L" -bsp1";
-    const std::wstring pack = L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 " + kTemp + L" " + kData;
-    const std::wstring testNew = L"\"7z.exe\" t -bsp1 ";
+    const std::wstring testFull = L"\"C:\\work\\7z.exe\" t -bsp1 " + full;
+    const std::wstring update = L"\"C:\\work\\7z.exe\" u " + full + L" Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!" + diffTemp + L" -bsp1";
+    const std::wstring pack = L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 " + kTemp + L" " + kData;
+    const std::wstring testNew = L"\"C:\\work\\7z.exe\" t -bsp1 ";
     struct Case {
         const char* what;
         bool fullThere;
@@ -362,14 +362,14 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         SetFakeFile(diff + L".77.tmp", "LEFTOVER");  // of a run that ended
         FakeProgramScript script;
         script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" a", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", script);
         script.onStart = nullptr;
-        ScriptFakeProgram(L"\"7z.exe\" t", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", script);
         script.exitCode = c.fullTest;
         ScriptFakeProgram(testFull, script);
         script.exitCode = c.update;
         script.onStart = [&] { SetFakeFile(diffTemp, FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" u", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", script);
         BackupRequest request = Request();
         request.fullEvery = 7;
         request.verify = true;
@@ -412,13 +412,13 @@ TEST_F(BackupJobTest, ANewPasswordStartsANewFull) {
         FakeProgramScript script;
         script.outputLines = {L"----------", L"Path = Larkmail\\prefs.js", L"Folder = -",
                               fullEncrypted ? L"Encrypted = +" : L"Encrypted = -", L""};
-        ScriptFakeProgram(L"\"7z.exe\" l ", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l ", script);
         script.outputLines.clear();
-        ScriptFakeProgram(L"\"7z.exe\" t", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", script);
         script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" a", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", script);
         script.onStart = [&] { SetFakeFile(diff + L".4242.tmp", FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" u", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", script);
         BackupRequest request = Request();
         request.fullEvery = 7;
         request.password = L"ab";
@@ -518,7 +518,8 @@ TEST(PathLiesInside, ComparesFoldersAsWindowsDoes) {
         {L"D:\\Users\\anna\\AppData\\Local\\Larkmail\\B\\", data, false},
         {L"C:\\Users\\anna", L"C:\\", true},
         // Letter case of every script, as Windows ignores it.
-        {L"C:\\USERS\\\u00c5SA\\\u0414\u0410\u041d\u041d\u042b\u0415\\Larkmail\\B", L"c:\\users\\\u00e5sa\\\u0434\u0430\u043d\u043d\u044b\u0435\\larkmail", true},
+        {L"C:\\USERS\\\u00c5SA\\\u0414\u0410\u041d\u041d\u042b\u0415\\Larkmail\\B",
+         L"c:\\users\\\u00e5sa\\\u0434\u0430\u043d\u043d\u044b\u0435\\larkmail", true},
         {L"C:\\Users\\\u00c5sa\\Larkmail", L"C:\\Users\\Asa\\Larkmail", false},
         {L"", data, false},
         {data, L"", false},
@@ -617,7 +618,7 @@ TEST(WatchTool, EndsTheToolOnlyAfterItsFigureStoodStillForTheLimit) {
         script.pollsWhileRunning = kHangs;
         for (const Step& step : c.steps)
             if (!step.bytes.empty()) script.outputPieces.push_back(step.bytes);
-        ScriptFakeProgram(L"\"7z.exe\"", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
         const ProgramHandle tool = StartArchiveTool(L"a", false);
         ToolWatch watch = StartToolWatch();
         int endedAt = -1;

@@ -80,8 +80,9 @@ TEST(RestoreRepairTest, EachInterruptedStateEndsWithOneWholeDataFolder) {
         std::wstring refusedMove = {};
         std::wstring link = {};  // a folder link that resolves to D:\Elsewhere
     };
-    const std::wstring noteKept = L"The note of an interrupted restore cannot be used and was kept, as folders it names "
-                                  L"still lie beside the Larkmail data folder: " + kParent + L"Larkmail.restoring" + kStamp;
+    const std::wstring noteKept = L"The note of an interrupted restore cannot be used and was kept, as folders it "
+                                  L"names still lie beside the Larkmail data folder: " +
+                                  kParent + L"Larkmail.restoring" + kStamp;
     const std::wstring kept = L"A Larkmail folder made while a restore was interrupted was kept as: " + kParent +
                               L"Larkmail.new-1" + kStamp;
     const Case cases[] = {
@@ -166,8 +167,8 @@ TEST(RestoreRepairTest, EachInterruptedStateEndsWithOneWholeDataFolder) {
          L"Larkmail.restore-1\\Larkmail\\Mail"},
         {"the data set aside now a link elsewhere: never deleted through", Note("swapping"),
          {{L"Larkmail", kNew}, {L"Larkmail.old-1", kOld}}, {{L"Larkmail", kNew}, {L"Larkmail.old-1", kOld}},
-         cleaned + kStamp + L"Some files of the old Larkmail data could not be deleted: " + kParent + L"Larkmail.old-1" +
-             kStamp,
+         cleaned + kStamp + L"Some files of the old Larkmail data could not be deleted: " + kParent +
+             L"Larkmail.old-1" + kStamp,
          false, {}, {}, L"Larkmail.old-1"},
         {"no note: folders named like ours are the user's", "", {{L"Larkmail", kOld}, {staged, kHalf}, {L"Larkmail.old-1", kOld}},
          {{L"Larkmail", kOld}, {L"Larkmail.restore-1", kEmpty}, {staged, kHalf}, {L"Larkmail.old-1", kOld}}, L""},

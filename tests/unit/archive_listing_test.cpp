@@ -1,4 +1,5 @@
-// Reading 7-Zip's "-slt" listing, unsafe item names, the Larkmail folder test, a differential's day, the list command line and the dot rule.
+// Reading 7-Zip's "-slt" listing, unsafe item names, the Larkmail folder test, a differential's day, the list
+// command line and the dot rule.
 #include "engine/console/archive_listing.h"
 #include "engine/restore/archive_tree.h"
 #include "engine/restore/differential_restore.h"
@@ -144,7 +145,8 @@ TEST(ArchiveListing, TwentyThousandDeletionsAmongFiftyThousandItems) {
     for (int folder = 0; folder < 500; ++folder) {
         const std::wstring name = L"Larkmail\\Mail\\F" + std::to_wstring(folder) + L"\\m";
         for (int file = 0; file < 100; ++file) full.push_back({name + std::to_wstring(file) + L".eml", false, 2});
-        for (int file = 0; file < 40; ++file) diff.push_back({name + std::to_wstring(file) + L".eml", false, 0, false, 0, true});
+        for (int file = 0; file < 40; ++file)
+            diff.push_back({name + std::to_wstring(file) + L".eml", false, 0, false, 0, true});
     }
     diff.push_back({L"larkmail\\mail\\f0\\M0.EML", false, 3});  // deleted, then written again
     diff.push_back({L"Larkmail\\Mail\\F0\\new.eml", false, 4});
@@ -161,7 +163,8 @@ TEST(ArchiveListing, TwentyThousandDeletionsAmongFiftyThousandItems) {
     EXPECT_EQ(removed.front(), L"Larkmail\\Mail\\F0\\m1.eml");
 }
 
-// Names of items that could reach out of the folder they are unpacked into, as another tool or a damaged archive gives them.
+// Names of items that could reach out of the folder they are unpacked into, as another tool or a damaged archive
+// gives them.
 TEST(ArchiveListing, ItemNamesThatCouldReachOutAreNotSafe) {
     struct Case {
         std::wstring path;
@@ -318,8 +321,8 @@ TEST(ArchiveTree, ItemsBelowAFolderAreItsOwnOnly) {
         {L"Mai", {}},
         {L"\u00e4RGER", {L"Larkmail\\\u00c4rger\\x.eml"}},
         {L"",
-         {L"Larkmail", L"Larkmail\\Mail", L"Larkmail\\Mail\\a.eml", L"Larkmail\\Mail2\\b.eml", L"larkmail/mail/sub/c.eml",
-          L"Larkmail\\\u00c4rger\\x.eml"}},
+         {L"Larkmail", L"Larkmail\\Mail", L"Larkmail\\Mail\\a.eml", L"Larkmail\\Mail2\\b.eml",
+          L"larkmail/mail/sub/c.eml", L"Larkmail\\\u00c4rger\\x.eml"}},
     };
     for (const Case& c : cases) {
         std::vector<std::wstring> paths;

@@ -77,8 +77,8 @@ void ExpectEnglishExcept(const std::vector<std::pair<std::wstring, std::wstring>
 TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"MainWindow", 20}, {L"7-Zip", 18},        {L"TaskWindow", 26},
-        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 25},
-        {L"Misc", 4},         {L"RestoreMsgs", 33}, {L"LogMessages", 55},
+        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 26},
+        {L"Misc", 4},         {L"RestoreMsgs", 34}, {L"LogMessages", 58},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {
