@@ -161,6 +161,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"FileCountOne", L"1 file",
         L"UnsafeArchive", L"This archive was not made by Larkmail Backup, or it is damaged: an item in it has a name that would put it outside the restored folder. Nothing was changed.",
         L"FolderBusy", L"Another backup or restore is still using the backup folder. Nothing was changed; please try again later.",
+        L"NoBase", L"This archive holds only one day's changes against a full archive, and which full archive that is cannot be read from it. Nothing was changed.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -221,6 +222,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogSettingsUnreadable", L"Backup failed, the settings file could not be read, so it is not known whether backups are to be encrypted. No archive was written.",
         L"LogFolderBusy", L"Backup failed, another backup or restore kept using the backup folder: %1. Nothing was changed.",
         L"LogRestoreFolderBusy", L"Restore refused, another backup or restore kept using the backup folder: %1. Your Larkmail data was not changed.",
+        L"LogFullNeededLater", L"Backup failed, the computer's date is earlier than that of the archive %1, which was made against today's full archive: that full was kept as it is. Check the computer's clock.",
+        L"LogClockBehind", L"The computer's date is earlier than that of the archive %1; archives dated after today are kept as they are. Check the computer's clock.",
+        L"LogRetentionPaused", L"No old archive was removed: today is more than KeepDays days after %1, the newest archive made before today. Check the computer's clock.",
+        L"LogFullDamaged", L"The full archive %1 failed its test: it is damaged and cannot be restored.",
+        L"LogDiffsLost", L"The differential archives made against it cannot be restored either: %1",
+        L"LogRestoreNoBase", L"Restore refused, a differential archive that does not tell its full archive: %1",
 
         L"_END_", L"",
     };

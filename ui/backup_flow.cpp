@@ -128,7 +128,7 @@ void BackUpUnderLock(BackupRequest& request) {
     JobWindow window;
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
-    const BackupResult result = RunBackupJob(request, window);
+    BackupResult result = RunBackupJob(request, window);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");
     AppendLogLine(kLogBaseName, BackupLogMessage(result));

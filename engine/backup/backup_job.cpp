@@ -4,9 +4,11 @@
 
 #include "config/language_table.h"
 #include "engine/backup/archive_choice.h"
+#include "engine/backup/own_archives.h"
 #include "engine/backup/retention.h"
 #include "engine/console/archive_check.h"
 #include "engine/console/archive_listing.h"
+#include "engine/console/base_mark.h"
 #include "engine/guard/data_folder_guard.h"
 #include "engine/report/backup_log.h"
 #include "platform/files.h"
@@ -100,14 +102,32 @@ void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& na
     if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
 }
 
+// A line for the log and a note for the record, the last-result line and the balloon.
+void AddNote(BackupResult& result, const wchar_t* code, const std::wstring& detail) {
+    AppendToBackupLog(FillPlaceholder(LogText(code), detail));
+    result.notes.push_back({code, detail});
+}
+
+// The full that failed its test is lost, and with it every differential made against it.
+void NoteDamagedFull(const BackupRequest& request, const std::vector<OwnArchive>& own, const ArchivePlan& plan,
+                     BackupResult& result) {
+    ArchiveNameParts full;
+    if (!ParseArchiveName(plan.fullName, request.computer, request.user, full)) return;
+    result.damagedFull = request.backupFolder + plan.fullName;
+    result.notes.push_back({L"LogFullDamaged", result.damagedFull});
+    std::wstring lost;
+    for (const std::wstring& name : FindDifferentialsOf(own, full.day, request.today))
+        lost += (lost.empty() ? L"" : L", ") + request.backupFolder + name;
+    if (!lost.empty()) AddNote(result, L"LogDiffsLost", lost);
+}
+
 // Full or differential; a full to build on is proven by 7-Zip's test first,
 // as a differential against a damaged full restores nothing. Logs why a full is made.
-ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
+ArchivePlan PlanArchive(const BackupRequest& request, const std::vector<OwnArchive>& own, const JobWindow& window,
+                        BackupResult& result) {
     std::vector<std::wstring> names;
-    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
-    if (request.fullEvery > 0 && !folder.empty())
-        for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
-            if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
+    if (request.fullEvery > 0)
+        for (const OwnArchive& archive : own) names.push_back(archive.name);
     ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery);
     const std::wstring fullPath = request.backupFolder + plan.fullName;
     if (plan.kind == ArchiveKind::Differential) {
@@ -121,9 +141,17 @@ ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
         // against an open full: the new password starts a new full.
         const bool samePassword = !withPassword || ListArchive(fullPath, request.password).encrypted;
         if (proven && samePassword) return plan;
+        // A full that another password (or none) opens is no damaged one: it starts a new full all the same.
+        const bool damaged = !proven && !ListArchive(fullPath, request.password).wrongPassword;
+        const ArchivePlan tested = plan;
         plan = FullPlan(request.computer, request.user, request.today,
-                        proven ? FullReason::DifferentialFailed : FullReason::FullFailedTest);
+                        damaged ? FullReason::FullFailedTest : FullReason::DifferentialFailed);
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusBackup"));
+        if (damaged) {
+            AppendToBackupLog(FullReasonLogLine(plan, fullPath));
+            NoteDamagedFull(request, own, tested, result);
+            return plan;
+        }
     }
     const std::wstring line = FullReasonLogLine(plan, fullPath);
     if (!line.empty()) AppendToBackupLog(line);
@@ -165,6 +193,25 @@ void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const Jo
     }
 }
 
+// The differential names its full from inside (kBaseMarkName), so that a
+// rename or a copy cannot pair it with another full, or with none. The
+// mark's file lies in the working folder for the run that adds it.
+void AddBaseMark(const BackupRequest& request, const ArchivePlan& plan, const JobWindow& window,
+                 BackupResult& result) {
+    ArchiveIdentity full;
+    if (!ReadArchiveIdentity(request.backupFolder + plan.fullName, full) ||
+        !WriteFileReplacing(kBaseMarkName, BaseMarkBytes(full))) {
+        result.status = BackupStatus::NoArchive;
+        return;
+    }
+    result.tool = RunArchiveTool(BuildBaseMarkParameters(result.tempPath, result.encrypted), request.password, window);
+    DeleteFilePath(kBaseMarkName);
+    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.tool.hung) result.status = BackupStatus::ToolHung;
+    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath))
+        result.status = BackupStatus::NoArchive;
+}
+
 // The packed archive is tested, then moved over the day's archive, or dropped.
 BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
     if (result.status == BackupStatus::StaleTemp) return result;
@@ -203,7 +250,18 @@ BackupResult CheckBackupFolder(const BackupRequest& request) {
     result.archivePath = request.backupFolder + request.archiveName;
     result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
     // Each backup would pack all earlier ones again, and a restore would delete them with the old data.
-    if (PathLiesInside(request.backupFolder, request.dataFolder)) result.status = BackupStatus::InDataFolder;
+    if (PathLiesInside(request.backupFolder, request.dataFolder)) {
+        result.status = BackupStatus::InDataFolder;
+        return result;
+    }
+    // Tonight's full would replace today's, and a differential dated later
+    // (the clock went back) would be restored over another full than its own.
+    const std::wstring later = FindFutureDifferentialOfToday(
+        ListOwnArchives(request.backupFolder, request.computer, request.user), request.today);
+    if (!later.empty()) {
+        result.status = BackupStatus::FullNeededLater;
+        result.laterArchive = request.backupFolder + later;
+    }
     return result;
 }
 
@@ -228,9 +286,13 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         return result;
     }
     RemoveLeftoverTemporaries(request, result.tempPath);
-    ArchivePlan plan = PlanArchive(request, window);
+    const std::vector<OwnArchive> own = ListOwnArchives(request.backupFolder, request.computer, request.user);
+    const std::wstring future = FindNewestFutureArchive(own, request.today);
+    if (!future.empty()) AddNote(result, L"LogClockBehind", request.backupFolder + future);
+    ArchivePlan plan = PlanArchive(request, own, window, result);
     if (plan.kind == ArchiveKind::Differential) {
         PackArchive(request, plan, window, result);
+        if (result.status == BackupStatus::Success) AddBaseMark(request, plan, window, result);
         if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp ||
             result.status == BackupStatus::ToolHung)
             return FinishBackup(request, window, result);
@@ -243,7 +305,7 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     return FinishBackup(request, window, result);
 }
 
-void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result) {
+void RemoveArchivesPastKeeping(const BackupRequest& request, BackupResult& result) {
     // Never after a failure: the old archives may be all the user has.
     if (result.status != BackupStatus::Success) return;
     RetentionRequest retention;
@@ -253,6 +315,8 @@ void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult&
     retention.today = request.today;
     retention.keepDays = request.keepDays;
     retention.keepPath = result.archivePath;
+    retention.damagedFull = result.damagedFull;
     RemoveOtherArchivesOfDay(retention);
-    RemoveExpiredArchives(retention);
+    const RetentionOutcome outcome = RemoveExpiredArchives(retention);
+    if (!outcome.pausedBy.empty()) result.notes.push_back({L"LogRetentionPaused", outcome.pausedBy});
 }

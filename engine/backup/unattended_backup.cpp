@@ -38,20 +38,21 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
         case BackupStatus::InDataFolder: return kUnattendedInDataFolder;
+        case BackupStatus::FullNeededLater: return kUnattendedFullNeededLater;
     }
     return kUnattendedToolFailed;
 }
 
 // The log line, the record and, after a failure, the balloon; the client
 // comes back only when this run ended it.
-int ReportResult(const BackupRequest& request, const BackupResult& result, bool clientEnded) {
+int ReportResult(const BackupRequest& request, BackupResult result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
     const LastBackup attempt = AttemptOfResult(result);
     RecordLastBackup(attempt);
     if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
-    if (!attempt.saved) ShowFailureNotice(attempt);
+    if (AttemptNeedsNotice(attempt)) ShowFailureNotice(attempt);
     return ExitCodeFor(result.status);
 }
 

@@ -1,6 +1,7 @@
 // How a backup run ended, as the log, the record and the balloon tell it.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "engine/console/archive_names.h"
 #include "engine/console/archive_tool.h"
@@ -22,6 +23,14 @@ enum class BackupStatus {
     NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
     SettingsUnreadable,  // the settings file could not be read, so a password may be set; nothing was packed
     FolderBusy,     // another backup or restore kept the backup folder locked too long; nothing was changed
+    FullNeededLater,  // today's full would be replaced, yet an archive dated after today was made against it
+};
+
+// What the user should also learn of a run, saved or failed: a LogMessages
+// key and the value for its "%1", kept like a failure's reason.
+struct BackupNote {
+    std::wstring code;
+    std::wstring detail;
 };
 
 struct BackupResult {
@@ -34,6 +43,9 @@ struct BackupResult {
     ArchiveKind kind = ArchiveKind::Full;
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
     bool encrypted = false;    // packed with the password
+    std::wstring laterArchive;  // FullNeededLater: the archive dated after today that needs today's full
+    std::wstring damagedFull;   // a full this run's test found damaged: it passed no test
+    std::vector<BackupNote> notes;
 };
 
 // The LogMessages line for the outcome, in the current language.

@@ -1,4 +1,4 @@
-// A failed run without a window tells the user through a tray balloon of its own.
+// A failed run without a window, or one that found a damaged full, tells the user through a tray balloon of its own.
 #include "engine/report/failure_notice.h"
 
 #include "config/language_table.h"
@@ -10,8 +10,8 @@ namespace {
 bool PutNoticeIcon(const LastBackup& attempt) {
     if (!AddTrayIcon(kMainWindow, kProgramIconImage)) return false;
     SetTrayToolTip(kMainWindow, LastBackupToolTipText(attempt));
-    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"), ShownFailureReason(attempt),
-                        kFailureNoticeMs);
+    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"),
+                         attempt.saved ? ShownNotes(attempt) : ShownFailureReason(attempt), kFailureNoticeMs);
     return true;
 }
 

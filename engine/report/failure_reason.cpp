@@ -12,6 +12,7 @@ std::wstring DataFolder(const BackupResult& r) { return r.dataFolder; }
 std::wstring TempPath(const BackupResult& r) { return r.tempPath; }
 std::wstring ArchivePath(const BackupResult& r) { return r.archivePath; }
 std::wstring BackupFolder(const BackupResult& r) { return r.backupFolder; }
+std::wstring LaterArchive(const BackupResult& r) { return r.laterArchive; }
 
 struct ReasonRow {
     BackupStatus status;
@@ -36,6 +37,7 @@ const ReasonRow kReasonRows[] = {
     {BackupStatus::NoPassword, L"LogPasswordUnreadable", NoDetail},
     {BackupStatus::SettingsUnreadable, L"LogSettingsUnreadable", NoDetail},
     {BackupStatus::FolderBusy, L"LogFolderBusy", BackupFolder},
+    {BackupStatus::FullNeededLater, L"LogFullNeededLater", LaterArchive},
 };
 
 }  // namespace

@@ -67,6 +67,7 @@ LastBackup AttemptOfResult(const BackupResult& result) {
         attempt.archiveSize = size > 0 ? size : 0;
         attempt.encrypted = result.encrypted;
     }
+    attempt.notes = result.notes;
     return attempt;
 }
 
@@ -81,6 +82,10 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     WriteKeyValueText(file, L"Size", std::to_wstring(attempt.archiveSize));
     WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
     if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
+    for (std::size_t i = 0; i < attempt.notes.size(); ++i) {
+        const BackupNote& note = attempt.notes[i];
+        WriteKeyValueText(file, L"Note" + std::to_wstring(i + 1), note.code + L"|" + note.detail);
+    }
     return SerializeKeyValueLines(file.lines);
 }
 
@@ -103,6 +108,12 @@ LastBackup ParseLastBackup(const std::string& bytes) {
     attempt.archiveSize = size;
     attempt.seen = seen == L"1";
     attempt.encrypted = attempt.saved && ReadKeyValueText(file, L"Encrypted", L"") == L"1";
+    for (int i = 1;; ++i) {
+        const std::wstring note = ReadKeyValueText(file, L"Note" + std::to_wstring(i), L"");
+        const std::size_t bar = note.find(L'|');
+        if (bar == std::wstring::npos) break;
+        attempt.notes.push_back({note.substr(0, bar), note.substr(bar + 1)});
+    }
     return attempt;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/report/backup_outcome.h"
 #include "engine/report/failure_reason.h"
@@ -20,6 +21,7 @@ struct LastBackup {
     std::int64_t archiveSize = 0;  // bytes of the new archive; 0 when none was saved
     bool seen = false;             // a failure the window has already put in front of the user
     bool encrypted = false;        // the saved archive needs the password
+    std::vector<BackupNote> notes;  // what the user should also learn of it (a clock to check, a damaged full)
 };
 
 // An attempt that ended before 7-Zip ran, now.
@@ -28,7 +30,8 @@ LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archive
 LastBackup AttemptOfResult(const BackupResult& result);
 
 // BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen, one a line;
-// "Encrypted = 1" after them for an encrypted archive only.
+// "Encrypted = 1" after them for an encrypted archive only, then each note
+// as "Note<n> = <code>|<detail>" from 1 on.
 std::string LastBackupBytes(const LastBackup& attempt);
 // Anything but a whole record reads as not recorded; without Code (an earlier
 // version's record) the cause is empty and Reason is shown as it stands.
@@ -43,7 +46,11 @@ void MarkLastBackupSeen(const LastBackup& shown);
 std::wstring FormatArchiveSize(std::int64_t bytes);
 // The failure as this process's language says it: from the cause when it is a known code, else Reason.
 std::wstring ShownFailureReason(const LastBackup& attempt);
-// The Main tab's line: saved with size, failed with reason, or none yet.
+// The notes as this process's language says them, one after the other; those of unknown codes left out.
+std::wstring ShownNotes(const LastBackup& attempt);
+// A failure, or a saved night with a damaged full, is told at once by a balloon.
+bool AttemptNeedsNotice(const LastBackup& attempt);
+// The Main tab's line: saved with size, failed with reason, or none yet; the notes after it.
 std::wstring LastBackupLineText(const LastBackup& attempt);
 // The tray tool tip: Messages/SysTrayTooltip while nothing is recorded; at
 // most kTrayToolTipLimit characters, never half a surrogate pair.

@@ -4,6 +4,7 @@
 #include "config/language_table.h"
 #include "engine/console/archive_names.h"
 #include "engine/report/last_backup.h"
+#include "platform/system.h"
 #include "platform/window.h"
 
 namespace {
@@ -41,6 +42,13 @@ std::wstring ClippedToolTip(const std::wstring& text) {
     return text.substr(0, keep);
 }
 
+// Read as the one reading of names reads them, so a user "anna_diff" has fulls.
+bool NamesDifferential(const std::wstring& name) {
+    ArchiveNameParts parts;
+    return ReadArchiveName(name, ReadEnvironmentText(L"COMPUTERNAME"), ReadEnvironmentText(L"USERNAME"), parts) &&
+           parts.kind == ArchiveKind::Differential;
+}
+
 }  // namespace
 
 std::wstring FormatArchiveSize(std::int64_t bytes) {
@@ -64,12 +72,31 @@ std::wstring FormatArchiveSize(std::int64_t bytes) {
 std::wstring LastBackupLineText(const LastBackup& attempt) {
     if (!attempt.recorded) return LookUpText(L"MainWindow", L"LastBackupNone");
     const std::wstring when = FormatShownTime(attempt.when, true);
+    const std::wstring notes = ShownNotes(attempt);
+    const std::wstring after = notes.empty() ? notes : L" " + notes;
     if (attempt.saved)
-        return FillTwo(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
-                                                 : attempt.encrypted                              ? L"LastBackupEncrypted"
-                                                                                                  : L"LastBackupSaved"),
-                       when, FormatArchiveSize(attempt.archiveSize));
-    return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
+        return FillTwo(LookUpText(L"MainWindow", NamesDifferential(attempt.archiveName) ? L"LastBackupSavedDiff"
+                                                 : attempt.encrypted                      ? L"LastBackupEncrypted"
+                                                                                          : L"LastBackupSaved"),
+                       when, FormatArchiveSize(attempt.archiveSize)) +
+               after;
+    return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt)) + after;
+}
+
+std::wstring ShownNotes(const LastBackup& attempt) {
+    std::wstring text;
+    for (const BackupNote& note : attempt.notes) {
+        if (!IsFailureReasonCode(note.code)) continue;
+        text += (text.empty() ? L"" : L" ") + FailureReasonText({note.code, note.detail});
+    }
+    return text;
+}
+
+bool AttemptNeedsNotice(const LastBackup& attempt) {
+    if (!attempt.saved) return true;
+    for (const BackupNote& note : attempt.notes)
+        if (note.code == L"LogFullDamaged") return true;
+    return false;
 }
 
 std::wstring ShownFailureReason(const LastBackup& attempt) {
@@ -80,8 +107,8 @@ std::wstring LastBackupToolTipText(const LastBackup& attempt) {
     std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
     if (attempt.recorded)
         text = FillTwo(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
-                                               : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
-                                                                                                : L"TrayLastSaved"),
+                                               : NamesDifferential(attempt.archiveName) ? L"TrayLastSavedDiff"
+                                                                                          : L"TrayLastSaved"),
                        FormatShownTime(attempt.when, false), L"");
     return ClippedToolTip(text);
 }

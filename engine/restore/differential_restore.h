@@ -28,10 +28,15 @@ struct DifferentialRestore {
 std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>& fullItems,
                                                   const std::vector<ArchiveItem>& diffItems,
                                                   std::vector<std::wstring>& removed, std::size_t* fromFull = nullptr);
-// For a differential archive (by its name): finds and lists its full beside
-// it (through `window`, as ListArchive) and turns `items` into the day's. A
-// failure (the full missing or unreadable, an unsafe item name in it) is
-// refused before anything changes.
+// Whether an archive of these items is a differential: it carries the mark
+// of its full, or deletions, or its name says so (ReadArchiveName).
+bool HoldsDifferential(const std::wstring& archivePath, const std::vector<ArchiveItem>& items);
+// For a differential archive: finds its full in the archive's own folder by
+// the mark inside it (kBaseMarkName), or by its name when it carries none,
+// lists it (through `window`, as ListArchive) and turns `items` (the mark
+// left out) into the day's. A failure (the full missing, unreadable or no
+// full; the mark unreadable; deletions without a mark or a differential's
+// name; an unsafe item name in the full) is refused before anything changes.
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
                                           DifferentialRestore& differential, const std::wstring& password = {},
                                           const JobWindow& window = {});

@@ -78,7 +78,7 @@ TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"MainWindow", 20}, {L"7-Zip", 18},        {L"TaskWindow", 26},
         {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 26},
-        {L"Misc", 4},         {L"RestoreMsgs", 34}, {L"LogMessages", 58},
+        {L"Misc", 4},         {L"RestoreMsgs", 35}, {L"LogMessages", 64},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {
