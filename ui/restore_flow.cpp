@@ -15,6 +15,7 @@
 #include "platform/dialogs.h"
 #include "platform/files.h"
 #include "platform/secrets.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "ui/folder_wait.h"
@@ -70,6 +71,23 @@ std::wstring RestoreStartFolder(const MainWindowState& state) {
         LookUpPathKindWithin(state.backupPath, kBackupFolderLookMs, answered) == PathKind::Folder)
         return state.backupPath;
     return state.copyPath;
+}
+
+// A listing's wait: its output comes only at 7-Zip's end, and a big archive
+// takes seconds to read. The window repaints meanwhile; input is dropped.
+bool WaitRepainting(ProgramHandle tool, std::uint32_t timeoutMs) {
+    const std::uint64_t until = ReadTickMilliseconds() + timeoutMs;
+    for (;;) {
+        const std::uint64_t now = ReadTickMilliseconds();
+        if (now >= until) return false;
+        if (WaitForWindowEvent(static_cast<std::uint32_t>(until - now), tool).kind == kEventProgramEnded) return true;
+    }
+}
+
+JobWindow ListingWindow() {
+    JobWindow window;
+    window.waitForEnd = WaitRepainting;
+    return window;
 }
 
 // A copy's folder: asked until it lies outside the data and the backup folder, or cancelled.
@@ -131,10 +149,10 @@ void ReportWrongPassword(const std::wstring& archivePath) {
 }
 
 bool ListWithPassword(const std::wstring& archivePath, std::wstring& password, ArchiveListing& listing) {
-    listing = ListArchive(archivePath, password);
+    listing = ListArchive(archivePath, password, ListingWindow());
     if (!listing.wrongPassword) return true;
     if (!AskOwnPassword(password)) return false;
-    listing = ListArchive(archivePath, password);
+    listing = ListArchive(archivePath, password, ListingWindow());
     if (!listing.wrongPassword) return true;
     ReportWrongPassword(archivePath);
     return false;
@@ -144,12 +162,12 @@ bool ListWithPassword(const std::wstring& archivePath, std::wstring& password, A
 bool PrepareLayers(const std::wstring& archivePath, std::wstring& password, const ArchiveListing& listing,
                    std::vector<ArchiveItem>& items, DifferentialRestore& layers) {
     items = listing.items;
-    RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+    RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password, ListingWindow());
     if (layers.fullWrongPassword) {
         if (!AskOwnPassword(password)) return false;
         items = listing.items;
         layers = {};
-        refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+        refused = PrepareDifferentialRestore(archivePath, items, layers, password, ListingWindow());
         if (layers.fullWrongPassword) {
             ReportWrongPassword(layers.fullPath);
             return false;
@@ -178,6 +196,11 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
         const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
         ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
+        return false;
+    }
+    // Before the tree is shown: no row of it may come from such a name.
+    if (const RestoreFailure unsafe = RefuseUnsafeItems(listing.items); !unsafe.logLine.empty()) {
+        ReportFailure(unsafe.logLine, unsafe.boxText);
         return false;
     }
     std::vector<ArchiveItem> items;

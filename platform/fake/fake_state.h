@@ -40,6 +40,7 @@ struct FakeState {
     std::wstring currentFolder;
     std::wstring executablePath;
     std::set<std::wstring> moveRefused;  // node keys
+    std::map<std::wstring, std::wstring> linkTargets;  // node key -> full path ResolveFullPath leads to
     std::set<std::wstring> fullFolders;  // folder keys: writes below them fail
     std::set<std::wstring> unanswered;   // folder keys: bounded looks below them time out
     std::map<std::wstring, std::wstring> networkDrives;  // "N:" upper-cased -> "\\server\share"

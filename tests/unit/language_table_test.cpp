@@ -78,7 +78,7 @@ TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
         {L"MainWindow", 24}, {L"7-Zip", 18},        {L"TaskWindow", 26},
         {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 31},
-        {L"Misc", 5},         {L"RestoreMsgs", 34}, {L"LogMessages", 67},
+        {L"Misc", 5},         {L"RestoreMsgs", 35}, {L"LogMessages", 71},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {
