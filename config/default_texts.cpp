@@ -27,6 +27,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"DecimalMark", L".",
         L"LastBackupEncrypted", L"Last backup: %1, saved encrypted (%2)",
         L"LastBackupSavedDiff", L"Last backup: %1, differential archive saved (%2)",
+        L"StaleBackup", L"No good backup for %1 days.",
+        L"ArchivesProven", L"Archives proven by a test: %1 of %2 kept, the oldest proof on %3.",
+        L"ArchivesUnproven", L"Archives proven by a test: 0 of %1 kept.",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -117,6 +120,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
         L"PasswordAgain", L"Enter the password again now?",
         L"TrayLastSavedDiff", L"Larkmail Backup - last backup %1 OK (differential)",
+        L"TrayStale", L"Larkmail Backup - no good backup for %1 days",
+        L"StatusProve", L"Testing an older archive",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -210,6 +215,12 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogCopyNotPlaced", L"Restore failed, the copy could not be put into %1. Your Larkmail data was not changed.",
         L"LogFolderRestored", L"Folder restored: %1",
         L"LogCopyRestored", L"Copy of the backup unpacked to: %1",
+        L"LogFilesNotRead", L"Backup incomplete, 7-Zip could not read these files (%1 in all), perhaps held open by another program: %2. Everything else was saved.",
+        L"LogFilesNotReadDayKept", L"Backup failed, 7-Zip could not read these files (%1 in all), perhaps held open by another program: %2. Today's complete archive was kept.",
+        L"LogProofFailed", L"The older archive %1 failed its test. It was kept.",
+        L"LogProofFailedNeeded", L"The older archive %1 failed its test. It was kept, and so were the differential archives that need it: %2",
+        L"LogFullLacksFiles", L"The full archive %1 lacks files 7-Zip could not read: this backup is a full archive.",
+        L"LogLongGap", L"The last good backup was %1 days ago (%2).",
 
         L"_END_", L"",
     };

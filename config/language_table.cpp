@@ -153,3 +153,17 @@ std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value
     if (at != std::wstring::npos) filled.replace(at, 2, value);
     return filled;
 }
+
+std::wstring FillPlaceholders(const std::wstring& text, const std::vector<std::wstring>& values) {
+    std::wstring filled;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const std::size_t index = i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - L'1') : values.size();
+        if (text[i] == L'%' && index < values.size() && index < 9) {
+            filled += values[index];
+            ++i;
+        } else {
+            filled += text[i];
+        }
+    }
+    return filled;
+}

@@ -48,6 +48,8 @@ std::wstring ReadProgramLine(ProgramHandle handle);
 bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs);
 // The output that came since the last call, as raw bytes; never blocks.
 std::string TakeProgramOutput(ProgramHandle handle);
+// Once the program has ended: what its output still holds, read to its end.
+std::string TakeRemainingOutput(ProgramHandle handle);
 enum class ProgramWake { Ended, Output, TimedOut };
 // Blocks on the program's end and its pipe together: Output when more bytes
 // came (TakeProgramOutput), Ended once it has ended (handle 0 at once).

@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
+#include "engine/backup/kept_archive_proof.h"
 #include "engine/console/archive_tool.h"
 #include "engine/console/tool_progress.h"
 #include "engine/guard/mail_client.h"
@@ -149,19 +150,23 @@ void RunInteractiveBackup() {
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
     request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
-    const BackupResult result = RunBackupJob(request, window);
+    BackupResult result = RunBackupJob(request, window);
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
+    ProveKeptArchives(request, result, window);
     WipeText(request.password);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");
-    AppendLogLine(kLogBaseName, BackupLogMessage(result));
-    RemoveArchivesPastKeeping(request, result);
-    RecordWindowBackup(AttemptOfResult(result));
+    const LastBackup attempt = AttemptOfResult(result);
+    RecordWindowBackup(attempt);
 
     const bool succeeded = result.status == BackupStatus::Success;
     if (result.status == BackupStatus::NoPassword) {
         OfferPasswordAgain(FailureBoxText(result));
     } else if (!succeeded) {
         ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    } else if (!attempt.warning.code.empty()) {
+        ShowMessageBox(Text(L"Messages", L"Error"), AttemptAlertText(attempt), kBoxErrorOk);
     }
     if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
     // After a failure the client still comes back: it was closed for this backup.

@@ -3,6 +3,7 @@
 
 #include "config/language_table.h"
 #include "config/settings.h"
+#include "engine/backup/archive_proofs.h"
 #include "engine/backup/backup_job.h"
 #include "engine/guard/data_folder_guard.h"
 #include "platform/dialogs.h"
@@ -10,6 +11,7 @@
 #include "platform/system.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/stale_notice.h"
 #include "ui/tray.h"
 
 void ClearBackupFolder() {
@@ -75,19 +77,36 @@ void StoreFullEvery() {
     if (text != std::to_wstring(days)) SetControlText(kFieldFullEvery, std::to_wstring(days));
 }
 
+std::wstring LastBackupTrayTip(const LastBackup& attempt) {
+    const int days = StaleBackupDays(attempt);
+    return days > 0 ? StaleToolTipText(days) : LastBackupToolTipText(attempt);
+}
+
 void ShowLastBackup(const LastBackup& attempt) {
-    const std::wstring text = LastBackupLineText(attempt);
+    const int days = StaleBackupDays(attempt);
+    const std::wstring text = days > 0 ? StaleLineText(attempt, days) : LastBackupLineText(attempt);
     SetControlText(kLineLastBackup, text);
-    SetToolTip(kLineLastBackup, text);  // a long reason is cut on the line
+    // A long reason is cut on the line; the tip holds it whole, and how the kept archives were proven.
+    const std::wstring& proofs = ProcessWindowState().proofSummary;
+    SetToolTip(kLineLastBackup, proofs.empty() ? text : text + L"\r\n" + proofs);
     // The words say it too; the colour only makes it stand out.
-    SetControlAlert(kLineLastBackup, attempt.recorded && !attempt.saved);
-    if (!MainWindowVisible()) SetTrayToolTip(kTrayIcon, LastBackupToolTipText(attempt));
+    SetControlAlert(kLineLastBackup, days > 0 || !AttemptAlertText(attempt).empty());
+    if (!MainWindowVisible()) SetTrayToolTip(kTrayIcon, LastBackupTrayTip(attempt));
+}
+
+void ReadProofSummary() {
+    MainWindowState& state = ProcessWindowState();
+    const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME"), user = ReadEnvironmentText(L"USERNAME");
+    state.proofSummary = state.backupPath.empty() ? std::wstring()
+                                                  : ProofSummaryText(ListArchiveNames(state.backupPath), computer, user,
+                                                                     ReadProofRecord(state.backupPath));
 }
 
 void RefreshLastBackup() {
+    ReadProofSummary();
     const LastBackup attempt = ReadLastBackup();
     ShowLastBackup(attempt);
-    if (!attempt.recorded || attempt.saved || attempt.seen || !MainWindowVisible()) return;
+    if (AttemptAlertText(attempt).empty() || attempt.seen || !MainWindowVisible()) return;
     SelectTabPage(kMainTab);
     MarkLastBackupSeen(attempt);
 }
@@ -95,5 +114,7 @@ void RefreshLastBackup() {
 void RecordWindowBackup(LastBackup attempt) {
     attempt.seen = true;
     RecordLastBackup(attempt);
-    ShowLastBackup(attempt);
+    ReadProofSummary();
+    // The record knows the last good backup now, carried over by a failure.
+    ShowLastBackup(ReadLastBackup());
 }

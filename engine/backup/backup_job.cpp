@@ -4,6 +4,7 @@
 
 #include "config/language_table.h"
 #include "engine/backup/archive_choice.h"
+#include "engine/backup/archive_proofs.h"
 #include "engine/backup/retention.h"
 #include "engine/console/archive_check.h"
 #include "engine/console/archive_listing.h"
@@ -82,15 +83,6 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
     }
 }
 
-// Starts 7-Zip hidden and returns once it has ended.
-ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
-                           const std::wstring& workingFolder = {}) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
-    ToolWatch watch = StartToolWatch();
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
-    return FinishArchiveTool(tool, watch);
-}
-
 // "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
 void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
     while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
@@ -102,22 +94,23 @@ void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& na
 }
 
 // Full or differential; a full to build on is proven by 7-Zip's test first,
-// as a differential against a damaged full restores nothing. Logs why a full is made.
-ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window) {
-    std::vector<std::wstring> names;
-    std::wstring folder = request.backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (request.fullEvery > 0 && !folder.empty())
-        for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
-            if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
-    ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery);
+// as a differential against a damaged full restores nothing. Logs why a full
+// is made; the full's test goes into `result` for the proof record.
+ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
+    const std::vector<std::wstring> names =
+        request.fullEvery > 0 ? ListArchiveNames(request.backupFolder) : std::vector<std::wstring>();
+    const std::vector<ArchiveProof> proofs =
+        request.fullEvery > 0 ? ReadProofRecord(request.backupFolder) : std::vector<ArchiveProof>();
+    ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery, proofs);
     const std::wstring fullPath = request.backupFolder + plan.fullName;
     if (plan.kind == ArchiveKind::Differential) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
         // The password in force must open the full: a changed or cleared
         // password fails here and starts a new full.
         const bool withPassword = !request.password.empty();
-        const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
+        const ToolOutcome test = RunArchiveToolToEnd(BuildTestParameters(fullPath, withPassword), request.password, window);
+        result.testedFull = plan.fullName;
+        result.fullTest = test;
         const bool proven = test.started && !test.hung && test.exitCode == 0;
         // A password set since the full was made would encrypt a differential
         // against an open full: the new password starts a new full.
@@ -151,43 +144,67 @@ void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const Jo
     if (plan.kind == ArchiveKind::Differential) {
         std::wstring parent, name;
         SplitDataFolder(request.dataFolder, parent, name);
-        result.tool = RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
+        result.tool = RunArchiveToolToEnd(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
                                                                  name, result.tempPath, result.encrypted),
                                      request.password, window, parent);
     } else {
         const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-        result.tool = RunArchiveTool(BuildBackupParameters(request.level, request.backupFolder, tempName,
+        result.tool = RunArchiveToolToEnd(BuildBackupParameters(request.level, request.backupFolder, tempName,
                                                            request.dataFolder, result.encrypted),
                                      request.password, window);
     }
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
     if (result.tool.hung) result.status = BackupStatus::ToolHung;
+    // One file another program holds open must not cost the night: what 7-Zip
+    // could read is kept, and the files it names are reported.
+    if (result.status == BackupStatus::ToolWarning && result.tool.unreadCount > 0 &&
+        SevenZipArchiveFinished(result.tempPath))
+        result.status = BackupStatus::MissingFiles;
     if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
         result.status = BackupStatus::NoArchive;
     }
 }
 
+// Whether the day already has an archive of ours that lacks nothing: one
+// that lacks files never replaces it.
+bool DayHasCompleteArchive(const BackupRequest& request) {
+    const std::vector<ArchiveProof> proofs = ReadProofRecord(request.backupFolder);
+    for (const std::wstring& name : ListArchiveNames(request.backupFolder)) {
+        ArchiveNameParts parts;
+        if (!ParseArchiveName(name, request.computer, request.user, parts) ||
+            DayNumber(parts.day) != DayNumber(request.today))
+            continue;
+        const ArchiveProof* proof = FindArchiveProof(proofs, name);
+        if (!proof || proof->lacking == 0) return true;
+    }
+    return false;
+}
+
 // The packed archive is tested, then moved over the day's archive, or dropped.
 BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
     if (result.status == BackupStatus::StaleTemp) return result;
+    if (result.status == BackupStatus::MissingFiles && DayHasCompleteArchive(request))
+        result.status = BackupStatus::MissingFilesDayKept;
+    const auto packed = [&result] {
+        return result.status == BackupStatus::Success || result.status == BackupStatus::MissingFiles;
+    };
     // A header 7-Zip completed says nothing of the data behind it; only
     // reading everything back does.
-    if (result.status == BackupStatus::Success && request.verify) {
+    if (packed() && request.verify) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
+        result.test = RunArchiveToolToEnd(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
         if (result.test.hung) result.status = BackupStatus::ToolHung;
     }
     // The rename reaches the disk before the data otherwise: a power cut
     // soon after could leave the day's name on an archive never written.
-    if (result.status == BackupStatus::Success && !FlushFileToDisk(result.tempPath)) {
+    if (packed() && !FlushFileToDisk(result.tempPath)) {
         result.status = BackupStatus::NotFlushed;
     }
-    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
+    if (packed() && !MoveFileReplacing(result.tempPath, result.archivePath)) {
         result.status = BackupStatus::NotReplaced;
     }
-    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
-        DeleteFilePath(result.tempPath);
+    if (!packed() && LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
     return result;
 }
 
@@ -222,11 +239,12 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         return result;
     }
     RemoveLeftoverTemporaries(request, result.tempPath);
-    ArchivePlan plan = PlanArchive(request, window);
+    ArchivePlan plan = PlanArchive(request, window, result);
     if (plan.kind == ArchiveKind::Differential) {
         PackArchive(request, plan, window, result);
+        // A full would miss the same unread files.
         if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp ||
-            result.status == BackupStatus::ToolHung)
+            result.status == BackupStatus::ToolHung || result.status == BackupStatus::MissingFiles)
             return FinishBackup(request, window, result);
         if (LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
         const std::wstring fullPath = request.backupFolder + plan.fullName;

@@ -6,8 +6,10 @@
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
+#include "engine/backup/kept_archive_proof.h"
 #include "engine/console/archive_tool.h"
 #include "engine/guard/mail_client.h"
+#include "engine/report/backup_age.h"
 #include "engine/report/backup_log.h"
 #include "engine/report/failure_notice.h"
 #include "engine/report/failure_reason.h"
@@ -31,6 +33,8 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::TestFailed: return kUnattendedTestFailed;
         case BackupStatus::ToolHung: return kUnattendedToolHung;
         case BackupStatus::NoPassword: return kUnattendedNoPassword;
+        case BackupStatus::MissingFiles:
+        case BackupStatus::MissingFilesDayKept: return kUnattendedToolWarning;
         case BackupStatus::StaleTemp:
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
@@ -39,17 +43,30 @@ int ExitCodeFor(BackupStatus status) {
     return kUnattendedToolFailed;
 }
 
-// The log line, the record and, after a failure, the balloon; the client
-// comes back only when this run ended it.
-int ReportResult(const BackupRequest& request, const BackupResult& result, bool clientEnded) {
+// The log line, the older archive proven, the record and, after a failure
+// or beside a warning, the balloon; the client comes back only when this run
+// ended it.
+int ReportResult(const BackupRequest& request, BackupResult result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
+    ProveKeptArchives(request, result);
     const LastBackup attempt = AttemptOfResult(result);
     RecordLastBackup(attempt);
     if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
-    if (!attempt.saved) ShowFailureNotice(attempt);
+    if (!AttemptAlertText(attempt).empty()) ShowFailureNotice(attempt);
     return ExitCodeFor(result.status);
+}
+
+// After a long gap the log says how long it was: a night that works again
+// tells how much was at risk.
+void LogLongGap() {
+    const LastBackup last = ReadLastBackup();
+    const std::wstring kind = ReadSettingText(kTaskScheduleKey, L"");
+    const int days = DaysWithoutGoodBackup(last, ReadLocalTime(), StaleLimitDays(kind, !kind.empty()));
+    if (days > 0)
+        AppendToBackupLog(FillPlaceholders(LookUpText(L"LogMessages", L"LogLongGap"),
+                                           {std::to_wstring(days), FormatLogTimestamp(last.lastGood)}));
 }
 
 }  // namespace
@@ -68,6 +85,7 @@ int RunUnattendedBackup() {
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
     // An interrupted restore can hide the data folder; the backup must see the repaired one.
     RepairInterruptedRestore(request.dataFolder);
+    LogLongGap();
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
     // Refused before the client is ended: this run changes nothing at all.
     const BackupResult refused = CheckBackupFolder(request);

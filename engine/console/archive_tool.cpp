@@ -111,10 +111,24 @@ ToolOutcome FinishArchiveTool(ProgramHandle handle, ToolWatch& watch) {
     outcome.started = true;
     // The pipe is emptied as it fills, so 7-Zip never waits on it.
     while (WaitForProgramOrOutput(handle, ToolWatchWaitMs(watch)) != ProgramWake::Ended) WatchTool(watch, handle);
+    // The list of files 7-Zip could not read comes last of all.
+    ReadToolMessages(watch.messages, TakeRemainingOutput(handle));
+    outcome.unreadFiles = watch.messages.unreadFiles;
+    outcome.unreadCount = watch.messages.unreadCount;
+    outcome.wrongPassword = watch.messages.wrongPassword;
     outcome.hung = watch.hung;
     outcome.exitCode = ProgramExitCode(handle);
     ReleaseProgram(handle);
     return outcome;
+}
+
+ToolOutcome RunArchiveToolToEnd(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
+                                const std::wstring& workingFolder) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
+    ToolWatch watch = StartToolWatch();
+    watch.messages.utf8 = parameters.find(L"-sccUTF-8") != std::wstring::npos;
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    return FinishArchiveTool(tool, watch);
 }
 
 std::wstring ToolOutcomeText(const ToolOutcome& tool) {

@@ -1,6 +1,7 @@
 // How a backup run ended, as the log, the record and the balloon tell it.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "engine/console/archive_names.h"
 #include "engine/console/archive_tool.h"
@@ -20,6 +21,11 @@ enum class BackupStatus {
     ToolHung,       // 7-Zip's figure stood still too long (packing or testing); it was ended
     InDataFolder,   // the backup folder lies inside the data folder; nothing was written
     NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
+    // 7-Zip could not read some files (exit code 1, another program holds
+    // them): the archive of everything else was tested, flushed and put in place.
+    MissingFiles,
+    // The same, but the day already has a complete archive, which stays; the new one was dropped.
+    MissingFilesDayKept,
 };
 
 struct BackupResult {
@@ -32,6 +38,12 @@ struct BackupResult {
     ArchiveKind kind = ArchiveKind::Full;
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
     bool encrypted = false;    // packed with the password
+    // A differential's full, tested before it was built on ("t" never ran: empty).
+    std::wstring testedFull;
+    ToolOutcome fullTest;
+    // An older archive that failed 7-Zip's test this night, and the kept differentials that need it.
+    std::wstring failedArchive;
+    std::vector<std::wstring> failedDependents;
 };
 
 // The LogMessages line for the outcome, in the current language.

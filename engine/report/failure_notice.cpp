@@ -10,7 +10,7 @@ namespace {
 bool PutNoticeIcon(const LastBackup& attempt) {
     if (!AddTrayIcon(kMainWindow, kProgramIconImage)) return false;
     SetTrayToolTip(kMainWindow, LastBackupToolTipText(attempt));
-    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"), ShownFailureReason(attempt),
+    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"), AttemptAlertText(attempt),
                         kFailureNoticeMs);
     return true;
 }

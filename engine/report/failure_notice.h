@@ -6,7 +6,8 @@
 
 constexpr std::uint32_t kFailureNoticeMs = 15000;
 
-// Tray icon with the short tool tip and an error balloon holding the reason,
+// Tray icon with the short tool tip and an error balloon holding the reason
+// (or the warning beside a saved archive, AttemptAlertText),
 // for kFailureNoticeMs or until the user clicks the icon or the balloon;
 // the icon is gone when this returns.
 void ShowFailureNotice(const LastBackup& attempt);

@@ -20,21 +20,32 @@ struct LastBackup {
     std::int64_t archiveSize = 0;  // bytes of the new archive; 0 when none was saved
     bool seen = false;             // a failure the window has already put in front of the user
     bool encrypted = false;        // the saved archive needs the password
+    // When the latest good backup was saved: this attempt's time after a
+    // success, carried over by a failure.
+    bool hasLastGood = false;
+    LocalTime lastGood;
+    // Beside a saved archive: an older archive that failed 7-Zip's test (code empty: none).
+    FailureReason warning;
 };
 
 // An attempt that ended before 7-Zip ran, now.
 LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archiveName);
-// A finished job, now: BackupLogMessage as the reason, the new archive's size.
+// A finished job, now: BackupLogMessage as the reason, the new archive's size,
+// an older archive that failed its test as the warning.
 LastBackup AttemptOfResult(const BackupResult& result);
 
-// BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen, one a line;
-// "Encrypted = 1" after them for an encrypted archive only.
+// BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen,
+// one a line; Detail2 after Detail when there is one; after Seen
+// "Encrypted = 1" for an encrypted archive, LastGood when known, and Warning,
+// WarningDetail and WarningDetail2 when there is a warning.
 std::string LastBackupBytes(const LastBackup& attempt);
 // Anything but a whole record reads as not recorded; without Code (an earlier
 // version's record) the cause is empty and Reason is shown as it stands.
+// Without LastGood a saved attempt is the last good backup itself.
 LastBackup ParseLastBackup(const std::string& bytes);
 // Through a temporary and a replace: a reader sees the old or the new record.
-void RecordLastBackup(const LastBackup& attempt);
+// An attempt that knows no good backup takes over the one the record knew.
+void RecordLastBackup(LastBackup attempt);
 LastBackup ReadLastBackup();
 // Sets Seen, unless another run has recorded a newer attempt meanwhile.
 void MarkLastBackupSeen(const LastBackup& shown);
@@ -43,8 +54,15 @@ void MarkLastBackupSeen(const LastBackup& shown);
 std::wstring FormatArchiveSize(std::int64_t bytes);
 // The failure as this process's language says it: from the cause when it is a known code, else Reason.
 std::wstring ShownFailureReason(const LastBackup& attempt);
-// The Main tab's line: saved with size, failed with reason, or none yet.
+// What a balloon says of the attempt: the failure, or the warning beside a
+// saved archive; empty when there is nothing to tell.
+std::wstring AttemptAlertText(const LastBackup& attempt);
+// The Main tab's line: saved with size (and the warning), failed with reason, or none yet.
 std::wstring LastBackupLineText(const LastBackup& attempt);
+// The same line after "No good backup for <days> days." (days > 0).
+std::wstring StaleLineText(const LastBackup& attempt, int days);
+// The tray tool tip while no good backup is that old, clipped like the others.
+std::wstring StaleToolTipText(int days);
 // The tray tool tip: Messages/SysTrayTooltip while nothing is recorded; at
 // most kTrayToolTipLimit characters, never half a surrogate pair.
 std::wstring LastBackupToolTipText(const LastBackup& attempt);

@@ -8,20 +8,6 @@
 
 namespace {
 
-// One pass, so a value that itself holds "%2" (a folder may) stays as it is.
-std::wstring FillTwo(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
-    std::wstring filled;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'%' && i + 1 < text.size() && (text[i + 1] == L'1' || text[i + 1] == L'2')) {
-            filled += text[i + 1] == L'1' ? first : second;
-            ++i;
-        } else {
-            filled += text[i];
-        }
-    }
-    return filled;
-}
-
 // The log's order of month and day, without the seconds.
 std::wstring FormatShownTime(const LocalTime& t, bool withYear) {
     wchar_t buffer[40];
@@ -45,7 +31,7 @@ std::wstring ClippedToolTip(const std::wstring& text) {
 
 std::wstring FormatArchiveSize(std::int64_t bytes) {
     const wchar_t* const keys[] = {L"SizeKB", L"SizeMB", L"SizeGB"};
-    if (bytes < 1024) return FillTwo(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes), L"");
+    if (bytes < 1024) return FillPlaceholder(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes));
     int unitIndex = 0;
     std::int64_t unit = 1024;
     while (unitIndex < 2 && bytes >= unit * 1024) {
@@ -58,31 +44,50 @@ std::wstring FormatArchiveSize(std::int64_t bytes) {
         number = std::to_wstring((tenths + 5) / 10);
     else
         number = std::to_wstring(tenths / 10) + LookUpText(L"MainWindow", L"DecimalMark") + std::to_wstring(tenths % 10);
-    return FillTwo(LookUpText(L"MainWindow", keys[unitIndex]), number, L"");
+    return FillPlaceholder(LookUpText(L"MainWindow", keys[unitIndex]), number);
 }
 
 std::wstring LastBackupLineText(const LastBackup& attempt) {
     if (!attempt.recorded) return LookUpText(L"MainWindow", L"LastBackupNone");
     const std::wstring when = FormatShownTime(attempt.when, true);
-    if (attempt.saved)
-        return FillTwo(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
-                                                 : attempt.encrypted                              ? L"LastBackupEncrypted"
-                                                                                                  : L"LastBackupSaved"),
-                       when, FormatArchiveSize(attempt.archiveSize));
-    return FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
+    if (!attempt.saved)
+        return FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupFailed"), {when, ShownFailureReason(attempt)});
+    const std::wstring line =
+        FillPlaceholders(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
+                                                   : attempt.encrypted                              ? L"LastBackupEncrypted"
+                                                                                                    : L"LastBackupSaved"),
+                         {when, FormatArchiveSize(attempt.archiveSize)});
+    const std::wstring warning = AttemptAlertText(attempt);
+    return warning.empty() ? line : line + L". " + warning;
 }
 
 std::wstring ShownFailureReason(const LastBackup& attempt) {
     return IsFailureReasonCode(attempt.cause.code) ? FailureReasonText(attempt.cause) : attempt.reason;
 }
 
+std::wstring AttemptAlertText(const LastBackup& attempt) {
+    if (!attempt.recorded) return {};
+    if (!attempt.saved) return ShownFailureReason(attempt);
+    // A warning of a newer version has no text here: nothing is better than a wrong one.
+    return IsFailureReasonCode(attempt.warning.code) ? FailureReasonText(attempt.warning) : std::wstring();
+}
+
+std::wstring StaleLineText(const LastBackup& attempt, int days) {
+    return FillPlaceholder(LookUpText(L"MainWindow", L"StaleBackup"), std::to_wstring(days)) + L" " +
+           LastBackupLineText(attempt);
+}
+
+std::wstring StaleToolTipText(int days) {
+    return ClippedToolTip(FillPlaceholder(LookUpText(L"Messages", L"TrayStale"), std::to_wstring(days)));
+}
+
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {
     std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
     if (attempt.recorded)
-        text = FillTwo(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
-                                               : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
-                                                                                                : L"TrayLastSaved"),
-                       FormatShownTime(attempt.when, false), L"");
+        text = FillPlaceholder(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
+                                                   : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
+                                                                                                    : L"TrayLastSaved"),
+                               FormatShownTime(attempt.when, false));
     return ClippedToolTip(text);
 }
 

@@ -116,6 +116,13 @@ std::string TakeProgramOutput(ProgramHandle handle) {
     return taken;
 }
 
+std::string TakeRemainingOutput(ProgramHandle handle) {
+    bool wrote = false;
+    while (FakeNextProgramPiece(handle, wrote)) {
+    }
+    return TakeProgramOutput(handle);
+}
+
 ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs) {
     bool wrote = false;
     while (FakeNextProgramPiece(handle, wrote))

@@ -26,7 +26,8 @@ const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
                         const std::string& detail = "", std::size_t size = 0) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n" +
+           (result == "saved" ? "LastGood = 2026-12-07 15:35:01\r\n" : "");
 }
 
 // The archive test is off unless a test is about it: its own step is tested below.

@@ -26,9 +26,10 @@ const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 const std::wstring kRecord = L"C:\\work\\lmbackup.last";
 
 std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
-                        const std::string& detail = "", std::size_t size = 0) {
+                        const std::string& detail = "", std::size_t size = 0, bool encrypted = false) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n" +
+           (encrypted ? "Encrypted = 1\r\n" : "") + (result == "saved" ? "LastGood = 2026-12-07 15:35:01\r\n" : "");
 }
 
 // The failed run's own tray icon: the tip, the balloon, 15 s of waiting, gone before the run returns.
@@ -249,8 +250,7 @@ TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
         EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << c.what;
         EXPECT_EQ(FakeFileBytes(kRecord),
                   RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "", "",
-                              FinishedArchiveBytes().size()) +
-                      (encrypted ? "Encrypted = 1\r\n" : ""))
+                              FinishedArchiveBytes().size(), encrypted))
             << c.what;
         // Neither the text nor its UTF-8 in the log or the record.
         for (const std::wstring& file : {kLog, kRecord})

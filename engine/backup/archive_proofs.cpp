@@ -1,0 +1,213 @@
+// The record beside the archives of when 7-Zip's test last proved each one and which lack files, the choice
+// of the archive a night proves again, and what the record says of all kept archives.
+#include "engine/backup/archive_proofs.h"
+
+#include <cstdint>
+#include <cwchar>
+#include <limits>
+
+#include "config/key_value_file.h"
+#include "config/language_table.h"
+#include "engine/console/archive_names.h"
+#include "engine/report/record_time.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace {
+
+const wchar_t* const kResultWords[] = {L"passed", L"failed", L"password"};
+
+KeyValueLine Line(KeyValueLineKind kind, const std::wstring& key, const std::wstring& value = {}) {
+    KeyValueLine line;
+    line.kind = kind;
+    line.key = Utf8FromWide(key);
+    line.value = Utf8FromWide(value);
+    return line;
+}
+
+bool SameName(const std::wstring& a, const std::wstring& b) {
+    return UpperAscii(a) == UpperAscii(b);
+}
+
+std::wstring FolderPath(const std::wstring& backupFolder) {
+    std::wstring folder = backupFolder;
+    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    return folder;
+}
+
+// Digits only, at most 9 of them; 0 otherwise.
+int ParseLacking(const std::wstring& text) {
+    if (text.empty() || text.size() > 9) return 0;
+    int value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return 0;
+        value = value * 10 + (c - L'0');
+    }
+    return value;
+}
+
+void ReadEntry(ArchiveProof& proof, const std::wstring& key, const std::wstring& value) {
+    if (SameName(key, L"Tested")) proof.tested = ParseRecordTime(value, proof.when);
+    if (SameName(key, L"Lacking")) proof.lacking = ParseLacking(value);
+    if (!SameName(key, L"Result")) return;
+    for (int i = 0; i < 3; ++i)
+        if (value == kResultWords[i]) proof.result = static_cast<ProofResult>(i);
+}
+
+struct OwnArchive {
+    std::wstring name;
+    ArchiveNameParts parts;
+};
+
+std::vector<OwnArchive> OwnArchives(const std::vector<std::wstring>& names, const std::wstring& computer,
+                                    const std::wstring& user) {
+    std::vector<OwnArchive> own;
+    for (const std::wstring& name : names) {
+        OwnArchive archive{name, {}};
+        if (ParseArchiveName(name, computer, user, archive.parts)) own.push_back(archive);
+    }
+    return own;
+}
+
+std::wstring FormatShownDay(const LocalTime& t) {
+    wchar_t buffer[16];
+    std::swprintf(buffer, 16, L"%02d/%02d/%04d", t.month, t.day, t.year);
+    return buffer;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ListArchiveNames(const std::wstring& backupFolder) {
+    std::vector<std::wstring> names;
+    const std::wstring folder = FolderPath(backupFolder);
+    if (folder.empty()) return names;
+    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
+        if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
+    return names;
+}
+
+std::string ProofRecordBytes(const std::vector<ArchiveProof>& proofs) {
+    std::vector<KeyValueLine> lines;
+    for (const ArchiveProof& proof : proofs) {
+        lines.push_back(Line(KeyValueLineKind::Group, proof.name));
+        if (proof.tested) {
+            lines.push_back(Line(KeyValueLineKind::Entry, L"Tested", FormatRecordTime(proof.when)));
+            lines.push_back(Line(KeyValueLineKind::Entry, L"Result", kResultWords[static_cast<int>(proof.result)]));
+        }
+        if (proof.lacking > 0) lines.push_back(Line(KeyValueLineKind::Entry, L"Lacking", std::to_wstring(proof.lacking)));
+    }
+    return SerializeKeyValueLines(lines);
+}
+
+std::vector<ArchiveProof> ParseProofRecord(const std::string& bytes) {
+    std::vector<ArchiveProof> proofs;
+    for (const KeyValueLine& line : ParseKeyValueBytes(bytes)) {
+        if (line.kind == KeyValueLineKind::Group) {
+            const std::wstring name = WideFromUtf8(line.key);
+            // A name twice: the first entry counts, as a key/value reader finds the first group.
+            if (!name.empty() && !FindArchiveProof(proofs, name)) proofs.push_back(ArchiveProof{name});
+            else proofs.push_back(ArchiveProof{});  // its entries go nowhere
+        } else if (line.kind == KeyValueLineKind::Entry && !proofs.empty() && !proofs.back().name.empty()) {
+            ReadEntry(proofs.back(), WideFromUtf8(line.key), WideFromUtf8(line.value));
+        }
+    }
+    std::vector<ArchiveProof> named;
+    for (ArchiveProof& proof : proofs)
+        if (!proof.name.empty()) named.push_back(proof);
+    return named;
+}
+
+std::vector<ArchiveProof> ReadProofRecord(const std::wstring& backupFolder) {
+    std::string bytes;
+    const std::wstring folder = FolderPath(backupFolder);
+    if (folder.empty() || !ReadWholeFile(folder + L"\\" + kProofRecordName, bytes)) return {};
+    return ParseProofRecord(bytes);
+}
+
+bool WriteProofRecord(const std::wstring& backupFolder, const std::vector<ArchiveProof>& proofs) {
+    const std::wstring folder = FolderPath(backupFolder);
+    return !folder.empty() && WriteFileReplacing(folder + L"\\" + kProofRecordName, ProofRecordBytes(proofs));
+}
+
+const ArchiveProof* FindArchiveProof(const std::vector<ArchiveProof>& proofs, const std::wstring& name) {
+    for (const ArchiveProof& proof : proofs)
+        if (SameName(proof.name, name)) return &proof;
+    return nullptr;
+}
+
+ArchiveProof& ArchiveProofOf(std::vector<ArchiveProof>& proofs, const std::wstring& name) {
+    for (ArchiveProof& proof : proofs)
+        if (SameName(proof.name, name)) return proof;
+    proofs.push_back(ArchiveProof{name});
+    return proofs.back();
+}
+
+void ForgetGoneArchives(std::vector<ArchiveProof>& proofs, const std::vector<std::wstring>& names,
+                        const std::wstring& computer, const std::wstring& user) {
+    std::vector<ArchiveProof> kept;
+    for (const ArchiveProof& proof : proofs) {
+        ArchiveNameParts parts;
+        bool present = !ParseArchiveName(proof.name, computer, user, parts);
+        for (const std::wstring& name : names) present = present || SameName(name, proof.name);
+        if (present) kept.push_back(proof);
+    }
+    proofs = kept;
+}
+
+std::wstring ChooseArchiveToProve(const std::vector<std::wstring>& names, const std::wstring& computer,
+                                  const std::wstring& user, const std::vector<ArchiveProof>& proofs,
+                                  const std::wstring& tonight, const LocalTime& nightStart) {
+    const std::vector<OwnArchive> own = OwnArchives(names, computer, user);
+    const std::int64_t start = RecordSeconds(nightStart);
+    const OwnArchive* chosen = nullptr;
+    std::int64_t chosenTested = 0;
+    bool chosenNeeded = false;
+    for (const OwnArchive& archive : own) {
+        if (SameName(archive.name, tonight)) continue;
+        const ArchiveProof* proof = FindArchiveProof(proofs, archive.name);
+        const std::int64_t tested =
+            proof && proof->tested ? RecordSeconds(proof->when) : std::numeric_limits<std::int64_t>::min();
+        if (proof && proof->tested && tested >= start) continue;
+        bool needed = false;
+        for (const OwnArchive& other : own)
+            needed = needed || (archive.parts.kind == ArchiveKind::Full && other.parts.kind == ArchiveKind::Differential &&
+                                DayNumber(other.parts.fullDay) == DayNumber(archive.parts.day));
+        const bool better = !chosen || tested < chosenTested ||
+                            (tested == chosenTested && needed != chosenNeeded && needed) ||
+                            (tested == chosenTested && needed == chosenNeeded &&
+                             DayNumber(archive.parts.day) < DayNumber(chosen->parts.day));
+        if (!better) continue;
+        chosen = &archive;
+        chosenTested = tested;
+        chosenNeeded = needed;
+    }
+    return chosen ? chosen->name : std::wstring();
+}
+
+std::vector<std::wstring> DependentDifferentials(const std::vector<std::wstring>& names, const std::wstring& computer,
+                                                 const std::wstring& user, const std::wstring& fullName) {
+    std::vector<std::wstring> dependents;
+    ArchiveNameParts full;
+    if (!ParseArchiveName(fullName, computer, user, full) || full.kind != ArchiveKind::Full) return dependents;
+    for (const OwnArchive& archive : OwnArchives(names, computer, user))
+        if (archive.parts.kind == ArchiveKind::Differential && DayNumber(archive.parts.fullDay) == DayNumber(full.day))
+            dependents.push_back(archive.name);
+    return dependents;
+}
+
+std::wstring ProofSummaryText(const std::vector<std::wstring>& names, const std::wstring& computer,
+                              const std::wstring& user, const std::vector<ArchiveProof>& proofs) {
+    const std::vector<OwnArchive> own = OwnArchives(names, computer, user);
+    if (own.empty()) return {};
+    int proven = 0;
+    LocalTime oldest;
+    for (const OwnArchive& archive : own) {
+        const ArchiveProof* proof = FindArchiveProof(proofs, archive.name);
+        if (!proof || !proof->tested || proof->result != ProofResult::Passed) continue;
+        if (proven == 0 || RecordSeconds(proof->when) < RecordSeconds(oldest)) oldest = proof->when;
+        ++proven;
+    }
+    if (proven == 0) return FillPlaceholder(LookUpText(L"MainWindow", L"ArchivesUnproven"), std::to_wstring(own.size()));
+    return FillPlaceholders(LookUpText(L"MainWindow", L"ArchivesProven"),
+                            {std::to_wstring(proven), std::to_wstring(own.size()), FormatShownDay(oldest)});
+}
