@@ -46,12 +46,26 @@ int ParseLacking(const std::wstring& text) {
     return value;
 }
 
-void ReadEntry(ArchiveProof& proof, const std::wstring& key, const std::wstring& value) {
-    if (SameName(key, L"Tested")) proof.tested = ParseRecordTime(value, proof.when);
-    if (SameName(key, L"Lacking")) proof.lacking = ParseLacking(value);
-    if (!SameName(key, L"Result")) return;
+// An archive's entries as the record holds them; the first of a key counts.
+struct ProofEntries {
+    std::wstring name, tested, result, lacking;
+};
+
+ArchiveProof ProofOfEntries(const ProofEntries& entries) {
+    ArchiveProof proof{entries.name};
+    proof.lacking = ParseLacking(entries.lacking);
+    int result = -1;
     for (int i = 0; i < 3; ++i)
-        if (value == kResultWords[i]) proof.result = static_cast<ProofResult>(i);
+        if (entries.result == kResultWords[i]) result = i;
+    // A test whose time or result does not read proved nothing.
+    proof.tested = result >= 0 && ParseRecordTime(entries.tested, proof.when);
+    if (proof.tested) proof.result = static_cast<ProofResult>(result);
+    return proof;
+}
+
+void KeepFirst(std::wstring& slot, const std::wstring& value, bool& seen) {
+    if (!seen) slot = value;
+    seen = true;
 }
 
 struct OwnArchive {
@@ -101,20 +115,29 @@ std::string ProofRecordBytes(const std::vector<ArchiveProof>& proofs) {
 
 std::vector<ArchiveProof> ParseProofRecord(const std::string& bytes) {
     std::vector<ArchiveProof> proofs;
+    ProofEntries entries;
+    bool inGroup = false, seen[3] = {};
+    const auto finish = [&] {
+        // A name twice: the first counts, as a key/value reader finds the first group.
+        if (inGroup && !entries.name.empty() && !FindArchiveProof(proofs, entries.name))
+            proofs.push_back(ProofOfEntries(entries));
+    };
     for (const KeyValueLine& line : ParseKeyValueBytes(bytes)) {
+        const std::wstring key = WideFromUtf8(line.key), value = WideFromUtf8(line.value);
         if (line.kind == KeyValueLineKind::Group) {
-            const std::wstring name = WideFromUtf8(line.key);
-            // A name twice: the first entry counts, as a key/value reader finds the first group.
-            if (!name.empty() && !FindArchiveProof(proofs, name)) proofs.push_back(ArchiveProof{name});
-            else proofs.push_back(ArchiveProof{});  // its entries go nowhere
-        } else if (line.kind == KeyValueLineKind::Entry && !proofs.empty() && !proofs.back().name.empty()) {
-            ReadEntry(proofs.back(), WideFromUtf8(line.key), WideFromUtf8(line.value));
+            finish();
+            entries = ProofEntries{};
+            entries.name = key;
+            inGroup = true;
+            seen[0] = seen[1] = seen[2] = false;
+        } else if (line.kind == KeyValueLineKind::Entry && inGroup) {
+            if (SameName(key, L"Tested")) KeepFirst(entries.tested, value, seen[0]);
+            if (SameName(key, L"Result")) KeepFirst(entries.result, value, seen[1]);
+            if (SameName(key, L"Lacking")) KeepFirst(entries.lacking, value, seen[2]);
         }
     }
-    std::vector<ArchiveProof> named;
-    for (ArchiveProof& proof : proofs)
-        if (!proof.name.empty()) named.push_back(proof);
-    return named;
+    finish();
+    return proofs;
 }
 
 std::vector<ArchiveProof> ReadProofRecord(const std::wstring& backupFolder) {
