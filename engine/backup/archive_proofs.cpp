@@ -108,7 +108,8 @@ std::string ProofRecordBytes(const std::vector<ArchiveProof>& proofs) {
             lines.push_back(Line(KeyValueLineKind::Entry, L"Tested", FormatRecordTime(proof.when)));
             lines.push_back(Line(KeyValueLineKind::Entry, L"Result", kResultWords[static_cast<int>(proof.result)]));
         }
-        if (proof.lacking > 0) lines.push_back(Line(KeyValueLineKind::Entry, L"Lacking", std::to_wstring(proof.lacking)));
+        if (proof.lacking > 0)
+            lines.push_back(Line(KeyValueLineKind::Entry, L"Lacking", std::to_wstring(proof.lacking)));
     }
     return SerializeKeyValueLines(lines);
 }
@@ -193,8 +194,9 @@ std::wstring ChooseArchiveToProve(const std::vector<std::wstring>& names, const 
         if (proof && proof->tested && tested >= start) continue;
         bool needed = false;
         for (const OwnArchive& other : own)
-            needed = needed || (archive.parts.kind == ArchiveKind::Full && other.parts.kind == ArchiveKind::Differential &&
-                                DayNumber(other.parts.fullDay) == DayNumber(archive.parts.day));
+            needed =
+                needed || (archive.parts.kind == ArchiveKind::Full && other.parts.kind == ArchiveKind::Differential &&
+                           DayNumber(other.parts.fullDay) == DayNumber(archive.parts.day));
         const bool better = !chosen || tested < chosenTested ||
                             (tested == chosenTested && needed != chosenNeeded && needed) ||
                             (tested == chosenTested && needed == chosenNeeded &&
@@ -230,7 +232,8 @@ std::wstring ProofSummaryText(const std::vector<std::wstring>& names, const std:
         if (proven == 0 || RecordSeconds(proof->when) < RecordSeconds(oldest)) oldest = proof->when;
         ++proven;
     }
-    if (proven == 0) return FillPlaceholder(LookUpText(L"MainWindow", L"ArchivesUnproven"), std::to_wstring(own.size()));
+    if (proven == 0)
+        return FillPlaceholder(LookUpText(L"MainWindow", L"ArchivesUnproven"), std::to_wstring(own.size()));
     return FillPlaceholders(LookUpText(L"MainWindow", L"ArchivesProven"),
                             {std::to_wstring(proven), std::to_wstring(own.size()), FormatShownDay(oldest)});
 }

@@ -108,7 +108,8 @@ ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window, B
         // The password in force must open the full: a changed or cleared
         // password fails here and starts a new full.
         const bool withPassword = !request.password.empty();
-        const ToolOutcome test = RunArchiveToolToEnd(BuildTestParameters(fullPath, withPassword), request.password, window);
+        const ToolOutcome test =
+            RunArchiveToolToEnd(BuildTestParameters(fullPath, withPassword), request.password, window);
         result.testedFull = plan.fullName;
         result.fullTest = test;
         const bool proven = test.started && !test.hung && test.exitCode == 0;
@@ -144,14 +145,15 @@ void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const Jo
     if (plan.kind == ArchiveKind::Differential) {
         std::wstring parent, name;
         SplitDataFolder(request.dataFolder, parent, name);
-        result.tool = RunArchiveToolToEnd(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
-                                                                 name, result.tempPath, result.encrypted),
-                                     request.password, window, parent);
+        result.tool =
+            RunArchiveToolToEnd(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName, name,
+                                                            result.tempPath, result.encrypted),
+                                request.password, window, parent);
     } else {
         const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-        result.tool = RunArchiveToolToEnd(BuildBackupParameters(request.level, request.backupFolder, tempName,
-                                                           request.dataFolder, result.encrypted),
-                                     request.password, window);
+        result.tool = RunArchiveToolToEnd(
+            BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder, result.encrypted),
+            request.password, window);
     }
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
     if (result.tool.hung) result.status = BackupStatus::ToolHung;
@@ -192,7 +194,8 @@ BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window,
     // reading everything back does.
     if (packed() && request.verify) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveToolToEnd(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
+        result.test =
+            RunArchiveToolToEnd(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
         if (result.test.hung) result.status = BackupStatus::ToolHung;
     }

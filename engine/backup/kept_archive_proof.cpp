@@ -20,9 +20,9 @@ bool NoteTest(std::vector<ArchiveProof>& proofs, const std::wstring& name, const
     proof.tested = true;
     proof.when = ReadLocalTime();
     // Made with another password: not proven, yet nothing says it is damaged.
-    proof.result = test.exitCode == 0      ? ProofResult::Passed
+    proof.result = test.exitCode == 0   ? ProofResult::Passed
                    : test.wrongPassword ? ProofResult::WrongPassword
-                                         : ProofResult::Failed;
+                                        : ProofResult::Failed;
     return proof.result == ProofResult::Failed;
 }
 
@@ -49,10 +49,10 @@ void ProveKeptArchives(const BackupRequest& request, BackupResult& result, const
     if (!result.testedFull.empty() && NoteTest(proofs, result.testedFull, result.fullTest))
         NameFailedArchive(result, names, request, result.testedFull);
 
-    const std::wstring chosen = result.status == BackupStatus::Success
-                                    ? ChooseArchiveToProve(names, request.computer, request.user, proofs, tonight,
-                                                           request.today)
-                                    : std::wstring();
+    const std::wstring chosen =
+        result.status == BackupStatus::Success
+            ? ChooseArchiveToProve(names, request.computer, request.user, proofs, tonight, request.today)
+            : std::wstring();
     if (!chosen.empty()) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusProve"));
         const bool withPassword = !request.password.empty();

@@ -20,7 +20,8 @@ int ReadCannotOpenCount(const std::string& line) {
     long count = 0;
     std::size_t i = std::char_traits<char>::length(prefix);
     const std::size_t first = i;
-    for (; i < line.size() && line[i] >= '0' && line[i] <= '9' && count < 100000000; ++i) count = count * 10 + (line[i] - '0');
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9' && count < 100000000; ++i)
+        count = count * 10 + (line[i] - '0');
     return i == first ? -1 : static_cast<int>(count);
 }
 

@@ -11,7 +11,7 @@ bool PutNoticeIcon(const LastBackup& attempt) {
     if (!AddTrayIcon(kMainWindow, kProgramIconImage)) return false;
     SetTrayToolTip(kMainWindow, LastBackupToolTipText(attempt));
     ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"), AttemptAlertText(attempt),
-                        kFailureNoticeMs);
+                         kFailureNoticeMs);
     return true;
 }
 

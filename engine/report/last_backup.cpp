@@ -48,7 +48,8 @@ LastBackup AttemptOfResult(const BackupResult& result) {
     }
     if (!result.failedArchive.empty()) {
         std::wstring dependents;
-        for (const std::wstring& name : result.failedDependents) dependents += (dependents.empty() ? L"" : L", ") + name;
+        for (const std::wstring& name : result.failedDependents)
+            dependents += (dependents.empty() ? L"" : L", ") + name;
         attempt.warning = {dependents.empty() ? L"LogProofFailed" : L"LogProofFailedNeeded", result.failedArchive,
                            dependents};
     }

@@ -52,11 +52,11 @@ std::wstring LastBackupLineText(const LastBackup& attempt) {
     const std::wstring when = FormatShownTime(attempt.when, true);
     if (!attempt.saved)
         return FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupFailed"), {when, ShownFailureReason(attempt)});
+    const wchar_t* const key = NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
+                               : attempt.encrypted                              ? L"LastBackupEncrypted"
+                                                                                : L"LastBackupSaved";
     const std::wstring line =
-        FillPlaceholders(LookUpText(L"MainWindow", NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
-                                                   : attempt.encrypted                              ? L"LastBackupEncrypted"
-                                                                                                    : L"LastBackupSaved"),
-                         {when, FormatArchiveSize(attempt.archiveSize)});
+        FillPlaceholders(LookUpText(L"MainWindow", key), {when, FormatArchiveSize(attempt.archiveSize)});
     const std::wstring warning = AttemptAlertText(attempt);
     return warning.empty() ? line : line + L". " + warning;
 }
@@ -82,13 +82,11 @@ std::wstring StaleToolTipText(int days) {
 }
 
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {
-    std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
-    if (attempt.recorded)
-        text = FillPlaceholder(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
-                                                   : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
-                                                                                                    : L"TrayLastSaved"),
-                               FormatShownTime(attempt.when, false));
-    return ClippedToolTip(text);
+    if (!attempt.recorded) return ClippedToolTip(LookUpText(L"Messages", L"SysTrayTooltip"));
+    const wchar_t* const key = !attempt.saved                                 ? L"TrayLastFailed"
+                               : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
+                                                                                : L"TrayLastSaved";
+    return ClippedToolTip(FillPlaceholder(LookUpText(L"Messages", key), FormatShownTime(attempt.when, false)));
 }
 
 std::wstring JobToolTipText(const std::wstring& status) {
