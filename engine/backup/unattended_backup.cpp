@@ -49,10 +49,11 @@ int ExitCodeFor(BackupStatus status) {
 int ReportResult(const BackupRequest& request, BackupResult result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
+    // The older archive's test reads archives only: the client need not wait for it.
+    if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
     ProveKeptArchives(request, result);
     const LastBackup attempt = AttemptOfResult(result);
     RecordLastBackup(attempt);
-    if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
     if (!AttemptAlertText(attempt).empty()) ShowFailureNotice(attempt);
     return ExitCodeFor(result.status);
