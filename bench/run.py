@@ -8,14 +8,17 @@ with their spread:
   on (against bare `7z a` + `7z t`), with the program's own CPU time and peak
   memory;
 - the fixed overhead of `/b` on a tiny profile (level 0, test off);
-- the restore from the window over existing data, from the press of the
+- the restore from the window over existing data, Everything and one
+  folder chosen in the dialog of what to restore, from the press of the
   last "Yes" (not its box's closing) to the result box (the old data is
-  deleted after it), against bare `7z x -y` of the same archive with its
-  output going nowhere; the listing before the last question on its own.
+  deleted after it), against bare `7z x -y` of the same archive (of that
+  folder alone: `-- <archive> Larkmail\Mail\Folder00`) with its output
+  going nowhere; the listing, up to the dialog, on its own.
 - (part `diff`, bench/diff_nights.py) differential nights against full
   nights (FullEvery = 7, level 5, test on), and the restore of a
-  differential against bare `7z x` of its full and then of it (part
-  `diff-restore` alone: the restore on the archives the nights left).
+  differential (Everything and one folder) against bare `7z x` of its
+  full and then of it (part `diff-restore` alone: the restore on the
+  archives the nights left).
 
     bench/run.py [--size MB] [--runs N] [--tiny-runs N] [--levels 0,5,9]
                  [--parts tiny,backup,restore,diff,diff-restore] [--build DIR]
@@ -31,7 +34,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from diff_nights import diff_restore_rows, diff_rows  # noqa: E402
-from restore_pairs import restore_row, time_restore_pairs  # noqa: E402
+from restore_pairs import MAIL_FOLDER, restore_row, time_restore_pairs  # noqa: E402
 from wine_runs import ROOT, WineRuns, wine_path  # noqa: E402
 
 
@@ -175,9 +178,14 @@ def full_restore_row(wr, program, backups, env, data, args, lines):
             sys.exit("could not make the restore's archive")
         os.replace(archive + ".tmp", archive)
     write_settings(program, backups, 5, 1)
-    row, listing = restore_row("restore from the window, last Yes to result box", f"{args.size} MB",
-                               time_restore_pairs(wr, program, env, archive, args.runs))
-    lines += [row + " | | |", "", f"The listing before the last question: median {listing:.0f} ms."]
+    row, listing = restore_row("restore from the window, Everything, last Yes to result box", f"{args.size} MB",
+                               time_restore_pairs(wr, program, env, data, archive, args.runs))
+    folder_row, folder_listing = restore_row(
+        f"restore from the window, one folder ({MAIL_FOLDER[9:]}), last Yes to result box", f"{args.size} MB",
+        time_restore_pairs(wr, program, env, data, archive, args.runs, folder=MAIL_FOLDER))
+    lines += [row + " | | |", folder_row + " | | |", "",
+              f"The listing before the dialog of what to restore: median {listing:.0f} ms "
+              f"(before the one folder: {folder_listing:.0f} ms)."]
 
 
 if __name__ == "__main__":

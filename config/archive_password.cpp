@@ -7,7 +7,8 @@
 
 StoredPassword ReadArchivePassword(std::wstring& password) {
     password.clear();
-    const std::wstring value = ReadSettingText(kArchivePasswordKey, L"");
+    std::wstring value;
+    if (!ReadSettingTextIfReadable(kArchivePasswordKey, L"", value)) return StoredPassword::SettingsUnreadable;
     if (value.empty()) return StoredPassword::None;
     std::string blob;
     if (!DecodeBase64(value, blob) || !UnprotectSecret(blob, password)) return StoredPassword::Unreadable;

@@ -8,6 +8,7 @@ enum class StoredPassword {
     None,        // absent or empty: archives are not encrypted
     Ready,       // unsealed into the caller's text
     Unreadable,  // not base64, or the system will not unseal it (another user, a reset, damage)
+    SettingsUnreadable,  // the settings file is there but cannot be read: a password may be set
 };
 
 // `password` holds the text only with Ready; the caller wipes it (WipeText) when done.

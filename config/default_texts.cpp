@@ -77,6 +77,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"OptionLast", L"Last",
         L"OptionLastDay", L"Last Day",
         L"TaskTimeout", L"The Task Scheduler did not answer in time.",
+        L"CheckRunMissed", L"Run a missed backup as soon as the computer is on, also on battery",
 
         L"_GROUP_", L"OptionsWindow",
         L"FourthTab", L"Options",
@@ -120,6 +121,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"FolderInData", L"This folder lies inside the Larkmail data folder (%1). Every backup would pack the earlier archives again, and a restore would delete them. Please choose a folder outside it.",
         L"PasswordAgain", L"Enter the password again now?",
         L"TrayLastSavedDiff", L"Larkmail Backup - last backup %1 OK (differential)",
+        L"StatusFolderBusy", L"Waiting for another backup or restore to finish with the backup folder",
         L"TrayStale", L"Larkmail Backup - no good backup for %1 days",
         L"StatusProve", L"Testing an older archive",
 
@@ -162,6 +164,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ChoiceCopy", L"A &copy of the selected folder into another folder",
         L"ButtonCancel", L"Cancel",
         L"FileCountOne", L"1 file",
+        L"FolderBusy", L"Another backup or restore is still using the backup folder. Nothing was changed; please try again later.",
 
         L"_GROUP_", L"LogMessages",
         L"LogNoPath", L"No backup path defined.",
@@ -215,6 +218,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogCopyNotPlaced", L"Restore failed, the copy could not be put into %1. Your Larkmail data was not changed.",
         L"LogFolderRestored", L"Folder restored: %1",
         L"LogCopyRestored", L"Copy of the backup unpacked to: %1",
+        L"LogSettingsUnreadable", L"Backup failed, the settings file could not be read, so it is not known whether backups are to be encrypted. No archive was written.",
+        L"LogFolderBusy", L"Backup failed, another backup or restore kept using the backup folder: %1. Nothing was changed.",
+        L"LogRestoreFolderBusy", L"Restore refused, another backup or restore kept using the backup folder: %1. Your Larkmail data was not changed.",
         L"LogFilesNotRead", L"Backup incomplete, 7-Zip could not read these files (%1 in all), perhaps held open by another program: %2. Everything else was saved.",
         L"LogFilesNotReadDayKept", L"Backup failed, 7-Zip could not read these files (%1 in all), perhaps held open by another program: %2. Today's complete archive was kept.",
         L"LogProofFailed", L"The older archive %1 failed its test. It was kept.",

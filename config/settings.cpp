@@ -2,6 +2,7 @@
 #include "config/settings.h"
 
 #include "config/key_value_file.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -64,6 +65,14 @@ int ReadSettingInteger(const std::wstring& key, int fallback) {
     const int value = ReadKeyValueInteger(file, key, fallback);
     CloseKeyValueFile(file);
     return value;
+}
+
+bool ReadSettingTextIfReadable(const std::wstring& key, const std::wstring& fallback, std::wstring& value) {
+    KeyValueFile file;
+    const bool opened = OpenKeyValueFile(file, kSettingsFileName);
+    value = ReadKeyValueText(file, key, fallback);
+    CloseKeyValueFile(file);
+    return opened || LookUpPathKind(kSettingsFileName) == PathKind::Missing;
 }
 
 void WriteSettingText(const std::wstring& key, const std::wstring& value) {

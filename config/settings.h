@@ -23,6 +23,9 @@ Settings ReadAllSettings();
 // Each call is one open, read or write, close cycle.
 std::wstring ReadSettingText(const std::wstring& key, const std::wstring& fallback);
 int ReadSettingInteger(const std::wstring& key, int fallback);
+// Like ReadSettingText, but false when the file is there and cannot be read
+// (another program holds it, access denied): nothing is known of the key then.
+bool ReadSettingTextIfReadable(const std::wstring& key, const std::wstring& fallback, std::wstring& value);
 void WriteSettingText(const std::wstring& key, const std::wstring& value);
 void WriteSettingInteger(const std::wstring& key, int value);
 // VerifyBackup: only a 0 (blanks round it allowed) turns the archive test off;

@@ -24,6 +24,20 @@ HeldFile OpenFileForUpdate(const std::wstring& path, std::string& bytes);
 bool ReplaceHeldFile(HeldFile& file, const std::wstring& path, const std::string& bytes);
 void ReleaseHeldFile(HeldFile& file);
 
+// A lock between processes, also on a share: a file opened without any
+// sharing and deleted when closed. The system closes it when its process
+// ends, however it ends, so a killed holder never leaves it taken.
+enum class FileLockState {
+    Taken,
+    Busy,         // another holder has it open
+    Unavailable,  // no file can be made there (missing or read-only folder)
+};
+struct FileLock {
+    std::uintptr_t token = 0;  // 0: not held
+};
+FileLockState TakeFileLock(const std::wstring& path, FileLock& lock);
+void ReleaseFileLock(FileLock& lock);
+
 // Reads a whole file with full sharing. False when it cannot be opened.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes);
 // Reads at most `count` bytes from the start of a file, with full sharing.

@@ -3,8 +3,11 @@
 
 #include "config/language_table.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
+#include "platform/text.h"
+#include "schedule/task_xml.h"
 
 namespace {
 
@@ -27,6 +30,34 @@ bool RunSchtasksShown(const std::wstring& parameters) {
     if (!ended) EndProgram(handle);
     ReleaseProgram(handle);
     return ended;
+}
+
+// In the temp folder: the program's own folder may be one the user cannot write to.
+std::wstring TaskXmlPath() {
+    std::wstring folder = ReadEnvironmentText(L"TEMP");
+    if (folder.empty()) folder = ReadEnvironmentText(L"TMP");
+    if (folder.empty()) folder = ReadCurrentFolder();
+    return JoinPath(folder, L"LarkmailBackup-task-" + std::to_wstring(ReadProcessId()) + L".xml");
+}
+
+enum class CreateRun { Ended, TimedOut, NoFile };
+
+// The XML definition when asked for and the schedule has one, else the plain
+// line: never the plain line for want of a file, as its task would skip the
+// nights the other one is for.
+CreateRun RunCreateCommand(const TaskSchedule& schedule) {
+    const std::wstring folder = ReadCurrentFolder();
+    const std::wstring userId = BuildUserId(ReadEnvironmentText(L"USERDOMAIN"), ReadEnvironmentText(L"USERNAME"));
+    const std::wstring xml =
+        schedule.runMissed ? BuildTaskXml(schedule, folder, userId, ChooseStartDate(schedule, ReadLocalTime())) : L"";
+    if (xml.empty())
+        return RunSchtasksShown(BuildTaskParameters(schedule, TaskName(), folder)) ? CreateRun::Ended
+                                                                                  : CreateRun::TimedOut;
+    const std::wstring path = TaskXmlPath();
+    if (!WriteFileReplacing(path, TaskXmlBytes(xml))) return CreateRun::NoFile;
+    const bool ended = RunSchtasksShown(BuildXmlTaskParameters(TaskName(), path));
+    DeleteFilePath(path);
+    return ended ? CreateRun::Ended : CreateRun::TimedOut;
 }
 
 }  // namespace
@@ -63,8 +94,11 @@ bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPa
         ShowMessageBox(errorTitle, LookUpText(L"LogMessages", L"LogNoPath"), kBoxErrorOk);
         return false;
     }
-    const std::wstring parameters = BuildTaskParameters(schedule, TaskName(), ReadCurrentFolder());
-    const TaskQueryResult found = RunSchtasksShown(parameters) ? QueryBackupTask() : TaskQueryResult::TimedOut;
+    const CreateRun run = RunCreateCommand(schedule);
+    // A definition that could not be written counts as a refused create.
+    const TaskQueryResult found = run == CreateRun::Ended      ? QueryBackupTask()
+                                  : run == CreateRun::TimedOut ? TaskQueryResult::TimedOut
+                                                               : TaskQueryResult::Absent;
     if (found == TaskQueryResult::Present) {
         writeLog(LookUpText(L"LogMessages", L"TaskSucceed"));
         return true;

@@ -11,6 +11,9 @@ struct TaskSchedule {
     std::wstring weekOfMonth;   // "First" .. "Fourth", "Last", "LastDay"
     std::wstring hourText;      // passed on as it is
     std::wstring minuteText;
+    // Through an XML definition whose task runs a missed start as soon as it
+    // can, on battery too; otherwise the plain "/create /sc ..." line.
+    bool runMissed = false;
 };
 
 // A hung schtasks must not freeze the window for good.
@@ -25,6 +28,8 @@ std::wstring BuildTaskRunText(const std::wstring& folder);
 // The whole "/create ..." parameter text for the schedule.
 std::wstring BuildTaskParameters(const TaskSchedule& schedule, const std::wstring& taskName,
                                  const std::wstring& folder);
+// "/create /tn <name> /xml <file>", each quoted when it holds a blank.
+std::wstring BuildXmlTaskParameters(const std::wstring& taskName, const std::wstring& xmlPath);
 std::wstring BuildDeleteParameters(const std::wstring& taskName);
 // Whether a "/query" output line names the task (substring, any ASCII case).
 bool QueryLineNamesTask(const std::wstring& line, const std::wstring& taskName);
@@ -36,7 +41,8 @@ TaskQueryResult QueryBackupTask();
 // Where the outcome line goes: the caller owns the log.
 using TaskLogWriter = void (*)(const std::wstring& line);
 // `backupPathText` is the Main tab's backup path field. True when the task
-// exists afterwards; logs the outcome and shows any failure itself.
+// exists afterwards; logs the outcome and shows any failure itself. The XML
+// definition goes to a temporary file, removed once schtasks has ended.
 bool CreateBackupTask(const TaskSchedule& schedule, const std::wstring& backupPathText, TaskLogWriter writeLog);
 // A time-out shows a message and counts as absent.
 bool BackupTaskExists();

@@ -43,6 +43,10 @@ std::wstring BuildTaskParameters(const TaskSchedule& schedule, const std::wstrin
     return L"/create /sc " + kind + L" /d " + schedule.dayName + StartTime(schedule) + tail;
 }
 
+std::wstring BuildXmlTaskParameters(const std::wstring& taskName, const std::wstring& xmlPath) {
+    return L"/create /tn " + QuoteTaskName(taskName) + L" /xml " + QuoteTaskName(xmlPath);
+}
+
 std::wstring BuildDeleteParameters(const std::wstring& taskName) {
     return L"/delete /tn " + QuoteTaskName(taskName) + L" /f";
 }

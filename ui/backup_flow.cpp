@@ -15,6 +15,7 @@
 #include "platform/secrets.h"
 #include "platform/system.h"
 #include "platform/window.h"
+#include "ui/folder_wait.h"
 #include "ui/main_tab.h"
 #include "ui/main_window.h"
 #include "ui/password_flow.h"
@@ -100,6 +101,74 @@ std::wstring FailureBoxText(const BackupResult& result) {
     }
 }
 
+// A run that stopped before the client was asked: logged, recorded, told.
+void ReportRefusal(const BackupResult& refused) {
+    AppendLogLine(kLogBaseName, BackupLogMessage(refused));
+    RecordWindowBackup(AttemptOfResult(refused));
+    if (refused.status == BackupStatus::NoPassword)
+        OfferPasswordAgain(FailureBoxText(refused));
+    else
+        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(refused), kBoxErrorOk);
+}
+
+// Under the backup folder's lock: the client closed, packed, retention, an older archive proven, the result box.
+void BackUpUnderLock(BackupRequest& request) {
+    const FailureReason notClosed = CloseMailClient();
+
+    request.today = ReadLocalTime();
+    if (!notClosed.code.empty()) {
+        RecordWindowBackup(FailedAttempt(notClosed, ArchiveName(request.computer, request.user, request.today)));
+        return;
+    }
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadKeepDaysSetting();
+    request.fullEvery = ReadFullEverySetting();
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+
+    ShowStep(Text(L"Messages", L"StatusBackup"));
+    JobWindow window;
+    window.showStatus = ShowStep;
+    window.waitForTool = AnimateUntilToolEnds;
+    BackupResult result = RunBackupJob(request, window);
+    AppendLogLine(kLogBaseName, BackupLogMessage(result));
+    RemoveArchivesPastKeeping(request, result);
+    ProveKeptArchives(request, result, window);
+    // Fixed, not looked up: the window ends every backup on this word.
+    EndJobStatus(L"Ready");
+    const LastBackup attempt = AttemptOfResult(result);
+    RecordWindowBackup(attempt);
+
+    const bool succeeded = result.status == BackupStatus::Success;
+    if (!succeeded) {
+        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    } else if (!attempt.warning.code.empty()) {
+        ShowMessageBox(Text(L"Messages", L"Error"), AttemptAlertText(attempt), kBoxErrorOk);
+    }
+    if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
+    // After a failure the client still comes back: it was closed for this backup.
+    if (succeeded) ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"Messages", L"MsgSuccess"), kBoxInformationOk);
+    RestartMailClient();
+}
+
+// Every refusal here comes before the client is asked to close.
+void BackUpWithPassword(BackupRequest& request) {
+    BackupResult refused = CheckBackupFolder(request);
+    if (refused.status == BackupStatus::Success) refused.status = CheckPasswordState(request);
+    if (refused.status != BackupStatus::Success) {
+        ReportRefusal(refused);
+        return;
+    }
+    FolderLock lock = LockFolderFromWindow(request.backupFolder);
+    if (lock.waited) EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
+    if (lock.busy) {
+        refused.status = BackupStatus::FolderBusy;
+        ReportRefusal(refused);
+        return;
+    }
+    BackUpUnderLock(request);
+    UnlockBackupFolder(lock);
+}
+
 }  // namespace
 
 std::wstring& ProgressDots() {
@@ -125,51 +194,8 @@ void RunInteractiveBackup() {
     request.backupFolder = state.backupPath;
     request.dataFolder = state.dataFolder;
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
-    // Refused before the client is asked to close: the refusal changes nothing.
-    const BackupResult refused = CheckBackupFolder(request);
-    if (refused.status != BackupStatus::Success) {
-        AppendLogLine(kLogBaseName, BackupLogMessage(refused));
-        RecordWindowBackup(AttemptOfResult(refused));
-        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(refused), kBoxErrorOk);
-        return;
-    }
-    const FailureReason notClosed = CloseMailClient();
-
-    request.today = ReadLocalTime();
-    if (!notClosed.code.empty()) {
-        RecordWindowBackup(FailedAttempt(notClosed, ArchiveName(request.computer, request.user, request.today)));
-        return;
-    }
-    request.verify = ReadVerifySetting();
-    request.keepDays = ReadKeepDaysSetting();
-    request.fullEvery = ReadFullEverySetting();
-    request.archiveName = ArchiveName(request.computer, request.user, request.today);
-
-    ShowStep(Text(L"Messages", L"StatusBackup"));
-    JobWindow window;
-    window.showStatus = ShowStep;
-    window.waitForTool = AnimateUntilToolEnds;
-    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
-    BackupResult result = RunBackupJob(request, window);
-    AppendLogLine(kLogBaseName, BackupLogMessage(result));
-    RemoveArchivesPastKeeping(request, result);
-    ProveKeptArchives(request, result, window);
+    // Read before the client is asked to close: a key that cannot be had leaves it running.
+    request.passwordState = ReadArchivePassword(request.password);
+    BackUpWithPassword(request);
     WipeText(request.password);
-    // Fixed, not looked up: the window ends every backup on this word.
-    EndJobStatus(L"Ready");
-    const LastBackup attempt = AttemptOfResult(result);
-    RecordWindowBackup(attempt);
-
-    const bool succeeded = result.status == BackupStatus::Success;
-    if (result.status == BackupStatus::NoPassword) {
-        OfferPasswordAgain(FailureBoxText(result));
-    } else if (!succeeded) {
-        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
-    } else if (!attempt.warning.code.empty()) {
-        ShowMessageBox(Text(L"Messages", L"Error"), AttemptAlertText(attempt), kBoxErrorOk);
-    }
-    if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
-    // After a failure the client still comes back: it was closed for this backup.
-    if (succeeded) ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"Messages", L"MsgSuccess"), kBoxInformationOk);
-    RestartMailClient();
 }

@@ -14,7 +14,9 @@
 #include "engine/restore/restore_job.h"
 #include "platform/dialogs.h"
 #include "platform/secrets.h"
+#include "platform/text.h"
 #include "platform/window.h"
+#include "ui/folder_wait.h"
 #include "ui/main_window.h"
 #include "ui/password_flow.h"
 #include "ui/restore_dialog.h"
@@ -42,11 +44,6 @@ void RefuseWhileClientRuns() {
     ReportFailure(Text(L"LogMessages", L"LogFailure2"), Text(L"Messages", L"ErrNotClosed"));
 }
 
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (path.size() > 1 && path.back() == L'\\') path.pop_back();
-    return path;
-}
-
 // Waits on 7-Zip, its pipe and the window together: the window repaints,
 // 7-Zip's figure follows the status text, input is dropped. The job's side
 // work runs between wake-ups; only while it has work does the wait not block.
@@ -67,7 +64,7 @@ bool AskCopyFolder(const MainWindowState& state, RestoreScope& scope) {
         const std::wstring chosen = AskForFolder(Text(L"RestoreMsgs", L"CopyFolder"), {});
         if (chosen.empty()) return false;
         if (!PathLiesInside(chosen, state.dataFolder) && !PathLiesInside(chosen, state.backupPath)) {
-            scope.copyFolder = WithoutTrailingSeparators(chosen);
+            scope.copyFolder = WithoutTrailingSeparators(chosen, 1);
             return true;
         }
         ShowMessageBox(Text(L"Messages", L"Error"), Text(L"RestoreMsgs", L"CopyRefused"), kBoxExclamationOk);
@@ -186,7 +183,7 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
     JobWindow window;
     window.showStatus = ShowJobStatus;
     window.waitForTool = WaitShowingProgress;
-    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder, 1);
     const RestoreFailure failure = RestoreFromArchive(archivePath, dataFolder, items, window, used, layers, scope);
     DropWindowEvents();  // clicks made while the data was swapped
     EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
@@ -213,7 +210,7 @@ void RunRestore() {
     const MainWindowState& state = ProcessWindowState();
     const std::wstring archivePath = AskForFile(Text(L"RestoreMsgs", L"RestoreBkup"), state.backupPath, kArchiveFilter);
     if (archivePath.empty()) return;
-    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder);
+    const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder, 1);
     // The old data goes after a restore, and an archive in it would go too.
     const std::wstring endangered = FindArchiveInDataFolder(dataFolder, archivePath);
     if (!endangered.empty()) {
@@ -222,8 +219,19 @@ void RunRestore() {
         return;
     }
 
+    // From before the listing to the end: no backup may replace or remove
+    // the archive, or a differential's full, while the restore reads it.
+    const std::wstring archiveFolder = archivePath.substr(0, archivePath.find_last_of(L"\\/") + 1);
+    FolderLock lock = LockFolderFromWindow(archiveFolder);
+    if (lock.waited) EndJobStatus(Text(L"MainWindow", L"StatusBarText"));
+    if (lock.busy) {
+        ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreFolderBusy"), archiveFolder),
+                      Text(L"RestoreMsgs", L"FolderBusy"));
+        return;
+    }
     std::wstring password;
     ReadArchivePassword(password);
     RestoreWithPassword(archivePath, password);
     WipeText(password);
+    UnlockBackupFolder(lock);
 }

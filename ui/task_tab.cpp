@@ -25,7 +25,8 @@ struct TabRow {
 
 // In creation order, which also makes the three option groups.
 const TabRow kTabRows[] = {
-    {kTaskFrame, ControlKind::Frame, {5, 5, 475, 95}, L"TaskFrame", nullptr, nullptr},
+    // 25 taller than the first design for the missed-run box; the buttons and the note moved down with it.
+    {kTaskFrame, ControlKind::Frame, {5, 5, 475, 120}, L"TaskFrame", nullptr, nullptr},
     {17, ControlKind::Option, {20, 25, 100, 20}, L"OptionDaily", nullptr, [] { ChooseScheduleKind(17); }},
     {18, ControlKind::Option, {20, 50, 100, 20}, L"OptionWeekly", nullptr, [] { ChooseScheduleKind(18); }},
     {19, ControlKind::Option, {20, 75, 100, 20}, L"OptionMonthly", nullptr, [] { ChooseScheduleKind(19); }},
@@ -34,7 +35,7 @@ const TabRow kTabRows[] = {
     {kSpinMinute, ControlKind::SpinField, {200, 70, 50, 23}, nullptr, L"0", nullptr},
     {kTextValidTime, ControlKind::Label, {255, 75, 200, 20}, L"ValidTime", nullptr, nullptr},
     // Under the buttons, one line the tab's width: beside them it covered "Open Task Scheduler".
-    {kTextMonth, ControlKind::Label, {10, 142, 470, 20}, L"TextMonth", nullptr, nullptr},
+    {kTextMonth, ControlKind::Label, {10, 167, 470, 20}, L"TextMonth", nullptr, nullptr},
     {20, ControlKind::Option, {130, 25, 50, 20}, L"OptionSunday", nullptr, [] { ChooseDay(20); }},
     {21, ControlKind::Option, {180, 25, 50, 20}, L"OptionMonday", nullptr, [] { ChooseDay(21); }},
     {22, ControlKind::Option, {230, 25, 50, 20}, L"OptionTuesday", nullptr, [] { ChooseDay(22); }},
@@ -42,10 +43,12 @@ const TabRow kTabRows[] = {
     {24, ControlKind::Option, {330, 25, 50, 20}, L"OptionThursday", nullptr, [] { ChooseDay(24); }},
     {25, ControlKind::Option, {380, 25, 50, 20}, L"OptionFriday", nullptr, [] { ChooseDay(25); }},
     {26, ControlKind::Option, {430, 25, 45, 20}, L"OptionSaturday", nullptr, [] { ChooseDay(26); }},
-    {kButtonCreateTask, ControlKind::Button, {328, 105, 155, 30}, L"ButtonCreateTask", nullptr, PressCreateTask},
-    {kButtonTaskScheduler, ControlKind::Button, {164, 105, 150, 30}, L"ButtonTaskScheduler", nullptr,
+    // Before Create Task in the tab order: a setting of the task it makes.
+    {kCheckRunMissed, ControlKind::CheckBox, {20, 100, 455, 20}, L"CheckRunMissed", nullptr, nullptr},
+    {kButtonCreateTask, ControlKind::Button, {328, 130, 155, 30}, L"ButtonCreateTask", nullptr, PressCreateTask},
+    {kButtonTaskScheduler, ControlKind::Button, {164, 130, 150, 30}, L"ButtonTaskScheduler", nullptr,
      PressOpenTaskScheduler},
-    {kButtonDeleteTask, ControlKind::Button, {0, 105, 150, 30}, L"ButtonDeleteTask", nullptr, PressRemoveTask},
+    {kButtonDeleteTask, ControlKind::Button, {0, 130, 150, 30}, L"ButtonDeleteTask", nullptr, PressRemoveTask},
     {27, ControlKind::Option, {130, 50, 50, 20}, L"OptionFirst", nullptr, [] { ChooseWeekOfMonth(27); }},
     {28, ControlKind::Option, {180, 50, 50, 20}, L"OptionSecond", nullptr, [] { ChooseWeekOfMonth(28); }},
     {29, ControlKind::Option, {230, 50, 50, 20}, L"OptionThird", nullptr, [] { ChooseWeekOfMonth(29); }},
@@ -81,6 +84,7 @@ void BuildBackupTaskTab() {
     }
     SetSpinRange(kSpinHour, 0, 23);
     SetSpinRange(kSpinMinute, 0, 59);
+    SetControlCheck(kCheckRunMissed, true);
     ShowControl(kTextMonth, false);
     ShowControl(kButtonDeleteTask, false);
 }
@@ -94,6 +98,7 @@ void ApplyBackupTaskStartState() {
 
 void EnterTaskExistsState() {
     EnableRange(kOptionDaily, kTextValidTime, false);
+    EnableControl(kCheckRunMissed, false);
     EnableControl(kButtonCreateTask, false);
     ShowControl(kTextMonth, false);
     ShowControl(kButtonDeleteTask, true);
@@ -105,6 +110,7 @@ void LeaveTaskExistsState() {
     // Entering the task-exists state disabled the time fields too; without
     // this a fresh task could only be made with the old time.
     EnableRange(kSpinHour, kTextValidTime, true);
+    EnableControl(kCheckRunMissed, true);
     EnableControl(kButtonCreateTask, true);
     ShowControl(kButtonDeleteTask, false);
     FocusControl(kOptionDaily);
@@ -129,8 +135,12 @@ void ChooseWeekOfMonth(int option) {
 
 void PressCreateTask() {
     const TaskTabState& state = ProcessTaskTabState();
-    const TaskSchedule schedule{state.scheduleKind, state.dayName, state.weekOfMonth,
-                                PadTimeText(ReadControlText(kSpinHour)), PadTimeText(ReadControlText(kSpinMinute))};
+    const TaskSchedule schedule{state.scheduleKind,
+                                state.dayName,
+                                state.weekOfMonth,
+                                PadTimeText(ReadControlText(kSpinHour)),
+                                PadTimeText(ReadControlText(kSpinMinute)),
+                                ReadControlCheck(kCheckRunMissed)};
     if (!CreateBackupTask(schedule, ReadControlText(kFieldBackupFolder), AppendToBackupLog)) return;
     EnterTaskExistsState();
     // Its period says how old the last good backup may grow; schtasks is never asked for it again.

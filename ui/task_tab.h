@@ -1,4 +1,4 @@
-// The Backup Task tab: controls 16 to 40, their handlers and the tab's two states.
+// The Backup Task tab: controls 16 to 40 and 90, their handlers and the tab's two states.
 #pragma once
 #include <string>
 
@@ -19,6 +19,8 @@ constexpr int kTextMonth = 37;
 constexpr int kButtonCreateTask = 38;
 constexpr int kButtonDeleteTask = 39;
 constexpr int kButtonTaskScheduler = 40;
+// On at every start; read when Create Task is pressed (TaskSchedule::runMissed).
+constexpr int kCheckRunMissed = 90;
 
 // The choices the tab remembers while the program runs; never cleared.
 struct TaskTabState {

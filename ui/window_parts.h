@@ -2,7 +2,7 @@
 #pragma once
 #include "config/settings.h"
 
-// Tab 2: creates controls 16 to 40 on its page and sets their handlers.
+// Tab 2: creates controls 16 to 40 and 90 on its page and sets their handlers.
 void BuildBackupTaskTab();
 // After every tab and the settings: disables the week-day and week-of-month
 // options, asks whether the scheduled task exists and enters the matching

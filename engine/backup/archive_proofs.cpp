@@ -29,11 +29,6 @@ bool SameName(const std::wstring& a, const std::wstring& b) {
     return UpperAscii(a) == UpperAscii(b);
 }
 
-std::wstring FolderPath(const std::wstring& backupFolder) {
-    std::wstring folder = backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    return folder;
-}
 
 // Digits only, at most 9 of them; 0 otherwise.
 int ParseLacking(const std::wstring& text) {
@@ -93,7 +88,7 @@ std::wstring FormatShownDay(const LocalTime& t) {
 
 std::vector<std::wstring> ListArchiveNames(const std::wstring& backupFolder) {
     std::vector<std::wstring> names;
-    const std::wstring folder = FolderPath(backupFolder);
+    const std::wstring folder = WithoutTrailingSeparators(backupFolder);
     if (folder.empty()) return names;
     for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
         if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
@@ -143,14 +138,14 @@ std::vector<ArchiveProof> ParseProofRecord(const std::string& bytes) {
 
 std::vector<ArchiveProof> ReadProofRecord(const std::wstring& backupFolder) {
     std::string bytes;
-    const std::wstring folder = FolderPath(backupFolder);
-    if (folder.empty() || !ReadWholeFile(folder + L"\\" + kProofRecordName, bytes)) return {};
+    const std::wstring folder = WithoutTrailingSeparators(backupFolder);
+    if (folder.empty() || !ReadWholeFile(JoinPath(folder, kProofRecordName), bytes)) return {};
     return ParseProofRecord(bytes);
 }
 
 bool WriteProofRecord(const std::wstring& backupFolder, const std::vector<ArchiveProof>& proofs) {
-    const std::wstring folder = FolderPath(backupFolder);
-    return !folder.empty() && WriteFileReplacing(folder + L"\\" + kProofRecordName, ProofRecordBytes(proofs));
+    const std::wstring folder = WithoutTrailingSeparators(backupFolder);
+    return !folder.empty() && WriteFileReplacing(JoinPath(folder, kProofRecordName), ProofRecordBytes(proofs));
 }
 
 const ArchiveProof* FindArchiveProof(const std::vector<ArchiveProof>& proofs, const std::wstring& name) {

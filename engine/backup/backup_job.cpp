@@ -56,8 +56,7 @@ bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, st
 // A run still going keeps its own; one that cannot be removed is logged and
 // left, as it is no longer in this run's way.
 void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
-    std::wstring folder = request.backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
     if (folder.empty() || request.archiveName.size() < 3) return;
     std::vector<ProcessEntry> processes;
     bool listed = false, asked = false;
@@ -85,7 +84,7 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
 
 // "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
 void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
-    while (folder.size() > 1 && folder.back() == L'\\') folder.pop_back();
+    folder = WithoutTrailingSeparators(folder, 1);
     const std::size_t slash = folder.rfind(L'\\');
     parent = slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash);
     name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
@@ -229,13 +228,21 @@ BackupResult CheckBackupFolder(const BackupRequest& request) {
     return result;
 }
 
+BackupStatus CheckPasswordState(const BackupRequest& request) {
+    switch (request.passwordState) {
+        case StoredPassword::Unreadable: return BackupStatus::NoPassword;
+        case StoredPassword::SettingsUnreadable: return BackupStatus::SettingsUnreadable;
+        case StoredPassword::None:
+        case StoredPassword::Ready: break;
+    }
+    return BackupStatus::Success;
+}
+
 BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window) {
     BackupResult result = CheckBackupFolder(request);
     if (result.status != BackupStatus::Success) return result;
-    if (request.passwordUnreadable) {
-        result.status = BackupStatus::NoPassword;
-        return result;
-    }
+    result.status = CheckPasswordState(request);
+    if (result.status != BackupStatus::Success) return result;
     // 7-Zip only warns about a missing source and still writes an empty archive.
     if (LookUpPathKind(request.dataFolder) != PathKind::Folder) {
         result.status = BackupStatus::NoDataFolder;

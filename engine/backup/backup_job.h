@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/archive_password.h"
 #include "engine/console/archive_names.h"
 #include "engine/console/archive_tool.h"
 #include "engine/console/job_window.h"
@@ -20,9 +21,10 @@ struct BackupRequest {
     std::wstring computer, user;
     LocalTime today;
     // ArchivePassword: empty packs unencrypted. A stored value that cannot be
-    // unsealed stops the run before 7-Zip: never an unencrypted archive instead.
+    // unsealed, or a settings file that cannot be read, stops the run before
+    // 7-Zip: never an unencrypted archive instead.
     std::wstring password;
-    bool passwordUnreadable = false;
+    StoredPassword passwordState = StoredPassword::None;
 };
 
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended
@@ -31,6 +33,9 @@ std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t
 // The result of a request refused before anything runs (InDataFolder), or
 // Success when the job may go on; its paths are filled in either way.
 BackupResult CheckBackupFolder(const BackupRequest& request);
+// NoPassword or SettingsUnreadable when the request's password could not be
+// had (its caller asks before the mail client is touched); Success otherwise.
+BackupStatus CheckPasswordState(const BackupRequest& request);
 // Packs, checks, tests and moves the new archive into place, or drops it.
 // `window` (optional) keeps a window alive while 7-Zip works and shows the
 // test step; without one the run blocks on 7-Zip's handle.

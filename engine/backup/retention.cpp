@@ -20,8 +20,7 @@ struct FoundArchive {
 
 std::vector<FoundArchive> FindOwnArchives(const RetentionRequest& request) {
     std::vector<FoundArchive> found;
-    std::wstring folder = request.backupFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
     if (folder.empty()) return found;
     for (const FolderEntry& entry : ListFolder(folder, std::wstring(kArchivePrefix) + L"*.7z")) {
         FoundArchive archive;

@@ -8,6 +8,7 @@
 #include "engine/backup/backup_job.h"
 #include "engine/backup/kept_archive_proof.h"
 #include "engine/console/archive_tool.h"
+#include "engine/guard/folder_lock.h"
 #include "engine/guard/mail_client.h"
 #include "engine/report/backup_age.h"
 #include "engine/report/backup_log.h"
@@ -32,7 +33,9 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::NoArchive: return kUnattendedNoArchive;
         case BackupStatus::TestFailed: return kUnattendedTestFailed;
         case BackupStatus::ToolHung: return kUnattendedToolHung;
-        case BackupStatus::NoPassword: return kUnattendedNoPassword;
+        case BackupStatus::NoPassword:
+        case BackupStatus::SettingsUnreadable: return kUnattendedNoPassword;
+        case BackupStatus::FolderBusy: return kUnattendedFolderBusy;
         case BackupStatus::MissingFiles:
         case BackupStatus::MissingFilesDayKept: return kUnattendedToolWarning;
         case BackupStatus::StaleTemp:
@@ -70,28 +73,8 @@ void LogLongGap() {
                                            {std::to_wstring(days), FormatLogTimestamp(last.lastGood)}));
 }
 
-}  // namespace
-
-int RunUnattendedBackup() {
-    SelectLanguageByLocale();
-    BackupRequest request;
-    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
-    request.user = ReadEnvironmentText(L"USERNAME");
-    request.today = ReadLocalTime();
-    request.verify = ReadVerifySetting();
-    request.keepDays = ReadKeepDaysSetting();
-    request.fullEvery = ReadFullEverySetting();
-    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
-    request.level = ReadSettingInteger(L"Compression", 0);
-    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
-    // An interrupted restore can hide the data folder; the backup must see the repaired one.
-    RepairInterruptedRestore(request.dataFolder);
-    LogLongGap();
-    request.archiveName = ArchiveName(request.computer, request.user, request.today);
-    // Refused before the client is ended: this run changes nothing at all.
-    const BackupResult refused = CheckBackupFolder(request);
-    if (refused.status != BackupStatus::Success) return ReportResult(request, refused, false);
-
+// Under the backup folder's lock: the client ended, packed, retention, the report.
+int BackUpUnderLock(BackupRequest& request) {
     if (FindWindowByTitle(kMailClientTitle) != 0) {
         EndMailClient(true);
         // Packing a database the client still writes to gives a useless archive.
@@ -115,8 +98,45 @@ int RunUnattendedBackup() {
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;
     }
-    request.passwordUnreadable = ReadArchivePassword(request.password) == StoredPassword::Unreadable;
-    const int exitCode = ReportResult(request, RunBackupJob(request), true);
+    return ReportResult(request, RunBackupJob(request), true);
+}
+
+// Every refusal here comes before the mail client is touched.
+int BackUpWithPassword(BackupRequest& request) {
+    BackupResult refused = CheckBackupFolder(request);
+    if (refused.status == BackupStatus::Success) refused.status = CheckPasswordState(request);
+    if (refused.status != BackupStatus::Success) return ReportResult(request, refused, false);
+    FolderLock lock = LockBackupFolder(request.backupFolder, FolderLockWait{kUnattendedLockWaitMs});
+    if (lock.busy) {
+        refused.status = BackupStatus::FolderBusy;
+        return ReportResult(request, refused, false);
+    }
+    const int exitCode = BackUpUnderLock(request);
+    UnlockBackupFolder(lock);
+    return exitCode;
+}
+
+}  // namespace
+
+int RunUnattendedBackup() {
+    SelectLanguageByLocale();
+    BackupRequest request;
+    request.computer = ReadEnvironmentText(L"COMPUTERNAME");
+    request.user = ReadEnvironmentText(L"USERNAME");
+    request.today = ReadLocalTime();
+    request.verify = ReadVerifySetting();
+    request.keepDays = ReadKeepDaysSetting();
+    request.fullEvery = ReadFullEverySetting();
+    request.backupFolder = ReadSettingText(L"BkUpDir", L"");
+    request.level = ReadSettingInteger(L"Compression", 0);
+    request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    // An interrupted restore can hide the data folder; the backup must see the repaired one.
+    RepairInterruptedRestore(request.dataFolder);
+    LogLongGap();
+    request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    // Read before the client is ended: a key that cannot be had leaves it running.
+    request.passwordState = ReadArchivePassword(request.password);
+    const int exitCode = BackUpWithPassword(request);
     WipeText(request.password);
     return exitCode;
 }

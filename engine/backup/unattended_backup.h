@@ -14,7 +14,8 @@ constexpr int kUnattendedNotReplaced = 8;  // also: an old temporary archive sta
 constexpr int kUnattendedTestFailed = 9;  // the new archive failed 7-Zip's test
 constexpr int kUnattendedToolHung = 10;   // 7-Zip stood still for half an hour and was ended
 constexpr int kUnattendedInDataFolder = 11;  // BkUpDir lies inside the data folder
-constexpr int kUnattendedNoPassword = 12;  // the stored archive password cannot be unsealed
+constexpr int kUnattendedNoPassword = 12;  // the stored archive password cannot be unsealed, or the settings not read
+constexpr int kUnattendedFolderBusy = 13;  // another backup or restore kept the backup folder locked too long
 
 // How long the mail client may take to go after taskkill.
 constexpr unsigned kMailClientGoneTimeoutMs = 5000;

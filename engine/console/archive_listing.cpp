@@ -52,12 +52,6 @@ bool ParseCrc(const std::wstring& text, std::uint32_t& crc) {
     return true;
 }
 
-std::wstring WindowsSeparators(std::wstring path) {
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    return path;
-}
-
 }  // namespace
 
 std::wstring BuildListParameters(const std::wstring& archivePath) {
@@ -100,11 +94,13 @@ ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& 
     options.hidden = true;
     options.keepHandle = true;
     options.readOutput = true;
-    // 7-Zip writes its listing line by line: a pipe would cost seconds for a big archive under Wine.
-    options.outputThroughFile = true;
+    // 7-Zip writes its listing line by line: a pipe would cost seconds for a
+    // big archive under Wine. Yet the names of an encrypted archive are as
+    // secret as its data, and a file of them could outlive a crash.
+    options.outputThroughFile = password.empty();
     // Without any input 7-Zip would take the end of it as a break (exit 255), not as a wrong password.
     options.standardInput = PasswordAnswerBytes(password);
-    const ProgramHandle handle = StartProgram(L"7z.exe", BuildListParameters(archivePath), options);
+    const ProgramHandle handle = StartProgram(ArchiveToolPath(), BuildListParameters(archivePath), options);
     WipeBytes(options.standardInput);
     if (handle == 0) return listing;
     listing.tool.started = true;
@@ -144,9 +140,7 @@ bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size)
 }
 
 std::wstring ItemPathKey(const std::wstring& path) {
-    std::wstring key = UpperAscii(WindowsSeparators(path));
-    while (!key.empty() && key.back() == L'\\') key.pop_back();
-    return key;
+    return UpperAscii(WithoutTrailingSeparators(WindowsSeparators(path)));
 }
 
 bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top) {
@@ -163,7 +157,7 @@ bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& n
 }
 
 std::wstring ExtractedItemPath(const ArchiveItem& item, const std::wstring& folder) {
-    return folder + L"\\" + WindowsSeparators(item.path);
+    return JoinPath(folder, WindowsSeparators(item.path));
 }
 
 bool ItemExtracted(const ArchiveItem& item, const std::wstring& folder) {

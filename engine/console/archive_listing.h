@@ -28,7 +28,8 @@ std::wstring BuildListParameters(const std::wstring& archivePath);
 // The items of "-slt" output; the archive's own block before the "----------"
 // line is skipped.
 std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& lines);
-// Runs 7-Zip hidden and reads its listing (bounded per line). 7-Zip asks only
+// Runs 7-Zip hidden and reads its listing (bounded per line): through a
+// temporary file, or with a password only through the pipe. 7-Zip asks only
 // for an archive with encrypted names; it then gets `password` on standard
 // input, or an empty one, which it refuses as a wrong password.
 ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password = {});

@@ -75,12 +75,19 @@ std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassw
 }
 
 std::string PasswordAnswerBytes(const std::wstring& password) {
-    std::string line = Utf8FromWide(password);
-    line += "\r\n";
+    // Sized once for the longest text it can become: a string that grows
+    // leaves the password behind in the memory it gave up.
     std::string bytes;
-    for (int i = 0; i < kPasswordAnswers; ++i) bytes += line;
-    WipeBytes(line);
+    bytes.reserve(kPasswordAnswers * (password.size() * kMostUtf8PerUnit + 2));
+    for (int i = 0; i < kPasswordAnswers; ++i) {
+        AppendUtf8FromWide(bytes, password);
+        bytes += "\r\n";
+    }
     return bytes;
+}
+
+std::wstring ArchiveToolPath() {
+    return JoinPath(ReadCurrentFolder(), L"7z.exe");
 }
 
 ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password,
@@ -92,7 +99,7 @@ ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const 
     options.keepHandle = true;
     options.readOutput = true;
     if (!password.empty()) options.standardInput = PasswordAnswerBytes(password);
-    const ProgramHandle handle = StartProgram(L"7z.exe", parameters, options);
+    const ProgramHandle handle = StartProgram(ArchiveToolPath(), parameters, options);
     WipeBytes(options.standardInput);
     return handle;
 }

@@ -41,7 +41,11 @@ std::wstring BuildTestParameters(const std::wstring& archivePath, bool withPassw
 // many times as one run may ask (an update asks for the old archive and the
 // new one); 7-Zip takes only the lines it asks for.
 std::string PasswordAnswerBytes(const std::wstring& password);
-// Starts "7z.exe" hidden, without a console, its output to a pipe; 0 when
+// The carried 7z.exe where start-up writes it, in the current folder: by its
+// bare name the system would search its path, where another 7z.exe may come
+// first.
+std::wstring ArchiveToolPath();
+// Starts ArchiveToolPath() hidden, without a console, its output to a pipe; 0 when
 // it could not be created. A password goes to its standard input only.
 ProgramHandle StartArchiveTool(const std::wstring& parameters, bool wait, const std::wstring& password = {},
                                const std::wstring& workingFolder = {});

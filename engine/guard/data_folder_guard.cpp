@@ -20,7 +20,7 @@ bool IsArchiveOfOurs(const std::wstring& name) {
 std::wstring FindArchiveBelow(const std::wstring& folder) {
     for (const FolderEntry& entry : ListFolder(folder, L"*", LinkCheck::FoldersOnly)) {
         if (entry.isLink) continue;
-        const std::wstring path = folder + L"\\" + entry.name;
+        const std::wstring path = JoinPath(folder, entry.name);
         if (!entry.isFolder && IsArchiveOfOurs(entry.name)) return path;
         if (entry.isFolder) {
             const std::wstring found = FindArchiveBelow(path);
@@ -45,7 +45,5 @@ bool PathLiesInside(const std::wstring& path, const std::wstring& folder) {
 std::wstring FindArchiveInDataFolder(const std::wstring& dataFolder, const std::wstring& restoredArchive) {
     if (PathLiesInside(restoredArchive, dataFolder)) return restoredArchive;
     if (LookUpPathKind(dataFolder) != PathKind::Folder) return {};
-    std::wstring folder = dataFolder;
-    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
-    return FindArchiveBelow(folder);
+    return FindArchiveBelow(WithoutTrailingSeparators(dataFolder, 3));
 }

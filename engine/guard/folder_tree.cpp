@@ -2,20 +2,16 @@
 #include "engine/guard/folder_tree.h"
 
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace {
-
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-    return path;
-}
 
 // True when everything went; failures are added to `left`.
 bool DeleteTree(const std::wstring& folder, std::vector<std::wstring>& left) {
     bool childrenGone = true;
     // Each file is checked by its own deletion, which never goes through a link.
     for (const FolderEntry& entry : ListFolder(folder, L"*.*", LinkCheck::FoldersOnly)) {
-        const std::wstring path = folder + L"\\" + entry.name;
+        const std::wstring path = JoinPath(folder, entry.name);
         bool gone = false;
         if (entry.isLink) {
             gone = RemoveLinkPath(path, entry.isFolder);
@@ -56,7 +52,7 @@ bool IsLinkItself(const std::wstring& folder, bool& isFolder) {
 
 std::vector<std::wstring> DeleteFolderTree(const std::wstring& folder) {
     std::vector<std::wstring> left;
-    const std::wstring path = WithoutTrailingSeparators(folder);
+    const std::wstring path = WithoutTrailingSeparators(folder, 1);
     if (LookUpPathKind(path) == PathKind::Missing) return left;
     bool isFolder = true;
     if (IsLinkItself(path, isFolder)) {

@@ -21,6 +21,8 @@ enum class BackupStatus {
     ToolHung,       // 7-Zip's figure stood still too long (packing or testing); it was ended
     InDataFolder,   // the backup folder lies inside the data folder; nothing was written
     NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
+    SettingsUnreadable,  // the settings file could not be read, so a password may be set; nothing was packed
+    FolderBusy,     // another backup or restore kept the backup folder locked too long; nothing was changed
     // 7-Zip could not read some files (exit code 1, another program holds
     // them): the archive of everything else was tested, flushed and put in place.
     MissingFiles,

@@ -47,6 +47,8 @@ const ReasonRow kReasonRows[] = {
     {BackupStatus::ToolHung, L"LogToolHung", NoDetail},
     {BackupStatus::InDataFolder, L"LogBackupInData", BackupFolder},
     {BackupStatus::NoPassword, L"LogPasswordUnreadable", NoDetail},
+    {BackupStatus::SettingsUnreadable, L"LogSettingsUnreadable", NoDetail},
+    {BackupStatus::FolderBusy, L"LogFolderBusy", BackupFolder},
     {BackupStatus::MissingFiles, L"LogFilesNotRead", UnreadCount, UnreadNames},
     {BackupStatus::MissingFilesDayKept, L"LogFilesNotReadDayKept", UnreadCount, UnreadNames},
 };
@@ -71,8 +73,7 @@ std::wstring FailureReasonText(const FailureReason& reason) {
 
 std::wstring DataRelativePath(const std::wstring& path, const std::wstring& dataFolder) {
     // 7-Zip names a full's files by their whole path, a differential's from the data folder's own name on.
-    std::wstring folder = dataFolder;
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    const std::wstring folder = WithoutTrailingSeparators(dataFolder);
     const std::size_t slash = folder.rfind(L'\\');
     const std::wstring name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
     for (const std::wstring& head : {folder, name}) {

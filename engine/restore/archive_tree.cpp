@@ -10,13 +10,6 @@ namespace {
 
 constexpr wchar_t kTop[] = L"LARKMAIL";
 
-std::wstring WindowsSeparators(std::wstring path) {
-    for (wchar_t& c : path)
-        if (c == L'/') c = L'\\';
-    while (!path.empty() && path.back() == L'\\') path.pop_back();
-    return path;
-}
-
 // "Larkmail\Mail\a.eml" -> "Mail\a.eml"; false outside "Larkmail".
 bool BelowTop(const std::wstring& path, std::wstring& below, bool& isTop) {
     const std::wstring upper = UpperAscii(path.substr(0, 9));
@@ -59,7 +52,7 @@ std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& item
     for (const ArchiveItem& item : items) {
         std::wstring below;
         bool isTop = false;
-        if (item.isAnti || !BelowTop(WindowsSeparators(item.path), below, isTop)) continue;
+        if (item.isAnti || !BelowTop(WithoutTrailingSeparators(WindowsSeparators(item.path)), below, isTop)) continue;
         if (item.isFolder) {
             builder.Folder(below);
             continue;
@@ -90,7 +83,7 @@ std::vector<ArchiveItem> ItemsBelow(const std::vector<ArchiveItem>& items, const
     for (const ArchiveItem& item : items) {
         std::wstring rest;
         bool isTop = false;
-        if (item.isAnti || !BelowTop(WindowsSeparators(item.path), rest, isTop)) continue;
+        if (item.isAnti || !BelowTop(WithoutTrailingSeparators(WindowsSeparators(item.path)), rest, isTop)) continue;
         if (wanted.empty() || KeyIsAtOrBelow(ItemPathKey(rest), wanted)) below.push_back(item);
     }
     return below;

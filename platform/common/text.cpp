@@ -1,6 +1,8 @@
 // UTF-8 <-> UTF-16 by hand, so every platform decodes damaged text the same way.
 #include "platform/text.h"
 
+#include <cstdint>
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
@@ -73,6 +75,11 @@ char32_t DecodeUtf8(const std::string& bytes, std::size_t& i) {
 std::string Utf8FromWide(const std::wstring& text) {
     std::string out;
     out.reserve(text.size());
+    AppendUtf8FromWide(out, text);
+    return out;
+}
+
+void AppendUtf8FromWide(std::string& out, const std::wstring& text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char32_t c = static_cast<char32_t>(text[i]) & 0xFFFFFFFFu;
         if (sizeof(wchar_t) == 2 || c < 0x10000) {
@@ -90,7 +97,6 @@ std::string Utf8FromWide(const std::wstring& text) {
         }
         AppendUtf8(out, c);
     }
-    return out;
 }
 
 std::wstring WideFromUtf8(const std::string& bytes) {
@@ -101,8 +107,35 @@ std::wstring WideFromUtf8(const std::string& bytes) {
     return out;
 }
 
+std::string Utf16LeFromWide(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (const wchar_t unit : text) {
+        const std::uint32_t u = static_cast<std::uint32_t>(unit) & 0xFFFFu;
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    }
+    return out;
+}
+
 std::wstring UpperAscii(std::wstring text) {
     for (wchar_t& c : text)
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
     return text;
+}
+
+std::wstring WindowsSeparators(std::wstring path) {
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    return path;
+}
+
+std::wstring WithoutTrailingSeparators(std::wstring path, std::size_t keep) {
+    while (path.size() > keep && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+    return path;
+}
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) return folder + name;
+    return folder + L"\\" + name;
 }

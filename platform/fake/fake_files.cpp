@@ -59,7 +59,7 @@ PathKind LookUpPathKind(const std::wstring& path) {
 HeldFile OpenFileForUpdate(const std::wstring& path, std::string& bytes) {
     bytes.clear();
     FakeNode* node = FakeFind(path);
-    if (!node || node->isFolder) return HeldFile{};
+    if (!node || node->isFolder || node->unreadable) return HeldFile{};
     HeldFile file;
     file.token = Fake().nextHeldToken++;
     file.writable = !node->readOnly && !node->heldWritable;
@@ -89,7 +89,7 @@ bool ReplaceHeldFile(HeldFile& file, const std::wstring& path, const std::string
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {
     bytes.clear();
     const FakeNode* node = FakeFind(path);
-    if (!node || node->isFolder) return false;
+    if (!node || node->isFolder || node->unreadable) return false;
     bytes = node->bytes;
     return true;
 }
@@ -268,6 +268,11 @@ std::string FakeFileBytes(const std::wstring& path) {
 void SetFakeReadOnly(const std::wstring& path, bool readOnly) {
     FakeNode* node = FakeFind(path);
     if (node) node->readOnly = readOnly;
+}
+
+void SetFakeUnreadable(const std::wstring& path, bool unreadable) {
+    FakeNode* node = FakeFind(path);
+    if (node) node->unreadable = unreadable;
 }
 
 void SetFakeFlushFails(bool fails) {

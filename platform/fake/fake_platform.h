@@ -20,6 +20,8 @@ void SetFakeFolder(const std::wstring& path);
 bool FakeFileExists(const std::wstring& path);
 std::string FakeFileBytes(const std::wstring& path);  // empty when missing
 void SetFakeReadOnly(const std::wstring& path, bool readOnly);
+// The file is there but every open fails (another program holds it without sharing).
+void SetFakeUnreadable(const std::wstring& path, bool unreadable);
 void SetFakeDiskFull(bool full);  // every write and create fails
 void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
 // In order: "flush <full path>" for each FlushFileToDisk, "replace <from> > <to>"
@@ -29,6 +31,8 @@ std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
 std::vector<std::wstring> FakeFlushedFiles();  // FlushFileToDisk calls that succeeded, in order
 void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)
+// Another process holds the lock file `path` for `forMs` from now (kWaitForever: for good).
+void HoldFakeFileLock(const std::wstring& path, std::uint32_t forMs);
 
 // Environment and system.
 void SetFakeEnvironment(const std::wstring& name, const std::wstring& value);

@@ -31,6 +31,7 @@ bool UnprotectSecret(const std::string& blob, std::wstring& secret) {
     secret.clear();
     if (Fake().secretsFail || blob.compare(0, kMarkerSize, kMarker) != 0 || (blob.size() - kMarkerSize) % 2 != 0)
         return false;
+    secret.reserve((blob.size() - kMarkerSize) / 2);  // as the real one: never grown over the secret
     for (std::size_t i = kMarkerSize; i < blob.size(); i += 2) {
         const unsigned low = static_cast<unsigned char>(blob[i]) ^ kTurn;
         const unsigned high = static_cast<unsigned char>(blob[i + 1]) ^ kTurn;

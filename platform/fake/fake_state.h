@@ -16,6 +16,7 @@ struct FakeNode {
     bool isLink = false;
     bool readOnly = false;
     bool heldWritable = false;
+    bool unreadable = false;  // another program holds it without sharing
     std::string bytes;
 };
 
@@ -59,6 +60,8 @@ struct FakeState {
     std::string payloadExe, payloadDll;
     std::uintptr_t nextHeldToken = 1;
     std::map<std::uintptr_t, std::wstring> held;  // token -> node key
+    std::map<std::uintptr_t, std::wstring> fileLocks;   // token -> node key, this process's
+    std::map<std::wstring, std::uint64_t> foreignLocks;  // node key -> tick at which the other process lets go
 };
 
 FakeState& Fake();

@@ -30,7 +30,8 @@
 //   driver settext --pid P --id N --value TEXT
 //   driver focus --pid P --id N / focused --pid P   focus control N / print the focus's id (0: none)
 //   driver key --pid P --key return|space|tab|right|escape   posts down and up to P's focus: through its message loop
-//   (control verbs find a control in the main window or in a window it owns, the program's dialog)
+//   (control verbs find a control in the main window or in a window it owns, the program's dialog;
+//   --stamp F appends the tick the control was found, for timing a dialog's coming)
 //   driver wait-window --pid P [--timeout MS]  waits for P's top-level window
 //   driver seal --in F --out G   G gets the base64 of the system's seal (current
 //       user, no entropy, no prompt) of F's UTF-8 text as UTF-16LE: a stored
@@ -462,6 +463,8 @@ int WorkControl(const std::wstring& verb, const Options& o) {
     for (const DWORD start = GetTickCount(); !c && id && GetTickCount() - start < timeout; c = FindControlAnywhere(main, id))
         Sleep(g_pollMs);
     if (!c) return 3;
+    const std::wstring stamp = Get(o, L"stamp");
+    if (!stamp.empty()) WriteOut(stamp, std::to_string(GetTickCount64()) + "\n");
     if (verb == L"tree") return SelectTreePath(c, pid, Get(o, L"path"));
     if (verb == L"click") {
         // Posted, so a handler that opens a modal box does not block the driver.

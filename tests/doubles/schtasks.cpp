@@ -4,7 +4,9 @@
 // first. Every file lives in the double's own folder.
 //   schtasks-calls.txt   each call's argument text (after the program name),
 //                        UTF-8, one line each, CR LF.
-//   schtasks-tasks.txt   the task list, one "NAME<TAB>RUN TEXT" line each.
+//   schtasks-tasks.txt   the task list, one "NAME<TAB>RUN TEXT" line each, and
+//                        "<TAB>WORKING FOLDER" after it for a task from /xml.
+//   schtasks-task.xml    a copy of the last /xml file handed over, as it was.
 //   schtasks-reject.txt  if present, /create fails (exit 1) and adds nothing.
 //   schtasks-hang.txt    if present, every call sleeps for ever.
 // Commands:
@@ -12,14 +14,20 @@
 //       and /tr are required, and a switch among /sc /tn /tr /st /d /mo /m
 //       without a value (or followed by another switch) is a syntax error,
 //       as the real tool reports it (exit 1).
+//   /create /tn NAME /xml FILE  adds or replaces NAME with the run text
+//       '"COMMAND" ARGUMENTS' and the working folder of the definition's
+//       Exec action; FILE must be UTF-16 with its byte order mark. Beside
+//       /sc, /tr or /st, or without a readable FILE, an error (exit 1).
 //   /delete /tn NAME /f   removes NAME (any letter case); exit 1 if absent.
 //   /query                prints the list in the layout Windows uses.
-//   /run /tn NAME         starts the task's run text from the current
-//       folder, as the scheduler would, and waits for it to end.
+//   /run /tn NAME         starts the task's run text from its working
+//       folder (else the current one), as the scheduler would, and waits
+//       for it to end.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -98,7 +106,7 @@ std::wstring ArgumentText() {
 }
 
 struct Task {
-    std::wstring name, run;
+    std::wstring name, run, folder;
 };
 
 std::vector<Task> LoadTasks(const std::wstring& path) {
@@ -111,8 +119,18 @@ std::vector<Task> LoadTasks(const std::wstring& path) {
         std::wstring line = text.substr(start, end - start);
         if (!line.empty() && line.back() == L'\r') line.pop_back();
         if (!line.empty()) {
+            Task task{line, L"", L""};
             const std::size_t tab = line.find(L'\t');
-            tasks.push_back(tab == std::wstring::npos ? Task{line, L""} : Task{line.substr(0, tab), line.substr(tab + 1)});
+            if (tab != std::wstring::npos) {
+                task.name = line.substr(0, tab);
+                task.run = line.substr(tab + 1);
+                const std::size_t second = task.run.find(L'\t');
+                if (second != std::wstring::npos) {
+                    task.folder = task.run.substr(second + 1);
+                    task.run.resize(second);
+                }
+            }
+            tasks.push_back(task);
         }
         start = end + 1;
     }
@@ -121,7 +139,8 @@ std::vector<Task> LoadTasks(const std::wstring& path) {
 
 void SaveTasks(const std::wstring& path, const std::vector<Task>& tasks) {
     std::string bytes;
-    for (const Task& task : tasks) bytes += Utf8(task.name + L"\t" + task.run) + "\r\n";
+    for (const Task& task : tasks)
+        bytes += Utf8(task.name + L"\t" + task.run + (task.folder.empty() ? L"" : L"\t" + task.folder)) + "\r\n";
     WriteAll(path, bytes);
 }
 
@@ -160,7 +179,76 @@ bool HasSwitch(const std::vector<std::wstring>& args, const wchar_t* name) {
     return false;
 }
 
+// The text of the first <NAME>...</NAME>, its entities resolved; empty when absent.
+std::wstring ElementText(const std::wstring& xml, const std::wstring& name) {
+    const std::size_t open = xml.find(L"<" + name + L">");
+    if (open == std::wstring::npos) return {};
+    const std::size_t start = open + name.size() + 2;
+    const std::size_t close = xml.find(L"</" + name + L">", start);
+    if (close == std::wstring::npos) return {};
+    std::wstring text = xml.substr(start, close - start);
+    const wchar_t* const entities[][2] = {{L"&lt;", L"<"}, {L"&gt;", L">"}, {L"&quot;", L"\""}, {L"&apos;", L"'"},
+                                          {L"&amp;", L"&"}};
+    for (const auto& entity : entities) {
+        for (std::size_t at = text.find(entity[0]); at != std::wstring::npos; at = text.find(entity[0], at + 1))
+            text.replace(at, wcslen(entity[0]), entity[1]);
+    }
+    return text;
+}
+
+// The task that a definition file describes; false when it cannot be read as schtasks reads it.
+bool ReadDefinition(const std::wstring& path, const std::wstring& folder, Task& task) {
+    const std::string bytes = ReadAll(path);
+    if (bytes.size() < 2 || bytes[0] != '\xFF' || bytes[1] != '\xFE' || bytes.size() % 2 != 0) return false;
+    WriteAll(folder + L"schtasks-task.xml", bytes);
+    std::wstring xml;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const unsigned low = static_cast<unsigned char>(bytes[i]), high = static_cast<unsigned char>(bytes[i + 1]);
+        xml += static_cast<wchar_t>(low | high << 8);
+    }
+    const std::wstring command = ElementText(xml, L"Command");
+    if (command.empty()) return false;
+    const std::wstring arguments = ElementText(xml, L"Arguments");
+    task.run = L"\"" + command + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    task.folder = ElementText(xml, L"WorkingDirectory");
+    return true;
+}
+
+int AddTask(const Task& added, const std::wstring& folder) {
+    if (FileExists(folder + L"schtasks-reject.txt")) {
+        Print(L"ERROR: Access is denied.\r\n");
+        return 1;
+    }
+    const std::wstring listPath = folder + L"schtasks-tasks.txt";
+    std::vector<Task> tasks = LoadTasks(listPath);
+    bool replaced = false;
+    for (Task& task : tasks) {
+        if (SameName(task.name, added.name)) {
+            task = added;
+            replaced = true;
+        }
+    }
+    if (!replaced) tasks.push_back(added);
+    SaveTasks(listPath, tasks);
+    Print(L"SUCCESS: The scheduled task \"" + added.name + L"\" has successfully been created.\r\n");
+    return 0;
+}
+
 int Create(const std::vector<std::wstring>& args, const std::wstring& folder) {
+    if (HasSwitch(args, L"/xml")) {
+        Task defined;
+        std::wstring path;
+        if (!SwitchValue(args, L"/tn", defined.name) || !SwitchValue(args, L"/xml", path) ||
+            HasSwitch(args, L"/sc") || HasSwitch(args, L"/tr") || HasSwitch(args, L"/st")) {
+            Print(L"ERROR: Invalid syntax.\r\n");
+            return 1;
+        }
+        if (!ReadDefinition(path, folder, defined)) {
+            Print(L"ERROR: The task XML is malformed.\r\n");
+            return 1;
+        }
+        return AddTask(defined, folder);
+    }
     for (const wchar_t* option : {L"/sc", L"/tn", L"/tr", L"/st", L"/d", L"/mo", L"/m"}) {
         std::wstring ignored;
         if (HasSwitch(args, option) && !SwitchValue(args, option, ignored)) {
@@ -173,23 +261,7 @@ int Create(const std::vector<std::wstring>& args, const std::wstring& folder) {
         Print(L"ERROR: Invalid syntax. Mandatory option is missing.\r\n");
         return 1;
     }
-    if (FileExists(folder + L"schtasks-reject.txt")) {
-        Print(L"ERROR: Access is denied.\r\n");
-        return 1;
-    }
-    const std::wstring listPath = folder + L"schtasks-tasks.txt";
-    std::vector<Task> tasks = LoadTasks(listPath);
-    bool replaced = false;
-    for (Task& task : tasks) {
-        if (SameName(task.name, name)) {
-            task.run = run;
-            replaced = true;
-        }
-    }
-    if (!replaced) tasks.push_back({name, run});
-    SaveTasks(listPath, tasks);
-    Print(L"SUCCESS: The scheduled task \"" + name + L"\" has successfully been created.\r\n");
-    return 0;
+    return AddTask({name, run, L""}, folder);
 }
 
 int Delete(const std::vector<std::wstring>& args, const std::wstring& folder) {
@@ -236,8 +308,8 @@ int Run(const std::vector<std::wstring>& args, const std::wstring& folder) {
         STARTUPINFOW startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION process = {};
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &process)) {
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            task.folder.empty() ? nullptr : task.folder.c_str(), &startup, &process)) {
             Print(L"ERROR: The task could not be started.\r\n");
             return 1;
         }

@@ -1,6 +1,6 @@
 """The Backup Task tab end to end: the real program under Wine clicks through
 the tab with the schtasks double beside it; the double records every argument
-line and keeps its task list in a file."""
+line, keeps its task list in a file and a copy of the last /xml file."""
 
 import datetime
 import os
@@ -11,6 +11,25 @@ import time
 from harness import E2ETest, list_archive, settings_bytes, wine_env, wine_path
 
 TAIL = ' /tn BackupLarkmail /tr "{run}" /it /v1'
+MISSED_RUN = 90  # the check box: on at every start
+
+# What makes a missed night run, and a daily trigger as "/sc daily" makes it.
+SETTINGS = ("<Settings>\r\n"
+            "    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+            "    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
+            "    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
+            "    <StartWhenAvailable>true</StartWhenAvailable>\r\n"
+            "    <AllowStartOnDemand>true</AllowStartOnDemand>\r\n"
+            "    <Enabled>true</Enabled>\r\n"
+            "    <ExecutionTimeLimit>PT12H</ExecutionTimeLimit>\r\n"
+            "  </Settings>")
+DAILY_TRIGGER = ("<Triggers>\r\n    <CalendarTrigger>\r\n      <StartBoundary>{start}</StartBoundary>\r\n"
+                 "      <ScheduleByDay>\r\n        <DaysInterval>1</DaysInterval>\r\n      </ScheduleByDay>\r\n"
+                 "    </CalendarTrigger>\r\n  </Triggers>")
+
+
+def xml_element(text, name):
+    return text[text.index(f"<{name}>"):text.index(f"</{name}>") + len(name) + 3]
 
 
 class TaskTab(E2ETest):
@@ -21,6 +40,10 @@ class TaskTab(E2ETest):
         os.makedirs(self.case.data_folder())
         with open(os.path.join(self.case.data_folder(), "prefs.js"), "wb") as f:
             f.write(b"user_pref(1);\r\n")
+        # A blank and a non-ASCII letter: the definition file's path goes quoted and whole.
+        self.temp = os.path.join(self.case.root, "Temp \u00c4")
+        os.makedirs(self.temp)
+        self.case.environment.update(TEMP=wine_path(self.temp), USERDOMAIN="PC1")
         self.proc = None
         self.addCleanup(self.end_program)
 
@@ -89,8 +112,17 @@ class TaskTab(E2ETest):
         self.case.control("click", control)
         self.wait_for(lambda: len(self.calls()) >= count, f"schtasks was not called {count} times")
 
+    def xml_line(self):
+        return f'/create /tn BackupLarkmail /xml "{wine_path(self.temp)}\\LarkmailBackup-task-{self.case.pid()}.xml"'
+
+    def turn_missed_run_off(self):
+        self.assertEqual(self.case.control("check", MISSED_RUN), "1")
+        self.case.control("click", MISSED_RUN)
+        self.wait_for(lambda: self.case.control("check", MISSED_RUN) == "0", "the missed-run box stayed on")
+
     def assert_no_task_state(self, create_enabled):
         self.assertEqual(self.enabled(17, 19), "111")
+        self.assertEqual(self.style(MISSED_RUN), "1 1")
         self.assertEqual(self.enabled(33, 36), "1111")
         self.assertEqual(self.style(38), "1 1" if create_enabled else "0 1")
         self.assertEqual(self.style(39)[2], "0")
@@ -99,6 +131,7 @@ class TaskTab(E2ETest):
 
     def assert_task_exists_state(self):
         self.assertEqual(self.enabled(17, 36), "0" * 20)
+        self.assertEqual(self.style(MISSED_RUN), "0 1")
         self.assertEqual(self.style(38)[0], "0")
         self.assertEqual(self.style(39), "1 1")
         self.assertEqual(self.style(37)[2], "0")
@@ -119,6 +152,7 @@ class TaskTab(E2ETest):
         self.assertEqual(self.calls(), ["/query"])
         self.assert_no_task_state(create_enabled=False)
         self.assertEqual(self.enabled(20, 32), "0" * 13)
+        self.turn_missed_run_off()  # the plain line, exactly as before the box came
         for clicks, hour, minute, form in forms:
             with self.subTest(form=form):
                 for control in clicks:
@@ -140,6 +174,7 @@ class TaskTab(E2ETest):
                 self.assertEqual(self.calls()[before + 2:], ["/delete /tn BackupLarkmail /f", "/query"])
                 self.assertEqual(self.tasks(), [])
                 self.assert_no_task_state(create_enabled=True)
+        self.assertFalse(os.path.exists(self.case.path("schtasks-task.xml")))
 
         # A task made in one run is found by the next.
         self.case.control("click", 17)
@@ -161,6 +196,13 @@ class TaskTab(E2ETest):
         self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
         self.case.show_tab(2)
         self.wait_for(lambda: self.case.control("state", 38) == "1 1", "the Backup Task tab did not show")
+        # The missed-run box is the tab stop after the time (the days are off for Daily); Space turns it off.
+        self.case.focus(35)
+        self.wait_for(lambda: self.case.focused() == 35, "the minute field did not take the focus")
+        self.case.press("tab")
+        self.wait_for(lambda: self.case.focused() == MISSED_RUN, "Tab did not reach the missed-run box")
+        self.case.press("space")
+        self.wait_for(lambda: self.case.control("check", MISSED_RUN) == "0", "Space did not turn the box off")
         self.case.focus(38)
         self.wait_for(lambda: self.case.focused() == 38, "Create Task did not take the focus")
         self.case.press("return")
@@ -196,6 +238,7 @@ class TaskTab(E2ETest):
             pass
         self.case.control("click", 18)
         self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
+        # The box is on, but a week without a day has no trigger: the plain line goes out and is refused.
         self.case.control("click", 38)
         self.case.answer_boxes(["ok"])
         self.assertEqual(self.case.boxes(), [("Error", "Scheduled task not created.")])
@@ -203,38 +246,63 @@ class TaskTab(E2ETest):
                                             "/query"])
         self.assertTrue(self.case.log_lines()[-1].startswith("Scheduled task not created. "))
         self.assertEqual(self.tasks(), [])
+        self.assertFalse(os.path.exists(self.case.path("schtasks-task.xml")))
         self.assertEqual(self.style(39)[2], "0")
         self.assertEqual(self.enabled(17, 19), "111")
         self.assertEqual(self.style(38), "1 1")
 
     def test_folder_with_blanks_gives_a_task_that_runs_from_anywhere(self):
         # Installed under a folder with blanks; the scheduler starts the task
-        # from another current folder, and the run finds its settings there.
+        # from another current folder, and the run finds its settings there:
+        # through the plain line's run text, and through the definition's
+        # action with its working folder.
         self.use_program_folder(os.path.join(self.case.root, "Program Files", "Larkmail Backup"))
-        self.open_window()
-        self.case.control("click", 17)
-        self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
-        self.click_and_wait_calls(38, 3)
-        self.wait_for(lambda: self.style(39) == "1 1", "no task-exists state")
-        folder = wine_path(self.case.program) + "\\"
-        self.assertEqual(self.calls()[1], '/create /sc daily /st 00:00 /tn BackupLarkmail /tr '
-                                          f'"\\"{folder}LarkmailBackup\\" /b" /it /v1')
-        self.assertEqual(self.tasks(), [["BackupLarkmail", f'"{folder}LarkmailBackup" /b']])
-        self.end_program()
-
+        folder = wine_path(self.case.program)
         elsewhere = os.path.join(self.case.root, "system32")
         os.makedirs(elsewhere)
-        cmdfile = os.path.join(self.case.root, "run.txt")
-        with open(cmdfile, "w", encoding="utf-8") as f:
-            f.write('"' + wine_path(self.case.path("schtasks.exe")) + '" /run /tn BackupLarkmail')
-        rc = subprocess.call(self.case.launch_args("", elsewhere, None) + ["--cmdfile", wine_path(cmdfile)],
-                             env=wine_env(), timeout=300, stdout=subprocess.DEVNULL)
-        self.assertEqual(rc, 0)
         archive = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_{datetime.date.today():%Y%m%d}.7z")
-        self.assertEqual(list_archive(archive), ["Larkmail", "Larkmail/prefs.js"])
-        self.assertTrue(self.case.log_lines()[-1].startswith("Database backup successfully saved to "),
-                        self.case.log_lines())
-        self.assertEqual(os.listdir(elsewhere), [])
+        for missed_run in (False, True):
+            with self.subTest(missed_run=missed_run):
+                self.open_window()
+                if not missed_run:
+                    self.turn_missed_run_off()
+                self.case.control("click", 17)
+                self.wait_for(lambda: self.style(38)[0] == "1", "Create Task stayed disabled")
+                before = len(self.calls())
+                days = {datetime.date.today() + datetime.timedelta(days=1)}
+                self.click_and_wait_calls(38, before + 2)
+                self.wait_for(lambda: self.style(39) == "1 1", "no task-exists state")
+                days.add(datetime.date.today() + datetime.timedelta(days=1))
+                if missed_run:
+                    self.assertEqual(self.calls()[before], self.xml_line())
+                    handed = self.case.read("schtasks-task.xml")
+                    self.assertEqual(handed[:2], b"\xff\xfe")
+                    text = handed[2:].decode("utf-16-le")
+                    self.assertEqual(xml_element(text, "Settings"), SETTINGS)
+                    # 00:00 has passed: the first start is tomorrow's, or it would count as missed at once.
+                    self.assertIn(xml_element(text, "Triggers"),
+                                  [DAILY_TRIGGER.format(start=f"{day:%Y-%m-%d}T00:00:00") for day in days])
+                    self.assertIn("<UserId>PC1\\anna</UserId>\r\n      <LogonType>InteractiveToken</LogonType>", text)
+                    self.assertEqual(self.tasks(), [["BackupLarkmail", f'"{folder}\\LarkmailBackup.exe" /b', folder]])
+                    self.assertEqual(os.listdir(self.temp), [])
+                else:
+                    self.assertEqual(self.calls()[before], '/create /sc daily /st 00:00 /tn BackupLarkmail /tr '
+                                                           f'"\\"{folder}\\LarkmailBackup\\" /b" /it /v1')
+                    self.assertEqual(self.tasks(), [["BackupLarkmail", f'"{folder}\\LarkmailBackup" /b']])
+                self.end_program()
+
+                cmdfile = os.path.join(self.case.root, "run.txt")
+                with open(cmdfile, "w", encoding="utf-8") as f:
+                    f.write('"' + wine_path(self.case.path("schtasks.exe")) + '" /run /tn BackupLarkmail')
+                rc = subprocess.call(self.case.launch_args("", elsewhere, None) + ["--cmdfile", wine_path(cmdfile)],
+                                     env=wine_env(), timeout=300, stdout=subprocess.DEVNULL)
+                self.assertEqual(rc, 0)
+                self.assertEqual(list_archive(archive), ["Larkmail", "Larkmail/prefs.js"])
+                self.assertTrue(self.case.log_lines()[-1].startswith("Database backup successfully saved to "),
+                                self.case.log_lines())
+                self.assertEqual(os.listdir(elsewhere), [])
+                os.remove(archive)
+                os.remove(self.case.path("schtasks-tasks.txt"))
 
     def test_hung_schtasks_is_ended_with_a_message(self):
         self.open_window()
@@ -245,6 +313,8 @@ class TaskTab(E2ETest):
         self.case.control("click", 38)
         self.case.answer_boxes(["ok"], timeout_ms=120000)
         self.assertEqual(self.case.boxes(), [("Error", "The Task Scheduler did not answer in time.")])
+        self.assertEqual(self.calls()[1:], [self.xml_line()])
+        self.assertEqual(os.listdir(self.temp), [])  # removed once schtasks was ended
         self.assertTrue(self.case.log_lines()[-1].startswith("Scheduled task not created. "))
         self.assertEqual(self.style(39)[2], "0")
         self.assertEqual(self.style(38), "1 1")

@@ -143,11 +143,25 @@ class UnattendedBackup(E2ETest):
         self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
         self.assert_no_temporaries()
 
-    def test_a_stored_password_that_cannot_be_opened_writes_no_archive(self):
+    def test_a_stored_password_that_cannot_be_opened_writes_no_archive_and_leaves_the_client_running(self):
         self.make_profile()
         # Base64, but no seal of this user: what another account's value looks like.
-        self.settings(ArchivePassword="bm90IHNlYWxlZCBieSB0aGlzIHVzZXI=")
-        self.assertEqual(self.case.run("/b"), 12)
+        self.settings(ArchivePassword="bm90IHNlYWxlZCBieSB0aGlzIHVzZXI=", ReopenLM=1)
+        client = self.case.put_double("larkmail.exe")
+        starts = os.path.join(self.case.program, "larkmail-starts.txt")
+        proc = subprocess.Popen(["wine", client], env=wine_env(), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+        try:
+            self.wait_for(lambda: os.path.exists(starts))
+            self.assertEqual(self.case.run("/b"), 12)
+            # The key is read before the client is ended: it was never touched, nor started again.
+            self.assertIsNone(proc.poll(), "the client was ended")
+            self.assertEqual(len(read_lines(starts)), 1)
+        finally:
+            subprocess.call(["wine", "taskkill", "/f", "/im", "larkmail.exe"], env=wine_env(),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if proc.poll() is None:
+                proc.kill()
         self.assertEqual(os.listdir(self.backups), [])
         self.assertTrue(self.last_log().startswith("Backup failed, the stored archive password cannot be opened"),
                         self.last_log())

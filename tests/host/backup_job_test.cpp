@@ -61,7 +61,7 @@ void ScriptSevenZip(bool starts, long exitCode, Written written, int polls = 3) 
     script.pollsWhileRunning = polls;
     if (written == Written::Finished) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     if (written == Written::Unfinished) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
 }
 
 TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
@@ -75,7 +75,7 @@ TEST_F(BackupJobTest, SuccessMovesTheTemporaryArchiveOverTheDaysArchive) {
     const std::vector<FakeStart> starts = FakeStarts();
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+              L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
     EXPECT_TRUE(starts[0].options.hidden);
     EXPECT_TRUE(starts[0].options.keepHandle);
@@ -87,7 +87,7 @@ TEST_F(BackupJobTest, TheNewArchiveIsFlushedAfterItsTestAndBeforeItReplacesTheDa
     std::vector<std::wstring> atTest{L"test not run"};
     FakeProgramScript test;
     test.onStart = [&atTest] { atTest = FakeDiskEvents(); };
-    ScriptFakeProgram(L"\"7z.exe\" t ", test);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t ", test);
     BackupRequest request = Request();
     request.verify = true;
     EXPECT_EQ(RunBackupJob(request).status, BackupStatus::Success);
@@ -138,7 +138,7 @@ TEST_F(BackupJobTest, EveryFailureKeepsTheEarlierArchiveAndRemovesTheTemporary) 
         ScriptSevenZip(c.starts, c.exitCode, c.written, c.hang == Hang::Packing ? kHangs : 3);
         FakeProgramScript test;
         test.pollsWhileRunning = kHangs;
-        if (c.hang == Hang::Testing) ScriptFakeProgram(L"\"7z.exe\" t ", test);
+        if (c.hang == Hang::Testing) ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t ", test);
         SetFakeFlushFails(c.flushFails);
         BackupRequest request = Request();
         request.verify = c.hang == Hang::Testing;
@@ -178,7 +178,7 @@ TEST_F(BackupJobTest, AStaleTemporaryArchiveIsRemovedBeforeTheRun) {
         tempPresentAtStart = FakeFileExists(kTemp);
         SetFakeFile(kTemp, FinishedArchiveBytes());
     };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
     const BackupResult result = RunBackupJob(Request());
     EXPECT_FALSE(tempPresentAtStart);
     EXPECT_EQ(result.status, BackupStatus::Success);
@@ -265,7 +265,7 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     const std::wstring folder = L"D:\\My Backups\\";
     FakeProgramScript script;
     script.onStart = [folder] { SetFakeFile(folder + kName + L".4242.tmp", FinishedArchiveBytes()); };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
     BackupRequest request = Request();
     request.backupFolder = folder;
     const BackupResult result = RunBackupJob(request);
@@ -273,7 +273,7 @@ TEST_F(BackupJobTest, FirstBackupOfTheDayInAFolderWithABlank) {
     EXPECT_EQ(FakeFileBytes(folder + kName), FinishedArchiveBytes());
     ASSERT_EQ(FakeStarts().size(), 1u);
     EXPECT_EQ(FakeStarts()[0].commandLine,
-              L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+              L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
               L"C:\\Users\\anna\\AppData\\Local\\Larkmail");
 }
 
@@ -331,10 +331,10 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
     const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
     const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
     const std::wstring diffTemp = diff + L".4242.tmp";
-    const std::wstring testFull = L"\"7z.exe\" t -bsp1 " + full;
-    const std::wstring update = L"\"7z.exe\" u " + full + L" Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!" + diffTemp + L" -bsp1";
-    const std::wstring pack = L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 " + kTemp + L" " + kData;
-    const std::wstring testNew = L"\"7z.exe\" t -bsp1 ";
+    const std::wstring testFull = L"\"C:\\work\\7z.exe\" t -bsp1 " + full;
+    const std::wstring update = L"\"C:\\work\\7z.exe\" u " + full + L" Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!" + diffTemp + L" -bsp1";
+    const std::wstring pack = L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 " + kTemp + L" " + kData;
+    const std::wstring testNew = L"\"C:\\work\\7z.exe\" t -bsp1 ";
     struct Case {
         const char* what;
         bool fullThere;
@@ -364,14 +364,14 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         SetFakeFile(diff + L".77.tmp", "LEFTOVER");  // of a run that ended
         FakeProgramScript script;
         script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" a", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", script);
         script.onStart = nullptr;
-        ScriptFakeProgram(L"\"7z.exe\" t", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", script);
         script.exitCode = c.fullTest;
         ScriptFakeProgram(testFull, script);
         script.exitCode = c.update;
         script.onStart = [&] { SetFakeFile(diffTemp, FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" u", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", script);
         BackupRequest request = Request();
         request.fullEvery = 7;
         request.verify = true;
@@ -448,9 +448,9 @@ TEST_F(BackupJobTest, AFileHeldOpenCostsOnlyThatFile) {
         pack.exitCode = 1;
         pack.outputPieces = {"  0%\r", output.substr(0, 50), output.substr(50)};
         pack.onStart = [&written] { SetFakeFile(written + L".4242.tmp", FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" a", pack);
-        ScriptFakeProgram(L"\"7z.exe\" u", pack);
-        ScriptFakeProgram(L"\"7z.exe\" t", FakeProgramScript{});
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", pack);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", pack);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", FakeProgramScript{});
         BackupRequest request = Request();
         request.verify = true;
         request.fullEvery = 7;
@@ -459,7 +459,7 @@ TEST_F(BackupJobTest, AFileHeldOpenCostsOnlyThatFile) {
         EXPECT_EQ(BackupLogMessage(result), c.log) << c.what;
         std::vector<std::wstring> verbs;
         for (const FakeStart& start : FakeStarts())
-            verbs.push_back(start.commandLine.substr(9, start.commandLine.find(L' ', 9) - 9));
+            verbs.push_back(start.commandLine.substr(17, start.commandLine.find(L' ', 17) - 17));
         EXPECT_EQ(verbs, c.verbs) << c.what;
         EXPECT_FALSE(FakeFileExists(written + L".4242.tmp")) << c.what;
         const bool keeps = c.status == BackupStatus::MissingFiles;
@@ -483,7 +483,7 @@ TEST_F(BackupJobTest, AFileHeldOpenCostsOnlyThatFile) {
     pack.onStart = [] {
         SetFakeFile(kFolder + L"LarkmailBackup_PC1_anna_20261208.7z.4242.tmp", FinishedArchiveBytes());
     };
-    ScriptFakeProgram(L"\"7z.exe\" a", pack);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", pack);
     BackupRequest request = Request();
     request.today = ReadLocalTime();
     request.archiveName = L"LarkmailBackup_PC1_anna_20261208.7z";
@@ -508,13 +508,13 @@ TEST_F(BackupJobTest, ANewPasswordStartsANewFull) {
         FakeProgramScript script;
         script.outputLines = {L"----------", L"Path = Larkmail\\prefs.js", L"Folder = -",
                               fullEncrypted ? L"Encrypted = +" : L"Encrypted = -", L""};
-        ScriptFakeProgram(L"\"7z.exe\" l ", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l ", script);
         script.outputLines.clear();
-        ScriptFakeProgram(L"\"7z.exe\" t", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", script);
         script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" a", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", script);
         script.onStart = [&] { SetFakeFile(diff + L".4242.tmp", FinishedArchiveBytes()); };
-        ScriptFakeProgram(L"\"7z.exe\" u", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", script);
         BackupRequest request = Request();
         request.fullEvery = 7;
         request.password = L"ab";
@@ -710,7 +710,7 @@ TEST(WatchTool, EndsTheToolOnlyAfterItsFigureStoodStillForTheLimit) {
         script.pollsWhileRunning = kHangs;
         for (const Step& step : c.steps)
             if (!step.bytes.empty()) script.outputPieces.push_back(step.bytes);
-        ScriptFakeProgram(L"\"7z.exe\"", script);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
         const ProgramHandle tool = StartArchiveTool(L"a", false);
         ToolWatch watch = StartToolWatch();
         int endedAt = -1;

@@ -17,7 +17,7 @@ const std::wstring kArchive = kFolder + L"LarkmailBackup_PC1_anna_20261207.7z";
 const std::wstring kTemp = kArchive + L".4242.tmp";
 const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
 const std::wstring kMissingData = L"C:\\Users\\bob\\AppData\\Local\\Larkmail";
-const std::wstring kSevenZip = L"\"7z.exe\" a -mmt -mx=";
+const std::wstring kSevenZip = L"\"C:\\work\\7z.exe\" a -mmt -mx=";
 const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
@@ -58,7 +58,7 @@ void ScriptSevenZip(long exitCode, int polls, bool finished = true) {
     script.exitCode = exitCode;
     script.pollsWhileRunning = polls;
     script.onStart = [finished] { SetFakeFile(kTemp, finished ? FinishedArchiveBytes() : UnfinishedArchiveBytes()); };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
 }
 
 void ClientRuns() {
@@ -121,10 +121,10 @@ TEST_F(InteractiveBackupTest, AnOlderArchiveThatFailsItsTestIsToldInABox) {
     ScriptSevenZip(0, 0);
     FakeProgramScript damaged;
     damaged.exitCode = 2;
-    ScriptFakeProgram(L"\"7z.exe\" t -bsp1 " + older, damaged);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 " + older, damaged);
     RunInteractiveBackup();
     const std::wstring failed = L"The older archive LarkmailBackup_PC1_anna_20261130.7z failed its test. It was kept.";
-    EXPECT_EQ(StartLines().back(), L"\"7z.exe\" t -bsp1 " + older);
+    EXPECT_EQ(StartLines().back(), L"\"C:\\work\\7z.exe\" t -bsp1 " + older);
     EXPECT_EQ(FakeWindowState().statusHistory,
               std::vector<std::wstring>({L"Creating backup", L"Testing an older archive", L"Ready"}));
     ASSERT_EQ(FakeBoxes().size(), 1u);
@@ -284,7 +284,7 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
         if (!c.starts) {
             FakeProgramScript missing;
             missing.starts = false;
-            ScriptFakeProgram(L"\"7z.exe\"", missing);
+            ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", missing);
         }
         RunInteractiveBackup();
         ASSERT_EQ(FakeBoxes().size(), 1u) << c.what;
@@ -310,32 +310,89 @@ TEST_F(InteractiveBackupTest, FailuresShowTheReasonLogTheFailureAndKeepTheEarlie
 
 // A stored password that cannot be unsealed: nothing packed, the reason, and
 // the offer to enter it again, which stores a new one (Yes) or nothing (No).
+// A settings file that cannot be read may hold a password: no backup either.
+// Both before the closing question: the running client is never asked about.
 TEST_F(InteractiveBackupTest, AnUnreadablePasswordPacksNothingAndOffersToEnterItAgain) {
     const std::string unreadable = "ArchivePassword = bm90IHNlYWxlZA==\r\n";
     const std::wstring reason =
         L"Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was "
         L"written; enter the password again in the program's window.";
-    for (bool yes : {false, true}) {
+    const std::wstring noSettings =
+        L"Backup failed, the settings file could not be read, so it is not known whether backups are to be "
+        L"encrypted. No archive was written.";
+    struct Case {
+        const char* what;
+        bool settingsHeld;
+        bool yes;
+        std::wstring box;
+        unsigned type;
+        std::string prefsAfter;
+    };
+    const Case cases[] = {
+        {"No", false, false, reason + L" Enter the password again now?", kBoxErrorYesNo, SettingsBytes(5, 0) + unreadable},
+        {"Yes", false, true, reason + L" Enter the password again now?", kBoxErrorYesNo,
+         SettingsBytes(5, 0) + "ArchivePassword = ZmFrZS1zZWFsZWQ6O1o4Wg==\r\n"},
+        {"settings file held", true, false, noSettings, kBoxErrorOk, SettingsBytes(5, 0) + unreadable},
+    };
+    for (const Case& c : cases) {
         SetUp();
+        ClientRuns();
         SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0) + unreadable);
+        SetFakeUnreadable(L"lmbackup.prefs", c.settingsHeld);
         ScriptSevenZip(0, 2);
-        QueueFakeAnswer(yes);
+        QueueFakeAnswer(c.yes);
         for (int field : {72, 74}) {
             QueueFakeEventAction([field] { SetControlText(field, L"ab"); });
             QueueFakeEvent(kEventControl, field);
         }
         QueueFakeDialogKey(true);
         RunInteractiveBackup();
-        EXPECT_TRUE(StartLines().empty()) << yes;
-        ASSERT_EQ(FakeBoxes().size(), 1u) << yes;
-        EXPECT_EQ(FakeBoxes()[0].text, reason + L" Enter the password again now?") << yes;
-        EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorYesNo) << yes;
-        EXPECT_EQ(LogText(), reason + kStamp) << yes;
-        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << yes;
-        EXPECT_EQ(FakeDialogState().opened, yes ? 1 : 0) << yes;
-        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"),
-                  SettingsBytes(5, 0) + (yes ? "ArchivePassword = ZmFrZS1zZWFsZWQ6O1o4Wg==\r\n" : unreadable))
-            << yes;
+        SetFakeUnreadable(L"lmbackup.prefs", false);
+        EXPECT_TRUE(StartLines().empty()) << c.what;
+        ASSERT_EQ(FakeBoxes().size(), 1u) << c.what;
+        EXPECT_EQ(FakeBoxes()[0].text, c.box) << c.what;
+        EXPECT_EQ(FakeBoxes()[0].type, c.type) << c.what;
+        EXPECT_EQ(LogText(), (c.settingsHeld ? noSettings : reason) + kStamp) << c.what;
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+        EXPECT_EQ(FakeDialogState().opened, c.yes ? 1 : 0) << c.what;
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), c.prefsAfter) << c.what;
+    }
+}
+
+// Another backup or restore holds the backup folder: the status bar says so
+// while the window waits, and past the window's shorter bound the backup
+// fails before the closing question, saying why.
+TEST_F(InteractiveBackupTest, AnotherRunsLockIsWaitedForWithTheStatusBarSayingSo) {
+    const std::wstring waiting = L"Waiting for another backup or restore to finish with the backup folder";
+    const std::wstring busy =
+        L"Backup failed, another backup or restore kept using the backup folder: D:\\Backups\\. Nothing was changed.";
+    for (std::uint32_t held : {30000u, kWaitForever}) {
+        SetUp();
+        HoldFakeFileLock(kFolder + L"LarkmailBackup.lock", held);
+        ScriptSevenZip(0, 0);
+        const std::uint64_t start = ReadTickMilliseconds();
+        RunInteractiveBackup();
+        const std::vector<std::wstring> status = FakeWindowState().statusHistory;
+        ASSERT_GE(status.size(), 2u) << held;
+        EXPECT_EQ(status[0], waiting) << held;
+        EXPECT_EQ(status[1], L"Ready") << held;
+        EXPECT_EQ(FakePausedMilliseconds(), 0u) << held;  // window waits, never a sleep
+        if (held != kWaitForever) {
+            EXPECT_EQ(ReadTickMilliseconds() - start, 30000u) << held;
+            EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << held;
+            EXPECT_TRUE(FakeBoxes().empty()) << held;
+            continue;
+        }
+        EXPECT_EQ(ReadTickMilliseconds() - start, 120000u);
+        EXPECT_EQ(status.size(), 2u);
+        EXPECT_TRUE(StartLines().empty());
+        ASSERT_EQ(FakeBoxes().size(), 1u);
+        EXPECT_EQ(FakeBoxes()[0].text, busy);
+        EXPECT_EQ(FakeBoxes()[0].type, kBoxErrorOk);
+        EXPECT_EQ(LogText(), busy + kStamp);
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"),
+                  RecordBytes("failed", std::string(busy.begin(), busy.end()), "LogFolderBusy", "D:\\Backups\\"));
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
     }
 }
 
@@ -345,7 +402,7 @@ TEST_F(InteractiveBackupTest, ReopenIsReadAfterTheToolEndedAndRestartsTheClientA
         SetFakeFile(kTemp, FinishedArchiveBytes());
         SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 1));  // changed while 7-Zip ran
     };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
     SetFakeFile(L"lmbackup.prefs", SettingsBytes(9, 0));
     RunInteractiveBackup();
     ASSERT_EQ(FakeBoxes().size(), 1u);
@@ -383,10 +440,10 @@ TEST_F(InteractiveBackupTest, TheNewArchiveIsTestedBeforeItReplacesTheEarlierOne
         FakeProgramScript test;
         test.exitCode = c.testExit;
         test.pollsWhileRunning = 2;
-        ScriptFakeProgram(L"\"7z.exe\" t -bsp1 ", test);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 ", test);
         RunInteractiveBackup();
         EXPECT_EQ(StartLines(), std::vector<std::wstring>({kSevenZip + L"5 -slp -y -bsp1 " + kTemp + L" " + kData,
-                                                           L"\"7z.exe\" t -bsp1 " + kTemp}));
+                                                           L"\"C:\\work\\7z.exe\" t -bsp1 " + kTemp}));
         EXPECT_TRUE(FakeStarts()[1].options.hidden);
         EXPECT_EQ(FakeWindowState().statusHistory, c.status) << c.testExit;
         EXPECT_EQ(FakeFileBytes(kArchive), c.archive) << c.testExit;
@@ -406,10 +463,10 @@ TEST_F(InteractiveBackupTest, SevenZipsFigureFollowsTheDotsInTheStatusBarAndTheH
     backup.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     backup.outputPieces = {"\n7-Zip 24.09\n\nScanning the drive:\n", "", "", "  0%", "",
                            "\b\b\b\b  4", "2% 3 + Mail\\a 7%.msg", "", "\b\b\b\b\b\b\b\b 42% 4 + b"};
-    ScriptFakeProgram(L"\"7z.exe\" a ", backup);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a ", backup);
     FakeProgramScript test;
     test.outputPieces = {"", "\nTesting archive: x\n 95%", "\b\b\b\b100%"};
-    ScriptFakeProgram(L"\"7z.exe\" t -bsp1 ", test);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 ", test);
     RunInteractiveBackup();
 
     EXPECT_EQ(FakeWindowState().statusHistory,

@@ -6,6 +6,7 @@
 #include "config/language_table.h"
 #include "engine/report/backup_log.h"
 #include "platform/fake/fake_platform.h"
+#include "schedule/task_xml.h"
 
 namespace {
 
@@ -121,6 +122,72 @@ TEST_F(TaskCommandsTest, CreateUsesTheCurrentFolderInFull) {
         EXPECT_EQ(FakeStarts()[0].commandLine,
                   L"\"schtasks\" /create /sc daily /st 02:30 /tn BackupLarkmail /tr " + c.run + L" /it /v1")
             << c.what;
+    }
+}
+
+TEST_F(TaskCommandsTest, MissedRunsGoThroughADefinitionFileRemovedAfterwards) {
+    struct Case {
+        const char* what;
+        std::wstring temp, domain;  // TEMP ("" unset; made as a folder unless it begins with "-")
+        FakeProgramScript schtasks;
+        std::wstring xmlPath;  // empty: schtasks is not run
+        std::wstring userId;
+        bool created;
+        std::wstring box;
+    };
+    FakeProgramScript rejects;
+    rejects.exitCode = 1;
+    const std::wstring inTemp = L"C:\\Users\\Anna Maria\\AppData\\Local\\Temp\\LarkmailBackup-task-4242.xml";
+    const std::wstring inProgram = L"C:\\work\\LarkmailBackup-task-4242.xml";
+    const Case cases[] = {
+        {"temp folder with a blank", L"C:\\Users\\Anna Maria\\AppData\\Local\\Temp", L"PC1", {}, inTemp,
+         L"PC1\\anna", true, L""},
+        {"no temp folder, no domain", L"", L"", {}, inProgram, L"anna", true, L""},
+        {"rejected", L"", L"PC1", rejects, inProgram, L"PC1\\anna", false, L"Scheduled task not created."},
+        {"hangs", L"", L"PC1", Hanging(), inProgram, L"PC1\\anna", false,
+         L"The Task Scheduler did not answer in time."},
+        // Never the plain line instead: its task would skip the nights.
+        {"file cannot be written", L"-C:\\gone", L"PC1", {}, L"", L"", false, L"Scheduled task not created."},
+    };
+    const TaskSchedule daily{L"Daily", L"", L"", L"02", L"30", true};
+    for (const Case& c : cases) {
+        ResetFakePlatform();
+        if (!c.temp.empty() && c.temp[0] == L'-') {
+            SetFakeEnvironment(L"TEMP", c.temp.substr(1));
+        } else if (!c.temp.empty()) {
+            SetFakeFolder(c.temp);
+            SetFakeEnvironment(L"TEMP", c.temp);
+        }
+        SetFakeEnvironment(L"USERDOMAIN", c.domain);
+        SetFakeEnvironment(L"USERNAME", L"anna");
+        std::string handed;
+        FakeProgramScript schtasks = c.schtasks;
+        schtasks.onStart = [&handed, &c] { handed = FakeFileBytes(c.xmlPath); };
+        ScriptFakeProgram(L"\"schtasks\" /create", schtasks);
+        ScriptFakeProgram(kQuery, Output(c.created ? kListed : kNotListed));
+        EXPECT_EQ(CreateBackupTask(daily, L"D:\\Backups\\", AppendToBackupLog), c.created) << c.what;
+        const std::vector<std::wstring> lines = CommandLines();
+        if (c.xmlPath.empty()) {
+            EXPECT_TRUE(lines.empty()) << c.what;
+        } else {
+            ASSERT_FALSE(lines.empty()) << c.what;
+            EXPECT_EQ(lines[0], L"\"schtasks\" " + BuildXmlTaskParameters(L"BackupLarkmail", c.xmlPath)) << c.what;
+            ExpectShownAndBounded(FakeStarts()[0]);
+            // 02:30 has passed at 15:35: tomorrow, or the night would count as missed at once.
+            EXPECT_EQ(handed, TaskXmlBytes(BuildTaskXml(daily, L"C:\\work", c.userId, L"2026-12-08"))) << c.what;
+            EXPECT_FALSE(FakeFileExists(c.xmlPath)) << c.what;
+        }
+        for (const std::wstring& path : FakePaths()) EXPECT_EQ(path.find(L".xml"), std::wstring::npos) << path;
+        EXPECT_EQ(FakeFileBytes(kLog), c.created ? "Scheduled task successfully created. 12/07/2026 15:35:01\r\n"
+                                                 : "Scheduled task not created. 12/07/2026 15:35:01\r\n")
+            << c.what;
+        if (c.box.empty()) {
+            EXPECT_TRUE(FakeBoxes().empty()) << c.what;
+        } else {
+            ASSERT_EQ(FakeBoxes().size(), 1u) << c.what;
+            EXPECT_EQ(FakeBoxes()[0].text, c.box) << c.what;
+        }
+        EXPECT_EQ(FakeOpenPrograms(), 0) << c.what;
     }
 }
 

@@ -76,6 +76,7 @@ public:
         EXPECT_TRUE(FakeControlState(40).visible) << what;
         EXPECT_TRUE(FakeControlState(16).enabled) << what;
         EXPECT_EQ(FakeControlState(37).visible, look.monthText) << what;
+        EXPECT_EQ(FakeControlState(90).enabled, !look.remove) << what;  // with the schedule it belongs to
     }
 };
 
@@ -89,9 +90,10 @@ TEST_F(TaskTabTest, ControlsInCreationOrderWithTheirPlaces) {
         ControlKind kind;
         Box box;
         std::wstring text;
+        bool checked = false;
     };
     const Row rows[] = {
-        {16, ControlKind::Frame, {5, 5, 475, 95}, L"Task Settings"},
+        {16, ControlKind::Frame, {5, 5, 475, 120}, L"Task Settings"},
         {17, ControlKind::Option, {20, 25, 100, 20}, L"Daily"},
         {18, ControlKind::Option, {20, 50, 100, 20}, L"Weekly"},
         {19, ControlKind::Option, {20, 75, 100, 20}, L"Monthly"},
@@ -99,7 +101,7 @@ TEST_F(TaskTabTest, ControlsInCreationOrderWithTheirPlaces) {
         {34, ControlKind::Label, {190, 70, 5, 20}, L":"},
         {35, ControlKind::SpinField, {200, 70, 50, 23}, L"0"},
         {36, ControlKind::Label, {255, 75, 200, 20}, L"(Valid time is from 00:00 to 23:59)"},
-        {37, ControlKind::Label, {10, 142, 470, 20}, L"Select time, but leave all else blank for 1st of each month"},
+        {37, ControlKind::Label, {10, 167, 470, 20}, L"Select time, but leave all else blank for 1st of each month"},
         {20, ControlKind::Option, {130, 25, 50, 20}, L"Sun"},
         {21, ControlKind::Option, {180, 25, 50, 20}, L"Mon"},
         {22, ControlKind::Option, {230, 25, 50, 20}, L"Tue"},
@@ -107,9 +109,11 @@ TEST_F(TaskTabTest, ControlsInCreationOrderWithTheirPlaces) {
         {24, ControlKind::Option, {330, 25, 50, 20}, L"Thu"},
         {25, ControlKind::Option, {380, 25, 50, 20}, L"Fri"},
         {26, ControlKind::Option, {430, 25, 45, 20}, L"Sat"},
-        {38, ControlKind::Button, {328, 105, 155, 30}, L"Create Task"},
-        {40, ControlKind::Button, {164, 105, 150, 30}, L"Open Task Scheduler"},
-        {39, ControlKind::Button, {0, 105, 150, 30}, L"Remove Task"},
+        {90, ControlKind::CheckBox, {20, 100, 455, 20},
+         L"Run a missed backup as soon as the computer is on, also on battery", true},
+        {38, ControlKind::Button, {328, 130, 155, 30}, L"Create Task"},
+        {40, ControlKind::Button, {164, 130, 150, 30}, L"Open Task Scheduler"},
+        {39, ControlKind::Button, {0, 130, 150, 30}, L"Remove Task"},
         {27, ControlKind::Option, {130, 50, 50, 20}, L"1st"},
         {28, ControlKind::Option, {180, 50, 50, 20}, L"2nd"},
         {29, ControlKind::Option, {230, 50, 50, 20}, L"3rd"},
@@ -130,7 +134,7 @@ TEST_F(TaskTabTest, ControlsInCreationOrderWithTheirPlaces) {
         EXPECT_EQ(c.box.width, row.box.width) << row.number;
         EXPECT_EQ(c.box.height, row.box.height) << row.number;
         EXPECT_EQ(c.text, row.text) << row.number;
-        EXPECT_FALSE(c.checked) << row.number;
+        EXPECT_EQ(c.checked, row.checked) << row.number;
     }
     EXPECT_EQ(FakeControlState(33).low, 0);
     EXPECT_EQ(FakeControlState(33).high, 23);
@@ -140,6 +144,7 @@ TEST_F(TaskTabTest, ControlsInCreationOrderWithTheirPlaces) {
         const bool handled = (n >= 17 && n <= 32) || n >= 38;
         EXPECT_EQ(FindEventHandler(WindowEvent{kEventControl, n}) != nullptr, handled) << n;
     }
+    EXPECT_EQ(FindEventHandler(WindowEvent{kEventControl, 90}), nullptr);  // read when Create Task is pressed
 }
 
 TEST_F(TaskTabTest, StartStatesFollowTheQuery) {
@@ -204,15 +209,22 @@ TEST_F(TaskTabTest, CreateTaskSendsTheChosenForm) {
         const char* what;
         std::vector<int> clicks;
         std::wstring hour, minute;
+        bool runMissed;
         std::wstring parameters;
     };
+    const std::wstring xml = L"/create /tn BackupLarkmail /xml C:\\work\\LarkmailBackup-task-4242.xml";
     const Case cases[] = {
-        {"daily, padded", {17}, L"7", L"", L"/create /sc daily /st 07:0"},
-        {"weekly Friday", {18, 25}, L"23", L"59", L"/create /sc Weekly /d Fri /st 23:59"},
-        {"monthly without week ignores the day", {19, 21}, L"0", L"0", L"/create /sc monthly /st 00:00"},
-        {"last day ignores the day", {19, 26, 32}, L"12", L"30", L"/create /sc monthly /mo lastday /m * /st 12:30"},
-        {"second Monday", {19, 21, 28}, L"23", L"05", L"/create /sc monthly /d Mon /mo Second /st 23:05"},
-        {"typed hour unchanged", {17}, L"123", L"5", L"/create /sc daily /st 123:05"},
+        {"daily, padded", {17}, L"7", L"", false, L"/create /sc daily /st 07:0" + kTail},
+        {"weekly Friday", {18, 25}, L"23", L"59", false, L"/create /sc Weekly /d Fri /st 23:59" + kTail},
+        {"monthly without week ignores the day", {19, 21}, L"0", L"0", false,
+         L"/create /sc monthly /st 00:00" + kTail},
+        {"last day ignores the day", {19, 26, 32}, L"12", L"30", false,
+         L"/create /sc monthly /mo lastday /m * /st 12:30" + kTail},
+        {"second Monday", {19, 21, 28}, L"23", L"05", false,
+         L"/create /sc monthly /d Mon /mo Second /st 23:05" + kTail},
+        {"typed hour unchanged", {17}, L"123", L"5", false, L"/create /sc daily /st 123:05" + kTail},
+        {"missed runs: daily", {17}, L"2", L"30", true, xml},
+        {"missed runs: second Monday", {19, 21, 28}, L"23", L"05", true, xml},
     };
     for (const Case& c : cases) {
         SetUp();
@@ -220,16 +232,18 @@ TEST_F(TaskTabTest, CreateTaskSendsTheChosenForm) {
         for (int n : c.clicks) Click(n);
         SetControlText(33, c.hour);
         SetControlText(35, c.minute);
+        SetControlCheck(90, c.runMissed);  // as the box takes the user's click
         ScriptFakeProgram(kQuery, Listing(true));
         FocusControl(38);  // pressed from the keyboard
         Click(38);
         const std::vector<std::wstring> lines = CommandLines();
         ASSERT_EQ(lines.size(), 3u) << c.what;
-        EXPECT_EQ(lines[1], L"\"schtasks\" " + c.parameters + kTail) << c.what;
+        EXPECT_EQ(lines[1], L"\"schtasks\" " + c.parameters) << c.what;
         EXPECT_EQ(lines[2], kQuery) << c.what;
         ExpectLook(kTaskExists, c.what);
         EXPECT_TRUE(FakeBoxes().empty()) << c.what;
         EXPECT_TRUE(FakeControlState(40).focused) << c.what;  // the next tab stop, not the disabled button
+        EXPECT_FALSE(FakeFileExists(L"C:\\work\\LarkmailBackup-task-4242.xml")) << c.what;
         // Its period, for how old the last good backup may grow.
         EXPECT_EQ(ReadSettingText(L"TaskSchedule", L"absent"), ProcessTaskTabState().scheduleKind) << c.what;
     }

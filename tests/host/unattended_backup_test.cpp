@@ -18,9 +18,9 @@ const std::wstring kTemp = kArchive + L".4242.tmp";
 const std::wstring kData = L"C:\\Users\\anna\\AppData\\Local\\Larkmail";
 const std::wstring kTaskkill = L"\"taskkill\" /f /im larkmail.exe";
 const std::wstring kSevenZip =
-    L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+    L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
     L"C:\\Users\\anna\\Appdata\\Local\\Larkmail";
-const std::wstring kTest = L"\"7z.exe\" t -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
+const std::wstring kTest = L"\"C:\\work\\7z.exe\" t -bsp1 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
 const std::wstring kRestart = L"\"larkmail.exe\" ";
 const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 const std::wstring kRecord = L"C:\\work\\lmbackup.last";
@@ -59,7 +59,7 @@ void ScriptSevenZip(long exitCode, bool writesTemp, int polls = 5) {
     script.pollsWhileRunning = polls;
     if (writesTemp) script.onStart = [] { SetFakeFile(kTemp, FinishedArchiveBytes()); };
     if (!writesTemp && exitCode == 0) script.onStart = [] { SetFakeFile(kTemp, UnfinishedArchiveBytes()); };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
 }
 
 // taskkill ends every larkmail.exe unless told otherwise.
@@ -140,7 +140,7 @@ TEST_F(UnattendedBackupTest, AnArchiveThatFailsItsTestNeverReplacesTheEarlierOne
         FakeProgramScript test;
         test.starts = c.testStarts;
         test.exitCode = c.testExit;
-        ScriptFakeProgram(L"\"7z.exe\" t -bsp1 ", test);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 ", test);
         EXPECT_EQ(RunUnattendedBackup(), kUnattendedTestFailed);
         EXPECT_EQ(FakeFileBytes(kLog), c.log + kStamp);
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
@@ -155,7 +155,7 @@ TEST_F(UnattendedBackupTest, ANightProvesOneOlderArchiveAndReportsOneThatFails) 
     const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
     const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
     const std::wstring proofs = kFolder + L"LarkmailBackup.proofs";
-    const std::wstring testFull = L"\"7z.exe\" t -bsp1 " + full;
+    const std::wstring testFull = L"\"C:\\work\\7z.exe\" t -bsp1 " + full;
     const std::string tested = "Tested = 2026-12-07 15:35:01\r\nResult = ";
     const std::string failed = "The older archive LarkmailBackup_PC1_anna_20261201.7z failed its test. It was kept, "
                                "and so were the differential archives that need it: "
@@ -282,23 +282,29 @@ TEST_F(UnattendedBackupTest, FailuresLogTheirLineKeepTheArchiveAndExitNonZero) {
 }
 
 // The password reaches 7-Zip on standard input only, for packing and for the
-// test; a stored value that cannot be unsealed stops the run before 7-Zip,
+// test; a stored value that cannot be unsealed, or a settings file that
+// cannot be read, stops the run before the client is ended and before 7-Zip,
 // so no unencrypted archive ever stands in for an encrypted one.
 TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
     const std::wstring kSevenZipEncrypted =
-        L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 -p -mhe=on -sccUTF-8 "
+        L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 -p -mhe=on -sccUTF-8 "
         L"D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp C:\\Users\\anna\\Appdata\\Local\\Larkmail";
     const std::wstring kTestEncrypted =
-        L"\"7z.exe\" t -bsp1 -sccUTF-8 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
+        L"\"C:\\work\\7z.exe\" t -bsp1 -sccUTF-8 D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp";
     const std::string unreadable =
         "Backup failed, the stored archive password cannot be opened by this Windows user account. No archive was "
         "written; enter the password again in the program's window.";
+    const std::string noSettings =
+        "Backup failed, the settings file could not be read, so it is not known whether backups are to be "
+        "encrypted. No archive was written.";
     struct Case {
         const char* what;
         std::string value;  // ArchivePassword
         bool sealingFails;
         int exit;
         std::string input;  // each 7-Zip run's standard input
+        bool settingsHeld = false;  // another program holds the settings file without sharing
+        std::string refusal{}, code{};
     };
     const Case cases[] = {
         {"ascii", "ZmFrZS1zZWFsZWQ6O1o4Wg==", false, 0, "ab\r\nab\r\nab\r\n"},
@@ -306,21 +312,27 @@ TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
          "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"
          "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"},
         {"empty: as without", "", false, 0, ""},
-        {"not base64", "ZmFrZS1zZWFsZWQ6O1o4Wg", false, kUnattendedNoPassword, ""},
-        {"another user", "ZmFrZS1zZWFsZWQ6O1o4Wg==", true, kUnattendedNoPassword, ""},
+        {"not base64", "ZmFrZS1zZWFsZWQ6O1o4Wg", false, kUnattendedNoPassword, "", false, unreadable,
+         "LogPasswordUnreadable"},
+        {"another user", "ZmFrZS1zZWFsZWQ6O1o4Wg==", true, kUnattendedNoPassword, "", false, unreadable,
+         "LogPasswordUnreadable"},
+        {"settings file held", "ZmFrZS1zZWFsZWQ6O1o4Wg==", false, kUnattendedNoPassword, "", true, noSettings,
+         "LogSettingsUnreadable"},
     };
     for (const Case& c : cases) {
         SetUp();
         WriteSettings("D:\\Backups\\", 0, "ArchivePassword = " + c.value + "\r\n");
-        SetFakeWindows({});
+        // A refused run finds the client running and must leave it so.
+        if (c.exit == 0) SetFakeWindows({});
+        SetFakeUnreadable(L"C:\\work\\lmbackup.prefs", c.settingsHeld);
         SetFakeSecretsFail(c.sealingFails);
         ScriptSevenZip(0, true);
         EXPECT_EQ(RunUnattendedBackup(), c.exit) << c.what;
         SetFakeSecretsFail(false);
         if (c.exit == kUnattendedNoPassword) {
-            EXPECT_TRUE(FakeStarts().empty()) << c.what;
-            EXPECT_EQ(FakeFileBytes(kLog), unreadable + kStamp) << c.what;
-            ExpectFailureNotice(unreadable, "LogPasswordUnreadable");
+            EXPECT_TRUE(FakeStarts().empty()) << c.what;  // no taskkill, no 7-Zip, no restart
+            EXPECT_EQ(FakeFileBytes(kLog), c.refusal + kStamp) << c.what;
+            ExpectFailureNotice(c.refusal, c.code);
             EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
             continue;
         }
@@ -341,10 +353,55 @@ TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
     }
 }
 
+// One backup or restore at a time per backup folder: the run waits for
+// another's lock and then goes on; one that waited its time changes nothing,
+// the client included, and fails with its own reason.
+TEST_F(UnattendedBackupTest, AnotherRunsLockIsWaitedForThenTheRunGoesOnOrFailsWithItsReason) {
+    const std::wstring lock = kFolder + L"LarkmailBackup.lock";
+    const std::string busy =
+        "Backup failed, another backup or restore kept using the backup folder: D:\\Backups\\. Nothing was changed.";
+    struct Case {
+        const char* what;
+        std::uint32_t heldMs;  // by another run; 0: free
+        int exit;
+        std::uint32_t waitedMs;
+    };
+    const Case cases[] = {
+        {"free", 0, 0, 0},
+        {"held for 90 s", 90000, 0, 90000},
+        {"held past the bound", kWaitForever, kUnattendedFolderBusy, 30 * 60 * 1000},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.heldMs != 0) HoldFakeFileLock(lock, c.heldMs);
+        bool lockedWhilePacking = false;
+        FakeProgramScript pack;
+        pack.onStart = [&lockedWhilePacking, lock] {
+            SetFakeFile(kTemp, FinishedArchiveBytes());
+            lockedWhilePacking = FakeFileExists(lock);
+        };
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a ", pack);
+        EXPECT_EQ(RunUnattendedBackup(), c.exit) << c.what;
+        EXPECT_EQ(FakePausedMilliseconds(), c.waitedMs) << c.what;  // in steps of a second, no spin
+        EXPECT_FALSE(FakeFileExists(lock)) << c.what;
+        if (c.exit == 0) {
+            EXPECT_TRUE(lockedWhilePacking) << c.what;
+            EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kTest, kRestart}))
+                << c.what;
+            EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << c.what;
+            continue;
+        }
+        EXPECT_TRUE(StartedCommandLines().empty()) << c.what;
+        EXPECT_EQ(FakeFileBytes(kLog), busy + kStamp) << c.what;
+        ExpectFailureNotice(busy, "LogFolderBusy", "D:\\Backups\\");
+        EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+    }
+}
+
 TEST_F(UnattendedBackupTest, SevenZipThatCannotStart) {
     FakeProgramScript script;
     script.starts = false;
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), kUnattendedToolMissing);
     EXPECT_EQ(FakeFileBytes(kLog), "Backup failed, 7-Zip could not be started." + kStamp);
     ExpectFailureNotice("Backup failed, 7-Zip could not be started.", "LogToolMissing");
@@ -452,13 +509,13 @@ TEST_F(UnattendedBackupTest, BackupFolderWithABlankIsQuoted) {
     SetFakeWindows({});
     FakeProgramScript script;
     script.onStart = [] { SetFakeFile(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp", FinishedArchiveBytes()); };
-    ScriptFakeProgram(L"\"7z.exe\"", script);
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\"", script);
     EXPECT_EQ(RunUnattendedBackup(), 0);
     EXPECT_EQ(StartedCommandLines(),
               (std::vector<std::wstring>{
-                  L"\"7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
+                  L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 \"D:\\My Backups\\\"LarkmailBackup_PC1_anna_20261207.7z.4242.tmp "
                   L"C:\\Users\\anna\\Appdata\\Local\\Larkmail",
-                  L"\"7z.exe\" t -bsp1 \"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp\""}));
+                  L"\"C:\\work\\7z.exe\" t -bsp1 \"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z.4242.tmp\""}));
     EXPECT_EQ(FakeFileBytes(L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261207.7z"), FinishedArchiveBytes());
     EXPECT_EQ(FakeFileBytes(kLog), "Database backup successfully saved to \"D:\\My Backups\\\"" + kStamp);
 }

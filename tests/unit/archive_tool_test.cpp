@@ -277,6 +277,8 @@ TEST(PasswordAnswerBytes, ExactBytes) {
         {L"geheim 42", "geheim 42\r\n"},
         {L"\u043f\u0430\u0440\u043e\u043b\u044c", "\xD0\xBF\xD0\xB0\xD1\x80\xD0\xBE\xD0\xBB\xD1\x8C\r\n"},
         {L"Gr\u00fc\u00dfe", "Gr\xC3\xBC\xC3\x9F" "e\r\n"},
+        // The longest bytes a unit makes, and a lone surrogate: the buffer is sized for them up front.
+        {std::wstring(L"\uFFFF") + static_cast<wchar_t>(0xD800) + L"x", "\xEF\xBF\xBF\xEF\xBF\xBDx\r\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(PasswordAnswerBytes(c.password), c.line + c.line + c.line);
 }

@@ -1,7 +1,9 @@
-// The parameter texts schtasks receives, and how schtasks will split them.
+// The parameter texts and XML definitions schtasks receives, and how schtasks will split them.
 #include "schedule/task_commands.h"
 
 #include <gtest/gtest.h>
+
+#include "schedule/task_xml.h"
 
 #include <string>
 #include <vector>
@@ -86,6 +88,126 @@ TEST(TaskParametersTest, TaskRunTextByFolder) {
     for (const Case& c : cases) EXPECT_EQ(BuildTaskRunText(c.folder), c.expected) << c.what;
 }
 
+// Everything but the trigger's schedule is the same for every kind.
+std::wstring ReferenceXml(const std::wstring& start, const std::wstring& schedule) {
+    return L"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\r\n"
+           L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\r\n"
+           L"  <Triggers>\r\n"
+           L"    <CalendarTrigger>\r\n"
+           L"      <StartBoundary>" + start + L"</StartBoundary>\r\n" + schedule +
+           L"    </CalendarTrigger>\r\n"
+           L"  </Triggers>\r\n"
+           L"  <Principals>\r\n"
+           L"    <Principal id=\"Author\">\r\n"
+           L"      <UserId>PC1\\\x0410\x043D\x043D\x0430 &lt;&amp;&gt;</UserId>\r\n"
+           L"      <LogonType>InteractiveToken</LogonType>\r\n"
+           L"      <RunLevel>LeastPrivilege</RunLevel>\r\n"
+           L"    </Principal>\r\n"
+           L"  </Principals>\r\n"
+           L"  <Settings>\r\n"
+           L"    <MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy>\r\n"
+           L"    <DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>\r\n"
+           L"    <StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>\r\n"
+           L"    <StartWhenAvailable>true</StartWhenAvailable>\r\n"
+           L"    <AllowStartOnDemand>true</AllowStartOnDemand>\r\n"
+           L"    <Enabled>true</Enabled>\r\n"
+           L"    <ExecutionTimeLimit>PT12H</ExecutionTimeLimit>\r\n"
+           L"  </Settings>\r\n"
+           L"  <Actions Context=\"Author\">\r\n"
+           L"    <Exec>\r\n"
+           L"      <Command>C:\\Program Files\\\x041F\x043E\x0447\x0442\x0430 &amp; &quot;Co&quot;"
+           L"\\LarkmailBackup.exe</Command>\r\n"
+           L"      <Arguments>/b</Arguments>\r\n"
+           L"      <WorkingDirectory>C:\\Program Files\\\x041F\x043E\x0447\x0442\x0430 &amp; &quot;Co&quot;"
+           L"</WorkingDirectory>\r\n"
+           L"    </Exec>\r\n"
+           L"  </Actions>\r\n"
+           L"</Task>\r\n";
+}
+
+const std::wstring kAllMonths =
+    L"        <Months>\r\n          <January />\r\n          <February />\r\n          <March />\r\n"
+    L"          <April />\r\n          <May />\r\n          <June />\r\n          <July />\r\n"
+    L"          <August />\r\n          <September />\r\n          <October />\r\n          <November />\r\n"
+    L"          <December />\r\n        </Months>\r\n";
+
+TEST(TaskXmlTest, EachKindAsThePlainLineSchedulesIt) {
+    struct Case {
+        const char* what;
+        TaskSchedule schedule;
+        std::wstring trigger;  // empty: no definition, the plain line goes out
+    };
+    const Case cases[] = {
+        {"daily", {L"Daily", L"Sat", L"Last", L"02", L"30"},
+         L"      <ScheduleByDay>\r\n        <DaysInterval>1</DaysInterval>\r\n      </ScheduleByDay>\r\n"},
+        {"weekly Friday", {L"Weekly", L"Fri", L"Second", L"02", L"30"},
+         L"      <ScheduleByWeek>\r\n        <WeeksInterval>1</WeeksInterval>\r\n        <DaysOfWeek>\r\n"
+         L"          <Friday />\r\n        </DaysOfWeek>\r\n      </ScheduleByWeek>\r\n"},
+        {"monthly: the first, the day ignored", {L"Monthly", L"Wed", L"", L"02", L"30"},
+         L"      <ScheduleByMonth>\r\n        <DaysOfMonth>\r\n          <Day>1</Day>\r\n        </DaysOfMonth>\r\n" +
+             kAllMonths + L"      </ScheduleByMonth>\r\n"},
+        {"last day, the day ignored", {L"Monthly", L"Sat", L"LastDay", L"02", L"30"},
+         L"      <ScheduleByMonth>\r\n        <DaysOfMonth>\r\n          <Day>Last</Day>\r\n        </DaysOfMonth>\r\n" +
+             kAllMonths + L"      </ScheduleByMonth>\r\n"},
+        {"second Monday", {L"Monthly", L"Mon", L"Second", L"02", L"30"},
+         L"      <ScheduleByMonthDayOfWeek>\r\n        <Weeks>\r\n          <Week>2</Week>\r\n        </Weeks>\r\n"
+         L"        <DaysOfWeek>\r\n          <Monday />\r\n        </DaysOfWeek>\r\n" +
+             kAllMonths + L"      </ScheduleByMonthDayOfWeek>\r\n"},
+        {"last Sunday", {L"Monthly", L"Sun", L"Last", L"02", L"30"},
+         L"      <ScheduleByMonthDayOfWeek>\r\n        <Weeks>\r\n          <Week>Last</Week>\r\n        </Weeks>\r\n"
+         L"        <DaysOfWeek>\r\n          <Sunday />\r\n        </DaysOfWeek>\r\n" +
+             kAllMonths + L"      </ScheduleByMonthDayOfWeek>\r\n"},
+        {"weekly without a day", {L"Weekly", L"", L"", L"02", L"30"}, L""},
+        {"week of the month without a day", {L"Monthly", L"", L"Third", L"02", L"30"}, L""},
+        {"no kind", {L"", L"Tue", L"", L"02", L"30"}, L""},
+        {"kinds compare case-sensitively", {L"daily", L"", L"", L"02", L"30"}, L""},
+        {"weeks compare case-sensitively", {L"Monthly", L"Mon", L"lastday", L"02", L"30"}, L""},
+    };
+    const std::wstring folder = L"C:\\Program Files\\\x041F\x043E\x0447\x0442\x0430 & \"Co\"";
+    const std::wstring user = L"PC1\\\x0410\x043D\x043D\x0430 <&>";
+    for (const Case& c : cases) {
+        const std::wstring expected = c.trigger.empty() ? L"" : ReferenceXml(L"2026-12-08T02:30:00", c.trigger);
+        EXPECT_EQ(BuildTaskXml(c.schedule, folder, user, L"2026-12-08"), expected) << c.what;
+    }
+}
+
+TEST(TaskXmlTest, DriveRootAndNoUser) {
+    const TaskSchedule daily{L"Daily", L"", L"", L"23", L"05"};
+    const std::wstring root = BuildTaskXml(daily, L"D:\\", L"", L"2027-01-01");
+    EXPECT_NE(root.find(L"<StartBoundary>2027-01-01T23:05:00</StartBoundary>"), std::wstring::npos);
+    EXPECT_NE(root.find(L"<Command>D:\\LarkmailBackup.exe</Command>"), std::wstring::npos);
+    EXPECT_NE(root.find(L"<WorkingDirectory>D:\\</WorkingDirectory>"), std::wstring::npos);
+    EXPECT_EQ(root.find(L"UserId"), std::wstring::npos);  // the registering user
+}
+
+TEST(TaskXmlTest, StartDateIsTheNextTimeTheChosenTimeComes) {
+    struct Case {
+        const char* what;
+        LocalTime now;
+        std::wstring hour, minute, date;
+    };
+    const Case cases[] = {
+        {"later today", {2026, 12, 7, 15, 35, 1}, L"15", L"36", L"2026-12-07"},
+        {"this minute has begun", {2026, 12, 7, 15, 35, 1}, L"15", L"35", L"2026-12-08"},
+        {"earlier today", {2026, 12, 7, 15, 35, 1}, L"02", L"30", L"2026-12-08"},
+        {"month end", {2026, 4, 30, 23, 0, 0}, L"02", L"30", L"2026-05-01"},
+        {"year end", {2026, 12, 31, 23, 59, 59}, L"00", L"00", L"2027-01-01"},
+        {"February of a common year", {2026, 2, 28, 12, 0, 0}, L"01", L"00", L"2026-03-01"},
+        {"February of a leap year", {2028, 2, 28, 12, 0, 0}, L"01", L"00", L"2028-02-29"},
+        {"not a time: today", {2026, 12, 7, 15, 35, 1}, L"123", L"05", L"2026-12-07"},
+        {"empty: today", {2026, 12, 7, 15, 35, 1}, L"0", L"", L"2026-12-07"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ChooseStartDate({L"Daily", L"", L"", c.hour, c.minute}, c.now), c.date) << c.what;
+}
+
+TEST(TaskXmlTest, UserIdAndFileBytes) {
+    EXPECT_EQ(BuildUserId(L"OFFICE", L"anna"), L"OFFICE\\anna");
+    EXPECT_EQ(BuildUserId(L"", L"anna"), L"anna");
+    EXPECT_EQ(BuildUserId(L"OFFICE", L""), L"");
+    EXPECT_EQ(TaskXmlBytes(L"<\x0416"), std::string("\xFF\xFE<\0\x16\x04", 6));
+}
+
 TEST(TaskParametersTest, TaskNamesWithBlanksAreQuoted) {
     const TaskSchedule daily{L"Daily", L"", L"", L"02", L"30"};
     EXPECT_EQ(BuildTaskParameters(daily, L"Backup Larkmail", L"C:\\Program Files\\App\\"),
@@ -95,6 +217,10 @@ TEST(TaskParametersTest, TaskNamesWithBlanksAreQuoted) {
     EXPECT_EQ(QuoteTaskName(L"Sauvegarde Larkmail"), L"\"Sauvegarde Larkmail\"");
     EXPECT_EQ(BuildDeleteParameters(L"BackupLarkmail"), L"/delete /tn BackupLarkmail /f");
     EXPECT_EQ(BuildDeleteParameters(L"Backup Larkmail"), L"/delete /tn \"Backup Larkmail\" /f");
+    EXPECT_EQ(BuildXmlTaskParameters(L"BackupLarkmail", L"C:\\Temp\\t.xml"),
+              L"/create /tn BackupLarkmail /xml C:\\Temp\\t.xml");
+    EXPECT_EQ(BuildXmlTaskParameters(L"Backup Larkmail", L"C:\\Users\\Anna Maria\\Temp\\t.xml"),
+              L"/create /tn \"Backup Larkmail\" /xml \"C:\\Users\\Anna Maria\\Temp\\t.xml\"");
 }
 
 // Splits a command line the way the C runtime and CommandLineToArgvW do for

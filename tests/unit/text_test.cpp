@@ -53,9 +53,37 @@ TEST(WideFromUtf8, RoundTripsText) {
     EXPECT_EQ(WideFromUtf8(Utf8FromWide(text)), text);
 }
 
+TEST(Utf16LeFromWide, LowByteFirstPairsKept) {
+    EXPECT_EQ(Utf16LeFromWide(L""), "");
+    EXPECT_EQ(Utf16LeFromWide(L"A\x0431"), std::string("A\0\x31\x04", 4));
+    EXPECT_EQ(Utf16LeFromWide(L"\xD83D\xDE00"), std::string("\x3D\xD8\x00\xDE", 4));
+}
+
 TEST(UpperAscii, OnlyAsciiLetters) {
     EXPECT_EQ(UpperAscii(L"misc appRunning_9"), L"MISC APPRUNNING_9");
     EXPECT_EQ(UpperAscii(L"\x00E9\x0431z"), L"\x00E9\x0431Z");
+}
+
+TEST(PathText, SeparatorsTrimmedAndJoined) {
+    struct Case {
+        std::wstring path;
+        std::size_t keep;
+        std::wstring trimmed;
+    };
+    const Case cases[] = {
+        {L"C:\\Backups\\", 0, L"C:\\Backups"},
+        {L"C:\\Backups\\/\\", 0, L"C:\\Backups"},
+        {L"\\", 0, L""},
+        {L"\\", 1, L"\\"},
+        {L"C:\\", 3, L"C:\\"},
+        {L"C:\\", 0, L"C:"},
+        {L"a/b", 0, L"a/b"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(WithoutTrailingSeparators(c.path, c.keep), c.trimmed) << c.path;
+    EXPECT_EQ(WindowsSeparators(L"Larkmail/Mail/a.eml"), L"Larkmail\\Mail\\a.eml");
+    EXPECT_EQ(JoinPath(L"C:\\B", L"x.7z"), L"C:\\B\\x.7z");
+    EXPECT_EQ(JoinPath(L"C:\\", L"x.7z"), L"C:\\x.7z");
+    EXPECT_EQ(JoinPath(L"", L"x.7z"), L"\\x.7z");
 }
 
 }  // namespace

@@ -58,6 +58,13 @@ int RunChildJob(const std::wstring& text) {
         return 3;
     }
     if (job == L"--child-exit") return (int)std::wcstol(rest.c_str(), nullptr, 10);
+    if (job == L"--child-hold-lock") {
+        FileLock lock;
+        if (TakeFileLock(rest, lock) != FileLockState::Taken) return 5;
+        WriteOut("held\n");
+        PauseMilliseconds(60000);
+        return 0;
+    }
     return 99;
 }
 
@@ -176,6 +183,34 @@ TEST(ProcessTest, TheWaitWakesForEachWriteAndForTheEnd) {
     ReleaseProgram(child);
     EXPECT_EQ(WaitForProgramOrOutput(0, kWaitForever), ProgramWake::Ended);
     EXPECT_EQ(TakeProgramOutput(0), "");
+}
+
+// A lock file refuses every second holder, this process's own too, and goes
+// with its holder: released, or its process ended by force.
+TEST(ProcessTest, AFileLockHoldsUntilReleasedOrItsProcessEnds) {
+    const std::wstring folder = MakeTestFolder(L"lock");
+    ASSERT_FALSE(folder.empty());
+    const std::wstring path = folder + L"\\LarkmailBackup.lock";
+    FileLock first, second;
+    EXPECT_EQ(TakeFileLock(path, first), FileLockState::Taken);
+    EXPECT_EQ(TakeFileLock(path, second), FileLockState::Busy);
+    EXPECT_EQ(second.token, 0u);
+    ReleaseFileLock(first);
+    EXPECT_TRUE(NamesIn(folder).empty());
+    EXPECT_EQ(TakeFileLock(folder + L"\\missing\\LarkmailBackup.lock", second), FileLockState::Unavailable);
+
+    ProgramHandle holder = StartProgram(ReadExecutablePath(), L"--child-hold-lock " + path, Options(false, true, true));
+    ASSERT_NE(holder, 0u);
+    ASSERT_TRUE(WaitForProgramLine(holder, 30000));
+    EXPECT_EQ(ReadProgramLine(holder), L"held");
+    EXPECT_EQ(TakeFileLock(path, first), FileLockState::Busy);
+    EndProgram(holder);
+    EXPECT_TRUE(WaitForProgram(holder, kWaitForever));
+    ReleaseProgram(holder);
+    EXPECT_EQ(TakeFileLock(path, first), FileLockState::Taken);
+    ReleaseFileLock(first);
+    EXPECT_TRUE(NamesIn(folder).empty());
+    RemoveTree(folder);
 }
 
 TEST(ProcessTest, ExitCodesWaitsAndForcedEnd) {

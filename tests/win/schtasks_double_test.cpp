@@ -3,6 +3,7 @@
 
 #include "platform/process.h"
 #include "schedule/task_commands.h"
+#include "schedule/task_xml.h"
 #include "tests/win/win_test_folder.h"
 
 namespace {
@@ -64,6 +65,18 @@ TEST_F(SchtasksDoubleTest, RunTextAndNameArriveWhole) {
         EXPECT_EQ(BytesOf(At(L"schtasks-calls.txt")), std::string(parameters.begin(), parameters.end()) + "\r\n")
             << c.what;
     }
+}
+
+// The /xml path arrives whole, and the double takes the action out of the definition as the scheduler would.
+TEST_F(SchtasksDoubleTest, DefinitionFileArrivesWhole) {
+    const std::wstring xmlPath = At(L"Anna Maria Temp.xml");
+    const std::string bytes = TaskXmlBytes(BuildTaskXml({L"Weekly", L"Fri", L"", L"02", L"30"},
+                                                        L"C:\\Program Files\\Mail & Co", L"PC1\\anna", L"2026-12-08"));
+    ASSERT_TRUE(WriteFileReplacing(xmlPath, bytes));
+    Run(BuildXmlTaskParameters(L"Backup Larkmail", xmlPath));
+    EXPECT_EQ(BytesOf(At(L"schtasks-tasks.txt")),
+              "Backup Larkmail\t\"C:\\Program Files\\Mail & Co\\LarkmailBackup.exe\" /b\tC:\\Program Files\\Mail & Co\r\n");
+    EXPECT_EQ(BytesOf(At(L"schtasks-task.xml")), bytes);
 }
 
 TEST_F(SchtasksDoubleTest, QueryListsTheTaskLineByLine) {
