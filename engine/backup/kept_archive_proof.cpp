@@ -5,13 +5,9 @@
 #include "engine/backup/archive_proofs.h"
 #include "engine/report/backup_log.h"
 #include "platform/system.h"
+#include "platform/text.h"
 
 namespace {
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
 
 // A run that hung or never started proves nothing either way.
 bool NoteTest(std::vector<ArchiveProof>& proofs, const std::wstring& name, const ToolOutcome& test) {

@@ -4,6 +4,7 @@
 #include "config/key_value_file.h"
 #include "engine/report/record_time.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -17,12 +18,6 @@ std::int64_t ParseCount(const std::wstring& text) {
     }
     return value;
 }
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archiveName) {
