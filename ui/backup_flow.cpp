@@ -141,7 +141,8 @@ void BackUpUnderLock(BackupRequest& request) {
     const bool succeeded = result.status == BackupStatus::Success;
     if (!succeeded) {
         ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
-    } else if (!attempt.warning.code.empty()) {
+    } else if (AttemptNeedsNotice(attempt)) {
+        // Saved, yet an archive of the kept ones can no longer be restored.
         ShowMessageBox(Text(L"Messages", L"Error"), AttemptAlertText(attempt), kBoxErrorOk);
     }
     if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;

@@ -98,7 +98,7 @@ void ReadProofSummary() {
     MainWindowState& state = ProcessWindowState();
     const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME"), user = ReadEnvironmentText(L"USERNAME");
     state.proofSummary = state.backupPath.empty() ? std::wstring()
-                                                  : ProofSummaryText(ListArchiveNames(state.backupPath), computer, user,
+                                                  : ProofSummaryText(ListOwnArchives(state.backupPath, computer, user),
                                                                      ReadProofRecord(state.backupPath));
 }
 

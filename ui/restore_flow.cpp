@@ -5,7 +5,7 @@
 #include "config/language_table.h"
 #include "engine/backup/backup_job.h"
 #include "engine/console/archive_listing.h"
-#include "engine/console/archive_names.h"
+#include "engine/console/base_mark.h"
 #include "engine/console/tool_progress.h"
 #include "engine/guard/data_folder_guard.h"
 #include "engine/report/backup_log.h"
@@ -157,10 +157,10 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
                       RestoreFailureText(ToolOutcomeText(listing.tool)));
         return false;
     }
-    // A differential of a night when nothing changed holds no item at all.
-    const bool differential = NamesDifferentialArchive(archivePath.substr(archivePath.find_last_of(L"\\/") + 1));
-    if (listing.tool.exitCode != 0 ||
-        (!HoldsTopFolder(listing.items, kDataFolderName) && !(differential && listing.items.empty()))) {
+    // A differential of a night when nothing changed holds no item at all, but for the mark of its full.
+    const bool differential = HoldsDifferential(archivePath, listing.items);
+    if (listing.tool.exitCode != 0 || (!HoldsTopFolder(listing.items, kDataFolderName) &&
+                                       !(differential && WithoutBaseMark(listing.items).empty()))) {
         const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
         ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);

@@ -63,21 +63,6 @@ void KeepFirst(std::wstring& slot, const std::wstring& value, bool& seen) {
     seen = true;
 }
 
-struct OwnArchive {
-    std::wstring name;
-    ArchiveNameParts parts;
-};
-
-std::vector<OwnArchive> OwnArchives(const std::vector<std::wstring>& names, const std::wstring& computer,
-                                    const std::wstring& user) {
-    std::vector<OwnArchive> own;
-    for (const std::wstring& name : names) {
-        OwnArchive archive{name, {}};
-        if (ParseArchiveName(name, computer, user, archive.parts)) own.push_back(archive);
-    }
-    return own;
-}
-
 std::wstring FormatShownDay(const LocalTime& t) {
     wchar_t buffer[16];
     std::swprintf(buffer, 16, L"%02d/%02d/%04d", t.month, t.day, t.year);
@@ -85,15 +70,6 @@ std::wstring FormatShownDay(const LocalTime& t) {
 }
 
 }  // namespace
-
-std::vector<std::wstring> ListArchiveNames(const std::wstring& backupFolder) {
-    std::vector<std::wstring> names;
-    const std::wstring folder = WithoutTrailingSeparators(backupFolder);
-    if (folder.empty()) return names;
-    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.7z", LinkCheck::FoldersOnly))
-        if (!entry.isFolder && !entry.isLink) names.push_back(entry.name);
-    return names;
-}
 
 std::string ProofRecordBytes(const std::vector<ArchiveProof>& proofs) {
     std::vector<KeyValueLine> lines;
@@ -161,22 +137,20 @@ ArchiveProof& ArchiveProofOf(std::vector<ArchiveProof>& proofs, const std::wstri
     return proofs.back();
 }
 
-void ForgetGoneArchives(std::vector<ArchiveProof>& proofs, const std::vector<std::wstring>& names,
+void ForgetGoneArchives(std::vector<ArchiveProof>& proofs, const std::vector<OwnArchive>& own,
                         const std::wstring& computer, const std::wstring& user) {
     std::vector<ArchiveProof> kept;
     for (const ArchiveProof& proof : proofs) {
         ArchiveNameParts parts;
         bool present = !ParseArchiveName(proof.name, computer, user, parts);
-        for (const std::wstring& name : names) present = present || SameName(name, proof.name);
+        for (const OwnArchive& archive : own) present = present || SameName(archive.name, proof.name);
         if (present) kept.push_back(proof);
     }
     proofs = kept;
 }
 
-std::wstring ChooseArchiveToProve(const std::vector<std::wstring>& names, const std::wstring& computer,
-                                  const std::wstring& user, const std::vector<ArchiveProof>& proofs,
+std::wstring ChooseArchiveToProve(const std::vector<OwnArchive>& own, const std::vector<ArchiveProof>& proofs,
                                   const std::wstring& tonight, const LocalTime& nightStart) {
-    const std::vector<OwnArchive> own = OwnArchives(names, computer, user);
     const std::int64_t start = RecordSeconds(nightStart);
     const OwnArchive* chosen = nullptr;
     std::int64_t chosenTested = 0;
@@ -204,20 +178,7 @@ std::wstring ChooseArchiveToProve(const std::vector<std::wstring>& names, const 
     return chosen ? chosen->name : std::wstring();
 }
 
-std::vector<std::wstring> DependentDifferentials(const std::vector<std::wstring>& names, const std::wstring& computer,
-                                                 const std::wstring& user, const std::wstring& fullName) {
-    std::vector<std::wstring> dependents;
-    ArchiveNameParts full;
-    if (!ParseArchiveName(fullName, computer, user, full) || full.kind != ArchiveKind::Full) return dependents;
-    for (const OwnArchive& archive : OwnArchives(names, computer, user))
-        if (archive.parts.kind == ArchiveKind::Differential && DayNumber(archive.parts.fullDay) == DayNumber(full.day))
-            dependents.push_back(archive.name);
-    return dependents;
-}
-
-std::wstring ProofSummaryText(const std::vector<std::wstring>& names, const std::wstring& computer,
-                              const std::wstring& user, const std::vector<ArchiveProof>& proofs) {
-    const std::vector<OwnArchive> own = OwnArchives(names, computer, user);
+std::wstring ProofSummaryText(const std::vector<OwnArchive>& own, const std::vector<ArchiveProof>& proofs) {
     if (own.empty()) return {};
     int proven = 0;
     LocalTime oldest;

@@ -4,13 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "engine/backup/own_archives.h"
 #include "platform/system.h"
 
 // In the backup folder; its name is no "LarkmailBackup_*" archive's or temporary's.
 constexpr wchar_t kProofRecordName[] = L"LarkmailBackup.proofs";
-
-// The backup folder's "LarkmailBackup_*.7z" files (anyone's), links left out.
-std::vector<std::wstring> ListArchiveNames(const std::wstring& backupFolder);
 
 enum class ProofResult { Passed, Failed, WrongPassword };
 
@@ -35,21 +33,16 @@ bool WriteProofRecord(const std::wstring& backupFolder, const std::vector<Archiv
 const ArchiveProof* FindArchiveProof(const std::vector<ArchiveProof>& proofs, const std::wstring& name);
 // The archive's entry, added when missing.
 ArchiveProof& ArchiveProofOf(std::vector<ArchiveProof>& proofs, const std::wstring& name);
-// Entries of this computer's and user's archives that `names` no longer holds go; others' stay.
-void ForgetGoneArchives(std::vector<ArchiveProof>& proofs, const std::vector<std::wstring>& names,
+// Entries of this computer's and user's archives that `own` no longer holds go; others' stay.
+void ForgetGoneArchives(std::vector<ArchiveProof>& proofs, const std::vector<OwnArchive>& own,
                         const std::wstring& computer, const std::wstring& user);
 
 // The kept archive of ours that a night proves again: never tested first,
 // then the one tested longest ago; between equals a full that kept
 // differentials need, then the older day. Never `tonight` (the night's own,
 // tested as it was made), nor one tested since `nightStart`. Empty: none.
-std::wstring ChooseArchiveToProve(const std::vector<std::wstring>& names, const std::wstring& computer,
-                                  const std::wstring& user, const std::vector<ArchiveProof>& proofs,
+std::wstring ChooseArchiveToProve(const std::vector<OwnArchive>& own, const std::vector<ArchiveProof>& proofs,
                                   const std::wstring& tonight, const LocalTime& nightStart);
-// The kept differentials made against the full `fullName`; none for a differential.
-std::vector<std::wstring> DependentDifferentials(const std::vector<std::wstring>& names, const std::wstring& computer,
-                                                 const std::wstring& user, const std::wstring& fullName);
 // The tool tip's line of how many of our kept archives passed their last
 // test and when the oldest of those tests was; empty when none is kept.
-std::wstring ProofSummaryText(const std::vector<std::wstring>& names, const std::wstring& computer,
-                              const std::wstring& user, const std::vector<ArchiveProof>& proofs);
+std::wstring ProofSummaryText(const std::vector<OwnArchive>& own, const std::vector<ArchiveProof>& proofs);

@@ -5,9 +5,11 @@
 #include "config/language_table.h"
 #include "engine/backup/archive_choice.h"
 #include "engine/backup/archive_proofs.h"
+#include "engine/backup/own_archives.h"
 #include "engine/backup/retention.h"
 #include "engine/console/archive_check.h"
 #include "engine/console/archive_listing.h"
+#include "engine/console/base_mark.h"
 #include "engine/guard/data_folder_guard.h"
 #include "engine/report/backup_log.h"
 #include "platform/files.h"
@@ -92,12 +94,33 @@ void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& na
     if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
 }
 
+// A line for the log and a note for the record, the last-result line and the balloon.
+void AddNote(BackupResult& result, const wchar_t* code, const std::wstring& detail) {
+    AppendToBackupLog(FillPlaceholder(LogText(code), detail));
+    result.notes.push_back({code, detail});
+}
+
+// The full that failed its test is lost, and with it every differential made against it.
+void NoteDamagedFull(const BackupRequest& request, const std::vector<OwnArchive>& own, const ArchivePlan& plan,
+                     BackupResult& result) {
+    ArchiveNameParts full;
+    if (!ParseArchiveName(plan.fullName, request.computer, request.user, full)) return;
+    result.damagedFull = request.backupFolder + plan.fullName;
+    result.notes.push_back({L"LogFullDamaged", result.damagedFull});
+    std::wstring lost;
+    for (const std::wstring& name : FindDifferentialsOf(own, full.day, request.today))
+        lost += (lost.empty() ? L"" : L", ") + request.backupFolder + name;
+    if (!lost.empty()) AddNote(result, L"LogDiffsLost", lost);
+}
+
 // Full or differential; a full to build on is proven by 7-Zip's test first,
 // as a differential against a damaged full restores nothing. Logs why a full
 // is made; the full's test goes into `result` for the proof record.
-ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
-    const std::vector<std::wstring> names =
-        request.fullEvery > 0 ? ListArchiveNames(request.backupFolder) : std::vector<std::wstring>();
+ArchivePlan PlanArchive(const BackupRequest& request, const std::vector<OwnArchive>& own, const JobWindow& window,
+                        BackupResult& result) {
+    std::vector<std::wstring> names;
+    if (request.fullEvery > 0)
+        for (const OwnArchive& archive : own) names.push_back(archive.name);
     const std::vector<ArchiveProof> proofs =
         request.fullEvery > 0 ? ReadProofRecord(request.backupFolder) : std::vector<ArchiveProof>();
     ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery, proofs);
@@ -116,9 +139,17 @@ ArchivePlan PlanArchive(const BackupRequest& request, const JobWindow& window, B
         // against an open full: the new password starts a new full.
         const bool samePassword = !withPassword || ListArchive(fullPath, request.password).encrypted;
         if (proven && samePassword) return plan;
+        // A full that another password (or none) opens is no damaged one: it starts a new full all the same.
+        const bool damaged = !proven && !ListArchive(fullPath, request.password).wrongPassword;
+        const ArchivePlan tested = plan;
         plan = FullPlan(request.computer, request.user, request.today,
-                        proven ? FullReason::DifferentialFailed : FullReason::FullFailedTest);
+                        damaged ? FullReason::FullFailedTest : FullReason::DifferentialFailed);
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusBackup"));
+        if (damaged) {
+            AppendToBackupLog(FullReasonLogLine(plan, fullPath));
+            NoteDamagedFull(request, own, tested, result);
+            return plan;
+        }
     }
     const std::wstring line = FullReasonLogLine(plan, fullPath);
     if (!line.empty()) AppendToBackupLog(line);
@@ -170,15 +201,32 @@ void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const Jo
 // that lacks files never replaces it.
 bool DayHasCompleteArchive(const BackupRequest& request) {
     const std::vector<ArchiveProof> proofs = ReadProofRecord(request.backupFolder);
-    for (const std::wstring& name : ListArchiveNames(request.backupFolder)) {
-        ArchiveNameParts parts;
-        if (!ParseArchiveName(name, request.computer, request.user, parts) ||
-            DayNumber(parts.day) != DayNumber(request.today))
-            continue;
-        const ArchiveProof* proof = FindArchiveProof(proofs, name);
+    for (const OwnArchive& archive : ListOwnArchives(request.backupFolder, request.computer, request.user)) {
+        if (DayNumber(archive.parts.day) != DayNumber(request.today)) continue;
+        const ArchiveProof* proof = FindArchiveProof(proofs, archive.name);
         if (!proof || proof->lacking == 0) return true;
     }
     return false;
+}
+
+// The differential names its full from inside (kBaseMarkName), so that a
+// rename or a copy cannot pair it with another full, or with none. The
+// mark's file lies in the working folder for the run that adds it.
+void AddBaseMark(const BackupRequest& request, const ArchivePlan& plan, const JobWindow& window,
+                 BackupResult& result) {
+    ArchiveIdentity full;
+    if (!ReadArchiveIdentity(request.backupFolder + plan.fullName, full) ||
+        !WriteFileReplacing(kBaseMarkName, BaseMarkBytes(full))) {
+        result.status = BackupStatus::NoArchive;
+        return;
+    }
+    result.tool =
+        RunArchiveToolToEnd(BuildBaseMarkParameters(result.tempPath, result.encrypted), request.password, window);
+    DeleteFilePath(kBaseMarkName);
+    result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
+    if (result.tool.hung) result.status = BackupStatus::ToolHung;
+    if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath))
+        result.status = BackupStatus::NoArchive;
 }
 
 // The packed archive is tested, then moved over the day's archive, or dropped.
@@ -224,7 +272,18 @@ BackupResult CheckBackupFolder(const BackupRequest& request) {
     result.archivePath = request.backupFolder + request.archiveName;
     result.tempPath = TemporaryArchivePath(result.archivePath, ReadProcessId());
     // Each backup would pack all earlier ones again, and a restore would delete them with the old data.
-    if (PathLiesInside(request.backupFolder, request.dataFolder)) result.status = BackupStatus::InDataFolder;
+    if (PathLiesInside(request.backupFolder, request.dataFolder)) {
+        result.status = BackupStatus::InDataFolder;
+        return result;
+    }
+    // Tonight's full would replace today's, and a differential dated later
+    // (the clock went back) would be restored over another full than its own.
+    const std::wstring later = FindFutureDifferentialOfToday(
+        ListOwnArchives(request.backupFolder, request.computer, request.user), request.today);
+    if (!later.empty()) {
+        result.status = BackupStatus::FullNeededLater;
+        result.laterArchive = request.backupFolder + later;
+    }
     return result;
 }
 
@@ -249,9 +308,21 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         return result;
     }
     RemoveLeftoverTemporaries(request, result.tempPath);
-    ArchivePlan plan = PlanArchive(request, window, result);
+    const std::vector<OwnArchive> own = ListOwnArchives(request.backupFolder, request.computer, request.user);
+    const std::wstring future = FindNewestFutureArchive(own, request.today);
+    if (!future.empty()) AddNote(result, L"LogClockBehind", request.backupFolder + future);
+    ArchivePlan plan = PlanArchive(request, own, window, result);
     if (plan.kind == ArchiveKind::Differential) {
         PackArchive(request, plan, window, result);
+        if (result.status == BackupStatus::Success || result.status == BackupStatus::MissingFiles) {
+            // The mark's own run must not hide the files the packing could not read.
+            const BackupResult packed = result;
+            AddBaseMark(request, plan, window, result);
+            if (result.status == BackupStatus::Success) {
+                result.status = packed.status;
+                result.tool = packed.tool;
+            }
+        }
         // A full would miss the same unread files.
         if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp ||
             result.status == BackupStatus::ToolHung || result.status == BackupStatus::MissingFiles)
@@ -265,7 +336,7 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     return FinishBackup(request, window, result);
 }
 
-void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result) {
+void RemoveArchivesPastKeeping(const BackupRequest& request, BackupResult& result) {
     // Never after a failure: the old archives may be all the user has.
     if (result.status != BackupStatus::Success) return;
     RetentionRequest retention;
@@ -275,6 +346,8 @@ void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult&
     retention.today = request.today;
     retention.keepDays = request.keepDays;
     retention.keepPath = result.archivePath;
+    retention.damagedFull = result.damagedFull;
     RemoveOtherArchivesOfDay(retention);
-    RemoveExpiredArchives(retention);
+    const RetentionOutcome outcome = RemoveExpiredArchives(retention);
+    if (!outcome.pausedBy.empty()) result.notes.push_back({L"LogRetentionPaused", outcome.pausedBy});
 }

@@ -30,8 +30,8 @@ struct BackupRequest {
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended
 // one beside the window, or two scheduled ones) each write their own.
 std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId);
-// The result of a request refused before anything runs (InDataFolder), or
-// Success when the job may go on; its paths are filled in either way.
+// The result of a request refused before anything runs (InDataFolder,
+// FullNeededLater), or Success when the job may go on; its paths are filled in either way.
 BackupResult CheckBackupFolder(const BackupRequest& request);
 // NoPassword or SettingsUnreadable when the request's password could not be
 // had (its caller asks before the mail client is touched); Success otherwise.
@@ -40,5 +40,6 @@ BackupStatus CheckPasswordState(const BackupRequest& request);
 // `window` (optional) keeps a window alive while 7-Zip works and shows the
 // test step; without one the run blocks on 7-Zip's handle.
 BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window = {});
-// After the outcome's log line: a success removes the archives older than KeepDays.
-void RemoveArchivesPastKeeping(const BackupRequest& request, const BackupResult& result);
+// After the outcome's log line: a success removes the archives older than
+// KeepDays; a night that keeps them all for its date adds the note that says why.
+void RemoveArchivesPastKeeping(const BackupRequest& request, BackupResult& result);

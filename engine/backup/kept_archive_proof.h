@@ -8,5 +8,5 @@
 // tested before it was built on. A success then tests (7z t, with the
 // password in force) the kept archive ChooseArchiveToProve names: at most
 // one extra test a night. An older archive that fails is logged, never
-// deleted, and named in `result` with the differentials that need it.
+// deleted, and noted in `result` with the differentials that need it.
 void ProveKeptArchives(const BackupRequest& request, BackupResult& result, const JobWindow& window = {});

@@ -42,12 +42,13 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
         case BackupStatus::InDataFolder: return kUnattendedInDataFolder;
+        case BackupStatus::FullNeededLater: return kUnattendedFullNeededLater;
     }
     return kUnattendedToolFailed;
 }
 
 // The log line, the older archive proven, the record and, after a failure
-// or beside a warning, the balloon; the client comes back only when this run
+// or for a saved night's damaged archive, the balloon; the client comes back only when this run
 // ended it.
 int ReportResult(const BackupRequest& request, BackupResult result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
@@ -58,7 +59,7 @@ int ReportResult(const BackupRequest& request, BackupResult result, bool clientE
     const LastBackup attempt = AttemptOfResult(result);
     RecordLastBackup(attempt);
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
-    if (!AttemptAlertText(attempt).empty()) ShowFailureNotice(attempt);
+    if (AttemptNeedsNotice(attempt)) ShowFailureNotice(attempt);
     return ExitCodeFor(result.status);
 }
 

@@ -16,6 +16,8 @@ constexpr int kUnattendedToolHung = 10;   // 7-Zip stood still for half an hour 
 constexpr int kUnattendedInDataFolder = 11;  // BkUpDir lies inside the data folder
 constexpr int kUnattendedNoPassword = 12;  // the stored archive password cannot be unsealed, or the settings not read
 constexpr int kUnattendedFolderBusy = 13;  // another backup or restore kept the backup folder locked too long
+// Today's full would be replaced, yet an archive dated after today (the clock went back) was made against it.
+constexpr int kUnattendedFullNeededLater = 14;
 
 // How long the mail client may take to go after taskkill.
 constexpr unsigned kMailClientGoneTimeoutMs = 5000;

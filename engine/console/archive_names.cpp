@@ -35,6 +35,25 @@ bool ReadDay(const std::wstring& text, std::size_t at, LocalTime& day) {
            day.day <= DaysInMonth(day.year, day.month);
 }
 
+// From the day at `at` on: "<day>.7z" or "<day>_diff_<day>.7z".
+bool ReadNameFrom(const std::wstring& name, std::size_t at, ArchiveNameParts& parts) {
+    const std::wstring upper = UpperAscii(name);
+    if (!ReadDay(upper, at, parts.day)) return false;
+    const std::wstring rest = upper.substr(at + 8);
+    if (rest == L".7Z") {
+        parts.kind = ArchiveKind::Full;
+        parts.fullDay = parts.day;
+        parts.fullName = name;
+        return true;
+    }
+    const std::size_t mark = std::char_traits<wchar_t>::length(kDiffMark);
+    if (rest.size() != mark + 11 || rest.compare(0, mark, kDiffMark) != 0 || rest.compare(mark + 8, 3, L".7Z") != 0)
+        return false;
+    parts.kind = ArchiveKind::Differential;
+    parts.fullName = name.substr(0, at) + name.substr(at + 8 + mark);
+    return ReadDay(rest, mark, parts.fullDay);
+}
+
 }  // namespace
 
 std::wstring DifferentialArchiveName(const std::wstring& computer, const std::wstring& user, const LocalTime& day,
@@ -50,32 +69,28 @@ bool ParseArchiveName(const std::wstring& name, const std::wstring& computer, co
     const std::wstring prefix = UpperAscii(kArchivePrefix + computer + L"_" + user + L"_");
     const std::wstring upper = UpperAscii(name);
     if (upper.compare(0, prefix.size(), prefix) != 0) return false;
-    const std::size_t at = prefix.size();
-    if (!ReadDay(upper, at, parts.day)) return false;
-    const std::wstring rest = upper.substr(at + 8);
-    if (rest == L".7Z") {
-        parts.kind = ArchiveKind::Full;
-        parts.fullDay = parts.day;
-        return true;
-    }
-    const std::size_t mark = std::char_traits<wchar_t>::length(kDiffMark);
-    if (rest.size() != mark + 11 || rest.compare(0, mark, kDiffMark) != 0 || rest.compare(mark + 8, 3, L".7Z") != 0)
-        return false;
-    parts.kind = ArchiveKind::Differential;
-    return ReadDay(rest, mark, parts.fullDay);
+    return ReadNameFrom(name, prefix.size(), parts);
 }
 
-std::wstring FullArchiveNameOf(const std::wstring& differentialName) {
-    const std::size_t size = differentialName.size();
-    return differentialName.substr(0, size - 25) + differentialName.substr(size - 11);
-}
-
-bool NamesDifferentialArchive(const std::wstring& name) {
+bool ReadArchiveName(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
+                     ArchiveNameParts& parts) {
+    if (ParseArchiveName(name, computer, user, parts)) return true;
     const std::wstring upper = UpperAscii(name);
-    const std::size_t mark = std::char_traits<wchar_t>::length(kDiffMark);
-    LocalTime day;
-    return upper.size() >= mark + 11 && upper.compare(upper.size() - 3, 3, L".7Z") == 0 &&
-           upper.compare(upper.size() - 11 - mark, mark, kDiffMark) == 0 && ReadDay(upper, upper.size() - 11, day);
+    const std::size_t prefix = std::char_traits<wchar_t>::length(kArchivePrefix);
+    if (upper.compare(0, prefix, UpperAscii(kArchivePrefix)) != 0) return false;
+    // "<computer>_<user>_" from `prefix` to the day at `at`, neither name empty.
+    const auto ownersBefore = [&](std::size_t at) {
+        if (at < prefix + 4 || upper[at - 1] != L'_') return false;
+        const std::size_t split = upper.find(L'_', prefix + 1);
+        return split < at - 2;
+    };
+    const std::size_t diffTail = std::char_traits<wchar_t>::length(kDiffMark) + 19;  // "<day>_DIFF_<day>.7Z"
+    if (upper.size() > diffTail && ownersBefore(upper.size() - diffTail) &&
+        ReadNameFrom(name, upper.size() - diffTail, parts) && parts.kind == ArchiveKind::Differential &&
+        DayNumber(parts.fullDay) < DayNumber(parts.day))
+        return true;
+    return upper.size() > 11 && ownersBefore(upper.size() - 11) && ReadNameFrom(name, upper.size() - 11, parts) &&
+           parts.kind == ArchiveKind::Full;
 }
 
 long DaysSinceEpoch(int year, int month, int day) {

@@ -23,11 +23,19 @@ enum class BackupStatus {
     NoPassword,     // the stored archive password cannot be unsealed; nothing was packed
     SettingsUnreadable,  // the settings file could not be read, so a password may be set; nothing was packed
     FolderBusy,     // another backup or restore kept the backup folder locked too long; nothing was changed
+    FullNeededLater,  // today's full would be replaced, yet an archive dated after today was made against it
     // 7-Zip could not read some files (exit code 1, another program holds
     // them): the archive of everything else was tested, flushed and put in place.
     MissingFiles,
     // The same, but the day already has a complete archive, which stays; the new one was dropped.
     MissingFilesDayKept,
+};
+
+// What the user should also learn of a run, saved or failed: a LogMessages
+// key and the value for its "%1", kept like a failure's reason.
+struct BackupNote {
+    std::wstring code;
+    std::wstring detail;
 };
 
 struct BackupResult {
@@ -40,12 +48,12 @@ struct BackupResult {
     ArchiveKind kind = ArchiveKind::Full;
     std::wstring tempPath;     // TemporaryArchivePath(archive path, this process)
     bool encrypted = false;    // packed with the password
+    std::wstring laterArchive;  // FullNeededLater: the archive dated after today that needs today's full
+    std::wstring damagedFull;   // a full this run's test found damaged: it passed no test
+    std::vector<BackupNote> notes;
     // A differential's full, tested before it was built on ("t" never ran: empty).
     std::wstring testedFull;
     ToolOutcome fullTest;
-    // An older archive that failed 7-Zip's test this night, and the kept differentials that need it.
-    std::wstring failedArchive;
-    std::vector<std::wstring> failedDependents;
 };
 
 // The LogMessages line for the outcome, in the current language.

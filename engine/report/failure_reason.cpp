@@ -13,6 +13,7 @@ std::wstring DataFolder(const BackupResult& r) { return r.dataFolder; }
 std::wstring TempPath(const BackupResult& r) { return r.tempPath; }
 std::wstring ArchivePath(const BackupResult& r) { return r.archivePath; }
 std::wstring BackupFolder(const BackupResult& r) { return r.backupFolder; }
+std::wstring LaterArchive(const BackupResult& r) { return r.laterArchive; }
 std::wstring UnreadCount(const BackupResult& r) { return std::to_wstring(r.tool.unreadCount); }
 
 // "Mail\inbox.db, Mail\sent.db, ..." as the data folder holds them: the first few 7-Zip named.
@@ -49,6 +50,7 @@ const ReasonRow kReasonRows[] = {
     {BackupStatus::NoPassword, L"LogPasswordUnreadable", NoDetail},
     {BackupStatus::SettingsUnreadable, L"LogSettingsUnreadable", NoDetail},
     {BackupStatus::FolderBusy, L"LogFolderBusy", BackupFolder},
+    {BackupStatus::FullNeededLater, L"LogFullNeededLater", LaterArchive},
     {BackupStatus::MissingFiles, L"LogFilesNotRead", UnreadCount, UnreadNames},
     {BackupStatus::MissingFilesDayKept, L"LogFilesNotReadDayKept", UnreadCount, UnreadNames},
 };

@@ -41,13 +41,7 @@ LastBackup AttemptOfResult(const BackupResult& result) {
         attempt.hasLastGood = true;
         attempt.lastGood = attempt.when;
     }
-    if (!result.failedArchive.empty()) {
-        std::wstring dependents;
-        for (const std::wstring& name : result.failedDependents)
-            dependents += (dependents.empty() ? L"" : L", ") + name;
-        attempt.warning = {dependents.empty() ? L"LogProofFailed" : L"LogProofFailedNeeded", result.failedArchive,
-                           dependents};
-    }
+    attempt.notes = result.notes;
     return attempt;
 }
 
@@ -64,10 +58,9 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
     if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
     if (attempt.hasLastGood) WriteKeyValueText(file, L"LastGood", FormatRecordTime(attempt.lastGood));
-    if (!attempt.warning.code.empty()) {
-        WriteKeyValueText(file, L"Warning", attempt.warning.code);
-        WriteKeyValueText(file, L"WarningDetail", attempt.warning.detail);
-        WriteKeyValueText(file, L"WarningDetail2", attempt.warning.detail2);
+    for (std::size_t i = 0; i < attempt.notes.size(); ++i) {
+        const BackupNote& note = attempt.notes[i];
+        WriteKeyValueText(file, L"Note" + std::to_wstring(i + 1), note.code + L"|" + note.detail);
     }
     return SerializeKeyValueLines(file.lines);
 }
@@ -97,10 +90,11 @@ LastBackup ParseLastBackup(const std::string& bytes) {
         attempt.hasLastGood = true;
         attempt.lastGood = attempt.when;
     }
-    if (attempt.saved) {
-        attempt.warning.code = ReadKeyValueText(file, L"Warning", L"");
-        attempt.warning.detail = ReadKeyValueText(file, L"WarningDetail", L"");
-        attempt.warning.detail2 = ReadKeyValueText(file, L"WarningDetail2", L"");
+    for (int i = 1;; ++i) {
+        const std::wstring note = ReadKeyValueText(file, L"Note" + std::to_wstring(i), L"");
+        const std::size_t bar = note.find(L'|');
+        if (bar == std::wstring::npos) break;
+        attempt.notes.push_back({note.substr(0, bar), note.substr(bar + 1)});
     }
     return attempt;
 }

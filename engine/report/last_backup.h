@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/report/backup_outcome.h"
 #include "engine/report/failure_reason.h"
@@ -20,12 +21,11 @@ struct LastBackup {
     std::int64_t archiveSize = 0;  // bytes of the new archive; 0 when none was saved
     bool seen = false;             // a failure the window has already put in front of the user
     bool encrypted = false;        // the saved archive needs the password
+    std::vector<BackupNote> notes;  // what the user should also learn of it (a clock to check, a damaged full)
     // When the latest good backup was saved: this attempt's time after a
     // success, carried over by a failure.
     bool hasLastGood = false;
     LocalTime lastGood;
-    // Beside a saved archive: an older archive that failed 7-Zip's test (code empty: none).
-    FailureReason warning;
 };
 
 // An attempt that ended before 7-Zip ran, now.
@@ -36,8 +36,8 @@ LastBackup AttemptOfResult(const BackupResult& result);
 
 // BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen,
 // one a line; Detail2 after Detail when there is one; after Seen
-// "Encrypted = 1" for an encrypted archive, LastGood when known, and Warning,
-// WarningDetail and WarningDetail2 when there is a warning.
+// "Encrypted = 1" for an encrypted archive only, LastGood when known, then
+// each note as "Note<n> = <code>|<detail>" from 1 on.
 std::string LastBackupBytes(const LastBackup& attempt);
 // Anything but a whole record reads as not recorded; without Code (an earlier
 // version's record) the cause is empty and Reason is shown as it stands.
@@ -54,10 +54,14 @@ void MarkLastBackupSeen(const LastBackup& shown);
 std::wstring FormatArchiveSize(std::int64_t bytes);
 // The failure as this process's language says it: from the cause when it is a known code, else Reason.
 std::wstring ShownFailureReason(const LastBackup& attempt);
-// What a balloon says of the attempt: the failure, or the warning beside a
-// saved archive; empty when there is nothing to tell.
+// The notes as this process's language says them, one after the other; those of unknown codes left out.
+std::wstring ShownNotes(const LastBackup& attempt);
+// A failure, or a saved night with a damaged full, is told at once by a balloon.
+bool AttemptNeedsNotice(const LastBackup& attempt);
+// The Main tab's line: saved with size, failed with reason, or none yet; the notes after it.
+// What a balloon says of the attempt: the failure, or the notes of a saved
+// night that needs a notice; empty when there is nothing to tell.
 std::wstring AttemptAlertText(const LastBackup& attempt);
-// The Main tab's line: saved with size (and the warning), failed with reason, or none yet.
 std::wstring LastBackupLineText(const LastBackup& attempt);
 // The same line after "No good backup for <days> days." (days > 0).
 std::wstring StaleLineText(const LastBackup& attempt, int days);

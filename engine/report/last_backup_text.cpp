@@ -4,6 +4,7 @@
 #include "config/language_table.h"
 #include "engine/console/archive_names.h"
 #include "engine/report/last_backup.h"
+#include "platform/system.h"
 #include "platform/window.h"
 
 namespace {
@@ -25,6 +26,13 @@ std::wstring ClippedToolTip(const std::wstring& text) {
     std::size_t keep = kTrayToolTipLimit;
     if (IsHighSurrogate(text[keep - 1])) --keep;
     return text.substr(0, keep);
+}
+
+// Read as the one reading of names reads them, so a user "anna_diff" has fulls.
+bool NamesDifferential(const std::wstring& name) {
+    ArchiveNameParts parts;
+    return ReadArchiveName(name, ReadEnvironmentText(L"COMPUTERNAME"), ReadEnvironmentText(L"USERNAME"), parts) &&
+           parts.kind == ArchiveKind::Differential;
 }
 
 }  // namespace
@@ -50,15 +58,32 @@ std::wstring FormatArchiveSize(std::int64_t bytes) {
 std::wstring LastBackupLineText(const LastBackup& attempt) {
     if (!attempt.recorded) return LookUpText(L"MainWindow", L"LastBackupNone");
     const std::wstring when = FormatShownTime(attempt.when, true);
+    const std::wstring notes = ShownNotes(attempt);
+    const std::wstring after = notes.empty() ? notes : L" " + notes;
     if (!attempt.saved)
-        return FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupFailed"), {when, ShownFailureReason(attempt)});
-    const wchar_t* const key = NamesDifferentialArchive(attempt.archiveName) ? L"LastBackupSavedDiff"
-                               : attempt.encrypted                              ? L"LastBackupEncrypted"
-                                                                                : L"LastBackupSaved";
-    const std::wstring line =
-        FillPlaceholders(LookUpText(L"MainWindow", key), {when, FormatArchiveSize(attempt.archiveSize)});
-    const std::wstring warning = AttemptAlertText(attempt);
-    return warning.empty() ? line : line + L". " + warning;
+        return FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupFailed"), {when, ShownFailureReason(attempt)}) +
+               after;
+    const wchar_t* const key = NamesDifferential(attempt.archiveName) ? L"LastBackupSavedDiff"
+                               : attempt.encrypted                      ? L"LastBackupEncrypted"
+                                                                        : L"LastBackupSaved";
+    return FillPlaceholders(LookUpText(L"MainWindow", key), {when, FormatArchiveSize(attempt.archiveSize)}) + after;
+}
+
+std::wstring ShownNotes(const LastBackup& attempt) {
+    std::wstring text;
+    for (const BackupNote& note : attempt.notes) {
+        if (!IsFailureReasonCode(note.code)) continue;
+        text += (text.empty() ? L"" : L" ") + FailureReasonText({note.code, note.detail});
+    }
+    return text;
+}
+
+bool AttemptNeedsNotice(const LastBackup& attempt) {
+    if (!attempt.saved) return true;
+    // What can no longer be restored: a damaged full, an older archive that failed its test.
+    for (const BackupNote& note : attempt.notes)
+        if (note.code == L"LogFullDamaged" || note.code == L"LogProofFailed") return true;
+    return false;
 }
 
 std::wstring ShownFailureReason(const LastBackup& attempt) {
@@ -66,10 +91,8 @@ std::wstring ShownFailureReason(const LastBackup& attempt) {
 }
 
 std::wstring AttemptAlertText(const LastBackup& attempt) {
-    if (!attempt.recorded) return {};
-    if (!attempt.saved) return ShownFailureReason(attempt);
-    // A warning of a newer version has no text here: nothing is better than a wrong one.
-    return IsFailureReasonCode(attempt.warning.code) ? FailureReasonText(attempt.warning) : std::wstring();
+    if (!attempt.recorded || !AttemptNeedsNotice(attempt)) return {};
+    return attempt.saved ? ShownNotes(attempt) : ShownFailureReason(attempt);
 }
 
 std::wstring StaleLineText(const LastBackup& attempt, int days) {
@@ -83,9 +106,9 @@ std::wstring StaleToolTipText(int days) {
 
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {
     if (!attempt.recorded) return ClippedToolTip(LookUpText(L"Messages", L"SysTrayTooltip"));
-    const wchar_t* const key = !attempt.saved                                 ? L"TrayLastFailed"
-                               : NamesDifferentialArchive(attempt.archiveName) ? L"TrayLastSavedDiff"
-                                                                                : L"TrayLastSaved";
+    const wchar_t* const key = !attempt.saved                          ? L"TrayLastFailed"
+                               : NamesDifferential(attempt.archiveName) ? L"TrayLastSavedDiff"
+                                                                        : L"TrayLastSaved";
     return ClippedToolTip(FillPlaceholder(LookUpText(L"Messages", key), FormatShownTime(attempt.when, false)));
 }
 

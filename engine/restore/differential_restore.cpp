@@ -8,6 +8,7 @@
 #include "config/language_table.h"
 #include "engine/console/archive_names.h"
 #include "engine/console/archive_tool.h"
+#include "engine/console/base_mark.h"
 #include "engine/console/tool_watch.h"
 #include "engine/restore/restore_job.h"
 #include "platform/files.h"
@@ -84,13 +85,44 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
     return day;
 }
 
+bool HoldsDifferential(const std::wstring& archivePath, const std::vector<ArchiveItem>& items) {
+    ArchiveNameParts parts;
+    for (const ArchiveItem& item : items)
+        if (item.isAnti || IsBaseMarkItem(item)) return true;
+    return ReadArchiveName(FileNameOf(archivePath), ReadEnvironmentText(L"COMPUTERNAME"),
+                           ReadEnvironmentText(L"USERNAME"), parts) &&
+           parts.kind == ArchiveKind::Differential;
+}
+
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
                                           DifferentialRestore& differential, const std::wstring& password) {
-    const std::size_t slash = archivePath.find_last_of(L"\\/");
-    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : archivePath.substr(0, slash + 1);
-    const std::wstring name = archivePath.substr(folder.size());
-    if (!NamesDifferentialArchive(name)) return {};
-    const std::wstring fullPath = folder + FullArchiveNameOf(name);
+    const std::wstring name = FileNameOf(archivePath);
+    const std::wstring folder = archivePath.substr(0, archivePath.size() - name.size());
+    bool marked = false;
+    items = WithoutBaseMark(items, &marked);
+    const RestoreFailure unknown{FillPlaceholder(LookUpText(L"LogMessages", L"LogRestoreNoBase"), archivePath),
+                                 LookUpText(L"RestoreMsgs", L"NoBase")};
+    std::wstring fullPath;
+    ArchiveNameParts parts;
+    if (marked) {
+        // The mark outweighs the name: either may have been changed by hand, only the mark goes with the bytes.
+        ArchiveIdentity mark;
+        if (!ReadBaseMark(archivePath, password, mark)) return unknown;
+        fullPath = FindMarkedFull(folder, mark);
+        if (fullPath.empty()) {
+            const std::wstring named = folder + mark.name;
+            return {FillPlaceholder(LookUpText(L"LogMessages", L"LogRestoreFullMissing"), named),
+                    FillPlaceholder(LookUpText(L"RestoreMsgs", L"FullMissing"), named)};
+        }
+    } else if (ReadArchiveName(name, ReadEnvironmentText(L"COMPUTERNAME"), ReadEnvironmentText(L"USERNAME"), parts) &&
+               parts.kind == ArchiveKind::Differential) {
+        fullPath = folder + parts.fullName;
+    } else {
+        // Deletions say it is a day's changes, not a day: alone it would leave almost nothing.
+        for (const ArchiveItem& item : items)
+            if (item.isAnti) return unknown;
+        return {};
+    }
     const RestoreFailure refusal{FillPlaceholder(LookUpText(L"LogMessages", L"LogRestoreFullMissing"), fullPath),
                                  FillPlaceholder(LookUpText(L"RestoreMsgs", L"FullMissing"), fullPath)};
     if (LookUpPathKind(fullPath) != PathKind::File) return refusal;
@@ -98,6 +130,9 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
     differential.fullWrongPassword = full.wrongPassword;
     if (full.wrongPassword) differential.fullPath = fullPath;  // for the message that names it
     if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
+    // A full carries no mark and no deletions: one that does is no full to build on.
+    for (const ArchiveItem& item : full.items)
+        if (item.isAnti || IsBaseMarkItem(item)) return refusal;
     differential.fullPath = fullPath;
     differential.fullEncrypted = full.encrypted;
     items = CombineDifferentialItems(full.items, items, differential.removed, &differential.fromFull);

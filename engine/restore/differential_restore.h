@@ -28,9 +28,14 @@ struct DifferentialRestore {
 std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>& fullItems,
                                                   const std::vector<ArchiveItem>& diffItems,
                                                   std::vector<std::wstring>& removed, std::size_t* fromFull = nullptr);
-// For a differential archive (by its name): finds and lists its full beside
-// it and turns `items` into the day's. A failure (the full missing or
-// unreadable) is refused before anything changes.
+// Whether an archive of these items is a differential: it carries the mark
+// of its full, or deletions, or its name says so (ReadArchiveName).
+bool HoldsDifferential(const std::wstring& archivePath, const std::vector<ArchiveItem>& items);
+// For a differential archive: finds its full in the archive's own folder by
+// the mark inside it (kBaseMarkName), or by its name when it carries none,
+// lists it and turns `items` (the mark left out) into the day's. A failure
+// (the full missing, unreadable or no full; the mark unreadable; deletions
+// without a mark or a differential's name) is refused before anything changes.
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
                                           DifferentialRestore& differential, const std::wstring& password = {});
 // "x <full> -y", then "x <differential> -aoa", into `stagingFolder`; both of

@@ -4,6 +4,7 @@ restore; archives made with Linux 7-Zip. A restore replaces the data folder
 with the archive's Larkmail folder, or one folder of it, or unpacks a copy
 elsewhere; every refusal or failure leaves the data folder byte for byte as it was."""
 
+import datetime
 import os
 import re
 import shutil
@@ -445,6 +446,54 @@ class Restore(E2ETest):
         os.remove(full)
         self.before = tree_bytes(self.local)
         self.start_restore(diff, dialog=False)
+        self.case.answer_boxes(["ok"])
+        self.assertEqual(self.case.boxes()[-1], ("Error", "This differential archive needs its full archive, which is "
+                                                 f"missing or cannot be read: {wine_path(full)}. Nothing was changed."))
+        self.assert_logged(lambda line: line.endswith(wine_path(full)), "full missing")
+        self.assert_unchanged()
+
+    def test_a_users_diff_named_fulls_and_a_renamed_differential_restore_by_the_mark_or_are_refused(self):
+        # A user whose name ends in "_diff" once had fulls read as differentials.
+        self.case.environment["USERNAME"] = "anna_diff"
+        self.case.write("program/lmbackup.prefs", settings_bytes(
+            BkUpDir=wine_path(self.backups) + "\\", CloseToTray=0, Compression=0, OpenToTray=0, ReopenLM=0,
+            StayOnTop=0, Language=1, FullEvery=7))
+        today = datetime.date.today()
+        first = today - datetime.timedelta(days=5)
+        self.assertEqual(self.case.run("/b"), 0)
+        full = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_diff_{first:%Y%m%d}.7z")
+        os.replace(os.path.join(self.backups, f"LarkmailBackup_PC1_anna_diff_{today:%Y%m%d}.7z"), full)
+        earlier = tree_bytes(self.data)
+        shutil.rmtree(os.path.join(self.data, "Mail"))
+        write_tree(self.data, {"prefs.js": b"prefs of the day, longer\r\n", "Mail/Sent/new.eml": b"Subject: new\r\n"})
+        day = tree_bytes(self.data)
+        self.assertEqual(self.case.run("/b"), 0)
+        diff = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_diff_{today:%Y%m%d}_diff_{first:%Y%m%d}.7z")
+        self.assertEqual(sorted(os.listdir(self.backups)), sorted([os.path.basename(full), os.path.basename(diff)]))
+        # The mark beside the Larkmail folder: the full's name, size and the start header's last 20 bytes.
+        mark = subprocess.run(["7zz", "e", "-so", diff, "LarkmailBackup.base"], stdout=subprocess.PIPE,
+                              stderr=subprocess.DEVNULL, check=True).stdout
+        with open(full, "rb") as f:
+            header = f.read(32)[12:]
+        self.assertEqual(mark, (f"Full = {os.path.basename(full)}\r\nSize = {os.path.getsize(full)}\r\n"
+                                f"Header = {header.hex().upper()}\r\n").encode())
+        # Copied under a name of the user's, the original gone, the full renamed too.
+        copy = os.path.join(self.backups, "x.7z")
+        shutil.copyfile(diff, copy)
+        os.remove(diff)
+        self.open_window()
+        for archive, expected, rename in ((full, earlier, None), (copy, day, full + " - Copy.7z")):
+            if rename:
+                os.replace(full, rename)
+            self.start_restore(archive)
+            self.case.answer_boxes(["yes", "ok"], timeout_ms=120000)
+            self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+            self.assertEqual(tree_bytes(self.data), expected)
+            self.wait_for(lambda: os.listdir(self.local) == ["Larkmail"], "the old data was never removed", timeout=30)
+        # Without its full it is refused; never restored as if it were a full, leaving only the night's changes.
+        os.remove(full + " - Copy.7z")
+        self.before = tree_bytes(self.local)
+        self.start_restore(copy, dialog=False)
         self.case.answer_boxes(["ok"])
         self.assertEqual(self.case.boxes()[-1], ("Error", "This differential archive needs its full archive, which is "
                                                  f"missing or cannot be read: {wine_path(full)}. Nothing was changed."))

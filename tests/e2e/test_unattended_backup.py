@@ -125,7 +125,7 @@ class UnattendedBackup(E2ETest):
     def test_an_encrypted_night_opens_only_with_its_password_and_leaves_it_nowhere(self):
         password = "Kennwort \u00c4pfel \u043f\u0430\u0440\u043e\u043b\u044c 7"
         data = self.make_profile()
-        self.settings(ArchivePassword=seal_password(self.case, password))
+        self.settings(ArchivePassword=seal_password(self.case, password), FullEvery=7)
         self.assertEqual(self.case.run("/b"), 0)
         archive = self.archive()
         # Encrypted names: without the password not even the listing opens.
@@ -139,6 +139,16 @@ class UnattendedBackup(E2ETest):
         extract_archive(archive, out, password)
         self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(data))
         shutil.rmtree(out)
+        # The next night's differential: its mark sealed with the rest, read with the password only.
+        yesterday = datetime.date.today() - datetime.timedelta(days=1)
+        os.replace(archive, os.path.join(self.backups, archive_name(yesterday)))
+        self.assertEqual(self.case.run("/b"), 0)
+        diff = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_{datetime.date.today():%Y%m%d}_diff_{yesterday:%Y%m%d}.7z")
+        bare = subprocess.run(["7zz", "l", diff], stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        self.assertNotIn(b"LarkmailBackup.base", bare.stdout)
+        mark = subprocess.run(["7zz", "e", "-so", "-p" + password, diff, "LarkmailBackup.base"], stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=True).stdout
+        self.assertTrue(mark.startswith(f"Full = {archive_name(yesterday)}\r\nSize = ".encode()), mark)
         self.assertEqual(files_holding(self.case.root, password), [])
         self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
         self.assert_no_temporaries()
@@ -186,12 +196,16 @@ class UnattendedBackup(E2ETest):
         # An old archive of this user goes by KeepDays; an earlier day's temporary of a run long gone goes too.
         old = os.path.join(self.backups, f"LarkmailBackup_PC1_Anna Maria_{old_day:%Y%m%d}.7z")
         leftover = os.path.join(self.backups, f"LarkmailBackup_PC1_Anna Maria_{old_day:%Y%m%d}.7z.4000000000.tmp")
-        for path in (old, leftover):
+        # Yesterday's, within KeepDays: the night after a gap longer than KeepDays would remove nothing.
+        yesterday = f"LarkmailBackup_PC1_Anna Maria_{today - datetime.timedelta(days=1):%Y%m%d}.7z"
+        for path in (old, leftover, os.path.join(self.backups, yesterday)):
             with open(path, "wb") as f:
                 f.write(b"old")
-        self.assertEqual(self.case.run("/b"), 0)
+        # The night then proves yesterday's, which is no archive at all: told, and kept.
+        failed = f"The older archive {self.bkupdir}{yesterday} failed its test. It was kept."
+        self.assertEqual(self.night_with_balloon(), (0, failed))
         name = f"LarkmailBackup_PC1_Anna Maria_{today:%Y%m%d}.7z"
-        self.assertEqual(self.archives(), [name])
+        self.assertEqual(self.archives(), sorted([yesterday, name]))
         archive = os.path.join(self.backups, name)
         subprocess.run(["7zz", "t", archive], stdout=subprocess.DEVNULL, check=True)
         out = tempfile.mkdtemp(dir=self.case.root)
@@ -306,7 +320,7 @@ class UnattendedBackup(E2ETest):
         protected = os.path.join(self.backups, archive_name(days(20)))
         os.chmod(protected, stat.S_IRUSR)
         # The night then proves the kept archive of ours never tested: the oldest, which is no archive at all.
-        failed = f"The older archive {archive_name(days(20))} failed its test. It was kept."
+        failed = f"The older archive {self.bkupdir}{archive_name(days(20))} failed its test. It was kept."
         self.assertEqual(self.night_with_balloon(), (0, failed))
         for name, stays in names.items():
             self.assertEqual(os.path.exists(os.path.join(self.backups, name)), stays, name)
@@ -340,14 +354,16 @@ class UnattendedBackup(E2ETest):
         for night, name in enumerate(expected):
             with self.subTest(night=night):
                 if name == older[2]:
-                    failed = (f"The older archive {name} failed its test. It was kept, and so were the differential "
-                              f"archives that need it: {older[3]}")
-                    self.assertEqual(self.night_with_balloon(), (0, failed))
-                    self.assertEqual(self.last_log(), failed)
+                    failed = f"The older archive {self.bkupdir}{name} failed its test. It was kept."
+                    lost = ("The differential archives made against it cannot be restored either: "
+                            f"{self.bkupdir}{older[3]}")
+                    self.assertEqual(self.night_with_balloon(), (0, failed + " " + lost))
+                    self.assertEqual(self.case.log_lines()[-2:][0][:len(failed)], failed)
+                    self.assertEqual(self.last_log(), lost)
                     record = self.case.read("lmbackup.last").decode("utf-8")
-                    self.assertIn(f"\r\nResult = saved\r\n", record)
-                    self.assertIn(f"\r\nWarning = LogProofFailedNeeded\r\nWarningDetail = {name}\r\n"
-                                  f"WarningDetail2 = {older[3]}\r\n", record)
+                    self.assertIn("\r\nResult = saved\r\n", record)
+                    self.assertIn(f"\r\nNote1 = LogProofFailed|{self.bkupdir}{name}\r\n"
+                                  f"Note2 = LogDiffsLost|{self.bkupdir}{older[3]}\r\n", record)
                 else:
                     self.assertEqual(self.case.run("/b"), 0)
                 proven = [n for n in older if f"[{n}]\r\nTested = " in self.proofs()]
@@ -379,9 +395,15 @@ class UnattendedBackup(E2ETest):
         listing = subprocess.run(["7zz", "l", "-slt", "-ba", diff], stdout=subprocess.PIPE, check=True).stdout.decode()
         items = {block.split("\n")[0][7:]: block for block in listing.split("\n\n") if block.startswith("Path = ")}
         self.assertIn("Anti = +", items["Larkmail/Mail/Inbox/msg 1.eml"])
+        # Beside the changed files, outside the Larkmail folder, the mark of the full it was made against.
         self.assertEqual(sorted(k for k, v in items.items() if "Attributes = A" in v or "Attributes = RA" in v),
-                         ["Larkmail/Mail/Inbox/new.eml", "Larkmail/prefs.js"])
-        self.assertEqual(self.last_log(), f'Database backup successfully saved to "{self.bkupdir}"')
+                         ["Larkmail/Mail/Inbox/new.eml", "Larkmail/prefs.js", "LarkmailBackup.base"])
+        # Five days without a backup, more than KeepDays: that night removes nothing and says why.
+        messages = [LOG_LINE.match(line).group(1) for line in self.case.log_lines()]
+        self.assertEqual(messages[-2:], [f'Database backup successfully saved to "{self.bkupdir}"',
+                                         "No old archive was removed: today is more than KeepDays days after "
+                                         f"{wine_path(full)}, the newest archive made before today. Check the "
+                                         "computer's clock."])
         # Full, then differential with -aoa: the day's data; the full alone: the earlier data.
         out = tempfile.mkdtemp(dir=self.case.root)
         extract_archive(full, out)

@@ -314,7 +314,7 @@ TEST_F(BackupJobTest, KeepDaysRemovesOnlyThisComputersAndUsersOlderArchives) {
         ScriptSevenZip(true, run.exitCode, Written::Finished);
         BackupRequest request = Request();
         request.keepDays = run.keepDays;
-        const BackupResult result = RunBackupJob(request);
+        BackupResult result = RunBackupJob(request);
         RemoveArchivesPastKeeping(request, result);
         const bool removing = run.keepDays == 3 && run.exitCode == 0;
         for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + e.name), e.stays || !removing) << e.name;
@@ -331,10 +331,17 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
     const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
     const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
     const std::wstring diffTemp = diff + L".4242.tmp";
+    // Made against the same full on an earlier day: lost with it when it is damaged.
+    const std::wstring kept = kFolder + L"LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
     const std::wstring testFull = L"\"C:\\work\\7z.exe\" t -bsp1 " + full;
+    const std::wstring listFull = L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 " + full;
     const std::wstring update = L"\"C:\\work\\7z.exe\" u " + full + L" Larkmail -t7z -mx=5 -u- -up0q3r2x2y2z0w2!" + diffTemp + L" -bsp1";
+    const std::wstring mark = L"\"C:\\work\\7z.exe\" a -t7z -bsp1 " + diffTemp + L" LarkmailBackup.base";
     const std::wstring pack = L"\"C:\\work\\7z.exe\" a -mmt -mx=5 -slp -y -bsp1 " + kTemp + L" " + kData;
     const std::wstring testNew = L"\"C:\\work\\7z.exe\" t -bsp1 ";
+    const std::string noDifferential =
+        "The differential archive against D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z could not be made: this "
+        "backup is a full archive.";
     struct Case {
         const char* what;
         bool fullThere;
@@ -342,22 +349,32 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         std::vector<std::wstring> commandLines;
         std::wstring written;
         std::string log;
+        std::vector<std::wstring> notes;
+        bool wrongPassword = false;  // the full's listing: another password opens it
+        long markExit = 0;
     };
     const Case cases[] = {
-        {"differential", true, 0, 0, {testFull, update, testNew + diffTemp}, diff, ""},
-        {"the full fails its test", true, 2, 0, {testFull, pack, testNew + kTemp}, kArchive,
+        {"differential", true, 0, 0, {testFull, update, mark, testNew + diffTemp}, diff, "", {}},
+        {"the full fails its test", true, 2, 0, {testFull, listFull, pack, testNew + kTemp}, kArchive,
          "The full archive D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z failed its test: this backup is a full "
-         "archive. 12/07/2026 15:35:01\r\n"},
+         "archive. 12/07/2026 15:35:01\r\n"
+         "The differential archives made against it cannot be restored either: "
+         "D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z 12/07/2026 15:35:01\r\n",
+         {L"LogFullDamaged", L"LogDiffsLost"}},
+        {"the full opens only with another password", true, 2, 0, {testFull, listFull, pack, testNew + kTemp},
+         kArchive, noDifferential + " 12/07/2026 15:35:01\r\n", {}, true},
         {"7-Zip cannot make the differential", true, 0, 2, {testFull, update, pack, testNew + kTemp}, kArchive,
-         "The differential archive against D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z could not be made: this "
-         "backup is a full archive. 7-Zip reported a fatal error (exit code 2). 12/07/2026 15:35:01\r\n"},
+         noDifferential + " 7-Zip reported a fatal error (exit code 2). 12/07/2026 15:35:01\r\n", {}},
+        {"7-Zip cannot add the mark", true, 0, 0, {testFull, update, mark, pack, testNew + kTemp}, kArchive,
+         noDifferential + " 7-Zip reported a fatal error (exit code 2). 12/07/2026 15:35:01\r\n", {}, false, 2},
         {"no full", false, 0, 0, {pack, testNew + kTemp}, kArchive,
-         "No full archive in D:\\Backups\\ to build on: this backup is a full archive. 12/07/2026 15:35:01\r\n"},
+         "No full archive in D:\\Backups\\ to build on: this backup is a full archive. 12/07/2026 15:35:01\r\n", {}},
     };
     for (const Case& c : cases) {
         SetUp();
         DeleteFilePath(kArchive);
-        if (c.fullThere) SetFakeFile(full, "FULL");
+        if (c.fullThere) SetFakeFile(full, FinishedArchiveBytes());
+        SetFakeFile(kept, "KEPT");
         // Today's differential of a full now gone: the day keeps one archive.
         const std::wstring olderToday = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261130.7z";
         SetFakeFile(olderToday, "OLDER");
@@ -372,10 +389,18 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         script.exitCode = c.update;
         script.onStart = [&] { SetFakeFile(diffTemp, FinishedArchiveBytes()); };
         ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", script);
+        std::string markBytes = "mark never added";
+        script.exitCode = c.markExit;
+        script.onStart = [&] { markBytes = FakeFileBytes(L"C:\\work\\LarkmailBackup.base"); };
+        ScriptFakeProgram(mark, script);
+        FakeProgramScript listing;
+        listing.exitCode = c.wrongPassword ? 2 : 0;
+        if (c.wrongPassword) listing.outputLines = {L"ERROR: " + full, L"Cannot open encrypted archive. Wrong password?"};
+        ScriptFakeProgram(listFull, listing);
         BackupRequest request = Request();
         request.fullEvery = 7;
         request.verify = true;
-        const BackupResult result = RunBackupJob(request);
+        BackupResult result = RunBackupJob(request);
         RemoveArchivesPastKeeping(request, result);
         EXPECT_EQ(result.status, BackupStatus::Success) << c.what;
         EXPECT_EQ(result.archivePath, c.written) << c.what;
@@ -385,20 +410,31 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         EXPECT_FALSE(FakeFileExists(diffTemp)) << c.what;
         EXPECT_FALSE(FakeFileExists(olderToday)) << c.what;
         EXPECT_FALSE(FakeFileExists(diff + L".77.tmp")) << c.what;
+        EXPECT_EQ(FakeFileBytes(kept), "KEPT") << c.what;
         if (c.fullThere) {
-            EXPECT_EQ(FakeFileBytes(full), "FULL") << c.what;
+            EXPECT_EQ(FakeFileBytes(full), FinishedArchiveBytes()) << c.what;
         }
         std::vector<std::wstring> lines;
         for (const FakeStart& start : FakeStarts()) {
             lines.push_back(start.commandLine);
-            // Run from the data folder's parent so that the paths match the full's.
+            // Run from the data folder's parent so that the paths match the full's; the mark from where its file is.
             EXPECT_EQ(start.options.workingFolder,
                       start.commandLine == update ? L"C:\\Users\\anna\\AppData\\Local" : L"") << c.what;
         }
         EXPECT_EQ(lines, c.commandLines) << c.what;
+        // The full's name, size and the 20 bytes its start header's CRC covers; the file gone after the run.
+        if (std::find(lines.begin(), lines.end(), mark) != lines.end()) {
+            EXPECT_EQ(markBytes, "Full = LarkmailBackup_PC1_anna_20261201.7z\r\nSize = 245\r\n"
+                                 "Header = B3000000000000002200000000000000216EE824\r\n") << c.what;
+        }
+        EXPECT_FALSE(FakeFileExists(L"C:\\work\\LarkmailBackup.base")) << c.what;
         std::string log;
         ReadWholeFile(L"Backup.log", log);
         EXPECT_EQ(log, c.log) << c.what;
+        std::vector<std::wstring> notes;
+        for (const BackupNote& note : result.notes) notes.push_back(note.code);
+        EXPECT_EQ(notes, c.notes) << c.what;
+        EXPECT_EQ(result.damagedFull, c.notes.empty() ? L"" : full) << c.what;
     }
 }
 
@@ -429,8 +465,9 @@ TEST_F(BackupJobTest, AFileHeldOpenCostsOnlyThatFile) {
          L"Backup failed, 7-Zip could not read these files (2 in all), perhaps held open by another program: " + names +
              L". Today's complete archive was kept.",
          {L"a"}},
+        // Its mark added, as to any differential, without hiding what could not be read.
         {"a differential: no full instead, it would miss them too", "", "", true, BackupStatus::MissingFiles, kept,
-         {L"t", L"u", L"t"}},
+         {L"t", L"u", L"a", L"t"}},
         {"the day's first archive", "", "", false, BackupStatus::MissingFiles, kept, {L"a", L"t"}},
         {"the day's archive lacks files too", "EARLIER", lacking, false, BackupStatus::MissingFiles, kept,
          {L"a", L"t"}},
@@ -439,7 +476,7 @@ TEST_F(BackupJobTest, AFileHeldOpenCostsOnlyThatFile) {
         SetUp();
         if (c.earlier.empty()) DeleteFilePath(kArchive);
         if (!c.record.empty()) SetFakeFile(record, c.record);
-        if (c.differential) SetFakeFile(full, "FULL");
+        if (c.differential) SetFakeFile(full, FinishedArchiveBytes());
         const std::wstring written = c.differential ? diff : kArchive;
         std::string output = list;
         const std::string prefix = c.differential ? "Larkmail\\" : "C:\\Users\\anna\\AppData\\Local\\Larkmail\\";
@@ -451,6 +488,8 @@ TEST_F(BackupJobTest, AFileHeldOpenCostsOnlyThatFile) {
         ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", pack);
         ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", pack);
         ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", FakeProgramScript{});
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a -t7z -bsp1 " + written + L".4242.tmp LarkmailBackup.base",
+                          FakeProgramScript{});
         BackupRequest request = Request();
         request.verify = true;
         request.fullEvery = 7;
@@ -504,7 +543,7 @@ TEST_F(BackupJobTest, ANewPasswordStartsANewFull) {
     for (const bool fullEncrypted : {false, true}) {
         SetUp();
         DeleteFilePath(kArchive);
-        SetFakeFile(full, "FULL");
+        SetFakeFile(full, FinishedArchiveBytes());
         FakeProgramScript script;
         script.outputLines = {L"----------", L"Path = Larkmail\\prefs.js", L"Folder = -",
                               fullEncrypted ? L"Encrypted = +" : L"Encrypted = -", L""};
@@ -564,8 +603,154 @@ TEST_F(BackupJobTest, KeepDaysNeverRemovesAFullAKeptDifferentialNeeds) {
     retention.today = Request().today;
     retention.keepDays = 3;
     retention.keepPath = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
-    EXPECT_EQ(RemoveExpiredArchives(retention), 6);
+    EXPECT_EQ(RemoveExpiredArchives(retention).removed, 6);
     for (const Entry& e : entries) EXPECT_EQ(FakeFileExists(kFolder + L"LarkmailBackup_PC1_anna_" + e.name), e.stays) << e.name;
+}
+
+// What the clock cannot make KeepDays remove: archives dated after today,
+// every archive after a jump or a long gap, the two newest fulls that passed
+// their test (a finished 7z archive this night did not find damaged) and what
+// was made against them.
+TEST_F(BackupJobTest, KeepDaysAfterAClockJumpALongGapOrAClockSetBack) {
+    struct Entry {
+        std::wstring name;  // after "LarkmailBackup_PC1_anna_"
+        bool stays;
+        bool finished = true;  // a finished 7z archive, else bytes of none
+    };
+    struct Case {
+        const char* what;
+        LocalTime today;
+        std::vector<Entry> entries;
+        int removed;
+        std::wstring pausedBy;  // the newest archive before today, when nothing went for the date
+        std::wstring damaged;   // a full that failed its test this night
+        int keepDays = 30;
+    };
+    const std::vector<Entry> before = {
+        {L"20261120.7z", true}, {L"20261201.7z", true}, {L"20261203_diff_20261201.7z", true},
+        {L"20261206_diff_20261201.7z", true}};
+    std::vector<Entry> nightAfter = before;
+    nightAfter[0].stays = false;  // neither of the two newest fulls nor needed
+    nightAfter.push_back({L"20271207.7z", true});
+    const Case cases[] = {
+        {"a year's jump", {2027, 12, 7}, before, 0, L"20261206_diff_20261201.7z"},
+        {"the night after it", {2027, 12, 8}, nightAfter, 1, L""},
+        {"unused for 31 days", {2027, 1, 6}, before, 0, L"20261206_diff_20261201.7z"},
+        // Not a day past KeepDays: by date all but the last would go; the two newest fulls and theirs stay.
+        {"unused for 30 days", {2027, 1, 5}, before, 0, L""},
+        {"two newer fulls since", {2027, 1, 5}, {{L"20261120.7z", false}, {L"20261201.7z", true},
+                                              {L"20261203_diff_20261201.7z", false}, {L"20261206_diff_20261201.7z", true},
+                                              {L"20261228.7z", true}, {L"20261229.7z", true}}, 2, L""},
+        {"the two newest fulls that passed their test", {2026, 12, 7},
+         {{L"20261101.7z", false},
+          {L"20261110.7z", true},
+          {L"20261111_diff_20261110.7z", true},
+          {L"20261115.7z", false, false},
+          {L"20261120.7z", false},
+          {L"20261121_diff_20261120.7z", false},
+          {L"20261125.7z", true},
+          {L"20261205_diff_20261125.7z", true}},
+         4, L"", L"20261120.7z", 3},
+        {"a clock set back", {2026, 12, 7},
+         {{L"20261101.7z", true},  // a differential dated later was made against it
+          {L"20261201.7z", false},
+          {L"20261204.7z", true},
+          {L"20261205.7z", true},
+          {L"20261209_diff_20261101.7z", true},
+          {L"20261210.7z", true},
+          {L"20261211_diff_20261210.7z", true}},
+         1, L"", L"", 3},
+    };
+    const std::wstring prefix = kFolder + L"LarkmailBackup_PC1_anna_";
+    for (const Case& c : cases) {
+        SetUp();
+        DeleteFilePath(kArchive);
+        for (const Entry& e : c.entries) SetFakeFile(prefix + e.name, e.finished ? FinishedArchiveBytes() : "BROKEN");
+        RetentionRequest retention;
+        retention.backupFolder = kFolder;
+        retention.computer = L"PC1";
+        retention.user = L"anna";
+        retention.today = c.today;
+        retention.keepDays = c.keepDays;
+        retention.keepPath = prefix + L"tonight.7z";
+        retention.damagedFull = c.damaged.empty() ? L"" : prefix + c.damaged;
+        const RetentionOutcome outcome = RemoveExpiredArchives(retention);
+        EXPECT_EQ(outcome.removed, c.removed) << c.what;
+        EXPECT_EQ(outcome.pausedBy, c.pausedBy.empty() ? L"" : prefix + c.pausedBy) << c.what;
+        for (const Entry& e : c.entries) EXPECT_EQ(FakeFileExists(prefix + e.name), e.stays) << c.what << " " << e.name;
+        std::string log;
+        ReadWholeFile(L"Backup.log", log);
+        const std::string stamp = " 12/07/2026 15:35:01\r\n";
+        EXPECT_EQ(log, !c.pausedBy.empty() ? "No old archive was removed: today is more than KeepDays days after " +
+                                                 Utf8FromWide(prefix + c.pausedBy) +
+                                                 ", the newest archive made before today. Check the computer's clock." + stamp
+                       : c.removed > 0 ? "Old archives removed: " + std::to_string(c.removed) + stamp
+                                       : "") << c.what;
+    }
+}
+
+// The clock set back: an archive dated after today is noted once and never
+// built on; a night that would replace today's full which one of them needs
+// is refused before 7-Zip runs, and everything stays as it was.
+TEST_F(BackupJobTest, AnArchiveDatedAfterTodayIsNotedAndTheFullItNeedsIsNeverReplaced) {
+    const std::wstring prefix = kFolder + L"LarkmailBackup_PC1_anna_";
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> names;  // after the prefix; today's full ("EARLIER") is there unless told
+        int fullEvery;
+        bool todaysFull;
+        BackupStatus status;
+        std::wstring noted;  // the newest archive dated after today
+    };
+    const Case cases[] = {
+        {"a later differential needs today's full", {L"20261209_diff_20261207.7z"}, 7, true,
+         BackupStatus::FullNeededLater, L""},
+        {"and fulls only", {L"20261209_diff_20261207.7z"}, 0, true, BackupStatus::FullNeededLater, L""},
+        {"later archives of other fulls", {L"20261210.7z", L"20261212_diff_20261210.7z", L"20261209_diff_20261201.7z"},
+         7, true, BackupStatus::Success, L"20261212_diff_20261210.7z"},
+        {"a later full is never built on", {L"20261201.7z", L"20261208.7z"}, 7, false, BackupStatus::Success,
+         L"20261208.7z"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (!c.todaysFull) DeleteFilePath(kArchive);
+        for (const std::wstring& name : c.names) SetFakeFile(prefix + name, FinishedArchiveBytes());
+        const std::vector<std::wstring> paths = FakePaths();
+        ScriptSevenZip(true, 0, Written::Finished);
+        FakeProgramScript update;
+        update.onStart = [] { SetFakeFile(kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z.4242.tmp",
+                                          FinishedArchiveBytes()); };
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", update);
+        BackupRequest request = Request();
+        request.fullEvery = c.fullEvery;
+        request.keepDays = 1;
+        BackupResult result = RunBackupJob(request);
+        RemoveArchivesPastKeeping(request, result);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        for (const std::wstring& name : c.names) EXPECT_EQ(FakeFileBytes(prefix + name), FinishedArchiveBytes()) << c.what;
+        std::string log;
+        ReadWholeFile(L"Backup.log", log);
+        if (c.status == BackupStatus::FullNeededLater) {
+            EXPECT_EQ(result.laterArchive, prefix + c.names[0]) << c.what;
+            EXPECT_TRUE(FakeStarts().empty()) << c.what;
+            EXPECT_EQ(FakePaths(), paths) << c.what;
+            EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+            EXPECT_EQ(log, "") << c.what;  // the caller logs the outcome
+            continue;
+        }
+        const std::string line = "The computer's date is earlier than that of the archive " +
+                                 Utf8FromWide(prefix + c.noted) +
+                                 "; archives dated after today are kept as they are. Check the computer's clock.";
+        EXPECT_EQ(log.substr(0, line.size()), line) << c.what;
+        EXPECT_EQ(log.find("computer's date", line.size()), std::string::npos) << c.what;  // once
+        ASSERT_FALSE(result.notes.empty()) << c.what;
+        EXPECT_EQ(result.notes[0].code, L"LogClockBehind") << c.what;
+        EXPECT_EQ(result.notes[0].detail, prefix + c.noted) << c.what;
+        for (const FakeStart& start : FakeStarts())
+            for (const std::wstring& name : c.names)
+                if (name.compare(0, 8, L"20261201") != 0)
+                    EXPECT_EQ(start.commandLine.find(name), std::wstring::npos) << c.what;
+    }
 }
 
 TEST_F(BackupJobTest, ABackupFolderInsideTheDataFolderIsRefusedAndNothingIsWrittenThere) {
@@ -577,7 +762,7 @@ TEST_F(BackupJobTest, ABackupFolderInsideTheDataFolderIsRefusedAndNothingIsWritt
     BackupRequest request = Request();
     request.backupFolder = inside;
     request.keepDays = 1;
-    const BackupResult result = RunBackupJob(request);
+    BackupResult result = RunBackupJob(request);
     RemoveArchivesPastKeeping(request, result);
     EXPECT_EQ(result.status, BackupStatus::InDataFolder);
     EXPECT_EQ(BackupLogMessage(result),

@@ -123,7 +123,7 @@ TEST_F(InteractiveBackupTest, AnOlderArchiveThatFailsItsTestIsToldInABox) {
     damaged.exitCode = 2;
     ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 " + older, damaged);
     RunInteractiveBackup();
-    const std::wstring failed = L"The older archive LarkmailBackup_PC1_anna_20261130.7z failed its test. It was kept.";
+    const std::wstring failed = L"The older archive " + older + L" failed its test. It was kept.";
     EXPECT_EQ(StartLines().back(), L"\"C:\\work\\7z.exe\" t -bsp1 " + older);
     EXPECT_EQ(FakeWindowState().statusHistory,
               std::vector<std::wstring>({L"Creating backup", L"Testing an older archive", L"Ready"}));
@@ -132,7 +132,7 @@ TEST_F(InteractiveBackupTest, AnOlderArchiveThatFailsItsTestIsToldInABox) {
     EXPECT_EQ(FakeFileBytes(older), "OLDER");
     EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp + failed + kStamp);
     EXPECT_EQ(FakeControlState(kLineLastBackup).text,
-              L"Last backup: 12/07/2026 15:35, full archive saved (245 bytes). " + failed);
+              L"Last backup: 12/07/2026 15:35, full archive saved (245 bytes) " + failed);
     EXPECT_TRUE(FakeControlState(kLineLastBackup).alert);
 }
 

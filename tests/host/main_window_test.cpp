@@ -474,6 +474,23 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
          L"Last backup: 12/09/2026 02:30, saved encrypted (900 bytes)", false, false, "Seen = 0"},
         {"encrypted other than 1", true, saved + "Size = 900\r\nSeen = 0\r\nEncrypted = yes\r\n",
          L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
+        // Names read the one way everywhere: a user "anna_diff" makes fulls.
+        {"a full of a user anna_diff", true,
+         head + "Result = saved\r\nArchive = LarkmailBackup_PC1_anna_diff_20261209.7z\r\nSize = 900\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
+        {"a differential of a user anna_diff", true,
+         head + "Result = saved\r\nArchive = LarkmailBackup_PC1_anna_diff_20261209_diff_20261201.7z\r\n"
+                "Size = 900\r\nSeen = 0\r\n",
+         L"Last backup: 12/09/2026 02:30, differential archive saved (900 bytes)", false, false, "Seen = 0"},
+        // Notes follow in the window's language; one of a newer version is left out.
+        {"saved with notes", true,
+         saved + "Size = 900\r\nSeen = 0\r\nNote1 = LogClockBehind|D:\\B\\LarkmailBackup_PC1_anna_20271209.7z\r\n"
+                 "Note2 = LogSomethingNew|x\r\nNote3 = LogRetentionPaused|D:\\B\\LarkmailBackup_PC1_anna_20251209.7z\r\n",
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes) The computer's date is earlier than that of the "
+         L"archive D:\\B\\LarkmailBackup_PC1_anna_20271209.7z; archives dated after today are kept as they are. Check "
+         L"the computer's clock. No old archive was removed: today is more than KeepDays days after "
+         L"D:\\B\\LarkmailBackup_PC1_anna_20251209.7z, the newest archive made before today. Check the computer's clock.",
+         false, false, "Seen = 0"},
         {"failed, not seen yet", true, failed + "Seen = 0\r\n", failedLine, true, true, "Seen = 1"},
         {"failed, seen before", true, failed + "Seen = 1\r\n", failedLine, true, false, "Seen = 1"},
         // A scheduled run under a German locale, the window in English: the window's language.

@@ -19,6 +19,7 @@
 #include "ui/main_window.h"
 #include "ui/password_flow.h"
 #include "ui/restore_dialog.h"
+#include "tests/unit/seven_zip_bytes.h"
 
 namespace {
 
@@ -361,6 +362,111 @@ TEST_F(RestoreTest, ADifferentialsFilesAreCheckedAgainstTheArchiveThatWroteThemL
         EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "prefs of the day");
         EXPECT_EQ(FakeFileBytes(kData + L"\\Mail\\c.eml"), "c");
         EXPECT_EQ(LookUpPathKind(kData + L"\\Empty"), PathKind::Missing);
+    }
+}
+
+// A differential carries the mark of its full: found by it in the
+// differential's own folder whatever either is called now, or refused;
+// never restored alone, as if it were a full.
+TEST_F(RestoreTest, ADifferentialFindsItsFullByItsMarkOrIsRefused) {
+    const std::wstring folder = L"D:\\My Backups\\";
+    const std::wstring markRead = L"\"C:\\work\\7z.exe\" e -so -bso0 -bsp0 -bse0 -- ";
+    const std::vector<std::wstring> markLines = {L"Full = LarkmailBackup_PC1_anna_20261207.7z", L"Size = 245",
+                                                 L"Header = B3000000000000002200000000000000216EE824"};
+    const std::vector<Item> diffWrites = {{L"Larkmail\\prefs.js", "prefs of the day"}};
+    const std::wstring missing = L"This differential archive needs its full archive, which is missing or cannot be "
+                                 L"read: ";
+    const std::wstring noBase = L"This archive holds only one day's changes against a full archive, and which full "
+                                L"archive that is cannot be read from it. Nothing was changed.";
+    struct Case {
+        const char* what;
+        std::wstring diff;     // where the differential lies now
+        std::wstring full;     // where its full lies now (empty: nowhere)
+        bool marked = true;
+        long markExit = 0;
+        std::wstring box;      // empty: the day restored
+        std::wstring log;
+        bool nothingNew = false;  // a night when nothing changed: the mark is all it holds
+    };
+    const std::wstring renamedFull = folder + L"LarkmailBackup_PC1_anna_20261207 - Copy.7z";
+    const Case cases[] = {
+        {"renamed", folder + L"x.7z", kArchive, true, 0, L"", L"Restore Successful."},
+        {"both renamed", folder + L"x (1).7z", renamedFull, true, 0, L"", L"Restore Successful."},
+        {"nothing new that night", folder + L"x.7z", kArchive, true, 0, L"", L"Restore Successful.", true},
+        {"its full's name on another archive", folder + L"x.7z", L"", true, 0,
+         missing + kArchive + L". Nothing was changed.",
+         L"Restore refused, the full archive this differential archive needs is missing or unreadable: " + kArchive},
+        {"copied to another folder", L"E:\\Copies\\x.7z", L"", true, 0,
+         missing + L"E:\\Copies\\LarkmailBackup_PC1_anna_20261207.7z. Nothing was changed.",
+         L"Restore refused, the full archive this differential archive needs is missing or unreadable: "
+         L"E:\\Copies\\LarkmailBackup_PC1_anna_20261207.7z"},
+        {"its mark unreadable", folder + L"x.7z", kArchive, true, 2, noBase,
+         L"Restore refused, a differential archive that does not tell its full archive: D:\\My Backups\\x.7z"},
+        {"no mark, deletions, a full's name", folder + L"LarkmailBackup_PC1_anna_20261208.7z", kArchive, false, 0,
+         noBase, L"Restore refused, a differential archive that does not tell its full archive: D:\\My "
+                 L"Backups\\LarkmailBackup_PC1_anna_20261208.7z"},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (!c.full.empty()) SetFakeFile(c.full, FinishedArchiveBytes());
+        SetFakeFile(c.diff, "7z archive");
+        before = ParentTree();
+        ScriptListing(kBackup);
+        std::vector<std::wstring> diffLines = ListingLines(c.nothingNew ? std::vector<Item>() : diffWrites);
+        if (!c.nothingNew)
+            for (const wchar_t* line : {L"Path = Larkmail\\Empty", L"Folder = +", L"Anti = +", L"Attributes = D", L""})
+                diffLines.push_back(line);
+        if (c.marked)
+            for (const wchar_t* line : {L"Path = LarkmailBackup.base", L"Folder = -", L"Size = 118", L"Attributes = A",
+                                        L"CRC = 0A1B2C3D", L""})
+                diffLines.push_back(line);
+        FakeProgramScript listDiff;
+        listDiff.outputLines = diffLines;
+        const std::wstring quotedDiff = c.diff.find(L' ') == std::wstring::npos ? c.diff : L"\"" + c.diff + L"\"";
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 " + quotedDiff, listDiff);
+        FakeProgramScript readMark;
+        readMark.exitCode = c.markExit;
+        readMark.outputLines = markLines;
+        ScriptFakeProgram(markRead, readMark);
+        FakeProgramScript full, differential;
+        full.onStart = [] { Unpack(kBackup); };
+        differential.onStart = [&diffWrites, &c] {
+            SetFakeFile(kStaging + L"\\LarkmailBackup.base", "Full = ...");
+            if (c.nothingNew) return;
+            Unpack(diffWrites);
+            DeleteFolderTree(kStaging + L"\\Larkmail\\Empty");
+        };
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 ", full);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 ", differential);
+        QueueFakeAnswer(true);
+        QueueFakeRequesterAnswer(c.diff);
+        QueueFakeEvent(kEventControl, kButtonRestoreChosen);
+        QueueFakeAnswer(true);
+        RunRestore();
+        EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
+        std::vector<std::wstring> expected = {L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 " + quotedDiff};
+        if (c.marked) expected.push_back(markRead + quotedDiff + L" LarkmailBackup.base");
+        if (c.box.empty()) {
+            EXPECT_EQ(FakeBoxes().back().text, L"Restore Completed") << c.what;
+            for (const std::wstring& line :
+                 {L"\"C:\\work\\7z.exe\" l -slt -sccUTF-8 \"" + c.full + L"\"", L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -y -bsp1 \"" + c.full + L"\"",
+                  L"\"C:\\work\\7z.exe\" x -o" + kStaging + L"\\ -aoa -bsp1 " + quotedDiff})
+                expected.push_back(line);
+            EXPECT_EQ(StartLines(), expected) << c.what;
+            // The mark is no file of the data, checked or flushed; it went with the staging folder.
+            EXPECT_EQ(FakeFlushedFiles(), std::vector<std::wstring>({kStaging + L"\\Larkmail\\Mail\\inbox.db",
+                                                                     kStaging + L"\\Larkmail\\prefs.js"})) << c.what;
+            EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), c.nothingNew ? "new prefs" : "prefs of the day") << c.what;
+            EXPECT_EQ(FakeFileBytes(kData + L"\\Mail\\inbox.db"), "new mail") << c.what;
+            EXPECT_EQ(LookUpPathKind(kData + L"\\Empty"), c.nothingNew ? PathKind::Folder : PathKind::Missing) << c.what;
+            EXPECT_EQ(LookUpPathKind(kData + L"\\LarkmailBackup.base"), PathKind::Missing) << c.what;
+            EXPECT_EQ(LookUpPathKind(kStaging), PathKind::Missing) << c.what;
+            continue;
+        }
+        EXPECT_EQ(StartLines(), expected) << c.what;
+        EXPECT_EQ(BoxTypes(), std::vector<unsigned>({kBoxQuestionYesNo, kBoxErrorOk})) << c.what;
+        EXPECT_EQ(FakeBoxes().back().text, c.box) << c.what;
+        EXPECT_EQ(ParentTree(), before) << c.what;
     }
 }
 

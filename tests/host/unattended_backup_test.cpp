@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "platform/fake/fake_platform.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "tests/unit/seven_zip_bytes.h"
 
 namespace {
@@ -157,9 +159,10 @@ TEST_F(UnattendedBackupTest, ANightProvesOneOlderArchiveAndReportsOneThatFails) 
     const std::wstring proofs = kFolder + L"LarkmailBackup.proofs";
     const std::wstring testFull = L"\"C:\\work\\7z.exe\" t -bsp1 " + full;
     const std::string tested = "Tested = 2026-12-07 15:35:01\r\nResult = ";
-    const std::string failed = "The older archive LarkmailBackup_PC1_anna_20261201.7z failed its test. It was kept, "
-                               "and so were the differential archives that need it: "
-                               "LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
+    const std::string failed = "The older archive D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z failed its test. "
+                               "It was kept.";
+    const std::string lost = "The differential archives made against it cannot be restored either: "
+                             "D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
     for (const long olderExit : {0L, 2L}) {
         SetUp();
         SetFakeFile(full, "FULL");
@@ -190,15 +193,15 @@ TEST_F(UnattendedBackupTest, ANightProvesOneOlderArchiveAndReportsOneThatFails) 
             EXPECT_TRUE(FakeTrayLog().empty());
             continue;
         }
-        EXPECT_EQ(FakeFileBytes(kLog), saved + kStamp + failed + kStamp);
+        EXPECT_EQ(FakeFileBytes(kLog), saved + kStamp + failed + kStamp + lost + kStamp);
         EXPECT_EQ(FakeFileBytes(kRecord),
-                  record + "Warning = LogProofFailedNeeded\r\nWarningDetail = LarkmailBackup_PC1_anna_20261201.7z\r\n"
-                           "WarningDetail2 = LarkmailBackup_PC1_anna_20261203_diff_20261201.7z\r\n");
+                  record + "Note1 = LogProofFailed|D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z\r\n"
+                           "Note2 = LogDiffsLost|D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z\r\n");
         EXPECT_EQ(FakeTrayLog(), (std::vector<std::wstring>{
                                      L"notice window", L"add icon 0 image 54",
                                      L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 OK (full)",
                                      L"error balloon icon 0, 15000 ms: Larkmail Backup | " +
-                                         std::wstring(failed.begin(), failed.end()),
+                                         WideFromUtf8(failed + " " + lost),
                                      L"remove icon 0"}));
     }
 }
@@ -231,12 +234,84 @@ TEST_F(UnattendedBackupTest, AfterALongGapTheLogSaysHowLong) {
     }
 }
 
+// A clock set back and a damaged full are told where the night is seen: the
+// log, the record (its notes), and a balloon for what cannot wait.
+TEST_F(UnattendedBackupTest, AClockSetBackOrADamagedFullIsToldAndNothingNeededIsReplaced) {
+    const std::wstring later = kFolder + L"LarkmailBackup_PC1_anna_20261209_diff_20261207.7z";
+    const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
+    const std::wstring lost = kFolder + L"LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
+    const std::string success = "Database backup successfully saved to \"D:\\Backups\\\"";
+    const std::string needed =
+        "Backup failed, the computer's date is earlier than that of the archive "
+        "D:\\Backups\\LarkmailBackup_PC1_anna_20261209_diff_20261207.7z, which was made against today's full "
+        "archive: that full was kept as it is. Check the computer's clock.";
+    const std::string damaged = "The full archive D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z failed its test: it "
+                                "is damaged and cannot be restored.";
+    const std::string diffsLost = "The differential archives made against it cannot be restored either: "
+                                  "D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
+    const std::string behind = "The computer's date is earlier than that of the archive "
+                               "D:\\Backups\\LarkmailBackup_PC1_anna_20261209_diff_20261207.7z; archives dated after "
+                               "today are kept as they are. Check the computer's clock.";
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> files;  // beside today's full ("EARLIER")
+        bool todaysFull;
+        int exit;
+        std::string log, notes;  // notes: the record's Note lines
+        bool balloon;
+    };
+    const Case cases[] = {
+        {"today's full is needed later", {later}, true, kUnattendedFullNeededLater, needed + kStamp, "", true},
+        // Its full is gone: tonight's full replaces nothing (its mark tells the two apart).
+        {"a later differential, its full gone", {later}, false, 0,
+         behind + kStamp + "No full archive in D:\\Backups\\ to build on: this backup is a full archive." + kStamp +
+             success + kStamp,
+         "Note1 = LogClockBehind|D:\\Backups\\LarkmailBackup_PC1_anna_20261209_diff_20261207.7z\r\n", false},
+        {"the full to build on is damaged", {full, lost}, false, 0,
+         "The full archive D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z failed its test: this backup is a full "
+         "archive." + kStamp + diffsLost + kStamp + success + kStamp,
+         "Note1 = LogFullDamaged|D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z\r\n"
+         "Note2 = LogDiffsLost|D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z\r\n", true},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        WriteSettings("D:\\Backups\\", 1, "FullEvery = 7\r\n");
+        if (!c.todaysFull) DeleteFilePath(kArchive);
+        for (const std::wstring& file : c.files) SetFakeFile(file, file == full ? FinishedArchiveBytes() : "KEPT");
+        ScriptSevenZip(0, true);
+        FakeProgramScript fails;
+        fails.exitCode = 2;
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 " + full, fails);
+        EXPECT_EQ(RunUnattendedBackup(), c.exit) << c.what;
+        EXPECT_EQ(FakeFileBytes(kLog), c.log) << c.what;
+        for (const std::wstring& file : c.files)
+            EXPECT_EQ(FakeFileBytes(file), file == full ? FinishedArchiveBytes() : "KEPT") << c.what;
+        if (c.exit == kUnattendedFullNeededLater) {
+            // Refused before the client is ended: nothing at all was touched.
+            EXPECT_TRUE(FakeStarts().empty()) << c.what;
+            EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER") << c.what;
+            ExpectFailureNotice(needed, "LogFullNeededLater", "D:\\Backups\\LarkmailBackup_PC1_anna_20261209_diff_20261207.7z");
+            continue;
+        }
+        EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << c.what;
+        EXPECT_EQ(FakeFileBytes(kRecord), RecordBytes("saved", success, "", "", FinishedArchiveBytes().size()) + c.notes)
+            << c.what;
+        const std::vector<std::wstring> notice = {
+            L"notice window", L"add icon 0 image 54", L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 OK (full)",
+            L"error balloon icon 0, 15000 ms: Larkmail Backup | " + WideFromUtf8(damaged + " " + diffsLost),
+            L"remove icon 0"};
+        EXPECT_EQ(FakeTrayLog(), c.balloon ? notice : std::vector<std::wstring>()) << c.what;
+    }
+}
+
 TEST_F(UnattendedBackupTest, KeepDaysRemovesOldArchivesAfterASuccessOnly) {
     const std::wstring old = kFolder + L"LarkmailBackup_PC1_anna_20261120.7z";
     for (long exitCode : {2L, 0L}) {
         SetUp();
         WriteSettings("D:\\Backups\\", 0, "KeepDays = 3\r\n");
         SetFakeFile(old, "OLD");
+        // Yesterday's, within KeepDays: no gap that would keep every archive for the date.
+        SetFakeFile(kFolder + L"LarkmailBackup_PC1_anna_20261206.7z", "RECENT");
         ScriptSevenZip(exitCode, true);
         RunUnattendedBackup();
         EXPECT_EQ(FakeFileExists(old), exitCode != 0) << exitCode;

@@ -25,6 +25,16 @@ ArchiveProof Proof(const std::wstring& name, int day, ProofResult result = Proof
 
 std::string Bytes(const std::string& text) { return "\xEF\xBB\xBF\r\n" + text; }
 
+// The names of the folder that are this computer's and user's archives, as the listing gives them.
+std::vector<OwnArchive> Own(const std::vector<std::wstring>& names) {
+    std::vector<OwnArchive> own;
+    for (const std::wstring& name : names) {
+        OwnArchive archive{name, {}};
+        if (ParseArchiveName(name, L"PC1", L"anna", archive.parts)) own.push_back(archive);
+    }
+    return own;
+}
+
 TEST(ProofRecord, WrittenAndReadBackAndADamagedOneReadAsFarAsItMakesSense) {
     const std::vector<ArchiveProof> proofs = {Proof(kFull1, 3), Proof(kDiff3, 0, ProofResult::Passed, 2),
                                               Proof(kFull5, 6, ProofResult::Failed),
@@ -96,14 +106,12 @@ TEST(ChooseArchiveToProve, NeverTestedFirstThenTheOldestTestFullsTheirDifferenti
         {"nothing but tonight's", {kTonight, L"LarkmailBackup_PC2_anna_20261201.7z"}, {}, L""},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(ChooseArchiveToProve(c.names, L"PC1", L"anna", c.proofs, kTonight, kNight), c.chosen) << c.what;
+        EXPECT_EQ(ChooseArchiveToProve(Own(c.names), c.proofs, kTonight, kNight), c.chosen) << c.what;
 }
 
-TEST(ProofSummary, DependentsAndHowTheKeptArchivesWereProven) {
+TEST(ProofSummary, HowTheKeptArchivesWereProven) {
     LoadLanguageTable(ProcessLanguageTable(), L"");
     const std::vector<std::wstring> names = {kFull1, kDiff3, kFull5, kDiff6, L"LarkmailBackup_PC2_anna_20261201.7z"};
-    EXPECT_EQ(DependentDifferentials(names, L"PC1", L"anna", kFull5), std::vector<std::wstring>{kDiff6});
-    EXPECT_EQ(DependentDifferentials(names, L"PC1", L"anna", kDiff3), std::vector<std::wstring>{});
     struct Case {
         std::vector<ArchiveProof> proofs;
         std::wstring text;
@@ -117,8 +125,8 @@ TEST(ProofSummary, DependentsAndHowTheKeptArchivesWereProven) {
           Proof(L"LarkmailBackup_PC2_anna_20261201.7z", 1)},
          L"Archives proven by a test: 1 of 4 kept, the oldest proof on 12/06/2026."},
     };
-    for (const Case& c : cases) EXPECT_EQ(ProofSummaryText(names, L"PC1", L"anna", c.proofs), c.text);
-    EXPECT_EQ(ProofSummaryText({L"notes.txt"}, L"PC1", L"anna", {}), L"");
+    for (const Case& c : cases) EXPECT_EQ(ProofSummaryText(Own(names), c.proofs), c.text);
+    EXPECT_EQ(ProofSummaryText(Own({L"notes.txt"}), {}), L"");
 }
 
 }  // namespace

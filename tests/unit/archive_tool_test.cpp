@@ -158,8 +158,12 @@ TEST(ParseArchiveName, ReadsBackWhatTheNamesWrite) {
         EXPECT_EQ(parts.kind, ArchiveKind::Differential);
         EXPECT_EQ(DayNumber(parts.day), DayNumber(kDay));
         EXPECT_EQ(DayNumber(parts.fullDay), DayNumber(full));
-        EXPECT_TRUE(NamesDifferentialArchive(diff));
-        EXPECT_FALSE(NamesDifferentialArchive(ArchiveName(L"PC_1", user, kDay)));
+        // Another computer and user read the same name by its shape alone.
+        ASSERT_TRUE(ReadArchiveName(diff, L"PC2", L"bob", parts)) << diff;
+        EXPECT_EQ(parts.kind, ArchiveKind::Differential);
+        EXPECT_EQ(parts.fullName, ArchiveName(L"PC_1", user, full));
+        ASSERT_TRUE(ReadArchiveName(ArchiveName(L"PC_1", user, kDay), L"PC2", L"bob", parts)) << user;
+        EXPECT_EQ(parts.kind, ArchiveKind::Full);
     }
     EXPECT_EQ(DifferentialArchiveName(L"PC1", L"anna", kDay, full), L"LarkmailBackup_PC1_anna_20261207_diff_20261130.7z");
     struct Case {
@@ -180,6 +184,53 @@ TEST(ParseArchiveName, ReadsBackWhatTheNamesWrite) {
     for (const Case& c : cases) {
         ArchiveNameParts parts;
         EXPECT_EQ(ParseArchiveName(c.name, L"PC1", c.user, parts), c.matches) << c.name;
+    }
+}
+
+// "_diff" in a computer's or user's name never makes a full a differential,
+// read by this computer and user or by any other (the restore of a copy, the window).
+TEST(ReadArchiveName, NamesHoldingDiffReadTheSameEverywhere) {
+    struct Case {
+        const wchar_t* name;
+        const wchar_t *computer, *user;  // the reader's own
+        bool ours;                       // ParseArchiveName, which backup and retention use
+        bool read;
+        ArchiveKind kind;
+        const wchar_t* fullName;
+    };
+    const ArchiveKind full = ArchiveKind::Full, diff = ArchiveKind::Differential;
+    const Case cases[] = {
+        {L"LarkmailBackup_PC1_anna_diff_20261207.7z", L"PC1", L"anna_diff", true, true, full,
+         L"LarkmailBackup_PC1_anna_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207.7z", L"PC2", L"bob", false, true, full,
+         L"LarkmailBackup_PC1_anna_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207.7z", L"PC1", L"anna", false, true, full,
+         L"LarkmailBackup_PC1_anna_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207_diff_20261201.7z", L"PC1", L"anna_diff", true, true, diff,
+         L"LarkmailBackup_PC1_anna_diff_20261201.7z"},
+        {L"LarkmailBackup_PC1_anna_diff_20261207_DIFF_20261201.7z", L"PC2", L"bob", false, true, diff,
+         L"LarkmailBackup_PC1_anna_diff_20261201.7z"},
+        {L"LarkmailBackup_PC1_a_diff_b_20261207.7z", L"PC2", L"bob", false, true, full,
+         L"LarkmailBackup_PC1_a_diff_b_20261207.7z"},
+        {L"LarkmailBackup_PC_diff_anna_20261207.7z", L"PC_diff", L"anna", true, true, full,
+         L"LarkmailBackup_PC_diff_anna_20261207.7z"},
+        // A user "20261201_diff": the day before "_diff" is after the one behind it, so no differential.
+        {L"LarkmailBackup_PC1_20261201_diff_20261207.7z", L"PC2", L"bob", false, true, full,
+         L"LarkmailBackup_PC1_20261201_diff_20261207.7z"},
+        {L"LarkmailBackup_PC1_20261201_diff_20261207.7z", L"PC1", L"20261201_diff", true, true, full,
+         L"LarkmailBackup_PC1_20261201_diff_20261207.7z"},
+        {L"LarkmailBackup_anna_20261207.7z", L"PC2", L"bob", false, false, full, L""},  // no computer and user
+        {L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z.9.tmp", L"PC1", L"anna", false, false, full, L""},
+        {L"x - Copy.7z", L"PC1", L"anna", false, false, full, L""},
+    };
+    for (const Case& c : cases) {
+        ArchiveNameParts parts;
+        EXPECT_EQ(ParseArchiveName(c.name, c.computer, c.user, parts), c.ours) << c.name << L" by " << c.user;
+        parts = ArchiveNameParts{};
+        ASSERT_EQ(ReadArchiveName(c.name, c.computer, c.user, parts), c.read) << c.name << L" by " << c.user;
+        if (!c.read) continue;
+        EXPECT_EQ(parts.kind, c.kind) << c.name << L" by " << c.user;
+        EXPECT_EQ(parts.fullName, c.fullName) << c.name << L" by " << c.user;
     }
 }
 
