@@ -357,7 +357,8 @@ class UnattendedBackup(E2ETest):
                     failed = f"The older archive {self.bkupdir}{name} failed its test. It was kept."
                     lost = ("The differential archives made against it cannot be restored either: "
                             f"{self.bkupdir}{older[3]}")
-                    self.assertEqual(self.night_with_balloon(), (0, failed + " " + lost))
+                    # Both notes, as far as the balloon's 255 characters hold them.
+                    self.assertEqual(self.night_with_balloon(), (0, (failed + " " + lost)[:255]))
                     self.assertEqual(self.case.log_lines()[-2:][0][:len(failed)], failed)
                     self.assertEqual(self.last_log(), lost)
                     record = self.case.read("lmbackup.last").decode("utf-8")
