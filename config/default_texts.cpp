@@ -164,6 +164,7 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"ChoiceCopy", L"A &copy of the selected folder into another folder",
         L"ButtonCancel", L"Cancel",
         L"FileCountOne", L"1 file",
+        L"UnsafeArchive", L"This archive was not made by Larkmail Backup, or it is damaged: an item in it has a name that would put it outside the restored folder. Nothing was changed.",
         L"FolderBusy", L"Another backup or restore is still using the backup folder. Nothing was changed; please try again later.",
         L"NoBase", L"This archive holds only one day's changes against a full archive, and which full archive that is cannot be read from it. Nothing was changed.",
 
@@ -219,6 +220,10 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogCopyNotPlaced", L"Restore failed, the copy could not be put into %1. Your Larkmail data was not changed.",
         L"LogFolderRestored", L"Folder restored: %1",
         L"LogCopyRestored", L"Copy of the backup unpacked to: %1",
+        L"LogRestoreUnsafeItem", L"Restore refused, the archive is not a Larkmail backup or is damaged: an item's name reaches outside its folder: \"%1\". Your Larkmail data was not changed.",
+        L"LogRestorePathOutside", L"Restore failed, %1 leads outside the folder it belongs in (a link). Your Larkmail data was not changed.",
+        L"LogRestoreNotFlushed", L"Restore failed, a restored file could not be written to the disk: %1. Your Larkmail data was not changed.",
+        L"LogRepairNoteKept", L"The note of an interrupted restore cannot be used and was kept, as folders it names still lie beside the Larkmail data folder: %1",
         L"LogSettingsUnreadable", L"Backup failed, the settings file could not be read, so it is not known whether backups are to be encrypted. No archive was written.",
         L"LogFolderBusy", L"Backup failed, another backup or restore kept using the backup folder: %1. Nothing was changed.",
         L"LogRestoreFolderBusy", L"Restore refused, another backup or restore kept using the backup folder: %1. Your Larkmail data was not changed.",

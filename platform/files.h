@@ -57,6 +57,8 @@ std::int64_t ReadFileSize(const std::wstring& path);
 // cut after a later rename cannot leave the new name without the bytes.
 // False when it cannot be opened for writing or the disk refuses.
 bool FlushFileToDisk(const std::wstring& path);
+// Whether the file carries the read-only attribute (false when it is missing).
+bool IsReadOnlyFile(const std::wstring& path);
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to);
 bool MovePath(const std::wstring& from, const std::wstring& to);  // never replaces
 // Clears read-only first. Refuses a link that the system would follow (a Unix

@@ -48,6 +48,10 @@ std::wstring ReadProgramLine(ProgramHandle handle);
 bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs);
 // The output that came since the last call, as raw bytes; never blocks.
 std::string TakeProgramOutput(ProgramHandle handle);
+// A figure that changes whenever the program writes output (the size of its
+// output file, or of what its pipe delivered and is not yet read); never
+// blocks. For a bound on the silence of a program whose lines come at its end.
+std::uint64_t ProgramOutputSize(ProgramHandle handle);
 // Once the program has ended: what its output still holds, read to its end.
 std::string TakeRemainingOutput(ProgramHandle handle);
 enum class ProgramWake { Ended, Output, TimedOut };

@@ -13,6 +13,10 @@ std::wstring WideFromUtf8(const std::string& bytes);
 std::string Utf16LeFromWide(const std::wstring& text);
 // ASCII-only upper-casing, for names the program compares.
 std::wstring UpperAscii(std::wstring text);
+// Upper-cased as Windows compares file names with letter case ignored
+// (CompareStringOrdinal's table): every script, one code unit for one, so
+// two names are the same to Windows exactly when their keys are equal.
+std::wstring UpperAsWindows(std::wstring text);
 // `path` with "/" as "\".
 std::wstring WindowsSeparators(std::wstring path);
 // `path` without the "\" or "/" at its end, keeping at least its first `keep`

@@ -14,6 +14,7 @@
 #include "engine/restore/restore_job.h"
 #include "platform/dialogs.h"
 #include "platform/secrets.h"
+#include "platform/system.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "ui/folder_wait.h"
@@ -56,6 +57,23 @@ void WaitShowingProgress(ProgramHandle tool, ToolWatch& watch, const std::functi
         if (WatchTool(watch, tool)) ShowJobStatus(TextWithPercent(step, watch.progress.percent));
         if (sideWork) working = sideWork();
     }
+}
+
+// A listing's wait: its output comes only at 7-Zip's end, and a big archive
+// takes seconds to read. The window repaints meanwhile; input is dropped.
+bool WaitRepainting(ProgramHandle tool, std::uint32_t timeoutMs) {
+    const std::uint64_t until = ReadTickMilliseconds() + timeoutMs;
+    for (;;) {
+        const std::uint64_t now = ReadTickMilliseconds();
+        if (now >= until) return false;
+        if (WaitForWindowEvent(static_cast<std::uint32_t>(until - now), tool).kind == kEventProgramEnded) return true;
+    }
+}
+
+JobWindow ListingWindow() {
+    JobWindow window;
+    window.waitForEnd = WaitRepainting;
+    return window;
 }
 
 // A copy's folder: asked until it lies outside the data and the backup folder, or cancelled.
@@ -117,10 +135,10 @@ void ReportWrongPassword(const std::wstring& archivePath) {
 }
 
 bool ListWithPassword(const std::wstring& archivePath, std::wstring& password, ArchiveListing& listing) {
-    listing = ListArchive(archivePath, password);
+    listing = ListArchive(archivePath, password, ListingWindow());
     if (!listing.wrongPassword) return true;
     if (!AskOwnPassword(password)) return false;
-    listing = ListArchive(archivePath, password);
+    listing = ListArchive(archivePath, password, ListingWindow());
     if (!listing.wrongPassword) return true;
     ReportWrongPassword(archivePath);
     return false;
@@ -130,12 +148,12 @@ bool ListWithPassword(const std::wstring& archivePath, std::wstring& password, A
 bool PrepareLayers(const std::wstring& archivePath, std::wstring& password, const ArchiveListing& listing,
                    std::vector<ArchiveItem>& items, DifferentialRestore& layers) {
     items = listing.items;
-    RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+    RestoreFailure refused = PrepareDifferentialRestore(archivePath, items, layers, password, ListingWindow());
     if (layers.fullWrongPassword) {
         if (!AskOwnPassword(password)) return false;
         items = listing.items;
         layers = {};
-        refused = PrepareDifferentialRestore(archivePath, items, layers, password);
+        refused = PrepareDifferentialRestore(archivePath, items, layers, password, ListingWindow());
         if (layers.fullWrongPassword) {
             ReportWrongPassword(layers.fullPath);
             return false;
@@ -164,6 +182,11 @@ bool RestoreWithPassword(const std::wstring& archivePath, std::wstring& password
         const std::wstring refusal = Text(L"RestoreMsgs", L"BadArchive");
         ReportFailure(FillPlaceholder(Text(L"LogMessages", L"LogRestoreBadArchive"), archivePath),
                       listing.tool.exitCode != 0 ? refusal + L" " + ToolOutcomeText(listing.tool) : refusal);
+        return false;
+    }
+    // Before the tree is shown: no row of it may come from such a name.
+    if (const RestoreFailure unsafe = RefuseUnsafeItems(listing.items); !unsafe.logLine.empty()) {
+        ReportFailure(unsafe.logLine, unsafe.boxText);
         return false;
     }
     std::vector<ArchiveItem> items;

@@ -7,12 +7,15 @@
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/secrets.h"
+#include "platform/system.h"
 #include "platform/text.h"
 
 namespace {
 
 // A listing line may be long in coming while 7-Zip reads a big header.
 constexpr std::uint32_t kListLineTimeoutMs = 60000;
+// How often the window's wait on a listing looks whether 7-Zip still writes.
+constexpr std::uint32_t kListLookMs = 1000;
 
 bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
     return text.compare(0, std::wcslen(prefix), prefix) == 0;
@@ -88,7 +91,7 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
     return items;
 }
 
-ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password) {
+ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password, const JobWindow& window) {
     ArchiveListing listing;
     StartOptions options;
     options.hidden = true;
@@ -104,8 +107,24 @@ ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& 
     WipeBytes(options.standardInput);
     if (handle == 0) return listing;
     listing.tool.started = true;
+    if (window.waitForEnd) {
+        // The output file shows no line before the end, so silence is judged by its growth.
+        std::uint64_t heardAtMs = ReadTickMilliseconds();
+        std::uint64_t heard = ProgramOutputSize(handle);
+        while (!listing.tool.hung && ProgramRunning(handle) && !window.waitForEnd(handle, kListLookMs)) {
+            const std::uint64_t now = ReadTickMilliseconds();
+            const std::uint64_t size = ProgramOutputSize(handle);
+            if (size != heard) {
+                heard = size;
+                heardAtMs = now;
+            } else if (now - heardAtMs >= kListLineTimeoutMs) {
+                listing.tool.hung = true;
+                EndProgram(handle);
+            }
+        }
+    }
     std::vector<std::wstring> lines;
-    while (ProgramHasOutput(handle)) {
+    while (!listing.tool.hung && ProgramHasOutput(handle)) {
         if (!WaitForProgramLine(handle, kListLineTimeoutMs)) {
             listing.tool.hung = true;
             EndProgram(handle);
@@ -113,7 +132,7 @@ ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& 
         }
         lines.push_back(ReadProgramLine(handle));
     }
-    if (!WaitForProgram(handle, kListLineTimeoutMs)) {
+    if (!listing.tool.hung && !WaitForProgram(handle, kListLineTimeoutMs)) {
         listing.tool.hung = true;
         EndProgram(handle);
     }
@@ -140,11 +159,30 @@ bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size)
 }
 
 std::wstring ItemPathKey(const std::wstring& path) {
-    return UpperAscii(WithoutTrailingSeparators(WindowsSeparators(path)));
+    return UpperAsWindows(WithoutTrailingSeparators(WindowsSeparators(path)));
 }
 
 bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top) {
     return key.compare(0, top.size(), top) == 0 && (key.size() == top.size() || key[top.size()] == L'\\');
+}
+
+bool IsSafeItemPath(const std::wstring& path) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = path.find_first_of(L"\\/", start);
+        const std::wstring part = path.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+        if (part.empty() || part == L"." || part == L"..") return false;
+        for (wchar_t c : part)
+            if (c < 0x20 || c == L':') return false;
+        if (end == std::wstring::npos) return true;
+        start = end + 1;
+    }
+}
+
+std::size_t FindUnsafeItem(const std::vector<ArchiveItem>& items) {
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (!IsSafeItemPath(items[i].path)) return i;
+    return items.size();
 }
 
 bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name) {

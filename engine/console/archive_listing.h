@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/console/archive_tool.h"
+#include "engine/console/job_window.h"
 
 struct ArchiveItem {
     std::wstring path;        // as listed, "\" or "/" between parts
@@ -31,18 +32,26 @@ std::vector<ArchiveItem> ParseArchiveListing(const std::vector<std::wstring>& li
 // Runs 7-Zip hidden and reads its listing (bounded per line): through a
 // temporary file, or with a password only through the pipe. 7-Zip asks only
 // for an archive with encrypted names; it then gets `password` on standard
-// input, or an empty one, which it refuses as a wrong password.
-ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password = {});
+// input, or an empty one, which it refuses as a wrong password. With the
+// window's waitForEnd the window is kept alive while 7-Zip reads.
+ArchiveListing ListArchive(const std::wstring& archivePath, const std::wstring& password = {},
+                           const JobWindow& window = {});
 
 // CRC-32 of a whole file, and (optional) how many bytes it read; false when
 // it cannot be read.
 bool FileCrc32(const std::wstring& path, std::uint32_t& crc, std::int64_t* size = nullptr);
 
-// An item's path as Windows compares it: "\" between parts, ASCII letters
-// upper-cased, no trailing "\".
+// An item's path as Windows compares it: "\" between parts, upper-cased as
+// Windows ignores letter case, no trailing "\".
 std::wstring ItemPathKey(const std::wstring& path);
 // Whether `key` is `top` or lies below it, both as ItemPathKey makes them.
 bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top);
+// Whether an item's path can only name something below the folder it is
+// unpacked into: no empty, "." or ".." part, no drive letter or other ":", no
+// leading "\" or "/", no character below U+0020. A listing is never trusted.
+bool IsSafeItemPath(const std::wstring& path);
+// The index of the first item whose path is not safe; items.size() when none.
+std::size_t FindUnsafeItem(const std::vector<ArchiveItem>& items);
 // Whether an item is the folder `name` at the archive's top level or lies in
 // it (letter case ignored, as Windows does).
 bool HoldsTopFolder(const std::vector<ArchiveItem>& items, const std::wstring& name);

@@ -15,4 +15,8 @@ struct JobWindow {
     // after each wake-up and again at once while it answers true (it did
     // something); answering false it waits for 7-Zip to write or end.
     void (*waitForTool)(ProgramHandle tool, ToolWatch& watch, const std::function<bool()>& sideWork) = nullptr;
+    // For a tool whose output comes only at its end (a listing): returns
+    // once `tool` has ended (true) or `timeoutMs` has passed, keeping the
+    // window painted meanwhile; input that came is dropped.
+    bool (*waitForEnd)(ProgramHandle tool, std::uint32_t timeoutMs) = nullptr;
 };

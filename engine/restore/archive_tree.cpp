@@ -12,7 +12,7 @@ constexpr wchar_t kTop[] = L"LARKMAIL";
 
 // "Larkmail\Mail\a.eml" -> "Mail\a.eml"; false outside "Larkmail".
 bool BelowTop(const std::wstring& path, std::wstring& below, bool& isTop) {
-    const std::wstring upper = UpperAscii(path.substr(0, 9));
+    const std::wstring upper = UpperAsWindows(path.substr(0, 9));
     isTop = upper == kTop;
     if (isTop) {
         below.clear();
@@ -25,10 +25,10 @@ bool BelowTop(const std::wstring& path, std::wstring& below, bool& isTop) {
 
 struct Builder {
     std::vector<ArchiveFolder> folders;
-    std::unordered_map<std::wstring, int> byKey;  // upper-cased path below the top
+    std::unordered_map<std::wstring, int> byKey;  // upper-cased as Windows compares, below the top
 
     int Folder(const std::wstring& path) {
-        const std::wstring key = UpperAscii(path);
+        const std::wstring key = UpperAsWindows(path);
         const auto found = byKey.find(key);
         if (found != byKey.end()) return found->second;
         const std::size_t slash = path.rfind(L'\\');
@@ -52,7 +52,10 @@ std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& item
     for (const ArchiveItem& item : items) {
         std::wstring below;
         bool isTop = false;
-        if (item.isAnti || !BelowTop(WithoutTrailingSeparators(WindowsSeparators(item.path)), below, isTop)) continue;
+        // A name that could reach out of its folder is refused by the restore and never shown.
+        if (item.isAnti || !IsSafeItemPath(item.path) ||
+            !BelowTop(WithoutTrailingSeparators(WindowsSeparators(item.path)), below, isTop))
+            continue;
         if (item.isFolder) {
             builder.Folder(below);
             continue;
@@ -71,7 +74,7 @@ std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& item
     }
     std::vector<std::wstring> keys;
     keys.reserve(folders.size());
-    for (const ArchiveFolder& folder : folders) keys.push_back(UpperAscii(folder.name));
+    for (const ArchiveFolder& folder : folders) keys.push_back(UpperAsWindows(folder.name));
     for (ArchiveFolder& folder : folders)
         std::sort(folder.children.begin(), folder.children.end(), [&keys](int a, int b) { return keys[a] < keys[b]; });
     return folders;

@@ -17,10 +17,10 @@ struct ArchiveFolder {
 
 // Folder 0 is "Larkmail" itself; empty when the items hold nothing of it.
 // `items` are one day's, as a full lists them or as CombineDifferentialItems
-// makes them of a full and its differential (an anti-item left over counts
-// for nothing). A folder that only appears in its files' paths is there all
-// the same. One pass over the items, then one over the folders, so 50,000
-// items cost next to nothing.
+// makes them of a full and its differential (an anti-item left over, or an
+// item whose name IsSafeItemPath refuses, counts for nothing). A folder that
+// only appears in its files' paths is there all the same. One pass over the
+// items, then one over the folders, so 50,000 items cost next to nothing.
 std::vector<ArchiveFolder> BuildArchiveTree(const std::vector<ArchiveItem>& items);
 
 // The items at or below "Larkmail\" + `folder` (all of "Larkmail" when empty),

@@ -3,6 +3,8 @@
 #include "engine/restore/differential_restore.h"
 
 #include <functional>
+#include <string_view>
+#include <utility>
 #include <unordered_map>
 
 #include "config/language_table.h"
@@ -30,50 +32,65 @@ ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& pa
 std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>& fullItems,
                                                   const std::vector<ArchiveItem>& diffItems,
                                                   std::vector<std::wstring>& removed, std::size_t* fromFull) {
-    std::vector<ArchiveItem> all = fullItems;
-    std::vector<std::wstring> keys;
-    std::vector<bool> gone(all.size(), false);
-    std::unordered_map<std::wstring, std::size_t> index;
-    for (const ArchiveItem& item : all) {
-        keys.push_back(ItemPathKey(item.path));
-        index[keys.back()] = keys.size() - 1;
-    }
-    std::vector<std::wstring> antiKeys;
-    std::vector<bool> replaced(all.size(), false);
+    // An item is gone when a deletion at or above its path came after its
+    // last write: one look-up per level of each path, never a pass over all
+    // items for each deletion (20,000 deletions among 50,000 items). The maps
+    // hold views of keys that never move, so no path is copied for them.
+    std::vector<const ArchiveItem*> latest;   // per path, the item that wrote it last
+    std::vector<std::ptrdiff_t> writtenAt;    // the differential's position of that write; -1: the full's
+    std::vector<std::wstring> keys, antiKeys;
+    keys.reserve(fullItems.size() + diffItems.size());
+    antiKeys.reserve(diffItems.size());
+    std::unordered_map<std::wstring_view, std::size_t> index;
+    std::unordered_map<std::wstring_view, std::ptrdiff_t> deletedAt;  // the last deletion of each path
+    const auto addSlot = [&](std::wstring key, const ArchiveItem& item, std::ptrdiff_t position) {
+        keys.push_back(std::move(key));
+        latest.push_back(&item);
+        writtenAt.push_back(position);
+        index[keys.back()] = latest.size() - 1;
+        return latest.size() - 1;
+    };
+    for (const ArchiveItem& item : fullItems) addSlot(ItemPathKey(item.path), item, -1);
     std::vector<std::size_t> diffOrder;  // where each of the differential's items went, in its order
     removed.clear();
-    for (const ArchiveItem& item : diffItems) {
-        const std::wstring key = ItemPathKey(item.path);
+    for (std::size_t at = 0; at < diffItems.size(); ++at) {
+        const ArchiveItem& item = diffItems[at];
+        const auto position = static_cast<std::ptrdiff_t>(at);
+        std::wstring key = ItemPathKey(item.path);
         if (item.isAnti) {
-            for (std::size_t i = 0; i < all.size(); ++i)
-                if (KeyIsAtOrBelow(keys[i], key)) gone[i] = true;
+            antiKeys.push_back(std::move(key));
+            deletedAt[antiKeys.back()] = position;
             removed.push_back(item.path);
-            antiKeys.push_back(key);
             continue;
         }
         const auto found = index.find(key);
-        if (found != index.end()) {
-            all[found->second] = item;
-            gone[found->second] = false;
-            replaced[found->second] = true;
-            diffOrder.push_back(found->second);
+        if (found == index.end()) {
+            diffOrder.push_back(addSlot(std::move(key), item, position));
             continue;
         }
-        all.push_back(item);
-        keys.push_back(key);
-        gone.push_back(false);
-        replaced.push_back(true);
-        index[key] = all.size() - 1;
-        diffOrder.push_back(all.size() - 1);
+        latest[found->second] = &item;
+        writtenAt[found->second] = position;
+        diffOrder.push_back(found->second);
+    }
+    std::vector<bool> gone(latest.size(), false);
+    for (std::size_t i = 0; i < latest.size() && !deletedAt.empty(); ++i) {
+        const std::wstring_view key = keys[i];
+        for (std::size_t end = 0; end != std::wstring_view::npos && !gone[i];) {
+            end = key.find(L'\\', end + 1);
+            const auto deleted = deletedAt.find(key.substr(0, end));
+            gone[i] = deleted != deletedAt.end() && deleted->second > writtenAt[i];
+        }
     }
     std::vector<ArchiveItem> day;
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (!gone[i] && !replaced[i]) day.push_back(all[i]);
+    day.reserve(latest.size());
+    for (std::size_t i = 0; i < latest.size(); ++i)
+        if (!gone[i] && writtenAt[i] < 0) day.push_back(*latest[i]);
     if (fromFull) *fromFull = day.size();
+    std::vector<bool> taken(latest.size(), false);  // once, should a path come twice
     for (const std::size_t i : diffOrder) {
-        if (gone[i] || !replaced[i]) continue;
-        day.push_back(all[i]);
-        replaced[i] = false;  // once, should a path come twice
+        if (gone[i] || taken[i]) continue;
+        day.push_back(*latest[i]);
+        taken[i] = true;
     }
     // A path deleted and then written again is there after all.
     std::vector<std::wstring> absent;
@@ -95,7 +112,8 @@ bool HoldsDifferential(const std::wstring& archivePath, const std::vector<Archiv
 }
 
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
-                                          DifferentialRestore& differential, const std::wstring& password) {
+                                          DifferentialRestore& differential, const std::wstring& password,
+                                          const JobWindow& window) {
     const std::wstring name = FileNameOf(archivePath);
     const std::wstring folder = archivePath.substr(0, archivePath.size() - name.size());
     bool marked = false;
@@ -126,13 +144,14 @@ RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::
     const RestoreFailure refusal{FillPlaceholder(LookUpText(L"LogMessages", L"LogRestoreFullMissing"), fullPath),
                                  FillPlaceholder(LookUpText(L"RestoreMsgs", L"FullMissing"), fullPath)};
     if (LookUpPathKind(fullPath) != PathKind::File) return refusal;
-    const ArchiveListing full = ListArchive(fullPath, password);
+    const ArchiveListing full = ListArchive(fullPath, password, window);
     differential.fullWrongPassword = full.wrongPassword;
     if (full.wrongPassword) differential.fullPath = fullPath;  // for the message that names it
     if (!full.tool.started || full.tool.exitCode != 0 || !HoldsTopFolder(full.items, kDataFolderName)) return refusal;
     // A full carries no mark and no deletions: one that does is no full to build on.
     for (const ArchiveItem& item : full.items)
         if (item.isAnti || IsBaseMarkItem(item)) return refusal;
+    if (RestoreFailure unsafe = RefuseUnsafeItems(full.items); !unsafe.logLine.empty()) return unsafe;
     differential.fullPath = fullPath;
     differential.fullEncrypted = full.encrypted;
     items = CombineDifferentialItems(full.items, items, differential.removed, &differential.fromFull);

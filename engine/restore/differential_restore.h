@@ -33,11 +33,13 @@ std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>
 bool HoldsDifferential(const std::wstring& archivePath, const std::vector<ArchiveItem>& items);
 // For a differential archive: finds its full in the archive's own folder by
 // the mark inside it (kBaseMarkName), or by its name when it carries none,
-// lists it and turns `items` (the mark left out) into the day's. A failure
-// (the full missing, unreadable or no full; the mark unreadable; deletions
-// without a mark or a differential's name) is refused before anything changes.
+// lists it (through `window`, as ListArchive) and turns `items` (the mark
+// left out) into the day's. A failure (the full missing, unreadable or no
+// full; the mark unreadable; deletions without a mark or a differential's
+// name; an unsafe item name in the full) is refused before anything changes.
 RestoreFailure PrepareDifferentialRestore(const std::wstring& archivePath, std::vector<ArchiveItem>& items,
-                                          DifferentialRestore& differential, const std::wstring& password = {});
+                                          DifferentialRestore& differential, const std::wstring& password = {},
+                                          const JobWindow& window = {});
 // "x <full> -y", then "x <differential> -aoa", into `stagingFolder`; both of
 // only `archiveFolder` ("Larkmail\Mail") when it is given. The first
 // `fromFull` items of `check` only the full writes: final once written, they

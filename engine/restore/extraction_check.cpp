@@ -14,9 +14,13 @@ bool Finished(const ExtractionCheck& check, std::size_t index) {
 }
 
 // Taken only once the item has passed, so a file that 7-Zip still writes is never flushed half.
-void FlushPassedItem(const ExtractionCheck& check) {
+bool FlushPassedItem(ExtractionCheck& check) {
     const ArchiveItem& item = (*check.items)[check.next];
-    if (!item.isFolder) FlushFileToDisk(ExtractedItemPath(item, check.folder));
+    if (item.isFolder) return true;
+    const std::wstring path = ExtractedItemPath(item, check.folder);
+    if (FlushFileToDisk(path) || IsReadOnlyFile(path)) return true;
+    check.unflushed = path;
+    return false;
 }
 
 }  // namespace
@@ -37,19 +41,19 @@ ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, cons
 
 bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs) {
     const std::size_t start = check.next;
-    while (check.next < check.end) {
+    while (check.next < check.end && check.unflushed.empty()) {
         if (check.next > start && ReadTickMilliseconds() >= untilMs) break;
         if (!Finished(check, check.next) || !ItemExtracted((*check.items)[check.next], check.folder)) break;
-        FlushPassedItem(check);
+        if (!FlushPassedItem(check)) break;
         ++check.next;
     }
     return check.next > start;
 }
 
 bool FinishExtractionCheck(ExtractionCheck& check) {
+    if (!check.unflushed.empty()) return false;
     while (check.next < check.end) {
-        if (!ItemExtracted((*check.items)[check.next], check.folder)) return false;
-        FlushPassedItem(check);
+        if (!ItemExtracted((*check.items)[check.next], check.folder) || !FlushPassedItem(check)) return false;
         ++check.next;
     }
     check.end = check.items->size();

@@ -24,10 +24,13 @@ struct ExtractionCheck {
     // Items from here on are written by a later run of 7-Zip: none of them is
     // taken while the run before it works, nor counts as a later file.
     std::size_t end = 0;
+    // A restored file the system would not flush (a read-only one aside): the check fails.
+    std::wstring unflushed;
 };
 ExtractionCheck StartExtractionCheck(const std::vector<ArchiveItem>& items, const std::wstring& folder);
-// Each file that passes is flushed to the disk, best effort (a read-only
-// file cannot be opened for writing): the old data goes only after the check.
+// Each file that passes is flushed to the disk: the old data goes only after
+// the check. A read-only file cannot be opened for writing and is left; any
+// other refusal stops the check for good (`unflushed`).
 // Checks on from `next` until the tick count reaches `untilMs` (one item at
 // least), an item is not yet complete, or the end; true when it moved on.
 bool CheckExtractedSoFar(ExtractionCheck& check, std::uint64_t untilMs);

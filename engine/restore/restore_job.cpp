@@ -3,16 +3,19 @@
 // (the whole data folder, or one folder of it); a copy goes elsewhere instead.
 #include "engine/restore/restore_job.h"
 
+#include <algorithm>
+#include <cwchar>
+
 #include "config/language_table.h"
 #include "engine/console/archive_tool.h"
 #include "engine/guard/data_folder_guard.h"
-#include "engine/guard/folder_tree.h"
 #include "engine/guard/mail_client.h"
 #include "engine/report/backup_log.h"
 #include "engine/restore/archive_tree.h"
 #include "engine/restore/extraction_check.h"
 #include "engine/restore/restore_copy.h"
 #include "engine/restore/restore_journal.h"
+#include "engine/restore/restore_moves.h"
 #include "platform/files.h"
 #include "platform/system.h"
 
@@ -48,14 +51,16 @@ ToolOutcome ExtractArchive(const std::wstring& stagingFolder, const std::wstring
     return FinishArchiveTool(tool, watch);
 }
 
-void LogUndeleted(const std::wstring& folder) {
-    if (!DeleteFolderTree(folder).empty())
+// The staging folder goes only where it resolves inside `root`, never with the data folder in it.
+void LogUndeleted(const std::wstring& folder, const std::wstring& root, const std::wstring& dataFolder) {
+    if (!DeleteTreeWithin(folder, root, dataFolder).empty())
         AppendToBackupLog(FillPlaceholder(Text(L"LogMessages", L"LogDeleteIncomplete"), folder));
 }
 
 struct SwapOutcome {
     bool swapped = false;
     std::wstring stranded;  // where the user's data is when it could not be moved back
+    std::wstring outside;   // a path that resolves elsewhere than it should: nothing moved
 };
 
 // Current data aside, restored data in; the note names each step first, so
@@ -68,17 +73,24 @@ SwapOutcome SwapInRestoredFolder(const std::wstring& staging, const std::wstring
     const std::wstring below = folder.empty() ? std::wstring() : L"\\" + folder;
     const std::wstring restored = staging + L"\\" + kDataFolderName + below;
     const std::wstring target = dataFolder + below;
+    const std::wstring beside = RestoreParentFolder(dataFolder);
+    // A link, in the archive's folders or the user's, must not carry a move elsewhere.
+    const std::wstring outside = FindPathOutside({{restored, staging}, {target, dataFolder}, {aside, beside}});
+    if (!outside.empty()) return {false, {}, outside};
     if (!WriteRestoreJournal(dataFolder, RestorePhase::Swapping, staging, aside, folder)) return {};
+    SwapOutcome swap;
     if (LookUpPathKind(target) == PathKind::Missing) {
         const std::wstring parent = ParentOf(target);
         const bool parentThere = LookUpPathKind(parent) == PathKind::Folder || CreateFolderPath(parent);
-        return {parentThere && MovePath(restored, target), {}};
+        swap.swapped = parentThere && MoveWithin(restored, staging, target, dataFolder, &swap.outside);
+        return swap;
     }
-    if (!MovePath(target, aside)) return {};
-    if (MovePath(restored, target)) return {true, {}};
-    if (!WriteRestoreJournal(dataFolder, RestorePhase::MovingBack, staging, aside, folder) || !MovePath(aside, target))
-        return {false, aside};
-    return {};
+    if (!MoveWithin(target, dataFolder, aside, beside, &swap.outside)) return swap;
+    if (MoveWithin(restored, staging, target, dataFolder, &swap.outside)) return {true, {}, {}};
+    if (!WriteRestoreJournal(dataFolder, RestorePhase::MovingBack, staging, aside, folder) ||
+        !MoveWithin(aside, aside, target, dataFolder))
+        swap.stranded = aside;
+    return swap;
 }
 
 RestoreFailure ToolFailure(const ToolOutcome& tool) {
@@ -98,6 +110,22 @@ bool MailClientRunning() {
     return !FindProcessIds(kMailClientExe).empty();
 }
 
+RestoreFailure RefuseUnsafeItems(const std::vector<ArchiveItem>& items, const std::vector<std::wstring>& removed) {
+    const std::size_t item = FindUnsafeItem(items);
+    const auto deleted =
+        std::find_if(removed.begin(), removed.end(), [](const std::wstring& path) { return !IsSafeItemPath(path); });
+    if (item == items.size() && deleted == removed.end()) return {};
+    // By their codes: a line break in a name would end the log's line.
+    std::wstring shown;
+    for (wchar_t c : item < items.size() ? items[item].path : *deleted) {
+        wchar_t code[12];
+        std::swprintf(code, 12, L"<U+%04X>", static_cast<unsigned>(c));
+        shown += c < 0x20 ? std::wstring(code) : std::wstring(1, c);
+    }
+    return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreUnsafeItem"), shown),
+            Text(L"RestoreMsgs", L"UnsafeArchive"), {}};
+}
+
 std::wstring RestoreFailureText(const std::wstring& detail) {
     const std::wstring failed = Text(L"RestoreMsgs", L"RestoreFailed");
     return detail.empty() ? failed : failed + L" " + detail;
@@ -107,6 +135,7 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
                                   const std::vector<ArchiveItem>& items, const JobWindow& window,
                                   const std::wstring& password, const DifferentialRestore& differential,
                                   const RestoreScope& scope) {
+    if (RestoreFailure unsafe = RefuseUnsafeItems(items, differential.removed); !unsafe.logLine.empty()) return unsafe;
     const bool copy = scope.reach == RestoreReach::Copy;
     const std::wstring archiveFolder = ArchiveFolderOf(scope);
     std::vector<ArchiveItem> scoped;
@@ -130,7 +159,7 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
         return noStaging;
     const auto removeLeftovers = [&] {
         if (copy)
-            LogUndeleted(staging);
+            LogUndeleted(staging, scope.copyFolder, dataFolder);
         else
             RemoveRestoreLeftovers(dataFolder, staging, {});
     };
@@ -155,9 +184,11 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
         // 7-Zip ends with exit code 0 and "Files: 0" when a folder's name matched nothing.
         failure = {FillPlaceholder(Text(L"LogMessages", L"LogRestoreIncomplete"), std::to_wstring(tool.exitCode)),
                    RestoreFailureText({}), {}};
+        if (!check.unflushed.empty())
+            failure.logLine = FillPlaceholder(Text(L"LogMessages", L"LogRestoreNotFlushed"), check.unflushed);
     } else if (copy) {
         const std::wstring name = scope.folder.empty() ? std::wstring(kDataFolderName) : scope.folder.substr(scope.folder.rfind(L'\\') + 1);
-        failure.placed = PlaceCopy(staging + L"\\" + archiveFolder, scope.copyFolder, name);
+        failure.placed = PlaceCopy(staging + L"\\" + archiveFolder, staging, scope.copyFolder, name);
         if (failure.placed.empty())
             failure = {FillPlaceholder(Text(L"LogMessages", L"LogCopyNotPlaced"), scope.copyFolder),
                        RestoreFailureText({}), {}};
@@ -172,19 +203,22 @@ RestoreFailure RestoreFromArchive(const std::wstring& archivePath, const std::ws
         const SwapOutcome swap = SwapInRestoredFolder(staging, aside, dataFolder, scope.folder);
         if (!swap.stranded.empty()) {
             // The note stays: the next start moves the data back.
-            LogUndeleted(staging);
+            LogUndeleted(staging, parent, dataFolder);
             const wchar_t* box = scope.folder.empty() ? L"DataAside" : L"FolderAside";
             return {FillPlaceholder(Text(L"LogMessages", L"LogRestoreDataAside"), swap.stranded),
                     FillPlaceholder(Text(L"RestoreMsgs", box), swap.stranded), {}};
         }
         if (swap.swapped) {
             // The old data goes once the result is shown; the note stays until then.
-            LogUndeleted(staging);
+            LogUndeleted(staging, parent, dataFolder);
             failure.oldData = LookUpPathKind(aside) == PathKind::Missing ? std::wstring() : aside;
             if (failure.oldData.empty()) RemoveRestoreLeftovers(dataFolder, {}, {});
             return failure;
         }
-        failure = {Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({}), {}};
+        failure = swap.outside.empty()
+                      ? RestoreFailure{Text(L"LogMessages", L"LogRestoreSwapFailed"), RestoreFailureText({}), {}}
+                      : RestoreFailure{FillPlaceholder(Text(L"LogMessages", L"LogRestorePathOutside"), swap.outside),
+                                       RestoreFailureText({}), {}};
     }
     removeLeftovers();
     return failure;

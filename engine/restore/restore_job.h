@@ -20,10 +20,16 @@ struct RestoreFailure {
 };
 
 bool MailClientRunning();
+// Refuses, before anything is unpacked, an archive with an item whose name
+// IsSafeItemPath refuses (among `items`, or what a differential deleted):
+// the box says the archive is not one of ours or is damaged, the log line
+// names the item. Empty texts when every name is safe.
+RestoreFailure RefuseUnsafeItems(const std::vector<ArchiveItem>& items, const std::vector<std::wstring>& removed = {});
 // RestoreMsgs/RestoreFailed, followed by `detail` when there is one.
 std::wstring RestoreFailureText(const std::wstring& detail);
 // `dataFolder` without a trailing "\"; `items` as the archive listed them
-// (for a differential, the day's items of PrepareDifferentialRestore);
+// (for a differential, the day's items of PrepareDifferentialRestore), an
+// unsafe name among them refused first (RefuseUnsafeItems);
 // `password` (empty for an unencrypted archive) goes to 7-Zip's standard input,
 // for a differential's full too. One folder or a copy unpacks only the
 // scope's part of the archive and checks only that; a copy leaves the data

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "config/language_table.h"
-#include "engine/guard/folder_tree.h"
+#include "engine/console/archive_listing.h"
+#include "engine/guard/data_folder_guard.h"
 #include "engine/report/backup_log.h"
+#include "engine/restore/restore_moves.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -46,18 +48,9 @@ bool IsOurName(const std::wstring& name, const std::wstring& stem) {
     return true;
 }
 
-// A folder below the data folder, as the restore names one: never above it, never elsewhere.
+// A folder below the data folder, by the rule for an archive's item names: never above it, never elsewhere.
 bool IsSafeFolder(const std::wstring& folder) {
-    if (folder.empty()) return true;
-    if (folder.find_first_of(L":/") != std::wstring::npos) return false;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = folder.find(L'\\', start);
-        const std::wstring part = folder.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        if (part.empty() || part == L"." || part == L"..") return false;
-        if (end == std::wstring::npos) return true;
-        start = end + 1;
-    }
+    return folder.empty() || IsSafeItemPath(folder);
 }
 
 bool ParseJournal(const std::wstring& text, JournalRecord& record) {
@@ -102,7 +95,8 @@ bool WriterStillRuns(const JournalRecord& record) {
     std::vector<ProcessEntry> processes;
     if (!ListProcesses(processes)) return false;
     for (const ProcessEntry& entry : processes)
-        if (entry.id == record.process && UpperAscii(NamePart(entry.exeFile)) == UpperAscii(record.program)) return true;
+        if (entry.id == record.process && UpperAsWindows(NamePart(entry.exeFile)) == UpperAsWindows(record.program))
+            return true;
     return false;
 }
 
@@ -110,8 +104,9 @@ bool Exists(const std::wstring& path) {
     return !path.empty() && LookUpPathKind(path) != PathKind::Missing;
 }
 
-void LogUndeleted(const std::wstring& folder) {
-    if (!folder.empty() && !DeleteFolderTree(folder).empty())
+// Only what resolves beside the data folder, and never the data folder itself.
+void LogUndeleted(const std::wstring& folder, const std::wstring& dataFolder) {
+    if (!folder.empty() && !DeleteTreeWithin(folder, RestoreParentFolder(dataFolder), dataFolder).empty())
         AppendToBackupLog(FillPlaceholder(Text(L"LogDeleteIncomplete"), folder));
 }
 
@@ -125,10 +120,12 @@ bool IsEmptyFolder(const std::wstring& path) {
 bool ClearDataFolderName(const std::wstring& target, const std::wstring& dataFolder) {
     if (LookUpPathKind(target) == PathKind::Missing)
         return target == dataFolder || CreateFolderPath(RestoreParentFolder(target));
+    if (!PathLiesInside(target, dataFolder)) return false;
     if (IsEmptyFolder(target) && RemoveEmptyFolder(target))
         return true;
-    const std::wstring kept = FreeSiblingPath(RestoreParentFolder(dataFolder), kKeptStem);
-    if (kept.empty() || !MovePath(target, kept)) return false;
+    const std::wstring parent = RestoreParentFolder(dataFolder);
+    const std::wstring kept = FreeSiblingPath(parent, kKeptStem);
+    if (kept.empty() || !MoveWithin(target, dataFolder, kept, parent)) return false;
     AppendToBackupLog(FillPlaceholder(Text(L"LogRepairKeptNew"), kept));
     return true;
 }
@@ -174,8 +171,8 @@ bool RestoreJournalExists(const std::wstring& dataFolder) {
 
 void RemoveRestoreLeftovers(const std::wstring& dataFolder, const std::wstring& stagingPath,
                             const std::wstring& asidePath) {
-    if (Exists(asidePath)) LogUndeleted(asidePath);
-    if (Exists(stagingPath)) LogUndeleted(stagingPath);
+    if (Exists(asidePath)) LogUndeleted(asidePath, dataFolder);
+    if (Exists(stagingPath)) LogUndeleted(stagingPath, dataFolder);
     DeleteFilePath(RestoreJournalPath(dataFolder));
 }
 
@@ -184,12 +181,17 @@ void RepairInterruptedRestore(const std::wstring& dataFolder) {
     std::string bytes;
     if (LookUpPathKind(journalPath) != PathKind::File || !ReadWholeFile(journalPath, bytes)) return;
     JournalRecord record;
+    const std::wstring parent = RestoreParentFolder(dataFolder);
     if (!ParseJournal(WideFromUtf8(bytes), record)) {
-        DeleteFilePath(journalPath);
+        // Whatever it names may hold the user's data: the note goes only when none of it is there.
+        const auto there = [&parent](const std::wstring& name) { return !name.empty() && Exists(parent + name); };
+        if (there(record.journal.staging) || there(record.journal.aside))
+            AppendToBackupLog(FillPlaceholder(Text(L"LogRepairNoteKept"), journalPath));
+        else
+            DeleteFilePath(journalPath);
         return;
     }
     if (WriterStillRuns(record)) return;
-    const std::wstring parent = RestoreParentFolder(dataFolder);
     const std::wstring staging = parent + record.journal.staging;
     const std::wstring aside = record.journal.aside.empty() ? std::wstring() : parent + record.journal.aside;
     const std::wstring& folder = record.journal.folder;
@@ -219,7 +221,7 @@ void RepairInterruptedRestore(const std::wstring& dataFolder) {
             LogStranded(Exists(aside) ? aside : restored);
             return;
         }
-        if (MovePath(restored, target)) {
+        if (MoveWithin(restored, staging, target, dataFolder)) {
             line = L"LogRepairFinished";
         } else if (Exists(aside)) {
             putBack = true;
@@ -229,7 +231,7 @@ void RepairInterruptedRestore(const std::wstring& dataFolder) {
             return;
         }
     }
-    if (putBack && (!ClearDataFolderName(target, dataFolder) || !MovePath(aside, target))) {
+    if (putBack && (!ClearDataFolderName(target, dataFolder) || !MoveWithin(aside, aside, target, dataFolder))) {
         LogStranded(aside);
         return;
     }

@@ -31,13 +31,18 @@ std::wstring RestoreJournalPath(const std::wstring& dataFolder);
 bool WriteRestoreJournal(const std::wstring& dataFolder, RestorePhase phase, const std::wstring& stagingPath,
                          const std::wstring& asidePath, const std::wstring& folder = {});
 bool RestoreJournalExists(const std::wstring& dataFolder);
-// Deletes the set-aside old data and what is left of the staging folder,
+// Deletes the set-aside old data and what is left of the staging folder
+// (each only where it resolves beside the data folder, never holding it),
 // logs what could not be deleted, and removes the note.
 void RemoveRestoreLeftovers(const std::wstring& dataFolder, const std::wstring& stagingPath,
                             const std::wstring& asidePath);
 
 // Finishes or undoes a restore that a crash or kill interrupted, so that the
 // data folder holds the old data or the fully checked restored data, and
-// removes the rest of what it left; for one folder, that folder. Does nothing without a note, or while the
-// program that wrote it still runs. Logs one line for what it repaired.
+// removes the rest of what it left; for one folder, that folder. Does nothing
+// without a note, or while the program that wrote it still runs. Logs one
+// line for what it repaired. A note it cannot use (a name the restore never
+// gives, a folder by the item-name rule) is kept and logged while a folder
+// it names lies beside the data folder. Moves go only where the paths
+// resolve to the folders they belong to.
 void RepairInterruptedRestore(const std::wstring& dataFolder);

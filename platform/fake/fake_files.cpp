@@ -1,6 +1,8 @@
 // In-memory file system: files.h and the disk controls of fake_platform.h.
 #include "platform/files.h"
 
+#include <algorithm>
+
 #include "platform/fake/fake_state.h"
 #include "platform/text.h"
 
@@ -144,6 +146,11 @@ bool FlushFileToDisk(const std::wstring& path) {
     return true;
 }
 
+bool IsReadOnlyFile(const std::wstring& path) {
+    const FakeNode* node = FakeFind(path);
+    return node && !node->isFolder && node->readOnly;
+}
+
 std::vector<std::wstring> FakeFlushedFiles() {
     return Fake().flushed;
 }
@@ -206,13 +213,13 @@ std::vector<FolderEntry> ListFolder(const std::wstring& folder, const std::wstri
     const std::wstring full = FakeFullPath(folder);
     if (!FakeFolderExists(full)) return entries;
     const std::wstring folderKey = FakeKey(full);
-    std::wstring wanted = UpperAscii(pattern);
+    std::wstring wanted = UpperAsWindows(pattern);
     if (wanted == L"*.*") wanted = L"*";
     for (const auto& entry : Fake().nodes) {
         if (!StartsWithFolder(entry.first, folderKey)) continue;
         if (entry.first.find(L'\\', folderKey.size() + 1) != std::wstring::npos) continue;
         const std::wstring name = LastPart(entry.second.path);
-        if (!MatchesPattern(UpperAscii(name), 0, wanted, 0)) continue;
+        if (!MatchesPattern(UpperAsWindows(name), 0, wanted, 0)) continue;
         entries.push_back(FolderEntry{name, entry.second.isFolder, entry.second.isLink});
     }
     return entries;
@@ -255,6 +262,11 @@ void SetFakeLink(const std::wstring& path, bool isFolder) {
     node.isLink = true;
 }
 
+void SetFakeLinkTarget(const std::wstring& path, const std::wstring& target) {
+    SetFakeLink(path, true);
+    Fake().linkTargets[FakeKey(FakeFullPath(path))] = FakeFullPath(target);
+}
+
 bool FakeFileExists(const std::wstring& path) {
     const FakeNode* node = FakeFind(path);
     return node && !node->isFolder;
@@ -294,10 +306,20 @@ std::vector<std::wstring> FakePaths() {
 }
 
 std::wstring ResolveFullPath(const std::wstring& path) {
-    // No short names or links here: the text alone is made full.
-    return path.empty() ? std::wstring() : FakeFullPath(path);
+    if (path.empty()) return {};
+    // No short names here; a link with a target is followed, as the system follows it.
+    std::wstring full = FakeFullPath(path);
+    for (int hop = 0; hop < 32; ++hop) {
+        const std::wstring key = FakeKey(full);
+        const auto link = std::find_if(Fake().linkTargets.begin(), Fake().linkTargets.end(), [&key](const auto& entry) {
+            return key == entry.first || StartsWithFolder(key, entry.first);
+        });
+        if (link == Fake().linkTargets.end()) break;
+        full = link->second + full.substr(link->first.size());
+    }
+    return full;
 }
 
 bool SamePathText(const std::wstring& a, const std::wstring& b) {
-    return UpperAscii(a) == UpperAscii(b);
+    return UpperAsWindows(a) == UpperAsWindows(b);
 }

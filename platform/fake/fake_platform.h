@@ -1,6 +1,6 @@
 // Controls of the in-memory platform that host tests link instead of the
-// Windows one. Paths compare without regard to ASCII case; a relative path
-// is joined to the fake current folder.
+// Windows one. Paths compare without regard to letter case, as Windows
+// compares them; a relative path is joined to the fake current folder.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -29,6 +29,8 @@ void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
 std::vector<std::wstring> FakeDiskEvents();
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
+// A folder link that ResolveFullPath follows to `target`, with what lies below it.
+void SetFakeLinkTarget(const std::wstring& path, const std::wstring& target);
 std::vector<std::wstring> FakeFlushedFiles();  // FlushFileToDisk calls that succeeded, in order
 void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)
 // Another process holds the lock file `path` for `forMs` from now (kWaitForever: for good).

@@ -123,6 +123,11 @@ std::string TakeRemainingOutput(ProgramHandle handle) {
     return TakeProgramOutput(handle);
 }
 
+std::uint64_t ProgramOutputSize(ProgramHandle handle) {
+    FakeProgram* program = FindProgram(handle);
+    return program ? program->nextPiece : 0;
+}
+
 ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs) {
     bool wrote = false;
     while (FakeNextProgramPiece(handle, wrote))

@@ -73,7 +73,7 @@ std::wstring FakeFullPath(const std::wstring& path) {
 }
 
 std::wstring FakeKey(const std::wstring& fullPath) {
-    return UpperAscii(fullPath);
+    return UpperAsWindows(fullPath);
 }
 
 std::wstring FakeParent(const std::wstring& fullPath) {

@@ -40,6 +40,7 @@ struct FakeState {
     std::wstring currentFolder;
     std::wstring executablePath;
     std::set<std::wstring> moveRefused;  // node keys
+    std::map<std::wstring, std::wstring> linkTargets;  // node key -> full path ResolveFullPath leads to
     std::vector<std::wstring> flushed;    // full paths, in order
     std::uint64_t tickMs = 0;      // advanced by pauses and by waits that time out
     std::uint32_t processId = 0;

@@ -46,6 +46,11 @@ bool FlushFileToDisk(const std::wstring& path) {
     return file.valid() && FlushFileBuffers(file.value) != 0;
 }
 
+bool IsReadOnlyFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(LongPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to) {
     return MoveFileExW(LongPath(from).c_str(), LongPath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH) != 0;

@@ -85,6 +85,17 @@ bool WaitForProgramLine(ProgramHandle handle, std::uint32_t timeoutMs) {
     }
 }
 
+std::uint64_t ProgramOutputSize(ProgramHandle handle) {
+    RunningProgram* program = ProgramFrom(handle);
+    if (!program) return 0;
+    if (program->outputFile.valid()) {
+        LARGE_INTEGER size{};
+        return GetFileSizeEx(program->outputFile.value, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+    }
+    CollectOutput(*program, false);
+    return program->pending.size() - program->handedOut;
+}
+
 ProgramWake WaitForProgramOrOutput(ProgramHandle handle, std::uint32_t timeoutMs) {
     RunningProgram* program = ProgramFrom(handle);
     if (!program || !program->process.valid()) return ProgramWake::Ended;

@@ -7,7 +7,8 @@ set(LARKMAIL_FUZZ_SOURCES
     ${CMAKE_SOURCE_DIR}/platform/common/text.cpp
     ${CMAKE_SOURCE_DIR}/platform/fake/fake_state.cpp
     ${CMAKE_SOURCE_DIR}/platform/fake/fake_files.cpp
-    ${CMAKE_SOURCE_DIR}/platform/fake/fake_system.cpp)
+    ${CMAKE_SOURCE_DIR}/platform/fake/fake_system.cpp
+    ${CMAKE_SOURCE_DIR}/platform/fake/fake_text_case.cpp)
 set(LARKMAIL_FUZZ_SECONDS 5 CACHE STRING "How long the key/value fuzz test runs")
 
 option(LARKMAIL_LIBFUZZER "Build the key/value fuzz test with clang's libFuzzer when clang is found" ON)

@@ -798,6 +798,10 @@ TEST(PathLiesInside, ComparesFoldersAsWindowsDoes) {
         {data + L"\\..", data, false},
         {L"D:\\Users\\anna\\AppData\\Local\\Larkmail\\B\\", data, false},
         {L"C:\\Users\\anna", L"C:\\", true},
+        // Letter case of every script, as Windows ignores it.
+        {L"C:\\USERS\\\u00c5SA\\\u0414\u0410\u041d\u041d\u042b\u0415\\Larkmail\\B",
+         L"c:\\users\\\u00e5sa\\\u0434\u0430\u043d\u043d\u044b\u0435\\larkmail", true},
+        {L"C:\\Users\\\u00c5sa\\Larkmail", L"C:\\Users\\Asa\\Larkmail", false},
         {L"", data, false},
         {data, L"", false},
     };

@@ -78,7 +78,11 @@ TEST(RestoreRepairTest, EachInterruptedStateEndsWithOneWholeDataFolder) {
         bool noteStays = false;
         std::vector<ProcessEntry> processes = {};
         std::wstring refusedMove = {};
+        std::wstring link = {};  // a folder link that resolves to D:\Elsewhere
     };
+    const std::wstring noteKept = L"The note of an interrupted restore cannot be used and was kept, as folders it "
+                                  L"names still lie beside the Larkmail data folder: " +
+                                  kParent + L"Larkmail.restoring" + kStamp;
     const std::wstring kept = L"A Larkmail folder made while a restore was interrupted was kept as: " + kParent +
                               L"Larkmail.new-1" + kStamp;
     const Case cases[] = {
@@ -136,13 +140,36 @@ TEST(RestoreRepairTest, EachInterruptedStateEndsWithOneWholeDataFolder) {
         {"one folder moving back", FolderNote("moving back"),
          {{L"Larkmail", kPrefsOnly}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kPrefsOnly}, {L"Larkmail\\Mail", kOldMail}},
          putBack + kStamp},
+        // A note it cannot use stays while anything it names is there: the data may be in it.
         {"a note's folder reaching out of the data folder", FolderNote("moving back", "..\\Documents"),
-         {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, L""},
+         {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}},
+         noteKept, true},
+        {"a note's folder on a drive of its own", FolderNote("moving back", "D:\\Mail"),
+         {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}},
+         noteKept, true},
+        {"a note's folder with an empty part", FolderNote("moving back", "Mail\\\\Sub"),
+         {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}},
+         noteKept, true},
+        {"a note's folder with a control character", FolderNote("moving back", "Ma\til"),
+         {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}}, {{L"Larkmail", kOld}, {L"Larkmail.old-1", kOldMail}},
+         noteKept, true},
         // Only names the restore gives are ever touched.
         {"a note naming a folder of the user's", Note("extracting", "Documents"),
-         {{L"Larkmail", kOld}, {L"Documents", kHalf}}, {{L"Larkmail", kOld}, {L"Documents", kHalf}}, L""},
+         {{L"Larkmail", kOld}, {L"Documents", kHalf}}, {{L"Larkmail", kOld}, {L"Documents", kHalf}}, noteKept, true},
         {"a note naming the data folder as aside", Note("swapping", "Larkmail.restore-1", "Larkmail"),
-         {{L"Larkmail", kOld}}, {{L"Larkmail", kOld}}, L""},
+         {{L"Larkmail", kOld}}, {{L"Larkmail", kOld}}, noteKept, true},
+        {"an unusable note naming nothing that is there goes", Note("extracting", "Documents"), {{L"Larkmail", kOld}},
+         {{L"Larkmail", kOld}}, L""},
+        // Moves and deletes only where the paths resolve to the folders they belong to.
+        {"one folder between the moves, its checked copy now a link elsewhere", FolderNote("swapping"),
+         {{L"Larkmail", kPrefsOnly}, {L"Larkmail.old-1", kOldMail}, {L"Larkmail.restore-1\\Larkmail\\Mail", kNewMail}},
+         {{L"Larkmail", kPrefsOnly}, {L"Larkmail\\Mail", kOldMail}}, putBack + kStamp, false, {}, {},
+         L"Larkmail.restore-1\\Larkmail\\Mail"},
+        {"the data set aside now a link elsewhere: never deleted through", Note("swapping"),
+         {{L"Larkmail", kNew}, {L"Larkmail.old-1", kOld}}, {{L"Larkmail", kNew}, {L"Larkmail.old-1", kOld}},
+         cleaned + kStamp + L"Some files of the old Larkmail data could not be deleted: " + kParent +
+             L"Larkmail.old-1" + kStamp,
+         false, {}, {}, L"Larkmail.old-1"},
         {"no note: folders named like ours are the user's", "", {{L"Larkmail", kOld}, {staged, kHalf}, {L"Larkmail.old-1", kOld}},
          {{L"Larkmail", kOld}, {L"Larkmail.restore-1", kEmpty}, {staged, kHalf}, {L"Larkmail.old-1", kOld}}, L""},
     };
@@ -155,6 +182,7 @@ TEST(RestoreRepairTest, EachInterruptedStateEndsWithOneWholeDataFolder) {
         Build(start);
         if (!c.note.empty()) SetFakeFile(kParent + L"Larkmail.restoring", c.note);
         if (!c.refusedMove.empty()) SetFakeMoveRefused(kParent + c.refusedMove);
+        if (!c.link.empty()) SetFakeLinkTarget(kParent + c.link, L"D:\\Elsewhere");
 
         RepairInterruptedRestore(kData);
 

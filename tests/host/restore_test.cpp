@@ -548,6 +548,18 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         bool folderHeld = false;  // by another backup or restore, past the window's bound
     };
     const std::wstring hung = L"7-Zip stopped making progress and was ended.";
+    // One item that could reach out of the folder it is unpacked into, after a good backup's.
+    const auto hostile = [](const std::wstring& path) {
+        std::vector<Item> items = kBackup;
+        items.push_back({path, "x", false});
+        return items;
+    };
+    const std::wstring unsafe = L"This archive was not made by Larkmail Backup, or it is damaged: an item in it has a "
+                                L"name that would put it outside the restored folder. Nothing was changed.";
+    const auto unsafeLog = [](const std::wstring& shown) {
+        return L"Restore refused, the archive is not a Larkmail backup or is damaged: an item's name reaches outside "
+               L"its folder: \"" + shown + L"\". Your Larkmail data was not changed.";
+    };
     const std::vector<Item> foreign = {{L"Documents", "", true}, {L"Documents\\a.txt", "x", false}};
     const std::vector<Item> nearName = {{L"Larkmail2", "", true}, {L"Larkmail2\\a.txt", "x", false}};
     const Case cases[] = {
@@ -577,6 +589,24 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
          L"Restore failed, " + hung + L" Your Larkmail data was not changed.", false, kHangs},
         {"extraction hangs", kBackup, 0, true, partial, 0, true, {}, failed + L" " + hung,
          L"Restore failed, " + hung + L" Your Larkmail data was not changed.", true, 0, kHangs},
+        {"an item above the data folder", hostile(L"Larkmail\\..\\..\\evil.txt"), 0, true, {}, 0, true, {}, unsafe,
+         unsafeLog(L"Larkmail\\..\\..\\evil.txt"), false},
+        {"a \".\" part", hostile(L"Larkmail\\.\\prefs.js"), 0, true, {}, 0, true, {}, unsafe,
+         unsafeLog(L"Larkmail\\.\\prefs.js"), false},
+        {"an empty part", hostile(L"Larkmail\\\\Mail\\x.eml"), 0, true, {}, 0, true, {}, unsafe,
+         unsafeLog(L"Larkmail\\\\Mail\\x.eml"), false},
+        {"a drive letter", hostile(L"C:\\Windows\\evil.dll"), 0, true, {}, 0, true, {}, unsafe,
+         unsafeLog(L"C:\\Windows\\evil.dll"), false},
+        {"a \":\" in a name", hostile(L"Larkmail\\prefs.js:hidden"), 0, true, {}, 0, true, {}, unsafe,
+         unsafeLog(L"Larkmail\\prefs.js:hidden"), false},
+        {"a leading separator", hostile(L"\\Larkmail\\x.eml"), 0, true, {}, 0, true, {}, unsafe,
+         unsafeLog(L"\\Larkmail\\x.eml"), false},
+        {"a control character", hostile(L"Larkmail\\a\tb.eml"), 0, true, {}, 0, true, {}, unsafe,
+         unsafeLog(L"Larkmail\\a<U+0009>b.eml"), false},
+        {"a restored file the disk would not take", kBackup, 0, true, kBackup, 0, true, [] { SetFakeFlushFails(true); },
+         failed, L"Restore failed, a restored file could not be written to the disk: " + kStaging +
+                     L"\\Larkmail\\Mail\\inbox.db. Your Larkmail data was not changed.",
+         true},
         {"the backup folder held", kBackup, 0, true, kBackup, 0, true, {},
          L"Another backup or restore is still using the backup folder. Nothing was changed; please try again later.",
          L"Restore refused, another backup or restore kept using the backup folder: D:\\My Backups\\. Your Larkmail "
@@ -610,6 +640,15 @@ TEST_F(RestoreTest, RefusalsAndFailuresKeepTheDataExactlyAndRemoveTheStaging) {
         EXPECT_EQ(FakeBoxes().back().title, L"Error") << c.what;
         EXPECT_EQ(FakeBoxes().back().text, c.box) << c.what;
         EXPECT_EQ(LogText(), c.log + kStamp) << c.what;
+        if (!c.folderHeld) {
+            EXPECT_EQ(StartLines().size(), c.warned ? 2u : 1u) << c.what;  // nothing unpacked before the question
+        }
+        if (c.listPolls > 0) {
+            // The window kept painting while 7-Zip listed, looking each second whether it still writes.
+            const std::vector<std::uint32_t> waits = FakeWaitTimeouts();
+            EXPECT_GE(waits.size(), 60u) << c.what;
+            for (std::uint32_t timeout : waits) EXPECT_LE(timeout, 1000u) << c.what;
+        }
         if (c.warned) {
             EXPECT_EQ(FakeWindowState().statusHistory,
                       std::vector<std::wstring>({L"Please Wait.....restoring data", L"Ready"}))
@@ -872,6 +911,97 @@ TEST_F(RestoreTest, OneFolderOrACopyTouchesNothingElse) {
     EXPECT_EQ(none.logLine, L"Restore refused, the backup holds nothing of Larkmail\\Mail\\Gone. Your Larkmail data was not changed.");
     EXPECT_TRUE(StartLines().empty());
     EXPECT_EQ(ParentTree(), before);
+    // So is an item name that could reach out, whichever part is chosen, and one a differential deleted.
+    std::vector<Item> hostile = archive;
+    hostile.insert(hostile.begin() + 2, {L"Larkmail\\Mail\\..\\..\\..\\evil.txt", "x", false});
+    DifferentialRestore deleting;
+    deleting.fullPath = L"D:\\My Backups\\LarkmailBackup_PC1_anna_20261206.7z";
+    deleting.removed = {L"Larkmail\\Deep\\..\\..\\Documents"};
+    struct Listing {
+        std::vector<Item> items;
+        DifferentialRestore differential;
+        std::wstring unsafe;
+    };
+    const Listing listings[] = {{hostile, {}, hostile[2].path}, {archive, deleting, deleting.removed[0]}};
+    for (const RestoreScope& scope : {RestoreScope{}, RestoreScope{RestoreReach::OneFolder, L"Deep", {}},
+                                      RestoreScope{RestoreReach::Copy, L"Mail\\Old Mail", copies}}) {
+        for (const Listing& listing : listings) {
+            SetUp();
+            const RestoreFailure refused =
+                RestoreFromArchive(kArchive, kData, ParseArchiveListing(ListingLines(listing.items)), JobWindow{}, {},
+                                   listing.differential, scope);
+            EXPECT_EQ(refused.boxText, L"This archive was not made by Larkmail Backup, or it is damaged: an item in "
+                                       L"it has a name that would put it outside the restored folder. Nothing was "
+                                       L"changed.");
+            EXPECT_EQ(refused.logLine, L"Restore refused, the archive is not a Larkmail backup or is damaged: an "
+                                       L"item's name reaches outside its folder: \"" + listing.unsafe +
+                                           L"\". Your Larkmail data was not changed.");
+            EXPECT_TRUE(StartLines().empty()) << scope.folder;
+            EXPECT_EQ(ParentTree(), before) << scope.folder;
+            EXPECT_EQ(LookUpPathKind(copies), PathKind::Missing) << scope.folder;
+        }
+    }
+}
+
+// A link, among the archive's folders or the user's, that leads out of where
+// a move belongs ends the restore before anything moved; where it leads stays untouched.
+TEST_F(RestoreTest, AMoveWhosePathResolvesElsewhereChangesNothing) {
+    const std::wstring elsewhere = L"D:\\Elsewhere";
+    const std::wstring copies = L"E:\\Copies";
+    const std::wstring tail = L" leads outside the folder it belongs in (a link). Your Larkmail data was not changed.";
+    struct Case {
+        const char* what;
+        RestoreScope scope;
+        std::wstring link;  // a folder link to `elsewhere`; in the staging folder, made as 7-Zip unpacks
+        std::wstring log;
+    };
+    const std::wstring copyStaging = copies + L"\\Larkmail.restore-1";
+    const Case cases[] = {
+        {"everything: the archive's Larkmail a link", {}, kStaging + L"\\Larkmail",
+         L"Restore failed, " + kStaging + L"\\Larkmail" + tail},
+        {"one folder: the archive's folder a link", {RestoreReach::OneFolder, L"Mail", {}},
+         kStaging + L"\\Larkmail\\Mail", L"Restore failed, " + kStaging + L"\\Larkmail\\Mail" + tail},
+        {"one folder: the data's folder a link", {RestoreReach::OneFolder, L"Mail", {}}, kData + L"\\Mail",
+         L"Restore failed, " + kData + L"\\Mail" + tail},
+        {"a copy: the archive's folder a link", {RestoreReach::Copy, L"Mail", copies},
+         copyStaging + L"\\Larkmail\\Mail",
+         L"Restore failed, the copy could not be put into " + copies + L". Your Larkmail data was not changed."},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        SetFakeFile(elsewhere + L"\\theirs.txt", "theirs");
+        const std::wstring staging = c.scope.reach == RestoreReach::Copy ? copyStaging : kStaging;
+        const bool staged = c.link.compare(0, staging.size(), staging) == 0;
+        if (!staged) SetFakeLinkTarget(c.link, elsewhere);
+        before = ParentTree();
+        FakeProgramScript extract;
+        extract.onStart = [&c, staging, staged, elsewhere] {
+            for (const Item& item : kBackup) {
+                const std::wstring path = staging + L"\\" + item.path;
+                item.folder ? SetFakeFolder(path) : SetFakeFile(path, item.bytes);
+            }
+            if (staged) SetFakeLinkTarget(c.link, elsewhere);
+        };
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" x ", extract);
+        const RestoreFailure failure = RestoreFromArchive(kArchive, kData, ParseArchiveListing(ListingLines(kBackup)),
+                                                          JobWindow{}, {}, {}, c.scope);
+        EXPECT_EQ(failure.logLine, c.log) << c.what;
+        EXPECT_EQ(failure.boxText, L"The restore failed. Your Larkmail data was not changed.") << c.what;
+        EXPECT_EQ(ParentTree(), before) << c.what;  // no staging, no note, nothing set aside
+        EXPECT_EQ(FakeFileBytes(elsewhere + L"\\theirs.txt"), "theirs") << c.what;
+        EXPECT_EQ(LookUpPathKind(copyStaging), PathKind::Missing) << c.what;
+    }
+}
+
+// Read-only restored files cannot be opened for writing: they alone go unflushed, and the restore succeeds.
+TEST_F(RestoreTest, AReadOnlyRestoredFileIsLeftUnflushed) {
+    ScriptListing(kBackup);
+    ScriptExtraction(kBackup, 0, [] { SetFakeReadOnly(kStaging + L"\\Larkmail\\prefs.js", true); });
+    AnswerEverything();
+    RunRestore();
+    EXPECT_EQ(LogText(), L"Restore Successful." + kStamp);
+    EXPECT_EQ(FakeFileBytes(kData + L"\\prefs.js"), "new prefs");
+    EXPECT_EQ(FakeFlushedFiles(), std::vector<std::wstring>({kStaging + L"\\Larkmail\\Mail\\inbox.db"}));
 }
 
 // The dialog: the archive's tree with sizes, three choices, and what each leads to.

@@ -1,4 +1,5 @@
-// Reading 7-Zip's "-slt" listing, the Larkmail folder test, the list command line and the dot rule.
+// Reading 7-Zip's "-slt" listing, unsafe item names, the Larkmail folder test, a differential's day, the list
+// command line and the dot rule.
 #include "engine/console/archive_listing.h"
 #include "engine/restore/archive_tree.h"
 #include "engine/restore/differential_restore.h"
@@ -137,6 +138,70 @@ TEST(ArchiveListing, ADifferentialOverItsFullGivesTheDaysItems) {
     EXPECT_EQ(removed, std::vector<std::wstring>({L"Larkmail\\Gone", L"Larkmail\\old.eml"}));
 }
 
+// The deletions of a large night: 20,000 anti-items among 50,000 items, each
+// matched by its path, never by a pass over all items for each deletion.
+TEST(ArchiveListing, TwentyThousandDeletionsAmongFiftyThousandItems) {
+    std::vector<ArchiveItem> full, diff;
+    for (int folder = 0; folder < 500; ++folder) {
+        const std::wstring name = L"Larkmail\\Mail\\F" + std::to_wstring(folder) + L"\\m";
+        for (int file = 0; file < 100; ++file) full.push_back({name + std::to_wstring(file) + L".eml", false, 2});
+        for (int file = 0; file < 40; ++file)
+            diff.push_back({name + std::to_wstring(file) + L".eml", false, 0, false, 0, true});
+    }
+    diff.push_back({L"larkmail\\mail\\f0\\M0.EML", false, 3});  // deleted, then written again
+    diff.push_back({L"Larkmail\\Mail\\F0\\new.eml", false, 4});
+    std::vector<std::wstring> removed;
+    std::size_t fromFull = 0;
+    const std::vector<ArchiveItem> day = CombineDifferentialItems(full, diff, removed, &fromFull);
+    ASSERT_EQ(day.size(), 30002u);
+    EXPECT_EQ(fromFull, 30000u);
+    EXPECT_EQ(day.front().path, L"Larkmail\\Mail\\F0\\m40.eml");
+    EXPECT_EQ(day[fromFull - 1].path, L"Larkmail\\Mail\\F499\\m99.eml");
+    EXPECT_EQ(day[fromFull].path, L"larkmail\\mail\\f0\\M0.EML");
+    EXPECT_EQ(day.back().path, L"Larkmail\\Mail\\F0\\new.eml");
+    ASSERT_EQ(removed.size(), 19999u);
+    EXPECT_EQ(removed.front(), L"Larkmail\\Mail\\F0\\m1.eml");
+}
+
+// Names of items that could reach out of the folder they are unpacked into, as another tool or a damaged archive
+// gives them.
+TEST(ArchiveListing, ItemNamesThatCouldReachOutAreNotSafe) {
+    struct Case {
+        std::wstring path;
+        bool safe;
+    };
+    const Case cases[] = {
+        {L"Larkmail", true},
+        {L"Larkmail\\Mail\\\u00c4rger & M\u00fche\\n\u00f6te.eml", true},
+        {L"Larkmail/from zip/a b.eml", true},
+        {L"Larkmail\\..x\\.hidden", true},  // dots within a name
+        {L"", false},
+        {L"Larkmail\\\\Mail", false},  // an empty part
+        {L"Larkmail\\Mail\\", false},
+        {L"Larkmail\\.\\Mail", false},
+        {L"Larkmail\\..\\..\\Windows\\x.dll", false},
+        {L"Larkmail/../x", false},
+        {L"..", false},
+        {L"C:\\Windows\\x.dll", false},  // a drive letter
+        {L"C:x.dll", false},
+        {L"Larkmail\\a.eml:stream", false},  // any ":"
+        {L"\\Larkmail\\x", false},  // a leading separator
+        {L"/Larkmail/x", false},
+        {L"\\\\server\\share\\x", false},
+        {L"Larkmail\\a\tb.eml", false},  // characters below U+0020
+        {L"Larkmail\\a\x01", false},
+        {L"Larkmail\\a\x1f", false},
+    };
+    std::vector<ArchiveItem> items;
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsSafeItemPath(c.path), c.safe) << c.path;
+        if (c.safe) items.push_back({c.path, false, 1});
+    }
+    EXPECT_EQ(FindUnsafeItem(items), items.size());
+    items.insert(items.begin() + 2, {L"Larkmail\\..\\x", true, 0, false, 0, true});  // an anti-item too
+    EXPECT_EQ(FindUnsafeItem(items), 2u);
+}
+
 TEST(ArchiveListing, ListCommandQuotesAPathWithABlank) {
     EXPECT_EQ(BuildListParameters(L"D:\\B\\a.7z"), L"l -slt -sccUTF-8 D:\\B\\a.7z");
     EXPECT_EQ(BuildListParameters(L"D:\\My Backups\\a.7z"), L"l -slt -sccUTF-8 \"D:\\My Backups\\a.7z\"");
@@ -185,6 +250,18 @@ TEST(ArchiveTree, FoldersWithTheirFilesAndBytesAtAnyDepth) {
          L"Larkmail 4 1117 [Empty 0 0, Mail 3 1107 [inbox 1 7, Old Mail 1 100, \u00c4rger & M\u00fche 1 1000]]"},
         {"folders known only from their files", {{{L"LARKMAIL\\A\\B\\c.eml", false, 3}, {L"larkmail\\a\\d.eml", false, 4}}},
          L"Larkmail 2 7 [A 2 7 [B 1 3]]"},
+        {"one folder in any letter case of any script",
+         {{{L"Larkmail\\\u00c4rger\\\u041f\u043e\u0447\u0442\u0430\\a.eml", false, 3},
+           {L"Larkmail\\\u00e4RGER\\\u043f\u041e\u0427\u0422\u0410\\b.eml", false, 4}}},
+         L"Larkmail 2 7 [\u00c4rger 2 7 [\u041f\u043e\u0447\u0442\u0430 2 7]]"},
+        {"names that could reach out of their folder make no row",
+         {{{L"Larkmail\\Mail\\a.eml", false, 3},
+           {L"Larkmail\\..\\..\\Windows\\x.dll", false, 100},
+           {L"Larkmail\\C:\\x.dll", false, 100},
+           {L"Larkmail\\\\Mail\\b.eml", false, 100},
+           {L"Larkmail\\Mail\\.\\c.eml", false, 100},
+           {L"Larkmail\\Mail\\Bad\x07\\d.eml", false, 100}}},
+         L"Larkmail 1 3 [Mail 1 3]"},
         {"a differential: anti-items take out, later items replace",
          {{{L"Larkmail", true, 0},
            {L"Larkmail\\Mail", true, 0},
@@ -232,6 +309,7 @@ TEST(ArchiveTree, ItemsBelowAFolderAreItsOwnOnly) {
         {L"Larkmail", true, 0},           {L"Larkmail\\Mail", true, 0},        {L"Larkmail\\Mail\\a.eml", false, 1},
         {L"Larkmail\\Mail2\\b.eml", false, 1}, {L"larkmail/mail/sub/c.eml", false, 1}, {L"Other\\Mail\\d.eml", false, 1},
         {L"Larkmail\\Mail\\gone.eml", false, 0, false, 0, true},
+        {L"Larkmail\\\u00c4rger\\x.eml", false, 1},
     };
     struct Case {
         std::wstring folder;
@@ -241,7 +319,10 @@ TEST(ArchiveTree, ItemsBelowAFolderAreItsOwnOnly) {
         {L"Mail", {L"Larkmail\\Mail", L"Larkmail\\Mail\\a.eml", L"larkmail/mail/sub/c.eml"}},
         {L"MAIL\\Sub", {L"larkmail/mail/sub/c.eml"}},
         {L"Mai", {}},
-        {L"", {L"Larkmail", L"Larkmail\\Mail", L"Larkmail\\Mail\\a.eml", L"Larkmail\\Mail2\\b.eml", L"larkmail/mail/sub/c.eml"}},
+        {L"\u00e4RGER", {L"Larkmail\\\u00c4rger\\x.eml"}},
+        {L"",
+         {L"Larkmail", L"Larkmail\\Mail", L"Larkmail\\Mail\\a.eml", L"Larkmail\\Mail2\\b.eml",
+          L"larkmail/mail/sub/c.eml", L"Larkmail\\\u00c4rger\\x.eml"}},
     };
     for (const Case& c : cases) {
         std::vector<std::wstring> paths;

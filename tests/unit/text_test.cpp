@@ -1,7 +1,9 @@
-// UTF-8 <-> UTF-16: surrogate pairs, damaged input as U+FFFD, ASCII-only upper case.
+// UTF-8 <-> UTF-16: surrogate pairs, damaged input as U+FFFD, ASCII-only upper case, letter case as Windows ignores it.
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -62,6 +64,31 @@ TEST(Utf16LeFromWide, LowByteFirstPairsKept) {
 TEST(UpperAscii, OnlyAsciiLetters) {
     EXPECT_EQ(UpperAscii(L"misc appRunning_9"), L"MISC APPRUNNING_9");
     EXPECT_EQ(UpperAscii(L"\x00E9\x0431z"), L"\x00E9\x0431Z");
+}
+
+// Keys agree with the file system's own comparison (CompareStringOrdinal under Wine) in every script.
+TEST(UpperAsWindows, EqualKeysExactlyForNamesWindowsTakesAsOne) {
+    struct Case {
+        std::wstring a, b;
+        bool same;
+    };
+    const Case cases[] = {
+        {L"Larkmail\\Mail", L"LARKMAIL\\mail", true},
+        {L"\x00C4rger \x00E9t\x00E9 \x00F8", L"\x00E4RGER \x00C9T\x00C9 \x00D8", true},        // Latin-1
+        {L"\x0141\x00F3\x017A", L"\x0142\x00D3\x0179", true},                                // Latin Extended-A
+        {L"\x03B1\x03B2\x03C3", L"\x0391\x0392\x03A3", true},                                // Greek
+        {L"\x043F\x043E\x0447\x0442\x0430 \x0451", L"\x041F\x041E\x0427\x0422\x0410 \x0401", true},  // Cyrillic
+        {L"\x0561\x0562", L"\x0531\x0532", true},                                              // Armenian
+        {L"\xFF41\xFF42", L"\xFF21\xFF22", true},                                              // full width
+        {L"stra\u00DFe", L"STRASSE", false},  // one code unit for one
+        {L"\x00E4", L"a", false},
+        {L"Larkmail", L"Larkmail2", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UpperAsWindows(c.a) == UpperAsWindows(c.b), c.same) << c.b;
+        EXPECT_EQ(SamePathText(c.a, c.b), c.same) << c.b;
+        EXPECT_EQ(UpperAsWindows(c.a).size(), c.a.size()) << c.a;
+    }
 }
 
 TEST(PathText, SeparatorsTrimmedAndJoined) {
