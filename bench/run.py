@@ -19,9 +19,13 @@ with their spread:
   differential (Everything and one folder) against bare `7z x` of its
   full and then of it (part `diff-restore` alone: the restore on the
   archives the nights left).
+- (part `copy`, bench/second_copy.py) a night that brings a second folder
+  up to date with one new archive of about the profile's size, against bare
+  `copy` of it and `7z t` of the copy; and a night whose second folder lies
+  on a share that is not there.
 
     bench/run.py [--size MB] [--runs N] [--tiny-runs N] [--levels 0,5,9]
-                 [--parts tiny,backup,restore,diff,diff-restore] [--build DIR]
+                 [--parts tiny,backup,restore,diff,diff-restore,copy] [--build DIR]
 
 Run after scripts/build windows. Writes build/windows/bench/results.md.
 """
@@ -36,6 +40,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from diff_nights import diff_restore_rows, diff_rows  # noqa: E402
 from restore_pairs import MAIL_FOLDER, restore_row, time_restore_pairs  # noqa: E402
+from second_copy import copy_rows  # noqa: E402
 from wine_runs import ROOT, WineRuns, wine_path  # noqa: E402
 
 
@@ -163,6 +168,8 @@ def main():
             diff_rows(wr, program, env, data, backups, args, lines)
         if "diff" in parts or "diff-restore" in parts:
             diff_restore_rows(wr, program, env, data, backups, args, lines)
+        if "copy" in parts:
+            copy_rows(wr, program, tiny_env, data, env, backups, args, lines)
         table = "\n".join(lines)
         print(table)
         with open(os.path.join(work, "results.md"), "w") as f:

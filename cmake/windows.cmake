@@ -17,7 +17,7 @@ file(GLOB LARKMAIL_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/platform/
 list(FILTER LARKMAIL_WIN32_SOURCES EXCLUDE REGEX "/entry_main\\.cpp$")
 add_library(larkmail_core STATIC ${LARKMAIL_CORE_SOURCES} ${LARKMAIL_WIN32_SOURCES})
 target_include_directories(larkmail_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(larkmail_core PUBLIC gdi32 ole32 oleaut32 uuid shell32 shlwapi uxtheme crypt32)
+target_link_libraries(larkmail_core PUBLIC gdi32 ole32 oleaut32 uuid shell32 shlwapi uxtheme crypt32 mpr)
 
 add_executable(LarkmailBackup WIN32
     ${CMAKE_SOURCE_DIR}/platform/win32/entry_main.cpp

@@ -167,3 +167,7 @@ std::wstring FillPlaceholders(const std::wstring& text, const std::vector<std::w
     }
     return filled;
 }
+
+std::wstring FillPlaceholders(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
+    return FillPlaceholders(text, std::vector<std::wstring>{first, second});
+}

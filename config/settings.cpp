@@ -132,3 +132,9 @@ int ReadFullEverySetting() {
     }
     return days <= kMostFullEveryDays ? days : 0;
 }
+
+std::wstring ReadCopyFolderSetting() {
+    std::wstring folder = WithoutSurroundingBlanks(ReadSettingText(L"CopyDir", L""));
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
+    return folder;
+}

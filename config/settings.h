@@ -38,6 +38,10 @@ bool ReadVerifySetting();
 constexpr int kMostFullEveryDays = 365;
 int ReadFullEverySetting();
 
+// CopyDir: the second copy's folder with its trailing "\\"; absent or blank is
+// off. Not in a new file, so that file keeps its bytes.
+std::wstring ReadCopyFolderSetting();
+
 // Ten years: the longest keep the field offers.
 constexpr int kMostKeepDays = 3650;
 // Digits only, blanks round them allowed, 0 to kMostKeepDays; -1 for anything else.

@@ -60,6 +60,12 @@ bool FlushFileToDisk(const std::wstring& path);
 // Whether the file carries the read-only attribute (false when it is missing).
 bool IsReadOnlyFile(const std::wstring& path);
 bool MoveFileReplacing(const std::wstring& from, const std::wstring& to);
+// Copies `from` into `to`, which must not exist yet, piece by piece, and
+// writes it through to the disk before it returns; `progress` (may be empty)
+// gets the bytes done after each piece. False when any step fails (a full
+// disk, a share gone), with what was written of `to` removed where it can be.
+bool CopyFileFlushed(const std::wstring& from, const std::wstring& to,
+                     const std::function<void(std::int64_t done, std::int64_t total)>& progress = {});
 bool MovePath(const std::wstring& from, const std::wstring& to);  // never replaces
 // Clears read-only first. Refuses a link that the system would follow (a Unix
 // symbolic link under Wine) rather than delete what it points to.
@@ -76,6 +82,13 @@ bool CreateFolderPath(const std::wstring& path);
 std::wstring ResolveFullPath(const std::wstring& path);
 // Whether two path texts are equal as the file system compares names (any case).
 bool SamePathText(const std::wstring& a, const std::wstring& b);
+// LookUpPathKind that gives up after `timeoutMs`: the system's own look at a
+// share whose server is gone can take minutes. `answered` is false when no
+// answer came in time (the kind is then Missing).
+PathKind LookUpPathKindWithin(const std::wstring& path, std::uint32_t timeoutMs, bool& answered);
+// "\\server\share" when `path` begins with a drive letter mapped to a network
+// share; empty otherwise.
+std::wstring ReadNetworkDriveShare(const std::wstring& path);
 
 struct FolderEntry {
     std::wstring name;

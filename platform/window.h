@@ -94,7 +94,7 @@ bool OpenDialogWindow(const std::wstring& title, int clientWidth, int clientHeig
 void CloseDialogWindow();
 bool DialogWindowOpen();
 
-// Controls 4 to 47, 60 to 69 and 90 on the tab pages, 71 to 79 or 81 to 89 on the
+// Controls 4 to 47, 60 to 69 and 90 to 99 on the tab pages, 71 to 79 or 81 to 89 on the
 // dialog; the number is also the control id. Creation order is tab order.
 bool CreateControl(int number, ControlKind kind, int tab, Box box, const std::wstring& text);
 bool ControlExists(int number);

@@ -6,6 +6,7 @@
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
 #include "engine/backup/kept_archive_proof.h"
+#include "engine/backup/second_copy.h"
 #include "engine/console/archive_tool.h"
 #include "engine/console/tool_progress.h"
 #include "engine/guard/mail_client.h"
@@ -124,27 +125,30 @@ void BackUpUnderLock(BackupRequest& request) {
     request.keepDays = ReadKeepDaysSetting();
     request.fullEvery = ReadFullEverySetting();
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
+    request.copyFolder = ReadCopyFolderSetting();
 
     ShowStep(Text(L"Messages", L"StatusBackup"));
     JobWindow window;
     window.showStatus = ShowStep;
     window.waitForTool = AnimateUntilToolEnds;
+    window.keepAlive = DropWindowEvents;
     BackupResult result = RunBackupJob(request, window);
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
     ProveKeptArchives(request, result, window);
+    const SecondCopyOutcome copy = UpdateSecondCopy(request, result, window);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");
-    const LastBackup attempt = AttemptOfResult(result);
-    RecordWindowBackup(attempt);
+    const LastBackup attempt = RecordWindowBackup(AttemptOfResult(result), copy);
 
     const bool succeeded = result.status == BackupStatus::Success;
-    if (!succeeded) {
-        ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
-    } else if (AttemptNeedsNotice(attempt)) {
-        // Saved, yet an archive of the kept ones can no longer be restored.
-        ShowMessageBox(Text(L"Messages", L"Error"), AttemptAlertText(attempt), kBoxErrorOk);
-    }
+    if (!succeeded) ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    // Saved, yet a kept archive can no longer be restored: told like a failure.
+    if (succeeded && TellsLostArchive(attempt))
+        ShowMessageBox(Text(L"Messages", L"Error"), ShownNotes(attempt), kBoxErrorOk);
+    // Not a failure: the backup is saved and tested, the copy follows with a later backup.
+    if (succeeded && copy.state == SecondCopyState::Pending)
+        ShowMessageBox(Text(L"MainWindow", L"WinTitle"), SecondCopyPendingText(attempt), kBoxExclamationOk);
     if (ReadSettingInteger(L"ReopenLM", 0) != 1) return;
     // After a failure the client still comes back: it was closed for this backup.
     if (succeeded) ShowMessageBox(Text(L"Messages", L"SuccessMsg"), Text(L"Messages", L"MsgSuccess"), kBoxInformationOk);

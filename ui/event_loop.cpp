@@ -58,13 +58,15 @@ bool DispatchWindowEvent(const WindowEvent& event) {
 
 void RefreshBackupFolderControls() {
     const bool set = !ProcessWindowState().backupPath.empty();
+    // A new computer may have only the second copy to restore from.
+    const bool restorable = set || !ProcessWindowState().copyPath.empty();
     ShowControl(kButtonSetFolder, !set);
     ShowControl(kButtonOpenFolder, set);
     EnableControl(kButtonBackup, set);
     EnableControl(kButtonOpenFolder, set);
-    EnableControl(kButtonRestore, set);
+    EnableControl(kButtonRestore, restorable);
     EnableMenuItemObject(kItemBackup, set);
-    EnableMenuItemObject(kItemRestore, set);
+    EnableMenuItemObject(kItemRestore, restorable);
     EnableMenuItemObject(kItemOpenFolder, set);
 }
 

@@ -1,12 +1,14 @@
-// Handlers of the Main and 7-Zip Settings tabs: clearing and choosing the backup folder, opening it, the compression level.
+// Handlers of the Main and 7-Zip Settings tabs: clearing and choosing the backup folder and the second copy's, opening it, the compression level.
 #include "ui/main_tab.h"
 
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/backup/archive_proofs.h"
 #include "engine/backup/backup_job.h"
+#include "engine/backup/second_copy.h"
 #include "engine/guard/data_folder_guard.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "platform/window.h"
@@ -33,6 +35,42 @@ void ChooseBackupFolder() {
     if (answer.empty()) return;
     SetControlText(kFieldBackupFolder, answer);
     WriteSettingText(L"BkUpDir", ReadControlText(kFieldBackupFolder));
+}
+
+void ChooseSecondFolder() {
+    MainWindowState& state = ProcessWindowState();
+    std::wstring answer = AskForFolder(LookUpText(L"Misc", L"MsgSecondCopyLocation"),
+                                       state.copyPath.empty() ? ReadEnvironmentText(L"homedrive") : state.copyPath);
+    if (answer.empty()) return;
+    const std::wstring refused = RefuseSecondFolder(answer, state.dataFolder, state.backupPath);
+    if (!refused.empty()) {
+        const bool inData = refused == L"LogSecondCopyInData";
+        ShowMessageBox(LookUpText(L"Messages", L"Error"),
+                       FillPlaceholder(LookUpText(L"Messages", inData ? L"FolderInData" : L"SecondCopyInBackup"),
+                                       inData ? state.dataFolder : state.backupPath),
+                       kBoxErrorOk);
+        return;
+    }
+    // A scheduled task runs in a logon of its own, where the user's drive letters may not exist.
+    const std::wstring share = ReadNetworkDriveShare(answer);
+    if (!share.empty()) {
+        const std::wstring network = share + answer.substr(2);
+        if (ShowMessageBox(LookUpText(L"MainWindow", L"WinTitle"),
+                           FillPlaceholders(LookUpText(L"Messages", L"SecondCopyMapped"), answer, network),
+                           kBoxQuestionYesNo))
+            answer = network;
+    }
+    state.copyPath = answer;
+    SetControlText(kFieldSecondFolder, answer);
+    WriteSettingText(L"CopyDir", answer);
+}
+
+void ClearSecondFolder() {
+    ProcessWindowState().copyPath.clear();
+    SetControlText(kFieldSecondFolder, L"");
+    // Absent already: the file keeps its bytes.
+    if (!ReadSettingText(L"CopyDir", L"").empty()) WriteSettingText(L"CopyDir", L"");
+    ShowLastBackup(ReadLastBackup());
 }
 
 std::wstring ExplorerParameter(const std::wstring& folder) {
@@ -77,12 +115,19 @@ void StoreFullEvery() {
     if (text != std::to_wstring(days)) SetControlText(kFieldFullEvery, std::to_wstring(days));
 }
 
-std::wstring LastBackupTrayTip(const LastBackup& attempt) {
+LastBackup ShownLastBackup(LastBackup attempt) {
+    if (ProcessWindowState().copyPath.empty()) attempt.copyPending = false;
+    return attempt;
+}
+
+std::wstring LastBackupTrayTip(const LastBackup& recorded) {
+    const LastBackup attempt = ShownLastBackup(recorded);
     const int days = StaleBackupDays(attempt);
     return days > 0 ? StaleToolTipText(days) : LastBackupToolTipText(attempt);
 }
 
-void ShowLastBackup(const LastBackup& attempt) {
+void ShowLastBackup(const LastBackup& recorded) {
+    const LastBackup attempt = ShownLastBackup(recorded);
     const int days = StaleBackupDays(attempt);
     const std::wstring text = days > 0 ? StaleLineText(attempt, days) : LastBackupLineText(attempt);
     SetControlText(kLineLastBackup, text);
@@ -106,15 +151,17 @@ void RefreshLastBackup() {
     ReadProofSummary();
     const LastBackup attempt = ReadLastBackup();
     ShowLastBackup(attempt);
-    if (AttemptAlertText(attempt).empty() || attempt.seen || !MainWindowVisible()) return;
+    const bool news = attempt.recorded && (!attempt.saved || TellsLostArchive(attempt));
+    if (!news || attempt.seen || !MainWindowVisible()) return;
     SelectTabPage(kMainTab);
     MarkLastBackupSeen(attempt);
 }
 
-void RecordWindowBackup(LastBackup attempt) {
+LastBackup RecordWindowBackup(LastBackup attempt, const SecondCopyOutcome& copy) {
     attempt.seen = true;
-    RecordLastBackup(attempt);
+    TakeOverLastGood(attempt);
+    attempt = RecordBackupAttempt(attempt, copy);
     ReadProofSummary();
-    // The record knows the last good backup now, carried over by a failure.
-    ShowLastBackup(ReadLastBackup());
+    ShowLastBackup(attempt);
+    return attempt;
 }

@@ -8,6 +8,13 @@
 void ClearBackupFolder();
 // Button 9: the folder requester; a chosen folder goes to field 7 and BkUpDir.
 void ChooseBackupFolder();
+// Button 97: the folder requester for the second copy. A folder inside the
+// data folder, or the backup folder or one inside it, is refused with a box;
+// a mapped drive letter is offered its "\\server\share" form, which a
+// scheduled task can reach. The folder goes to field 96 and CopyDir.
+void ChooseSecondFolder();
+// Button 98: empties field 96 and CopyDir (written only when it is set).
+void ClearSecondFolder();
 // Button 10 and menu item 52: "explorer" on the backup folder, without waiting.
 void OpenBackupFolder();
 // Track bar 13: its position goes to Compression at once.
@@ -24,6 +31,8 @@ void CommitKeepDays();
 // stored one; otherwise the field shows the stored value again.
 void StoreFullEvery();
 
+// The record as the window shows it: a pending second copy only while CopyDir is set.
+LastBackup ShownLastBackup(LastBackup attempt);
 // Line 61: the attempt's text, after "No good backup for N days." when the
 // last good backup is older than the schedule allows; a failure, a warning or
 // that age in the alert colour; the whole text and the kept archives' proofs
@@ -34,11 +43,12 @@ std::wstring LastBackupTrayTip(const LastBackup& attempt);
 // The proof record beside the archives, read into the state's summary line.
 void ReadProofSummary();
 // Start-up and the return from the tray: the record as it is now (an unattended
-// run may have written it). A failure (or a warning) the user has not seen yet brings the Main
-// tab to the front and is marked seen in the record, once the window is shown.
+// run may have written it). A failure, or a kept archive lost, that the user has not seen yet
+// brings the Main tab to the front and is marked seen in the record, once the window is shown.
 void RefreshLastBackup();
-// A backup from the window: recorded as seen (its box said it), then shown.
-void RecordWindowBackup(LastBackup attempt);
+// A backup from the window: recorded as seen (its box said it) with the
+// second copy's state, then shown; returns what was recorded.
+LastBackup RecordWindowBackup(LastBackup attempt, const SecondCopyOutcome& copy = {});
 
 // The parameter that "explorer" gets for a folder: quoted when it holds a blank.
 std::wstring ExplorerParameter(const std::wstring& folder);

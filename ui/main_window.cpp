@@ -26,11 +26,16 @@ const ControlRow kMainTabRows[] = {
     {kFieldDataFolder, ControlKind::ReadOnlyField, {40, 25, 400, 20}, nullptr, nullptr},
     {kLinkClearFolder, ControlKind::Link, {40, 47, 290, 20}, L"MainWindow", L"BackupLocation"},
     {kFieldBackupFolder, ControlKind::Field, {40, 67, 400, 20}, nullptr, nullptr},
-    {kButtonBackup, ControlKind::Button, {0, 105, 150, 30}, L"MainWindow", L"ButtonCreateBackup"},
-    {kButtonSetFolder, ControlKind::Button, {167, 105, 150, 30}, L"MainWindow", L"ButtonSetLocation"},
-    {kButtonOpenFolder, ControlKind::Button, {167, 105, 150, 30}, L"MainWindow", L"ButtonOpenLocation"},
-    {kButtonRestore, ControlKind::Button, {334, 105, 150, 30}, L"MainWindow", L"ButtonRestore"},
-    {kLineLastBackup, ControlKind::SingleLine, {10, 142, 470, 20}, nullptr, nullptr},
+    // One row, so the buttons and the last line move down by 17 only and the window keeps its size.
+    {kLabelSecondFolder, ControlKind::Label, {40, 94, 95, 20}, L"MainWindow", L"SecondCopyLabel"},
+    {kFieldSecondFolder, ControlKind::ReadOnlyField, {135, 92, 195, 20}, nullptr, nullptr},
+    {kButtonChooseSecond, ControlKind::Button, {335, 90, 80, 24}, L"MainWindow", L"SecondCopyChoose"},
+    {kButtonClearSecond, ControlKind::Button, {420, 90, 64, 24}, L"MainWindow", L"SecondCopyClear"},
+    {kButtonBackup, ControlKind::Button, {0, 122, 150, 30}, L"MainWindow", L"ButtonCreateBackup"},
+    {kButtonSetFolder, ControlKind::Button, {167, 122, 150, 30}, L"MainWindow", L"ButtonSetLocation"},
+    {kButtonOpenFolder, ControlKind::Button, {167, 122, 150, 30}, L"MainWindow", L"ButtonOpenLocation"},
+    {kButtonRestore, ControlKind::Button, {334, 122, 150, 30}, L"MainWindow", L"ButtonRestore"},
+    {kLineLastBackup, ControlKind::SingleLine, {10, 159, 470, 20}, nullptr, nullptr},
 };
 
 const ControlRow kSevenZipTabRows[] = {
@@ -55,6 +60,7 @@ std::wstring RowText(const ControlRow& row) {
     if (row.group) return LookUpText(row.group, row.key);
     if (row.number == kFieldDataFolder) return state.dataFolder;
     if (row.number == kFieldBackupFolder) return state.backupPath;
+    if (row.number == kFieldSecondFolder) return state.copyPath;
     if (row.number == kFieldKeepDays) return std::to_wstring(ReadKeepDaysSetting());
     if (row.number == kFieldFullEvery) return std::to_wstring(ReadFullEverySetting());
     return {};
@@ -72,6 +78,8 @@ void SetMainWindowHandlers() {
     SetControlHandler(kButtonSetFolder, ChooseBackupFolder);
     SetControlHandler(kButtonOpenFolder, OpenBackupFolder);
     SetControlHandler(kButtonRestore, RunRestore);
+    SetControlHandler(kButtonChooseSecond, ChooseSecondFolder);
+    SetControlHandler(kButtonClearSecond, ClearSecondFolder);
     SetControlHandler(kTrackCompression, StoreCompressionLevel);
     SetControlHandler(kCheckVerifyBackup, StoreVerifyBackup);
     SetControlHandler(kFieldKeepDays, CommitKeepDays);
@@ -141,6 +149,7 @@ int RunMainWindow(const Settings& settings, const std::wstring& dataFolder) {
     MainWindowState& state = ProcessWindowState();
     state.startSettings = settings;
     state.backupPath = state.startSettings.bkUpDir;
+    state.copyPath = ReadCopyFolderSetting();
     state.dataFolder = dataFolder;
     state.quit = false;
     // Without a window nothing could ever end the loop, so the program ends at once.

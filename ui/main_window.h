@@ -9,6 +9,7 @@
 struct MainWindowState {
     std::wstring backupPath;  // BackupPath: the backup folder, empty while none is chosen
     std::wstring dataFolder;  // DataFolder: the mail client's data folder
+    std::wstring copyPath;    // CopyDir: the second copy's folder, empty while there is none
     Settings startSettings;   // the seven settings as read at start-up
     bool quit = false;        // set by the quit and close handlers; ends the loop
     bool taskExists = false;  // the scheduled task, as schtasks last said
@@ -48,6 +49,11 @@ constexpr int kButtonChangePassword = 65;
 constexpr int kLabelFullEvery = 66;
 constexpr int kFieldFullEvery = 67;
 constexpr int kLabelFullEveryHint = 68;
+// The Main tab's second-copy row.
+constexpr int kLabelSecondFolder = 95;
+constexpr int kFieldSecondFolder = 96;
+constexpr int kButtonChooseSecond = 97;
+constexpr int kButtonClearSecond = 98;
 
 // Items of the tray pop-up menu.
 constexpr int kItemRestoreWindow = 49;

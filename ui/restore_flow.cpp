@@ -13,6 +13,7 @@
 #include "engine/restore/differential_restore.h"
 #include "engine/restore/restore_job.h"
 #include "platform/dialogs.h"
+#include "platform/files.h"
 #include "platform/secrets.h"
 #include "platform/system.h"
 #include "platform/text.h"
@@ -26,6 +27,8 @@
 namespace {
 
 constexpr wchar_t kArchiveFilter[] = L"7-Zip (*.7z)|*.7z";
+// The user waits in front of the window: a dead share gets less time than at night.
+constexpr std::uint32_t kBackupFolderLookMs = 5000;
 
 std::wstring Text(const wchar_t* group, const wchar_t* key) {
     return LookUpText(group, key);
@@ -57,6 +60,17 @@ void WaitShowingProgress(ProgramHandle tool, ToolWatch& watch, const std::functi
         if (WatchTool(watch, tool)) ShowJobStatus(TextWithPercent(step, watch.progress.percent));
         if (sideWork) working = sideWork();
     }
+}
+
+// The backup folder, or the second copy's when the backup folder is gone (a
+// new computer, a dead disk); a look bounded as a dead share may not answer.
+std::wstring RestoreStartFolder(const MainWindowState& state) {
+    if (state.copyPath.empty()) return state.backupPath;
+    bool answered = false;
+    if (!state.backupPath.empty() &&
+        LookUpPathKindWithin(state.backupPath, kBackupFolderLookMs, answered) == PathKind::Folder)
+        return state.backupPath;
+    return state.copyPath;
 }
 
 // A listing's wait: its output comes only at 7-Zip's end, and a big archive
@@ -231,7 +245,7 @@ void RunRestore() {
         return;
     }
     const MainWindowState& state = ProcessWindowState();
-    const std::wstring archivePath = AskForFile(Text(L"RestoreMsgs", L"RestoreBkup"), state.backupPath, kArchiveFilter);
+    const std::wstring archivePath = AskForFile(Text(L"RestoreMsgs", L"RestoreBkup"), RestoreStartFolder(state), kArchiveFilter);
     if (archivePath.empty()) return;
     const std::wstring dataFolder = WithoutTrailingSeparators(state.dataFolder, 1);
     // The old data goes after a restore, and an archive in it would go too.

@@ -44,37 +44,38 @@ std::uint32_t LeftoverOwner(const std::wstring& middle) {  // ".<id>.TMP" or ".T
 
 // A temporary of one of this computer's and user's archives, of any day:
 // "<archive>.<id>.tmp" (owner: the id) or the older "<archive>.tmp" (owner 0).
-bool ReadLeftoverName(const std::wstring& name, const BackupRequest& request, std::uint32_t& owner) {
+bool ReadLeftoverName(const std::wstring& name, const std::wstring& computer, const std::wstring& user,
+                      std::uint32_t& owner) {
     const std::size_t archiveEnd = UpperAscii(name).rfind(L".7Z.");
     if (archiveEnd == std::wstring::npos) return false;
     ArchiveNameParts parts;
-    if (!ParseArchiveName(name.substr(0, archiveEnd + 3), request.computer, request.user, parts)) return false;
+    if (!ParseArchiveName(name.substr(0, archiveEnd + 3), computer, user, parts)) return false;
     const std::wstring middle = UpperAscii(name.substr(archiveEnd + 3));
     owner = LeftoverOwner(middle);
     return owner != 0 || middle == L".TMP";
 }
 
-// Temporaries that ended runs left behind, today's and earlier days' alike.
-// A run still going keeps its own; one that cannot be removed is logged and
-// left, as it is no longer in this run's way.
-void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring& ownTemp) {
-    const std::wstring folder = WithoutTrailingSeparators(request.backupFolder);
-    if (folder.empty() || request.archiveName.size() < 3) return;
+}  // namespace
+
+void RemoveLeftoverTemporaries(const std::wstring& folder, const std::wstring& computer, const std::wstring& user,
+                               const std::wstring& ownTemp) {
+    const std::wstring listed = WithoutTrailingSeparators(folder);
+    if (listed.empty()) return;
     std::vector<ProcessEntry> processes;
-    bool listed = false, asked = false;
-    for (const FolderEntry& entry : ListFolder(folder, L"LarkmailBackup_*.tmp")) {
+    bool known = false, asked = false;
+    for (const FolderEntry& entry : ListFolder(listed, L"LarkmailBackup_*.tmp")) {
         if (entry.isFolder || entry.isLink) continue;
-        const std::wstring path = request.backupFolder + entry.name;
+        const std::wstring path = folder + entry.name;
         std::uint32_t owner = 0;
-        if (path == ownTemp || !ReadLeftoverName(entry.name, request, owner)) continue;
+        if (path == ownTemp || !ReadLeftoverName(entry.name, computer, user, owner)) continue;
         if (owner != 0) {
             // Taken only when there is a leftover to judge: it costs every run otherwise.
             if (!asked) {
-                listed = ListProcesses(processes);
+                known = ListProcesses(processes);
                 asked = true;
             }
             // Without the process list every owner counts as running.
-            if (!listed) continue;
+            if (!known) continue;
             bool running = false;
             for (const ProcessEntry& process : processes) running = running || process.id == owner;
             if (running) continue;
@@ -83,6 +84,18 @@ void RemoveLeftoverTemporaries(const BackupRequest& request, const std::wstring&
             AppendToBackupLog(FillPlaceholder(LogText(L"LogLeftoverKept"), path));
     }
 }
+
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
+                           const std::wstring& workingFolder) {
+    const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
+    ToolWatch watch = StartToolWatch();
+    // 7-Zip writes its messages in UTF-8 only when asked to; otherwise in the OEM code page.
+    watch.messages.utf8 = parameters.find(L"-sccUTF-8") != std::wstring::npos;
+    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
+    return FinishArchiveTool(tool, watch);
+}
+
+namespace {
 
 // "C:\\Users\\anna\\AppData\\Local\\Larkmail" -> "C:\\Users\\anna\\AppData\\Local" and "Larkmail".
 void SplitDataFolder(std::wstring folder, std::wstring& parent, std::wstring& name) {
@@ -131,7 +144,7 @@ ArchivePlan PlanArchive(const BackupRequest& request, const std::vector<OwnArchi
         // password fails here and starts a new full.
         const bool withPassword = !request.password.empty();
         const ToolOutcome test =
-            RunArchiveToolToEnd(BuildTestParameters(fullPath, withPassword), request.password, window);
+            RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
         result.testedFull = plan.fullName;
         result.fullTest = test;
         const bool proven = test.started && !test.hung && test.exitCode == 0;
@@ -176,12 +189,12 @@ void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const Jo
         std::wstring parent, name;
         SplitDataFolder(request.dataFolder, parent, name);
         result.tool =
-            RunArchiveToolToEnd(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName, name,
+            RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName, name,
                                                             result.tempPath, result.encrypted),
                                 request.password, window, parent);
     } else {
         const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-        result.tool = RunArchiveToolToEnd(
+        result.tool = RunArchiveTool(
             BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder, result.encrypted),
             request.password, window);
     }
@@ -221,7 +234,7 @@ void AddBaseMark(const BackupRequest& request, const ArchivePlan& plan, const Jo
         return;
     }
     result.tool =
-        RunArchiveToolToEnd(BuildBaseMarkParameters(result.tempPath, result.encrypted), request.password, window);
+        RunArchiveTool(BuildBaseMarkParameters(result.tempPath, result.encrypted), request.password, window);
     DeleteFilePath(kBaseMarkName);
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
     if (result.tool.hung) result.status = BackupStatus::ToolHung;
@@ -242,7 +255,7 @@ BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window,
     if (packed() && request.verify) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
         result.test =
-            RunArchiveToolToEnd(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
+            RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
         if (result.test.hung) result.status = BackupStatus::ToolHung;
     }
@@ -307,7 +320,7 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
         result.status = BackupStatus::NoDataFolder;
         return result;
     }
-    RemoveLeftoverTemporaries(request, result.tempPath);
+    RemoveLeftoverTemporaries(request.backupFolder, request.computer, request.user, result.tempPath);
     const std::vector<OwnArchive> own = ListOwnArchives(request.backupFolder, request.computer, request.user);
     const std::wstring future = FindNewestFutureArchive(own, request.today);
     if (!future.empty()) AddNote(result, L"LogClockBehind", request.backupFolder + future);

@@ -25,8 +25,18 @@ struct BackupRequest {
     // 7-Zip: never an unencrypted archive instead.
     std::wstring password;
     StoredPassword passwordState = StoredPassword::None;
+    std::wstring copyFolder;    // CopyDir (ReadCopyFolderSetting): empty, no second copy
 };
 
+// Starts 7-Zip hidden and returns once it has ended; `window` as for RunBackupJob.
+ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
+                           const std::wstring& workingFolder = {});
+// Temporaries that ended runs left in `folder` (with its "\"), of this
+// computer's and user's archives of any day. A run still going keeps its own
+// (`ownTemp` too); one that cannot be removed is logged and left, as it is no
+// longer in this run's way.
+void RemoveLeftoverTemporaries(const std::wstring& folder, const std::wstring& computer, const std::wstring& user,
+                               const std::wstring& ownTemp);
 // archive path + "." + process id + ".tmp": overlapping runs (an unattended
 // one beside the window, or two scheduled ones) each write their own.
 std::wstring TemporaryArchivePath(const std::wstring& archivePath, std::uint32_t processId);

@@ -61,7 +61,7 @@ void ProveKeptArchives(const BackupRequest& request, BackupResult& result, const
         if (archive.name != chosen) continue;
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusProve"));
         const bool withPassword = !request.password.empty();
-        const ToolOutcome test = RunArchiveToolToEnd(
+        const ToolOutcome test = RunArchiveTool(
             BuildTestParameters(request.backupFolder + archive.name, withPassword), request.password, window);
         if (NoteTest(proofs, archive.name, test)) NoteFailedArchive(request, own, archive, result);
     }

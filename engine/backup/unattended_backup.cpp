@@ -7,6 +7,7 @@
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
 #include "engine/backup/kept_archive_proof.h"
+#include "engine/backup/second_copy.h"
 #include "engine/console/archive_tool.h"
 #include "engine/guard/folder_lock.h"
 #include "engine/guard/mail_client.h"
@@ -47,19 +48,20 @@ int ExitCodeFor(BackupStatus status) {
     return kUnattendedToolFailed;
 }
 
-// The log line, the older archive proven, the record and, after a failure
-// or for a saved night's damaged archive, the balloon; the client comes back only when this run
-// ended it.
+// The log line, the older archive proven, the second copy, the record and,
+// after a failure, for a saved night's damaged archive or with the copy
+// pending, the balloon; the client comes back only when this run ended it.
 int ReportResult(const BackupRequest& request, BackupResult result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
-    // The older archive's test reads archives only: the client need not wait for it.
     if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
+    // The client may work meanwhile: the older archive's test and the copy read the backup folder only.
     ProveKeptArchives(request, result);
-    const LastBackup attempt = AttemptOfResult(result);
-    RecordLastBackup(attempt);
+    const SecondCopyOutcome copy = UpdateSecondCopy(request, result);
+    const LastBackup attempt = RecordBackupAttempt(AttemptOfResult(result), copy);
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
     if (AttemptNeedsNotice(attempt)) ShowFailureNotice(attempt);
+    if (attempt.saved && copy.state == SecondCopyState::Pending) return kUnattendedCopyPending;
     return ExitCodeFor(result.status);
 }
 
@@ -83,8 +85,7 @@ int BackUpUnderLock(BackupRequest& request) {
             BackupResult alive;
             alive.status = BackupStatus::ClientAlive;
             AppendLogLine(kLogBaseName, BackupLogMessage(alive));
-            const LastBackup attempt = FailedAttempt(FailureReasonOf(alive), request.archiveName);
-            RecordLastBackup(attempt);
+            const LastBackup attempt = RecordBackupAttempt(FailedAttempt(FailureReasonOf(alive), request.archiveName), {});
             ShowFailureNotice(attempt);
             return kUnattendedClientAlive;
         }
@@ -93,8 +94,7 @@ int BackUpUnderLock(BackupRequest& request) {
         const std::wstring noPath = LookUpText(L"LogMessages", L"LogNoPath");
         AppendLogLine(kLogBaseName, noPath);
         // Recorded before the box, which may wait all night for its answer.
-        const LastBackup attempt = FailedAttempt({L"LogNoPath", L""}, request.archiveName);
-        RecordLastBackup(attempt);
+        RecordBackupAttempt(FailedAttempt({L"LogNoPath", L""}, request.archiveName), {});
         // Its box is the notice already; a balloon after it would say it twice.
         ShowMessageBox(LookUpText(L"Messages", L"Error"), noPath, kBoxErrorOk);
         return kUnattendedNoPath;
@@ -131,6 +131,7 @@ int RunUnattendedBackup() {
     request.backupFolder = ReadSettingText(L"BkUpDir", L"");
     request.level = ReadSettingInteger(L"Compression", 0);
     request.dataFolder = ReadEnvironmentText(L"userprofile") + L"\\Appdata\\Local\\Larkmail";
+    request.copyFolder = ReadCopyFolderSetting();
     // An interrupted restore can hide the data folder; the backup must see the repaired one.
     RepairInterruptedRestore(request.dataFolder);
     LogLongGap();

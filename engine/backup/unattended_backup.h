@@ -18,10 +18,12 @@ constexpr int kUnattendedNoPassword = 12;  // the stored archive password cannot
 constexpr int kUnattendedFolderBusy = 13;  // another backup or restore kept the backup folder locked too long
 // Today's full would be replaced, yet an archive dated after today (the clock went back) was made against it.
 constexpr int kUnattendedFullNeededLater = 14;
+// The backup is saved and tested; the second folder (CopyDir) could not be brought up to date.
+constexpr int kUnattendedCopyPending = 20;
 
 // How long the mail client may take to go after taskkill.
 constexpr unsigned kMailClientGoneTimeoutMs = 5000;
 
-// Returns the process exit code: 0 only when the new archive is in place
-// and 7-Zip reported success.
+// Returns the process exit code: 0 only when the new archive is in place,
+// 7-Zip reported success and the second folder, when there is one, is up to date.
 int RunUnattendedBackup();

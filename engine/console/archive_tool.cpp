@@ -129,15 +129,6 @@ ToolOutcome FinishArchiveTool(ProgramHandle handle, ToolWatch& watch) {
     return outcome;
 }
 
-ToolOutcome RunArchiveToolToEnd(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
-                                const std::wstring& workingFolder) {
-    const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
-    ToolWatch watch = StartToolWatch();
-    watch.messages.utf8 = parameters.find(L"-sccUTF-8") != std::wstring::npos;
-    if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
-    return FinishArchiveTool(tool, watch);
-}
-
 std::wstring ToolOutcomeText(const ToolOutcome& tool) {
     if (!tool.started) return LookUpText(L"Messages", L"ToolNotStarted");
     if (tool.hung) return LookUpText(L"Messages", L"ToolHung");

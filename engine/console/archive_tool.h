@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/console/job_window.h"
 #include "engine/console/tool_watch.h"
 #include "platform/process.h"
 #include "platform/system.h"
@@ -68,10 +67,5 @@ struct ToolOutcome {
 // and ending a tool that stands still: `watch`), reads the rest of the
 // output and the code, releases the handle.
 ToolOutcome FinishArchiveTool(ProgramHandle handle, ToolWatch& watch);
-// StartArchiveTool and FinishArchiveTool: returns once 7-Zip has ended,
-// through the window's wait when there is one. Its messages are read as
-// UTF-8 when the parameters ask 7-Zip for that, otherwise as the OEM code page.
-ToolOutcome RunArchiveToolToEnd(const std::wstring& parameters, const std::wstring& password, const JobWindow& window,
-                                const std::wstring& workingFolder = {});
 // Messages/ToolExit... text for a finished 7-Zip run (ToolNotStarted when it never started).
 std::wstring ToolOutcomeText(const ToolOutcome& tool);

@@ -19,4 +19,7 @@ struct JobWindow {
     // once `tool` has ended (true) or `timeoutMs` has passed, keeping the
     // window painted meanwhile; input that came is dropped.
     bool (*waitForEnd)(ProgramHandle tool, std::uint32_t timeoutMs) = nullptr;
+    // Between pieces of the job's own long work (a copy): the window repaints,
+    // input that came meanwhile is dropped.
+    void (*keepAlive)() = nullptr;
 };

@@ -1,4 +1,4 @@
-// A failed run without a window, or one that found a damaged full, tells the user through a tray balloon of its own.
+// A failed run without a window, or one that found a damaged full or whose second copy is pending, tells the user through a tray balloon of its own.
 #include "engine/report/failure_notice.h"
 
 #include "config/language_table.h"

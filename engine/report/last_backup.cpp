@@ -45,6 +45,27 @@ LastBackup AttemptOfResult(const BackupResult& result) {
     return attempt;
 }
 
+void SetSecondCopyState(LastBackup& attempt, const SecondCopyOutcome& copy, const LastBackup& previous) {
+    attempt.copyPending = false;
+    attempt.copyPendingSince = LocalTime{};
+    attempt.copyCause = {};
+    switch (copy.state) {
+        case SecondCopyState::Off:
+        case SecondCopyState::UpToDate: return;
+        case SecondCopyState::NotTried:
+            if (!previous.recorded || !previous.copyPending) return;
+            attempt.copyPending = true;
+            attempt.copyPendingSince = previous.copyPendingSince;
+            attempt.copyCause = previous.copyCause;
+            return;
+        case SecondCopyState::Pending:
+            attempt.copyPending = true;
+            attempt.copyPendingSince = previous.recorded && previous.copyPending ? previous.copyPendingSince : attempt.when;
+            attempt.copyCause = copy.cause;
+            return;
+    }
+}
+
 std::string LastBackupBytes(const LastBackup& attempt) {
     KeyValueFile file;
     WriteKeyValueText(file, L"When", FormatRecordTime(attempt.when));
@@ -61,6 +82,11 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     for (std::size_t i = 0; i < attempt.notes.size(); ++i) {
         const BackupNote& note = attempt.notes[i];
         WriteKeyValueText(file, L"Note" + std::to_wstring(i + 1), note.code + L"|" + note.detail);
+    }
+    if (attempt.copyPending) {
+        WriteKeyValueText(file, L"CopyPendingSince", FormatRecordTime(attempt.copyPendingSince));
+        WriteKeyValueText(file, L"CopyCode", attempt.copyCause.code);
+        WriteKeyValueText(file, L"CopyDetail", attempt.copyCause.detail);
     }
     return SerializeKeyValueLines(file.lines);
 }
@@ -96,15 +122,26 @@ LastBackup ParseLastBackup(const std::string& bytes) {
         if (bar == std::wstring::npos) break;
         attempt.notes.push_back({note.substr(0, bar), note.substr(bar + 1)});
     }
+    // Absent (a record of an earlier version) or damaged: nothing pending.
+    attempt.copyPending = ParseRecordTime(ReadKeyValueText(file, L"CopyPendingSince", L""), attempt.copyPendingSince);
+    if (attempt.copyPending) {
+        attempt.copyCause.code = ReadKeyValueText(file, L"CopyCode", L"");
+        attempt.copyCause.detail = ReadKeyValueText(file, L"CopyDetail", L"");
+    } else {
+        attempt.copyPendingSince = LocalTime{};
+    }
     return attempt;
 }
 
+void TakeOverLastGood(LastBackup& attempt) {
+    if (attempt.hasLastGood) return;
+    const LastBackup earlier = ReadLastBackup();
+    attempt.hasLastGood = earlier.hasLastGood;
+    attempt.lastGood = earlier.lastGood;
+}
+
 void RecordLastBackup(LastBackup attempt) {
-    if (!attempt.hasLastGood) {
-        const LastBackup earlier = ReadLastBackup();
-        attempt.hasLastGood = earlier.hasLastGood;
-        attempt.lastGood = earlier.lastGood;
-    }
+    TakeOverLastGood(attempt);
     // A record that cannot be written is lost, like a log line: the backup's outcome stands regardless.
     WriteFileReplacing(kLastBackupFileName, LastBackupBytes(attempt));
 }

@@ -9,6 +9,10 @@
 
 namespace {
 
+std::wstring FillTwo(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
+    return FillPlaceholders(text, first, second);
+}
+
 // The log's order of month and day, without the seconds.
 std::wstring FormatShownTime(const LocalTime& t, bool withYear) {
     wchar_t buffer[40];
@@ -16,6 +20,15 @@ std::wstring FormatShownTime(const LocalTime& t, bool withYear) {
         std::swprintf(buffer, 40, L"%02d/%02d/%04d %02d:%02d", t.month, t.day, t.year, t.hour, t.minute);
     else
         std::swprintf(buffer, 40, L"%02d/%02d %02d:%02d", t.month, t.day, t.hour, t.minute);
+    return buffer;
+}
+
+std::wstring FormatShownDate(const LocalTime& t, bool withYear) {
+    wchar_t buffer[40];
+    if (withYear)
+        std::swprintf(buffer, 40, L"%02d/%02d/%04d", t.month, t.day, t.year);
+    else
+        std::swprintf(buffer, 40, L"%02d/%02d", t.month, t.day);
     return buffer;
 }
 
@@ -39,7 +52,7 @@ bool NamesDifferential(const std::wstring& name) {
 
 std::wstring FormatArchiveSize(std::int64_t bytes) {
     const wchar_t* const keys[] = {L"SizeKB", L"SizeMB", L"SizeGB"};
-    if (bytes < 1024) return FillPlaceholder(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes));
+    if (bytes < 1024) return FillTwo(LookUpText(L"MainWindow", L"SizeBytes"), std::to_wstring(bytes), L"");
     int unitIndex = 0;
     std::int64_t unit = 1024;
     while (unitIndex < 2 && bytes >= unit * 1024) {
@@ -52,7 +65,7 @@ std::wstring FormatArchiveSize(std::int64_t bytes) {
         number = std::to_wstring((tenths + 5) / 10);
     else
         number = std::to_wstring(tenths / 10) + LookUpText(L"MainWindow", L"DecimalMark") + std::to_wstring(tenths % 10);
-    return FillPlaceholder(LookUpText(L"MainWindow", keys[unitIndex]), number);
+    return FillTwo(LookUpText(L"MainWindow", keys[unitIndex]), number, L"");
 }
 
 std::wstring LastBackupLineText(const LastBackup& attempt) {
@@ -60,13 +73,29 @@ std::wstring LastBackupLineText(const LastBackup& attempt) {
     const std::wstring when = FormatShownTime(attempt.when, true);
     const std::wstring notes = ShownNotes(attempt);
     const std::wstring after = notes.empty() ? notes : L" " + notes;
-    if (!attempt.saved)
-        return FillPlaceholders(LookUpText(L"MainWindow", L"LastBackupFailed"), {when, ShownFailureReason(attempt)}) +
-               after;
-    const wchar_t* const key = NamesDifferential(attempt.archiveName) ? L"LastBackupSavedDiff"
-                               : attempt.encrypted                      ? L"LastBackupEncrypted"
-                                                                        : L"LastBackupSaved";
-    return FillPlaceholders(LookUpText(L"MainWindow", key), {when, FormatArchiveSize(attempt.archiveSize)}) + after;
+    std::wstring line =
+        attempt.saved
+            ? FillTwo(LookUpText(L"MainWindow", NamesDifferential(attempt.archiveName) ? L"LastBackupSavedDiff"
+                                                : attempt.encrypted                      ? L"LastBackupEncrypted"
+                                                                                         : L"LastBackupSaved"),
+                      when, FormatArchiveSize(attempt.archiveSize))
+            : FillTwo(LookUpText(L"MainWindow", L"LastBackupFailed"), when, ShownFailureReason(attempt));
+    if (attempt.copyPending)
+        line = FillTwo(LookUpText(L"MainWindow", L"LastBackupCopyPending"), line,
+                       FormatShownDate(attempt.copyPendingSince, true));
+    return line + after;
+}
+
+std::wstring SecondCopyPendingText(const LastBackup& attempt) {
+    const std::wstring since = FillPlaceholder(LookUpText(L"LogMessages", L"LogSecondCopyPending"),
+                                               FormatShownDate(attempt.copyPendingSince, true));
+    return IsFailureReasonCode(attempt.copyCause.code) ? since + L" " + FailureReasonText(attempt.copyCause) : since;
+}
+
+std::wstring SavedNightNotice(const LastBackup& attempt) {
+    const std::wstring notes = ShownNotes(attempt);
+    if (!attempt.copyPending) return notes;
+    return notes.empty() ? SecondCopyPendingText(attempt) : SecondCopyPendingText(attempt) + L" " + notes;
 }
 
 std::wstring ShownNotes(const LastBackup& attempt) {
@@ -79,8 +108,10 @@ std::wstring ShownNotes(const LastBackup& attempt) {
 }
 
 bool AttemptNeedsNotice(const LastBackup& attempt) {
-    if (!attempt.saved) return true;
-    // What can no longer be restored: a damaged full, an older archive that failed its test.
+    return !attempt.saved || attempt.copyPending || TellsLostArchive(attempt);
+}
+
+bool TellsLostArchive(const LastBackup& attempt) {
     for (const BackupNote& note : attempt.notes)
         if (note.code == L"LogFullDamaged" || note.code == L"LogProofFailed") return true;
     return false;
@@ -92,7 +123,7 @@ std::wstring ShownFailureReason(const LastBackup& attempt) {
 
 std::wstring AttemptAlertText(const LastBackup& attempt) {
     if (!attempt.recorded || !AttemptNeedsNotice(attempt)) return {};
-    return attempt.saved ? ShownNotes(attempt) : ShownFailureReason(attempt);
+    return attempt.saved ? SavedNightNotice(attempt) : ShownFailureReason(attempt);
 }
 
 std::wstring StaleLineText(const LastBackup& attempt, int days) {
@@ -105,11 +136,17 @@ std::wstring StaleToolTipText(int days) {
 }
 
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {
-    if (!attempt.recorded) return ClippedToolTip(LookUpText(L"Messages", L"SysTrayTooltip"));
-    const wchar_t* const key = !attempt.saved                          ? L"TrayLastFailed"
-                               : NamesDifferential(attempt.archiveName) ? L"TrayLastSavedDiff"
-                                                                        : L"TrayLastSaved";
-    return ClippedToolTip(FillPlaceholder(LookUpText(L"Messages", key), FormatShownTime(attempt.when, false)));
+    std::wstring text = LookUpText(L"Messages", L"SysTrayTooltip");
+    // A failure is the news; after a saved one, the copy that is still missing.
+    if (attempt.recorded && attempt.saved && attempt.copyPending)
+        text = FillTwo(LookUpText(L"Messages", L"TraySecondCopyPending"), FormatShownDate(attempt.copyPendingSince, false),
+                       L"");
+    else if (attempt.recorded)
+        text = FillTwo(LookUpText(L"Messages", !attempt.saved                                 ? L"TrayLastFailed"
+                                               : NamesDifferential(attempt.archiveName) ? L"TrayLastSavedDiff"
+                                                                                          : L"TrayLastSaved"),
+                       FormatShownTime(attempt.when, false), L"");
+    return ClippedToolTip(text);
 }
 
 std::wstring JobToolTipText(const std::wstring& status) {

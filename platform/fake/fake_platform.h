@@ -25,7 +25,8 @@ void SetFakeUnreadable(const std::wstring& path, bool unreadable);
 void SetFakeDiskFull(bool full);  // every write and create fails
 void SetFakeFlushFails(bool fails);  // FlushFileToDisk answers false
 // In order: "flush <full path>" for each FlushFileToDisk, "replace <from> > <to>"
-// for each MoveFileReplacing that moved something.
+// for each MoveFileReplacing that moved something, "copy <from> > <to>" and
+// "flush <to>" for each CopyFileFlushed that succeeded.
 std::vector<std::wstring> FakeDiskEvents();
 std::vector<std::wstring> FakePaths();  // every file and folder, full paths
 void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or symbolic link
@@ -33,6 +34,10 @@ void SetFakeLink(const std::wstring& path, bool isFolder);  // a junction or sym
 void SetFakeLinkTarget(const std::wstring& path, const std::wstring& target);
 std::vector<std::wstring> FakeFlushedFiles();  // FlushFileToDisk calls that succeeded, in order
 void SetFakeMoveRefused(const std::wstring& from);  // MovePath from there fails (a scanner holds it)
+void SetFakeFolderFull(const std::wstring& folder);  // no file below it can be written (a full disk)
+// LookUpPathKindWithin of that folder or below gets no answer: the tick moves on by its time-out.
+void SetFakeFolderUnanswered(const std::wstring& folder);
+void SetFakeNetworkDrive(const std::wstring& drive, const std::wstring& share);  // "N:", "\\nas\backup"
 // Another process holds the lock file `path` for `forMs` from now (kWaitForever: for good).
 void HoldFakeFileLock(const std::wstring& path, std::uint32_t forMs);
 

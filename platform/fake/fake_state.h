@@ -41,6 +41,9 @@ struct FakeState {
     std::wstring executablePath;
     std::set<std::wstring> moveRefused;  // node keys
     std::map<std::wstring, std::wstring> linkTargets;  // node key -> full path ResolveFullPath leads to
+    std::set<std::wstring> fullFolders;  // folder keys: writes below them fail
+    std::set<std::wstring> unanswered;   // folder keys: bounded looks below them time out
+    std::map<std::wstring, std::wstring> networkDrives;  // "N:" upper-cased -> "\\server\share"
     std::vector<std::wstring> flushed;    // full paths, in order
     std::uint64_t tickMs = 0;      // advanced by pauses and by waits that time out
     std::uint32_t processId = 0;

@@ -213,6 +213,32 @@ class Case:
             return f.read().decode("cp1252").split("\r\n")[:-1]
 
 
+def wine_link(name, target):
+    """A link in the prefix's dosdevices to a folder: "q:" is a drive letter (a USB disk),
+    "unc/<server>/<share>" makes \\\\<server>\\<share> reachable; removing it unplugs it."""
+    prefix = os.environ.get("WINEPREFIX") or os.path.expanduser("~/.wine")
+    link = os.path.join(prefix, "dosdevices", *name.split("/"))
+    os.makedirs(os.path.dirname(link), exist_ok=True)
+    if os.path.lexists(link):
+        os.remove(link)
+    os.symlink(target, link)
+    return link
+
+
+def kill_program(case):
+    """Ends the case's program at once, by the id of its Wine process (found by its own folder)."""
+    for pid in os.listdir("/proc"):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                command = f.read().decode("utf-8", "replace")
+        except OSError:
+            continue
+        if pid.isdigit() and "LarkmailBackup.exe" in command and os.path.basename(case.root) in command:
+            os.kill(int(pid), 9)
+            return True
+    return False
+
+
 def list_archive(path):
     """Names in a 7z archive, read with Linux 7-Zip."""
     out = subprocess.run(["7zz", "l", "-slt", "-ba", path], stdout=subprocess.PIPE, check=True).stdout

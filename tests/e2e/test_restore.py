@@ -14,7 +14,7 @@ import threading
 import time
 import zlib
 
-from harness import E2ETest, files_holding, seal_password, settings_bytes, tree_bytes, wine_env, wine_path
+from harness import E2ETest, files_holding, seal_password, settings_bytes, tree_bytes, wine_env, wine_link, wine_path
 
 RESTORE = 11
 STATUS = 3
@@ -482,6 +482,30 @@ class Restore(E2ETest):
                                                  f"missing or cannot be read: {wine_path(full)}. Nothing was changed."))
         self.assert_logged(lambda line: line.endswith(wine_path(full)), "full missing")
         self.assert_unchanged()
+
+    def test_a_new_computer_restores_a_differential_from_the_second_copy(self):
+        full, source = self.backup_archive({"prefs.js": b"prefs of the full\r\n", "Mail/Inbox/a.eml": b"Subject: a\r\n"},
+                                           name="LarkmailBackup_PC1_anna_20261201.7z")
+        write_tree(source, {"prefs.js": b"prefs of the day\r\n", "Mail/Inbox/b.eml": b"Subject: b\r\n"})
+        diff = os.path.join(self.backups, "LarkmailBackup_PC1_anna_20261207_diff_20261201.7z")
+        subprocess.run(["7zz", "u", full, "Larkmail", "-t7z", "-mx=5", "-u-", "-up0q3r2x2y2z0w2!" + diff],
+                       cwd=os.path.dirname(source), stdout=subprocess.DEVNULL, check=True)
+        # The backup disk is dead; the USB disk holds the second copy.
+        usb = os.path.join(self.case.root, "usb")
+        shutil.move(self.backups, os.path.join(usb, "Copies"))
+        link = wine_link("q:", usb)
+        self.addCleanup(lambda: os.path.lexists(link) and os.remove(link))
+        self.case.write("program/lmbackup.prefs", settings_bytes(
+            BkUpDir=wine_path(self.backups) + "\\", CloseToTray=0, Compression=0, OpenToTray=0, ReopenLM=0,
+            StayOnTop=0, Language=1, CopyDir="Q:\\Copies\\"))
+        self.open_window()
+        self.case.control("click", RESTORE)
+        self.case.answer_boxes(["yes"])
+        self.case.answer_file("Q:\\Copies\\" + os.path.basename(diff))
+        self.choose()
+        self.case.answer_boxes(["yes", "ok"], timeout_ms=120000)
+        self.assertEqual(self.case.boxes()[-1], ("Success", "Restore Completed"))
+        self.assertEqual(tree_bytes(self.data), tree_bytes(source))
 
     def test_a_users_diff_named_fulls_and_a_renamed_differential_restore_by_the_mark_or_are_refused(self):
         # A user whose name ends in "_diff" once had fulls read as differentials.

@@ -13,8 +13,8 @@ import threading
 import time
 
 import harness
-from harness import (PAYLOAD, E2ETest, extract_archive, files_holding, list_archive, seal_password, settings_bytes,
-                     tree_bytes, wine_env, wine_path)
+from harness import (PAYLOAD, E2ETest, extract_archive, files_holding, kill_program, list_archive, seal_password,
+                     settings_bytes, tree_bytes, wine_env, wine_link, wine_path)
 
 PROOFS = "LarkmailBackup.proofs"
 LOG_LINE = re.compile(r"^(.*) (\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)$")
@@ -419,6 +419,95 @@ class UnattendedBackup(E2ETest):
         messages = [LOG_LINE.match(line).group(1) for line in self.case.log_lines()]
         self.assertEqual(messages[-2:], [f"No full archive in {self.bkupdir} to build on: this backup is a full archive.",
                                          f'Database backup successfully saved to "{self.bkupdir}"'])
+
+    def read_bytes(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def test_nights_keep_a_second_copy_on_a_share_and_catch_up_after_it_was_offline(self):
+        data = self.make_profile()
+        nas = os.path.join(self.case.root, "nas")
+        os.makedirs(os.path.join(nas, "anna"))
+        link = wine_link("unc/larkmail-nas/backup", nas)
+        self.addCleanup(lambda: os.path.lexists(link) and os.remove(link))
+        # Other computers' and programs' files there stay as they are.
+        others = {"notes.txt": b"the user's", "LarkmailBackup_PC2_anna_20260101.7z": b"another computer's"}
+        for name, content in others.items():
+            with open(os.path.join(nas, "anna", name), "wb") as f:
+                f.write(content)
+        share = "\\\\larkmail-nas\\backup\\anna\\"
+        self.settings(CopyDir=share)
+        there = lambda name: os.path.join(nas, "anna", name)
+        self.assertEqual(self.case.run("/b"), 0)
+        self.assertEqual(self.read_bytes(there(archive_name())), self.read_bytes(self.archive()))
+        self.assertEqual(self.last_log(), "Archives copied to the second folder: 1")
+
+        # Offline: the night counts, with its own code, and says since when the copy is behind.
+        os.remove(link)
+        yesterday = archive_name(datetime.date.today() - datetime.timedelta(days=1))
+        shutil.copyfile(self.archive(), os.path.join(self.backups, yesterday))
+        with open(os.path.join(data, "Mail", "Inbox", "msg 2.eml"), "wb") as f:
+            f.write(os.urandom(3000))  # today's archive grows: the share's copy is out of date
+        proc = self.case.start("/b")
+        self.case.pid()
+        balloon = probe("balloon", "--timeout", "60000")
+        self.assertEqual(proc.wait(timeout=180), 20)
+        lines = self.case.log_lines()
+        saved, pending = LOG_LINE.match(lines[-2]), LOG_LINE.match(lines[-1])
+        self.assertEqual(saved.group(1), f'Database backup successfully saved to "{self.bkupdir}"')
+        self.assertEqual(pending.group(1), f"Second copy pending since {datetime.date.today():%m/%d/%Y}. "
+                                           f"The second folder cannot be reached: {share}")
+        self.assertEqual((balloon[0], balloon[1].strip()), (0, pending.group(1)))
+        when = [datetime.datetime.strptime(" ".join(m.groups()[1:]), "%m %d %Y %H %M %S") for m in (saved, pending)]
+        self.assertLessEqual((when[1] - when[0]).total_seconds(), 30)
+        self.assertIn(b"\r\nCopyCode = LogSecondCopyUnreachable\r\n", self.case.read("lmbackup.last"))
+        self.assert_restores_to(data)
+
+        # Back online: both archives the share lacks, the record clean again, nothing else touched.
+        wine_link("unc/larkmail-nas/backup", nas)
+        self.assertEqual(self.case.run("/b"), 0)
+        self.assertEqual(self.last_log(), "Archives copied to the second folder: 2")
+        for name in (archive_name(), yesterday):
+            self.assertEqual(self.read_bytes(there(name)), self.read_bytes(os.path.join(self.backups, name)))
+        for name, content in others.items():
+            self.assertEqual(self.read_bytes(there(name)), content)
+        self.assertEqual(len(os.listdir(os.path.join(nas, "anna"))), 4)
+        self.assertNotIn(b"CopyPendingSince", self.case.read("lmbackup.last"))
+
+    def test_a_copy_killed_halfway_leaves_no_archive_under_its_name(self):
+        data = self.make_profile()
+        with open(os.path.join(data, "big.bin"), "wb") as f:
+            f.write(os.urandom(100 * 1024 * 1024))
+        usb = os.path.join(self.case.root, "usb")
+        os.makedirs(os.path.join(usb, "Mail backups"))
+        link = wine_link("q:", usb)
+        self.addCleanup(lambda: os.path.lexists(link) and os.remove(link))
+        self.settings(Compression=0, CopyDir="Q:\\Mail backups\\")
+        copies = os.path.join(usb, "Mail backups")
+        with open(os.path.join(copies, archive_name()), "wb") as f:
+            f.write(b"earlier archive of today")
+        self.killed = False
+
+        def kill_when_copying():
+            end = time.time() + 120
+            while time.time() < end and not self.killed:
+                if any(n.endswith(".tmp") for n in os.listdir(copies)):
+                    self.killed = kill_program(self.case)
+                time.sleep(0.01)
+
+        killer = threading.Thread(target=kill_when_copying)
+        killer.start()
+        self.case.run("/b", timeout=300)
+        killer.join()
+        self.assertTrue(self.killed, "the copy was never seen")
+        names = sorted(os.listdir(copies))
+        self.assertEqual(names[0], archive_name())
+        self.assertEqual([n for n in names[1:] if not n.endswith(".tmp")], [])
+        self.assertEqual(self.read_bytes(os.path.join(copies, archive_name())), b"earlier archive of today")
+        # The next night removes the leftover and puts the tested copy in place.
+        self.assertEqual(self.case.run("/b", timeout=300), 0)
+        self.assertEqual(os.listdir(copies), [archive_name()])
+        subprocess.run(["7zz", "t", os.path.join(copies, archive_name())], stdout=subprocess.DEVNULL, check=True)
 
     def test_running_client_is_ended_and_restarted(self):
         data = self.make_profile()

@@ -454,6 +454,33 @@ TEST_F(InteractiveBackupTest, TheNewArchiveIsTestedBeforeItReplacesTheEarlierOne
     }
 }
 
+// The window copies too, saying so in its status bar; a copy it cannot make is a box of its own, not a failure.
+TEST_F(InteractiveBackupTest, TheSecondCopyFollowsTheBackupAndAPendingOneIsSaidInABox) {
+    const std::wstring copy = L"E:\\Copy\\";
+    const std::wstring pending = L"Second copy pending since 12/07/2026. The second folder cannot be reached: E:\\Copy\\";
+    for (bool reachable : {true, false}) {
+        SetUp();
+        SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0) + "CopyDir = E:\\Copy\\\r\n");
+        ProcessWindowState().copyPath = copy;
+        if (reachable) SetFakeFolder(copy);
+        ScriptSevenZip(0, 0);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 E:\\", FakeProgramScript{});
+        RunInteractiveBackup();
+        std::vector<std::wstring> status = {L"Creating backup"};
+        if (reachable)
+            status.insert(status.end(), {L"Copying to the second folder", L"Copying to the second folder 100 %",
+                                         L"Testing the copy in the second folder"});
+        status.push_back(L"Ready");
+        EXPECT_EQ(FakeWindowState().statusHistory, status) << reachable;
+        EXPECT_EQ(FakeFileBytes(copy + L"LarkmailBackup_PC1_anna_20261207.7z"), reachable ? FinishedArchiveBytes() : "");
+        ASSERT_EQ(FakeBoxes().size(), reachable ? 0u : 1u);
+        if (reachable) continue;
+        EXPECT_EQ(FakeBoxes()[0].text, pending);
+        EXPECT_EQ(FakeBoxes()[0].type, kBoxExclamationOk);
+        EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp + pending + kStamp);
+    }
+}
+
 // "" is a timer tick between 7-Zip's writes.
 TEST_F(InteractiveBackupTest, SevenZipsFigureFollowsTheDotsInTheStatusBarAndTheHiddenWindowsToolTip) {
     SetFakeFile(L"lmbackup.prefs", SettingsBytes(5, 0, 1));

@@ -157,7 +157,7 @@ TEST_P(LanguageFilesTest, LoadsThroughTheTableWithEveryText) {
     EXPECT_EQ(entries, static_cast<int>(EnglishTexts().size()));
     EXPECT_EQ(LookUpText(L"TaskWindow", L"TaskName"), L"BackupLarkmail");
     // The tray keeps 63 characters: the verdict at the end must survive the widest time.
-    for (const wchar_t* key : {L"TrayLastSaved", L"TrayLastFailed"}) {
+    for (const wchar_t* key : {L"TrayLastSaved", L"TrayLastFailed", L"TraySecondCopyPending"}) {
         std::wstring tip = LookUpText(L"Messages", key);
         tip.replace(tip.find(L"%1"), 2, L"12/31 23:59");
         EXPECT_LE(tip.size(), kTrayToolTipLimit) << key;

@@ -80,11 +80,15 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {5, ControlKind::ReadOnlyField, 0, {40, 25, 400, 20}, kDataFolder},
         {6, ControlKind::Link, 0, {40, 47, 290, 20}, L"BackUp Path:"},
         {7, ControlKind::Field, 0, {40, 67, 400, 20}, L"E:\\Saved Mail\\"},
-        {8, ControlKind::Button, 0, {0, 105, 150, 30}, L"Backup"},
-        {9, ControlKind::Button, 0, {167, 105, 150, 30}, L"Set Backup Path"},
-        {10, ControlKind::Button, 0, {167, 105, 150, 30}, L"Open Backup Path"},
-        {11, ControlKind::Button, 0, {334, 105, 150, 30}, L"Restore"},
-        {61, ControlKind::SingleLine, 0, {10, 142, 470, 20}, L"No backup recorded yet."},
+        {95, ControlKind::Label, 0, {40, 94, 95, 20}, L"Second copy:"},
+        {96, ControlKind::ReadOnlyField, 0, {135, 92, 195, 20}, L"\\\\nas\\backup\\anna\\"},
+        {97, ControlKind::Button, 0, {335, 90, 80, 24}, L"Choose..."},
+        {98, ControlKind::Button, 0, {420, 90, 64, 24}, L"Clear"},
+        {8, ControlKind::Button, 0, {0, 122, 150, 30}, L"Backup"},
+        {9, ControlKind::Button, 0, {167, 122, 150, 30}, L"Set Backup Path"},
+        {10, ControlKind::Button, 0, {167, 122, 150, 30}, L"Open Backup Path"},
+        {11, ControlKind::Button, 0, {334, 122, 150, 30}, L"Restore"},
+        {61, ControlKind::SingleLine, 0, {10, 159, 470, 20}, L"No backup recorded yet."},
         {12, ControlKind::Label, 1, {20, 25, 100, 20}, L"Compression:"},
         {13, ControlKind::TrackBar, 1, {100, 20, 370, 30}, L""},
         {14, ControlKind::Label, 1, {100, 50, 50, 20}, L"None"},
@@ -99,7 +103,7 @@ TEST_F(MainWindowTest, BuildsBothTabsWithEveryControlAtItsPlace) {
         {64, ControlKind::CheckBox, 1, {20, 167, 300, 20}, L"Encrypt backups with a password"},
         {65, ControlKind::Button, 1, {325, 164, 145, 24}, L"Change password..."},
     };
-    RunWith(SettingsBytes("E:\\Saved Mail\\", 6), [] {});
+    RunWith(SettingsBytes("E:\\Saved Mail\\", 6) + "CopyDir = \\\\nas\\backup\\anna\r\n", [] {});
 
     std::vector<int> order;
     for (const Row& row : rows) order.push_back(row.number);
@@ -200,6 +204,57 @@ TEST_F(MainWindowTest, AFolderInsideTheDataFolderIsRefusedAndNothingChanges) {
         EXPECT_EQ(FakeBoxes()[0].title, L"Error");
         EXPECT_EQ(FakeBoxes()[0].text, box);
         EXPECT_EQ(FakeBoxes()[0].type, 0x10u);
+    }
+}
+
+// The second copy's row: refused folders change nothing, a mapped letter is offered its share, Clear empties it.
+TEST_F(MainWindowTest, TheSecondCopyFolderIsChosenRefusedOrCleared) {
+    const std::string set = SettingsBytes("D:\\B\\") + "CopyDir = F:\\Copies\\\r\n";
+    const std::wstring mapped = L"N:\\anna\\ lies on a network drive. A scheduled backup may not see drive letters; use "
+                                L"its network path \\\\nas\\backup\\anna\\ instead?";
+    const struct {
+        const char* what;
+        std::string before;
+        int button;
+        std::wstring answer;  // the requester's
+        bool yes;             // to the network path's question
+        std::string after;    // the settings file
+        std::wstring field, box;
+    } cases[] = {
+        {"chosen", SettingsBytes("D:\\B\\"), kButtonChooseSecond, L"F:\\Copies\\", false, set, L"F:\\Copies\\", L""},
+        {"inside the data folder", set, kButtonChooseSecond, kDataFolder + L"\\Copies\\", false, set, L"F:\\Copies\\",
+         L"This folder lies inside the Larkmail data folder (" + kDataFolder + L"). Every backup would pack the earlier "
+         L"archives again, and a restore would delete them. Please choose a folder outside it."},
+        {"the backup folder", set, kButtonChooseSecond, L"d:\\b\\", false, set, L"F:\\Copies\\",
+         L"This folder is the backup folder or lies inside it (D:\\B\\). A copy there is lost together with the backups "
+         L"it should protect. Please choose a folder on another drive or a network share."},
+        {"inside the backup folder", set, kButtonChooseSecond, L"D:\\B\\Copy\\", false, set, L"F:\\Copies\\",
+         L"This folder is the backup folder or lies inside it (D:\\B\\). A copy there is lost together with the backups "
+         L"it should protect. Please choose a folder on another drive or a network share."},
+        {"a mapped drive, its share taken", set, kButtonChooseSecond, L"N:\\anna\\", true,
+         SettingsBytes("D:\\B\\") + "CopyDir = \\\\nas\\backup\\anna\\\r\n", L"\\\\nas\\backup\\anna\\", mapped},
+        {"a mapped drive kept", set, kButtonChooseSecond, L"N:\\anna\\", false,
+         SettingsBytes("D:\\B\\") + "CopyDir = N:\\anna\\\r\n", L"N:\\anna\\", mapped},
+        {"cleared", set, kButtonClearSecond, L"", false, SettingsBytes("D:\\B\\") + "CopyDir = \r\n", L"", L""},
+        {"cleared when never set: the file keeps its bytes", SettingsBytes("D:\\B\\"), kButtonClearSecond, L"", false,
+         SettingsBytes("D:\\B\\"), L"", L""},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        SetFakeNetworkDrive(L"n:", L"\\\\nas\\backup");
+        std::wstring field;
+        RunWith(c.before, [&] {
+            if (!c.answer.empty()) QueueFakeRequesterAnswer(c.answer);
+            QueueFakeAnswer(c.yes);
+            QueueFakeEvent(kEventControl, c.button);
+            QueueFakeEventAction([&] { field = FakeControlState(kFieldSecondFolder).text; });
+        });
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.prefs"), c.after) << c.what;
+        EXPECT_EQ(field, c.field) << c.what;
+        EXPECT_EQ(ProcessWindowState().copyPath, c.field) << c.what;
+        ASSERT_EQ(FakeBoxes().size(), c.box.empty() ? 0u : 1u) << c.what;
+        if (!c.box.empty()) EXPECT_EQ(FakeBoxes()[0].text, c.box) << c.what;
+        if (c.button == kButtonChooseSecond) EXPECT_EQ(FakeRequests()[0].title, L"Choose the folder for the second copy:");
     }
 }
 
@@ -500,6 +555,15 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
         {"a code of a newer version: its Reason", true,
          german + "Code = LogSomethingNew\r\nDetail = 1\r\nSize = 0\r\nSeen = 1\r\n",
          L"Last backup failed: 12/09/2026 02:30, Sicherung fehlgeschlagen, Exitcode 1", true, false, "Seen = 1"},
+        {"saved, second copy pending", true,
+         saved + "Size = 900\r\nSeen = 0\r\nCopyPendingSince = 2026-12-04 02:30:00\r\nCopyCode = LogSecondCopyUnreachable\r\n",
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes); second copy pending since 12/04/2026", true, false,
+         "Seen = 0"},
+        {"failed, second copy pending", true,
+         failed + "Seen = 1\r\nCopyPendingSince = 2026-12-04 02:30:00\r\n",
+         failedLine + L"; second copy pending since 12/04/2026", true, false, "Seen = 1"},
+        {"pending since a time cut short", true, saved + "Size = 900\r\nSeen = 0\r\nCopyPendingSince = 2026-12-04\r\n",
+         L"Last backup: 12/09/2026 02:30, full archive saved (900 bytes)", false, false, "Seen = 0"},
     };
     for (const auto& c : cases) {
         SetUp();
@@ -508,7 +572,7 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
         bool alert = false;
         std::string whileInTray;
         // Started in the tray: only the restored window puts the failure in front of the user.
-        RunWith(kBom + "\r\nBkUpDir = D:\\B\\\r\nOpenToTray = 1\r\n", [&] {
+        RunWith(kBom + "\r\nBkUpDir = D:\\B\\\r\nOpenToTray = 1\r\nCopyDir = E:\\C\\\r\n", [&] {
             QueueFakeEventAction([&] {
                 SelectTabPage(3);  // where the user left it
                 whileInTray = FakeFileBytes(L"lmbackup.last");

@@ -243,6 +243,35 @@ TEST_F(RestoreTest, ReplacesTheDataFolderWithTheArchivesLarkmailFolder) {
     EXPECT_LE(zero, kBackup.size());
 }
 
+// A new computer or a dead disk: the requester opens in the second copy's folder.
+TEST_F(RestoreTest, TheRequesterOpensInTheBackupFolderOrElseInTheSecondCopys) {
+    const struct {
+        const char* what;
+        std::wstring copy;
+        std::function<void()> arrange;
+        std::wstring opened;
+    } cases[] = {
+        {"both there", L"\\\\nas\\copy\\", [] { SetFakeFolder(L"\\\\nas\\copy"); }, L"D:\\My Backups\\"},
+        {"the backup folder gone", L"\\\\nas\\copy\\", [] {
+             ResetFakePlatform();
+             SetFakeFolder(L"\\\\nas\\copy");
+         },
+         L"\\\\nas\\copy\\"},
+        {"the backup folder's share silent", L"E:\\Copy\\", [] { SetFakeFolderUnanswered(L"D:\\My Backups"); }, L"E:\\Copy\\"},
+        {"no second copy", L"", [] { ResetFakePlatform(); }, L"D:\\My Backups\\"},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        c.arrange();
+        ProcessWindowState().copyPath = c.copy;
+        QueueFakeAnswer(true);  // then the requester is cancelled
+        RunRestore();
+        ASSERT_EQ(FakeRequests().size(), 1u) << c.what;
+        EXPECT_EQ(FakeRequests()[0].initialFolder, c.opened) << c.what;
+        EXPECT_TRUE(FakeStarts().empty()) << c.what;
+    }
+}
+
 // In archive order; a file counts once a later file is there, and only with its size and CRC.
 TEST_F(RestoreTest, TheCheckDuringExtractionTakesOnlyFinishedFiles) {
     const std::wstring folder = L"C:\\Stage";

@@ -212,20 +212,26 @@ TEST_F(TrayTest, ToolTipIsCutTo63CharactersNeverInsideAPair) {
 
 TEST_F(TrayTest, ToolTipSaysTheLastBackupInShort) {
     const std::string head = kBom + "\r\nWhen = 2026-12-09 02:30:00\r\nReason = x\r\nArchive = a.7z\r\nSize = 7\r\nSeen = 0\r\n";
+    const std::string pending = "CopyPendingSince = 2026-12-04 02:30:00\r\nCopyCode = LogSecondCopyUnreachable\r\n";
     const struct {
         std::string record;
         std::wstring tip;
+        bool copyDir = true;
     } rows[] = {
         {"", kTip},
         {head + "Result = saved\r\n", L"Larkmail Backup - last backup 12/09 02:30 OK (full)"},
         {head + "Result = failed\r\n", L"Larkmail Backup - last backup 12/09 02:30 FAILED"},
         {head, kTip},  // damaged: no Result
+        {head + "Result = saved\r\n" + pending, L"Larkmail Backup - second copy pending since 12/04"},
+        {head + "Result = failed\r\n" + pending, L"Larkmail Backup - last backup 12/09 02:30 FAILED"},
+        // CopyDir cleared since: nothing is pending any more.
+        {head + "Result = saved\r\n" + pending, L"Larkmail Backup - last backup 12/09 02:30 OK (full)", false},
     };
     for (const auto& row : rows) {
         SetUp();
         if (!row.record.empty()) SetFakeFile(L"lmbackup.last", row.record);
         std::wstring shown;
-        RunWith(SettingsBytes(1, 0), [&] {
+        RunWith(SettingsBytes(1, 0) + (row.copyDir ? "CopyDir = E:\\C\\\r\n" : ""), [&] {
             QueueFakeEvent(kEventClose, 0);
             QueueFakeEventAction([&] { shown = FakeWindowState().trayToolTip; });
             QueueFakeEvent(kEventMenu, kItemQuit);

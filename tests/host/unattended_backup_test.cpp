@@ -117,6 +117,62 @@ TEST_F(UnattendedBackupTest, EndsClientBacksUpLogsAndRestarts) {
     EXPECT_TRUE(FakeWaitTimeouts().empty());
 }
 
+// USB disk unplugged: the backup counts, the night ends with its own code and says since when the
+// copy is behind; a failed night keeps that date; the next good night copies everything pending.
+TEST_F(UnattendedBackupTest, ASecondCopyThatCannotBeReachedIsPendingUntilANightReachesIt) {
+    const std::wstring copy = L"E:\\Copy\\";
+    const std::wstring older = L"LarkmailBackup_PC1_anna_20261206.7z";
+    SetFakeFile(kFolder + older, "FULL OF YESTERDAY");
+    WriteSettings("D:\\Backups\\", 0, "CopyDir = E:\\Copy\r\n");
+    const std::string saved = "Database backup successfully saved to \"D:\\Backups\\\"";
+    const std::string pending = "Second copy pending since 12/07/2026. The second folder cannot be reached: E:\\Copy\\";
+    const std::string copyLines =
+        "CopyPendingSince = 2026-12-07 15:35:01\r\nCopyCode = LogSecondCopyUnreachable\r\nCopyDetail = E:\\Copy\\\r\n";
+    const std::string failed = "Backup failed, 7-Zip ended with exit code 2. The earlier archive was kept.";
+    FakeProgramScript copyTest;  // the copies' test writes nothing into the backup folder
+    const struct {
+        long sevenZip;
+        bool reachable;
+        int exitCode;
+        std::string log, record;
+    } nights[] = {
+        {0, false, kUnattendedCopyPending, saved + kStamp + pending + kStamp,
+         RecordBytes("saved", saved, "", "", FinishedArchiveBytes().size()) + copyLines},
+        // The failure keeps the first night as the last good backup.
+        {2, false, kUnattendedToolFailed, failed + kStamp,
+         RecordBytes("failed", failed, "LogToolFailed", "2") + "LastGood = 2026-12-07 15:35:01\r\n" + copyLines},
+        {0, true, kUnattendedSuccess, saved + kStamp + "Archives copied to the second folder: 2" + kStamp,
+         RecordBytes("saved", saved, "", "", FinishedArchiveBytes().size())},
+    };
+    for (const auto& night : nights) {
+        ResetFakeWindow();
+        SetFakeFile(kLog, "");
+        SetFakeProcesses({{4312, L"C:\\Program Files\\Larkmail\\larkmail.exe"}});
+        if (night.reachable) SetFakeFolder(copy);
+        ScriptSevenZip(night.sevenZip, true);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 E:\\", copyTest);
+        EXPECT_EQ(RunUnattendedBackup(), night.exitCode);
+        EXPECT_EQ(FakeFileBytes(kLog), night.log);
+        EXPECT_EQ(FakeFileBytes(kRecord), night.record);
+    }
+    EXPECT_EQ(FakeFileBytes(copy + older), "FULL OF YESTERDAY");
+    EXPECT_EQ(FakeFileBytes(copy + L"LarkmailBackup_PC1_anna_20261207.7z"), FinishedArchiveBytes());
+    EXPECT_FALSE(FakeFileExists(kTemp));
+}
+
+TEST_F(UnattendedBackupTest, APendingCopyShowsItsBalloonWithTheDayItFellBehind) {
+    WriteSettings("D:\\Backups\\", 0, "CopyDir = \\\\nas\\gone\\\r\n");
+    ScriptSevenZip(0, true);
+    EXPECT_EQ(RunUnattendedBackup(), kUnattendedCopyPending);
+    EXPECT_EQ(FakeTrayLog(), (std::vector<std::wstring>{
+                                 L"notice window", L"add icon 0 image 54",
+                                 L"tip icon 0: Larkmail Backup - second copy pending since 12/07",
+                                 L"error balloon icon 0, 15000 ms: Larkmail Backup | Second copy pending since "
+                                 L"12/07/2026. The second folder cannot be reached: \\\\nas\\gone\\",
+                                 L"remove icon 0"}));
+    EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
+}
+
 TEST_F(UnattendedBackupTest, NoClientWindowNoTaskkillNoRestartWhenReopenIsOff) {
     SetFakeWindows({{3, L"Untitled - Notepad"}});
     WriteSettings("D:\\Backups\\", 0, "VerifyBackup = 0\r\n");

@@ -186,6 +186,42 @@ TEST_F(FilesTest, PathsPastMaxPathWorkThroughEveryCall) {
     EXPECT_TRUE(NamesIn(folder).empty());
 }
 
+// A second copy's piece: a new name only, every byte, the progress to the end; a gone share answers in time.
+TEST_F(FilesTest, CopiesOnlyToANewNameAndBoundedLooksAnswer) {
+    std::string big(3 * 1024 * 1024 + 5, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i % 251);
+    ASSERT_TRUE(WriteFileReplacing(At(L"big.7z"), big));
+    ASSERT_TRUE(WriteFileReplacing(At(L"there.7z"), "earlier"));
+    std::vector<std::int64_t> done;
+    EXPECT_TRUE(CopyFileFlushed(At(L"big.7z"), At(L"copy.tmp"), [&](std::int64_t d, std::int64_t total) {
+        EXPECT_EQ(total, static_cast<std::int64_t>(big.size()));
+        done.push_back(d);
+    }));
+    EXPECT_EQ(BytesOf(At(L"copy.tmp")), big);
+    EXPECT_EQ(done, (std::vector<std::int64_t>{1 << 20, 2 << 20, 3 << 20, static_cast<std::int64_t>(big.size())}));
+    EXPECT_FALSE(CopyFileFlushed(At(L"big.7z"), At(L"there.7z")));
+    EXPECT_EQ(BytesOf(At(L"there.7z")), "earlier");
+    EXPECT_FALSE(CopyFileFlushed(At(L"missing.7z"), At(L"nothing.tmp")));
+    EXPECT_EQ(LookUpPathKind(At(L"nothing.tmp")), PathKind::Missing);
+    EXPECT_FALSE(CopyFileFlushed(At(L"big.7z"), At(L"no folder\\copy.tmp")));
+
+    const struct {
+        std::wstring path;
+        PathKind kind;
+    } looks[] = {{folder + L"\\", PathKind::Folder}, {At(L"big.7z"), PathKind::File},
+                 {L"\\\\larkmail-no-server\\share\\anna\\", PathKind::Missing}};
+    for (const auto& look : looks) {
+        const std::uint64_t start = ReadTickMilliseconds();
+        bool answered = false;
+        EXPECT_EQ(LookUpPathKindWithin(look.path, 20000, answered), look.kind);
+        EXPECT_TRUE(answered);
+        EXPECT_LT(ReadTickMilliseconds() - start, 20000u);
+    }
+    // Wine's drive letters are links, never network drives.
+    EXPECT_EQ(ReadNetworkDriveShare(folder), L"");
+    EXPECT_EQ(ReadNetworkDriveShare(L"\\\\nas\\share\\"), L"");
+}
+
 TEST_F(FilesTest, FlushNeedsAnExistingFile) {
     ASSERT_TRUE(WriteFileReplacing(At(L"archive.7z.tmp"), "7z"));
     EXPECT_TRUE(FlushFileToDisk(At(L"archive.7z.tmp")));
