@@ -79,7 +79,7 @@ def night_pairs(wr, program, env, data, backups, level, runs, stash, kinds=KINDS
         shutil.rmtree(backups, ignore_errors=True)
         os.makedirs(backups)
         code, wall, _, _ = wr.run(program, exe, env)
-        names = os.listdir(backups)
+        names = [n for n in os.listdir(backups) if n.endswith(".7z")]  # beside it the record of its test
         if code != 0 or len(names) != 1:
             sys.exit(f"the full night failed: {code} {names}")
         full = (wall, os.path.getsize(os.path.join(backups, names[0])))

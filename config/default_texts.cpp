@@ -31,6 +31,9 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"SecondCopyChoose", L"Choose...",
         L"SecondCopyClear", L"Clear",
         L"LastBackupCopyPending", L"%1; second copy pending since %2",
+        L"StaleBackup", L"No good backup for %1 days.",
+        L"ArchivesProven", L"Archives proven by a test: %1 of %2 kept, the oldest proof on %3.",
+        L"ArchivesUnproven", L"Archives proven by a test: 0 of %1 kept.",
 
         L"_GROUP_", L"7-Zip",
         L"TabText", L"7-Zip Settings",
@@ -128,6 +131,8 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"TraySecondCopyPending", L"Larkmail Backup - second copy pending since %1",
         L"SecondCopyInBackup", L"This folder is the backup folder or lies inside it (%1). A copy there is lost together with the backups it should protect. Please choose a folder on another drive or a network share.",
         L"SecondCopyMapped", L"%1 lies on a network drive. A scheduled backup may not see drive letters; use its network path %2 instead?",
+        L"TrayStale", L"Larkmail Backup - no good backup for %1 days",
+        L"StatusProve", L"Testing an older archive",
 
         L"_GROUP_", L"Misc",
         L"AppRunning", L"Application is already running!!! Please check the system tray!!!",
@@ -245,6 +250,11 @@ const std::vector<const wchar_t*>& DefaultLanguageTexts() {
         L"LogSecondCopyInData", L"The second folder lies inside the Larkmail data folder and is not used: %1",
         L"LogSecondCopyInBackup", L"The second folder lies inside the backup folder and is not used: %1",
         L"LogSecondCopyDone", L"Archives copied to the second folder: %1",
+        L"LogFilesNotRead", L"Backup incomplete, 7-Zip could not read these files (%1 in all), perhaps held open by another program: %2. Everything else was saved.",
+        L"LogFilesNotReadDayKept", L"Backup failed, 7-Zip could not read these files (%1 in all), perhaps held open by another program: %2. Today's complete archive was kept.",
+        L"LogProofFailed", L"The older archive %1 failed its test. It was kept.",
+        L"LogFullLacksFiles", L"The full archive %1 lacks files 7-Zip could not read: this backup is a full archive.",
+        L"LogLongGap", L"The last good backup was %1 days ago (%2).",
 
         L"_END_", L"",
     };

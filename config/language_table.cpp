@@ -154,15 +154,20 @@ std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value
     return filled;
 }
 
-std::wstring FillPlaceholders(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
+std::wstring FillPlaceholders(const std::wstring& text, const std::vector<std::wstring>& values) {
     std::wstring filled;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'%' && i + 1 < text.size() && (text[i + 1] == L'1' || text[i + 1] == L'2')) {
-            filled += text[i + 1] == L'1' ? first : second;
+        const std::size_t index = i + 1 < text.size() ? static_cast<std::size_t>(text[i + 1] - L'1') : values.size();
+        if (text[i] == L'%' && index < values.size() && index < 9) {
+            filled += values[index];
             ++i;
         } else {
             filled += text[i];
         }
     }
     return filled;
+}
+
+std::wstring FillPlaceholders(const std::wstring& text, const std::wstring& first, const std::wstring& second) {
+    return FillPlaceholders(text, std::vector<std::wstring>{first, second});
 }

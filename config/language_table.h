@@ -31,5 +31,8 @@ LanguageTable& ProcessLanguageTable();
 std::wstring LookUpText(const std::wstring& group, const std::wstring& key);
 // The text with "%1" replaced by `value`.
 std::wstring FillPlaceholder(const std::wstring& text, const std::wstring& value);
+// Every "%1" .. "%9" replaced by its value, in one pass, so a value that itself
+// holds "%2" (a folder may) stays as it is; a mark without a value stays too.
+std::wstring FillPlaceholders(const std::wstring& text, const std::vector<std::wstring>& values);
 // "%1" and "%2" replaced in one pass, so a value that itself holds "%2" (a folder may) stays as it is.
 std::wstring FillPlaceholders(const std::wstring& text, const std::wstring& first, const std::wstring& second);

@@ -52,6 +52,8 @@ std::string TakeProgramOutput(ProgramHandle handle);
 // output file, or of what its pipe delivered and is not yet read); never
 // blocks. For a bound on the silence of a program whose lines come at its end.
 std::uint64_t ProgramOutputSize(ProgramHandle handle);
+// Once the program has ended: what its output still holds, read to its end.
+std::string TakeRemainingOutput(ProgramHandle handle);
 enum class ProgramWake { Ended, Output, TimedOut };
 // Blocks on the program's end and its pipe together: Output when more bytes
 // came (TakeProgramOutput), Ended once it has ended (handle 0 at once).

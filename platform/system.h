@@ -40,3 +40,5 @@ std::uint32_t ReadProcessId();  // this process's id
 // system's default character.
 std::string AnsiFromWide(const std::wstring& text);
 std::wstring WideFromAnsi(const std::string& bytes);
+// The OEM code page (a console tool's output) -> UTF-16.
+std::wstring WideFromOem(const std::string& bytes);

@@ -24,3 +24,5 @@ std::wstring WindowsSeparators(std::wstring path);
 std::wstring WithoutTrailingSeparators(std::wstring path, std::size_t keep = 0);
 // `folder` + "\" + `name`, with one "\" between them however `folder` ends.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
+// What follows the last "\" or "/" of `path`; all of it when there is none.
+std::wstring FileNameOf(const std::wstring& path);

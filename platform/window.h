@@ -110,6 +110,7 @@ bool ControlVisible(int number);  // its own state, whatever tab is selected
 void FocusControl(int number);
 void SetControlCheck(int number, bool checked);  // check boxes and options
 bool ReadControlCheck(int number);
+// Long texts wrap; "\r\n" breaks the line.
 void SetToolTip(int number, const std::wstring& text);
 // A label's text in a red that stands out (true) or in the usual colour.
 void SetControlAlert(int number, bool alert);

@@ -5,6 +5,7 @@
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
+#include "engine/backup/kept_archive_proof.h"
 #include "engine/backup/second_copy.h"
 #include "engine/console/archive_tool.h"
 #include "engine/console/tool_progress.h"
@@ -111,7 +112,7 @@ void ReportRefusal(const BackupResult& refused) {
         ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(refused), kBoxErrorOk);
 }
 
-// Under the backup folder's lock: the client closed, packed, retention, the result box.
+// Under the backup folder's lock: the client closed, packed, retention, an older archive proven, the result box.
 void BackUpUnderLock(BackupRequest& request) {
     const FailureReason notClosed = CloseMailClient();
 
@@ -134,6 +135,7 @@ void BackUpUnderLock(BackupRequest& request) {
     BackupResult result = RunBackupJob(request, window);
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
+    ProveKeptArchives(request, result, window);
     const SecondCopyOutcome copy = UpdateSecondCopy(request, result, window);
     // Fixed, not looked up: the window ends every backup on this word.
     EndJobStatus(L"Ready");
@@ -141,6 +143,9 @@ void BackUpUnderLock(BackupRequest& request) {
 
     const bool succeeded = result.status == BackupStatus::Success;
     if (!succeeded) ShowMessageBox(Text(L"Messages", L"Error"), FailureBoxText(result), kBoxErrorOk);
+    // Saved, yet a kept archive can no longer be restored: told like a failure.
+    if (succeeded && TellsLostArchive(attempt))
+        ShowMessageBox(Text(L"Messages", L"Error"), ShownNotes(attempt), kBoxErrorOk);
     // Not a failure: the backup is saved and tested, the copy follows with a later backup.
     if (succeeded && copy.state == SecondCopyState::Pending)
         ShowMessageBox(Text(L"MainWindow", L"WinTitle"), SecondCopyPendingText(attempt), kBoxExclamationOk);

@@ -42,9 +42,10 @@ EventHandler FindEventHandler(const WindowEvent& event) {
     case kEventControl: return Look(Tables().controls, event.number);
     case kEventMenu: return Look(Tables().menuItems, event.number);
     case kEventTray:
+    case kEventTimer:
     case kEventClose:
     case kEventTaskbarCreated: return Look(Tables().kinds, event.kind);
-    default: return nullptr;  // nothing, the timer, the end of a program
+    default: return nullptr;  // nothing, the end of a program
     }
 }
 

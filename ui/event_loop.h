@@ -8,8 +8,9 @@ using EventHandler = void (*)();
 // window is built; a later entry for the same number replaces the earlier.
 void SetControlHandler(int control, EventHandler handler);
 void SetMenuHandler(int item, EventHandler handler);
-// Tray icon (kEventTray), close request (kEventClose), taskbar re-created
-// (kEventTaskbarCreated); the control and menu kinds go through the tables above.
+// Tray icon (kEventTray), timer (kEventTimer), close request (kEventClose),
+// taskbar re-created (kEventTaskbarCreated); the control and menu kinds go
+// through the tables above.
 void SetEventKindHandler(int kind, EventHandler handler);
 void ClearEventHandlers();
 // The handler for an event, or null when nothing handles it.

@@ -3,6 +3,7 @@
 
 #include "config/language_table.h"
 #include "config/settings.h"
+#include "engine/backup/archive_proofs.h"
 #include "engine/backup/backup_job.h"
 #include "engine/backup/second_copy.h"
 #include "engine/guard/data_folder_guard.h"
@@ -12,6 +13,7 @@
 #include "platform/system.h"
 #include "platform/window.h"
 #include "ui/main_window.h"
+#include "ui/stale_notice.h"
 #include "ui/tray.h"
 
 void ClearBackupFolder() {
@@ -118,27 +120,48 @@ LastBackup ShownLastBackup(LastBackup attempt) {
     return attempt;
 }
 
+std::wstring LastBackupTrayTip(const LastBackup& recorded) {
+    const LastBackup attempt = ShownLastBackup(recorded);
+    const int days = StaleBackupDays(attempt);
+    return days > 0 ? StaleToolTipText(days) : LastBackupToolTipText(attempt);
+}
+
 void ShowLastBackup(const LastBackup& recorded) {
     const LastBackup attempt = ShownLastBackup(recorded);
-    const std::wstring text = LastBackupLineText(attempt);
+    const int days = StaleBackupDays(attempt);
+    const std::wstring text = days > 0 ? StaleLineText(attempt, days) : LastBackupLineText(attempt);
     SetControlText(kLineLastBackup, text);
-    SetToolTip(kLineLastBackup, text);  // a long reason is cut on the line
+    // A long reason is cut on the line; the tip holds it whole, and how the kept archives were proven.
+    const std::wstring& proofs = ProcessWindowState().proofSummary;
+    SetToolTip(kLineLastBackup, proofs.empty() ? text : text + L"\r\n" + proofs);
     // The words say it too; the colour only makes it stand out.
-    SetControlAlert(kLineLastBackup, attempt.recorded && (!attempt.saved || attempt.copyPending));
-    if (!MainWindowVisible()) SetTrayToolTip(kTrayIcon, LastBackupToolTipText(attempt));
+    SetControlAlert(kLineLastBackup, days > 0 || !AttemptAlertText(attempt).empty());
+    if (!MainWindowVisible()) SetTrayToolTip(kTrayIcon, LastBackupTrayTip(attempt));
+}
+
+void ReadProofSummary() {
+    MainWindowState& state = ProcessWindowState();
+    const std::wstring computer = ReadEnvironmentText(L"COMPUTERNAME"), user = ReadEnvironmentText(L"USERNAME");
+    state.proofSummary = state.backupPath.empty() ? std::wstring()
+                                                  : ProofSummaryText(ListOwnArchives(state.backupPath, computer, user),
+                                                                     ReadProofRecord(state.backupPath));
 }
 
 void RefreshLastBackup() {
+    ReadProofSummary();
     const LastBackup attempt = ReadLastBackup();
     ShowLastBackup(attempt);
-    if (!attempt.recorded || attempt.saved || attempt.seen || !MainWindowVisible()) return;
+    const bool news = attempt.recorded && (!attempt.saved || TellsLostArchive(attempt));
+    if (!news || attempt.seen || !MainWindowVisible()) return;
     SelectTabPage(kMainTab);
     MarkLastBackupSeen(attempt);
 }
 
 LastBackup RecordWindowBackup(LastBackup attempt, const SecondCopyOutcome& copy) {
     attempt.seen = true;
+    TakeOverLastGood(attempt);
     attempt = RecordBackupAttempt(attempt, copy);
+    ReadProofSummary();
     ShowLastBackup(attempt);
     return attempt;
 }

@@ -33,12 +33,18 @@ void StoreFullEvery();
 
 // The record as the window shows it: a pending second copy only while CopyDir is set.
 LastBackup ShownLastBackup(LastBackup attempt);
-// Line 61: the attempt's text, a failure in the alert colour, the whole text as its tool tip;
-// in the tray, the icon's tool tip too.
+// Line 61: the attempt's text, after "No good backup for N days." when the
+// last good backup is older than the schedule allows; a failure, a warning or
+// that age in the alert colour; the whole text and the kept archives' proofs
+// (ReadProofSummary) as its tool tip; in the tray, the icon's tool tip too.
 void ShowLastBackup(const LastBackup& attempt);
+// The tray icon's tool tip for the attempt: the age when too old, else the attempt in short.
+std::wstring LastBackupTrayTip(const LastBackup& attempt);
+// The proof record beside the archives, read into the state's summary line.
+void ReadProofSummary();
 // Start-up and the return from the tray: the record as it is now (an unattended
-// run may have written it). A failure the user has not seen yet brings the Main
-// tab to the front and is marked seen in the record, once the window is shown.
+// run may have written it). A failure, or a kept archive lost, that the user has not seen yet
+// brings the Main tab to the front and is marked seen in the record, once the window is shown.
 void RefreshLastBackup();
 // A backup from the window: recorded as seen (its box said it) with the
 // second copy's state, then shown; returns what was recorded.

@@ -8,6 +8,7 @@
 #include "ui/main_tab.h"
 #include "ui/password_flow.h"
 #include "ui/restore_flow.h"
+#include "ui/stale_notice.h"
 #include "ui/window_parts.h"
 
 namespace {
@@ -137,6 +138,9 @@ bool BuildMainWindow() {
     SetTrackBarPosition(kTrackCompression, settings.compression);
     ApplySavedOptions(settings);
     ApplyBackupTaskStartState();
+    // Once the task's state is known: it sets how old the last good backup may be.
+    WarnOfStaleBackupAtStart();
+    SetEventKindHandler(kEventTimer, LookAtBackupAge);
     StartWindowTimer(kMainTimer, kTimerIntervalMs);
     return true;
 }

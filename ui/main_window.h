@@ -1,5 +1,6 @@
 // The main window: its shared state, its object numbers, its construction and start-up's entry to it.
 #pragma once
+#include <cstdint>
 #include <string>
 
 #include "config/settings.h"
@@ -11,6 +12,12 @@ struct MainWindowState {
     std::wstring copyPath;    // CopyDir: the second copy's folder, empty while there is none
     Settings startSettings;   // the seven settings as read at start-up
     bool quit = false;        // set by the quit and close handlers; ends the loop
+    bool taskExists = false;  // the scheduled task, as schtasks last said
+    std::wstring proofSummary;  // line 61's tool tip: how the kept archives were proven
+    std::uint64_t ageLookMs = 0;      // the timer's last look at the record
+    bool staleBalloonShown = false;
+    std::uint64_t staleBalloonMs = 0;
+    std::uint64_t balloonIconUntilMs = 0;  // a visible window's icon, there only for the balloon; 0: none
 };
 MainWindowState& ProcessWindowState();
 

@@ -2,10 +2,13 @@
 #include "ui/task_tab.h"
 
 #include "config/language_table.h"
+#include "config/settings.h"
+#include "engine/report/backup_age.h"
 #include "engine/report/backup_log.h"
 #include "platform/window.h"
 #include "schedule/task_commands.h"
 #include "ui/event_loop.h"
+#include "ui/main_tab.h"
 #include "ui/main_window.h"
 #include "ui/window_parts.h"
 
@@ -88,7 +91,8 @@ void BuildBackupTaskTab() {
 
 void ApplyBackupTaskStartState() {
     EnableRange(kOptionSunday, kOptionLastDay, false);
-    if (BackupTaskExists()) EnterTaskExistsState();
+    ProcessWindowState().taskExists = BackupTaskExists();
+    if (ProcessWindowState().taskExists) EnterTaskExistsState();
     EnableControl(kButtonCreateTask, false);
 }
 
@@ -137,11 +141,20 @@ void PressCreateTask() {
                                 PadTimeText(ReadControlText(kSpinHour)),
                                 PadTimeText(ReadControlText(kSpinMinute)),
                                 ReadControlCheck(kCheckRunMissed)};
-    if (CreateBackupTask(schedule, ReadControlText(kFieldBackupFolder), AppendToBackupLog)) EnterTaskExistsState();
+    if (!CreateBackupTask(schedule, ReadControlText(kFieldBackupFolder), AppendToBackupLog)) return;
+    EnterTaskExistsState();
+    // Its period says how old the last good backup may grow; schtasks is never asked for it again.
+    WriteSettingText(kTaskScheduleKey, state.scheduleKind);
+    ProcessWindowState().taskExists = true;
+    ShowLastBackup(ReadLastBackup());
 }
 
 void PressRemoveTask() {
-    if (DeleteBackupTask()) LeaveTaskExistsState();
+    if (!DeleteBackupTask()) return;
+    LeaveTaskExistsState();
+    if (!ReadSettingText(kTaskScheduleKey, L"").empty()) WriteSettingText(kTaskScheduleKey, L"");
+    ProcessWindowState().taskExists = false;
+    ShowLastBackup(ReadLastBackup());
 }
 
 void PressOpenTaskScheduler() {

@@ -29,7 +29,7 @@ const MenuRow kMenuRows[] = {
 
 }  // namespace
 
-std::wstring TrayToolTipText() { return LastBackupToolTipText(ShownLastBackup(ReadLastBackup())); }
+std::wstring TrayToolTipText() { return LastBackupTrayTip(ReadLastBackup()); }
 
 void ShowJobStatus(const std::wstring& text) {
     SetStatusText(text);

@@ -13,8 +13,8 @@ constexpr int kImageRestore = 57;
 constexpr int kImageOpenFolder = 58;
 constexpr int kImageQuit = 59;
 
-// The last backup in short (Messages/SysTrayTooltip while none is recorded):
-// its first 63 characters, never half a surrogate pair.
+// The last backup in short (Messages/SysTrayTooltip while none is recorded;
+// its age when too old): its first 63 characters, never half a surrogate pair.
 std::wstring TrayToolTipText();
 
 // A running backup's or restore's status: the status bar, and the tray tool

@@ -14,7 +14,8 @@ ArchivePlan FullPlan(const std::wstring& computer, const std::wstring& user, con
 }
 
 ArchivePlan ChooseArchive(const std::vector<std::wstring>& names, const std::wstring& computer,
-                          const std::wstring& user, const LocalTime& today, int fullEvery) {
+                          const std::wstring& user, const LocalTime& today, int fullEvery,
+                          const std::vector<ArchiveProof>& proofs) {
     if (fullEvery <= 0) return FullPlan(computer, user, today, FullReason::FullEveryOff);
     const long todayNumber = DayNumber(today);
     const std::wstring* newest = nullptr;
@@ -31,11 +32,17 @@ ArchivePlan ChooseArchive(const std::vector<std::wstring>& names, const std::wst
     ArchivePlan plan = FullPlan(computer, user, today, FullReason::NoFull);
     if (!newest) return plan;
     plan.fullName = *newest;
+    const ArchiveProof* proof = FindArchiveProof(proofs, *newest);
     // Today's archive is that full; a differential beside it would give the day two.
     if (newestDay == todayNumber) {
         plan.reason = FullReason::SameDayFull;
     } else if (todayNumber - newestDay >= fullEvery) {
         plan.reason = FullReason::FullTooOld;
+    } else if (proof && proof->lacking > 0) {
+        // Its differentials would lack the same files for as long as they build on it.
+        plan.reason = FullReason::FullLacksFiles;
+    } else if (proof && proof->tested && proof->result == ProofResult::Failed) {
+        plan.reason = FullReason::FullFailedTest;
     } else {
         ArchiveNameParts full;
         ParseArchiveName(*newest, computer, user, full);
@@ -56,6 +63,7 @@ std::wstring FullReasonLogLine(const ArchivePlan& plan, const std::wstring& full
         case FullReason::SameDayFull: key = L"LogFullSameDay"; break;
         case FullReason::FullFailedTest: key = L"LogFullFailedTest"; break;
         case FullReason::DifferentialFailed: key = L"LogFullNoDifferential"; break;
+        case FullReason::FullLacksFiles: key = L"LogFullLacksFiles"; break;
     }
     return FillPlaceholder(LookUpText(L"LogMessages", key), fullPath);
 }

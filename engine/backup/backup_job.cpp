@@ -4,6 +4,7 @@
 
 #include "config/language_table.h"
 #include "engine/backup/archive_choice.h"
+#include "engine/backup/archive_proofs.h"
 #include "engine/backup/own_archives.h"
 #include "engine/backup/retention.h"
 #include "engine/console/archive_check.h"
@@ -88,6 +89,8 @@ ToolOutcome RunArchiveTool(const std::wstring& parameters, const std::wstring& p
                            const std::wstring& workingFolder) {
     const ProgramHandle tool = StartArchiveTool(parameters, false, password, workingFolder);
     ToolWatch watch = StartToolWatch();
+    // 7-Zip writes its messages in UTF-8 only when asked to; otherwise in the OEM code page.
+    watch.messages.utf8 = parameters.find(L"-sccUTF-8") != std::wstring::npos;
     if (tool != 0 && window.waitForTool) window.waitForTool(tool, watch, {});
     return FinishArchiveTool(tool, watch);
 }
@@ -124,20 +127,26 @@ void NoteDamagedFull(const BackupRequest& request, const std::vector<OwnArchive>
 }
 
 // Full or differential; a full to build on is proven by 7-Zip's test first,
-// as a differential against a damaged full restores nothing. Logs why a full is made.
+// as a differential against a damaged full restores nothing. Logs why a full
+// is made; the full's test goes into `result` for the proof record.
 ArchivePlan PlanArchive(const BackupRequest& request, const std::vector<OwnArchive>& own, const JobWindow& window,
                         BackupResult& result) {
     std::vector<std::wstring> names;
     if (request.fullEvery > 0)
         for (const OwnArchive& archive : own) names.push_back(archive.name);
-    ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery);
+    const std::vector<ArchiveProof> proofs =
+        request.fullEvery > 0 ? ReadProofRecord(request.backupFolder) : std::vector<ArchiveProof>();
+    ArchivePlan plan = ChooseArchive(names, request.computer, request.user, request.today, request.fullEvery, proofs);
     const std::wstring fullPath = request.backupFolder + plan.fullName;
     if (plan.kind == ArchiveKind::Differential) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
         // The password in force must open the full: a changed or cleared
         // password fails here and starts a new full.
         const bool withPassword = !request.password.empty();
-        const ToolOutcome test = RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
+        const ToolOutcome test =
+            RunArchiveTool(BuildTestParameters(fullPath, withPassword), request.password, window);
+        result.testedFull = plan.fullName;
+        result.fullTest = test;
         const bool proven = test.started && !test.hung && test.exitCode == 0;
         // A password set since the full was made would encrypt a differential
         // against an open full: the new password starts a new full.
@@ -179,20 +188,38 @@ void PackArchive(const BackupRequest& request, const ArchivePlan& plan, const Jo
     if (plan.kind == ArchiveKind::Differential) {
         std::wstring parent, name;
         SplitDataFolder(request.dataFolder, parent, name);
-        result.tool = RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName,
-                                                                 name, result.tempPath, result.encrypted),
-                                     request.password, window, parent);
+        result.tool =
+            RunArchiveTool(BuildDifferentialParameters(request.level, request.backupFolder + plan.fullName, name,
+                                                            result.tempPath, result.encrypted),
+                                request.password, window, parent);
     } else {
         const std::wstring tempName = result.tempPath.substr(request.backupFolder.size());
-        result.tool = RunArchiveTool(BuildBackupParameters(request.level, request.backupFolder, tempName,
-                                                           request.dataFolder, result.encrypted),
-                                     request.password, window);
+        result.tool = RunArchiveTool(
+            BuildBackupParameters(request.level, request.backupFolder, tempName, request.dataFolder, result.encrypted),
+            request.password, window);
     }
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
     if (result.tool.hung) result.status = BackupStatus::ToolHung;
+    // One file another program holds open must not cost the night: what 7-Zip
+    // could read is kept, and the files it names are reported.
+    if (result.status == BackupStatus::ToolWarning && result.tool.unreadCount > 0 &&
+        SevenZipArchiveFinished(result.tempPath))
+        result.status = BackupStatus::MissingFiles;
     if (result.status == BackupStatus::Success && !SevenZipArchiveFinished(result.tempPath)) {
         result.status = BackupStatus::NoArchive;
     }
+}
+
+// Whether the day already has an archive of ours that lacks nothing: one
+// that lacks files never replaces it.
+bool DayHasCompleteArchive(const BackupRequest& request) {
+    const std::vector<ArchiveProof> proofs = ReadProofRecord(request.backupFolder);
+    for (const OwnArchive& archive : ListOwnArchives(request.backupFolder, request.computer, request.user)) {
+        if (DayNumber(archive.parts.day) != DayNumber(request.today)) continue;
+        const ArchiveProof* proof = FindArchiveProof(proofs, archive.name);
+        if (!proof || proof->lacking == 0) return true;
+    }
+    return false;
 }
 
 // The differential names its full from inside (kBaseMarkName), so that a
@@ -206,7 +233,8 @@ void AddBaseMark(const BackupRequest& request, const ArchivePlan& plan, const Jo
         result.status = BackupStatus::NoArchive;
         return;
     }
-    result.tool = RunArchiveTool(BuildBaseMarkParameters(result.tempPath, result.encrypted), request.password, window);
+    result.tool =
+        RunArchiveTool(BuildBaseMarkParameters(result.tempPath, result.encrypted), request.password, window);
     DeleteFilePath(kBaseMarkName);
     result.status = result.tool.started ? StatusForExitCode(result.tool.exitCode) : BackupStatus::ToolMissing;
     if (result.tool.hung) result.status = BackupStatus::ToolHung;
@@ -217,24 +245,29 @@ void AddBaseMark(const BackupRequest& request, const ArchivePlan& plan, const Jo
 // The packed archive is tested, then moved over the day's archive, or dropped.
 BackupResult FinishBackup(const BackupRequest& request, const JobWindow& window, BackupResult& result) {
     if (result.status == BackupStatus::StaleTemp) return result;
+    if (result.status == BackupStatus::MissingFiles && DayHasCompleteArchive(request))
+        result.status = BackupStatus::MissingFilesDayKept;
+    const auto packed = [&result] {
+        return result.status == BackupStatus::Success || result.status == BackupStatus::MissingFiles;
+    };
     // A header 7-Zip completed says nothing of the data behind it; only
     // reading everything back does.
-    if (result.status == BackupStatus::Success && request.verify) {
+    if (packed() && request.verify) {
         if (window.showStatus) window.showStatus(LookUpText(L"Messages", L"StatusTest"));
-        result.test = RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
+        result.test =
+            RunArchiveTool(BuildTestParameters(result.tempPath, result.encrypted), request.password, window);
         if (!result.test.started || result.test.exitCode != 0) result.status = BackupStatus::TestFailed;
         if (result.test.hung) result.status = BackupStatus::ToolHung;
     }
     // The rename reaches the disk before the data otherwise: a power cut
     // soon after could leave the day's name on an archive never written.
-    if (result.status == BackupStatus::Success && !FlushFileToDisk(result.tempPath)) {
+    if (packed() && !FlushFileToDisk(result.tempPath)) {
         result.status = BackupStatus::NotFlushed;
     }
-    if (result.status == BackupStatus::Success && !MoveFileReplacing(result.tempPath, result.archivePath)) {
+    if (packed() && !MoveFileReplacing(result.tempPath, result.archivePath)) {
         result.status = BackupStatus::NotReplaced;
     }
-    if (result.status != BackupStatus::Success && LookUpPathKind(result.tempPath) == PathKind::File)
-        DeleteFilePath(result.tempPath);
+    if (!packed() && LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
     return result;
 }
 
@@ -294,9 +327,18 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     ArchivePlan plan = PlanArchive(request, own, window, result);
     if (plan.kind == ArchiveKind::Differential) {
         PackArchive(request, plan, window, result);
-        if (result.status == BackupStatus::Success) AddBaseMark(request, plan, window, result);
+        if (result.status == BackupStatus::Success || result.status == BackupStatus::MissingFiles) {
+            // The mark's own run must not hide the files the packing could not read.
+            const BackupResult packed = result;
+            AddBaseMark(request, plan, window, result);
+            if (result.status == BackupStatus::Success) {
+                result.status = packed.status;
+                result.tool = packed.tool;
+            }
+        }
+        // A full would miss the same unread files.
         if (result.status == BackupStatus::Success || result.status == BackupStatus::StaleTemp ||
-            result.status == BackupStatus::ToolHung)
+            result.status == BackupStatus::ToolHung || result.status == BackupStatus::MissingFiles)
             return FinishBackup(request, window, result);
         if (LookUpPathKind(result.tempPath) == PathKind::File) DeleteFilePath(result.tempPath);
         const std::wstring fullPath = request.backupFolder + plan.fullName;

@@ -6,10 +6,12 @@
 #include "config/language_table.h"
 #include "config/settings.h"
 #include "engine/backup/backup_job.h"
+#include "engine/backup/kept_archive_proof.h"
 #include "engine/backup/second_copy.h"
 #include "engine/console/archive_tool.h"
 #include "engine/guard/folder_lock.h"
 #include "engine/guard/mail_client.h"
+#include "engine/report/backup_age.h"
 #include "engine/report/backup_log.h"
 #include "engine/report/failure_notice.h"
 #include "engine/report/failure_reason.h"
@@ -35,6 +37,8 @@ int ExitCodeFor(BackupStatus status) {
         case BackupStatus::NoPassword:
         case BackupStatus::SettingsUnreadable: return kUnattendedNoPassword;
         case BackupStatus::FolderBusy: return kUnattendedFolderBusy;
+        case BackupStatus::MissingFiles:
+        case BackupStatus::MissingFilesDayKept: return kUnattendedToolWarning;
         case BackupStatus::StaleTemp:
         case BackupStatus::NotFlushed:
         case BackupStatus::NotReplaced: return kUnattendedNotReplaced;
@@ -44,19 +48,32 @@ int ExitCodeFor(BackupStatus status) {
     return kUnattendedToolFailed;
 }
 
-// The log line, the second copy, the record and, after a failure or with the
-// copy pending, the balloon; the client comes back only when this run ended it.
+// The log line, the older archive proven, the second copy, the record and,
+// after a failure, for a saved night's damaged archive or with the copy
+// pending, the balloon; the client comes back only when this run ended it.
 int ReportResult(const BackupRequest& request, BackupResult result, bool clientEnded) {
     AppendLogLine(kLogBaseName, BackupLogMessage(result));
     RemoveArchivesPastKeeping(request, result);
     if (clientEnded && ReadSettingInteger(L"ReopenLM", 0) == 1) RestartMailClient();
-    // The client may work meanwhile: the copy reads the backup folder only.
+    // The client may work meanwhile: the older archive's test and the copy read the backup folder only.
+    ProveKeptArchives(request, result);
     const SecondCopyOutcome copy = UpdateSecondCopy(request, result);
     const LastBackup attempt = RecordBackupAttempt(AttemptOfResult(result), copy);
     // Nobody watches a scheduled run: the record waits for the window, the balloon tells whoever is there now.
     if (AttemptNeedsNotice(attempt)) ShowFailureNotice(attempt);
     if (attempt.saved && copy.state == SecondCopyState::Pending) return kUnattendedCopyPending;
     return ExitCodeFor(result.status);
+}
+
+// After a long gap the log says how long it was: a night that works again
+// tells how much was at risk.
+void LogLongGap() {
+    const LastBackup last = ReadLastBackup();
+    const std::wstring kind = ReadSettingText(kTaskScheduleKey, L"");
+    const int days = DaysWithoutGoodBackup(last, ReadLocalTime(), StaleLimitDays(kind, !kind.empty()));
+    if (days > 0)
+        AppendToBackupLog(FillPlaceholders(LookUpText(L"LogMessages", L"LogLongGap"),
+                                           {std::to_wstring(days), FormatLogTimestamp(last.lastGood)}));
 }
 
 // Under the backup folder's lock: the client ended, packed, retention, the report.
@@ -117,6 +134,7 @@ int RunUnattendedBackup() {
     request.copyFolder = ReadCopyFolderSetting();
     // An interrupted restore can hide the data folder; the backup must see the repaired one.
     RepairInterruptedRestore(request.dataFolder);
+    LogLongGap();
     request.archiveName = ArchiveName(request.computer, request.user, request.today);
     // Read before the client is ended: a key that cannot be had leaves it running.
     request.passwordState = ReadArchivePassword(request.password);

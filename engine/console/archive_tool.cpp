@@ -118,6 +118,11 @@ ToolOutcome FinishArchiveTool(ProgramHandle handle, ToolWatch& watch) {
     outcome.started = true;
     // The pipe is emptied as it fills, so 7-Zip never waits on it.
     while (WaitForProgramOrOutput(handle, ToolWatchWaitMs(watch)) != ProgramWake::Ended) WatchTool(watch, handle);
+    // The list of files 7-Zip could not read comes last of all.
+    ReadToolMessages(watch.messages, TakeRemainingOutput(handle));
+    outcome.unreadFiles = watch.messages.unreadFiles;
+    outcome.unreadCount = watch.messages.unreadCount;
+    outcome.wrongPassword = watch.messages.wrongPassword;
     outcome.hung = watch.hung;
     outcome.exitCode = ProgramExitCode(handle);
     ReleaseProgram(handle);

@@ -1,6 +1,7 @@
 // The 7-Zip console program: archive names, command lines, runs and how a run ended.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "engine/console/tool_watch.h"
 #include "platform/process.h"
@@ -57,10 +58,14 @@ struct ToolOutcome {
     bool started = false;
     long exitCode = -1;
     bool hung = false;  // ended by us after its figure stood still too long
+    // From 7-Zip's closing list: the files it could not read (the first few) and how many.
+    std::vector<std::wstring> unreadFiles{};
+    int unreadCount = 0;
+    bool wrongPassword = false;  // it said the password does not open the archive
 };
 // Waits for the end (blocking on the handle and the pipe, which it drains,
-// and ending a tool that stands still: `watch`), reads the code, releases
-// the handle.
+// and ending a tool that stands still: `watch`), reads the rest of the
+// output and the code, releases the handle.
 ToolOutcome FinishArchiveTool(ProgramHandle handle, ToolWatch& watch);
 // Messages/ToolExit... text for a finished 7-Zip run (ToolNotStarted when it never started).
 std::wstring ToolOutcomeText(const ToolOutcome& tool);

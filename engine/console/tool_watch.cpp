@@ -33,7 +33,9 @@ ToolWatch StartToolWatch() {
 
 bool WatchTool(ToolWatch& watch, ProgramHandle tool) {
     const std::uint64_t now = ReadTickMilliseconds();
-    const bool changed = ReadToolProgress(watch.progress, TakeProgramOutput(tool));
+    const std::string output = TakeProgramOutput(tool);
+    ReadToolMessages(watch.messages, output);
+    const bool changed = ReadToolProgress(watch.progress, output);
     if (changed) watch.changedAtMs = now;
     if (!watch.hung && now - watch.changedAtMs >= watch.limitMs && ProgramRunning(tool)) {
         EndProgram(tool);

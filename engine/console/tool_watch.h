@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/console/tool_messages.h"
 #include "engine/console/tool_progress.h"
 #include "platform/process.h"
 
@@ -14,11 +15,12 @@ struct ToolWatch {
     std::uint64_t changedAtMs = 0;  // the figure's last change, or the start
     std::uint64_t limitMs = kToolSilenceLimitMs;
     bool hung = false;  // ended here for standing still
+    ToolMessages messages;
 };
 // From now. The environment's LARKMAILBACKUP_TEST_SILENCE_SECONDS may only
 // shorten the limit: the tests' hanging 7-Zip must not take half an hour.
 ToolWatch StartToolWatch();
-// Takes the tool's new output. Ends the tool (`hung`) once the figure has
+// Takes the tool's new output (its figure and its messages). Ends the tool (`hung`) once the figure has
 // stood still for the limit. True when the figure changed.
 bool WatchTool(ToolWatch& watch, ProgramHandle tool);
 // How long a wait on the tool may block before the watch must look again.

@@ -12,11 +12,6 @@ namespace {
 constexpr std::uint32_t kGoneCheckIntervalMs = 100;
 constexpr std::size_t kTitleChars = 259;  // what a 260-character title buffer holds
 
-std::wstring FileNamePart(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::wstring FindProcessIds(const std::wstring& exeName) {
@@ -25,7 +20,7 @@ std::wstring FindProcessIds(const std::wstring& exeName) {
     const std::wstring wanted = UpperAscii(exeName);
     std::wstring ids;
     for (const ProcessEntry& entry : processes) {
-        if (UpperAscii(FileNamePart(entry.exeFile)) != wanted) continue;
+        if (UpperAscii(FileNameOf(entry.exeFile)) != wanted) continue;
         if (!ids.empty()) ids += L",";
         ids += std::to_wstring(static_cast<std::int32_t>(entry.id));
     }

@@ -24,6 +24,11 @@ enum class BackupStatus {
     SettingsUnreadable,  // the settings file could not be read, so a password may be set; nothing was packed
     FolderBusy,     // another backup or restore kept the backup folder locked too long; nothing was changed
     FullNeededLater,  // today's full would be replaced, yet an archive dated after today was made against it
+    // 7-Zip could not read some files (exit code 1, another program holds
+    // them): the archive of everything else was tested, flushed and put in place.
+    MissingFiles,
+    // The same, but the day already has a complete archive, which stays; the new one was dropped.
+    MissingFilesDayKept,
 };
 
 // What the user should also learn of a run, saved or failed: a LogMessages
@@ -46,6 +51,9 @@ struct BackupResult {
     std::wstring laterArchive;  // FullNeededLater: the archive dated after today that needs today's full
     std::wstring damagedFull;   // a full this run's test found damaged: it passed no test
     std::vector<BackupNote> notes;
+    // A differential's full, tested before it was built on ("t" never ran: empty).
+    std::wstring testedFull;
+    ToolOutcome fullTest;
 };
 
 // The LogMessages line for the outcome, in the current language.

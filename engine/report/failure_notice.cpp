@@ -10,8 +10,8 @@ namespace {
 bool PutNoticeIcon(const LastBackup& attempt) {
     if (!AddTrayIcon(kMainWindow, kProgramIconImage)) return false;
     SetTrayToolTip(kMainWindow, LastBackupToolTipText(attempt));
-    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"),
-                         attempt.saved ? SavedNightNotice(attempt) : ShownFailureReason(attempt), kFailureNoticeMs);
+    ShowTrayErrorBalloon(kMainWindow, LookUpText(L"MainWindow", L"WinTitle"), AttemptAlertText(attempt),
+                         kFailureNoticeMs);
     return true;
 }
 

@@ -2,6 +2,7 @@
 #include "engine/report/failure_reason.h"
 
 #include "config/language_table.h"
+#include "platform/text.h"
 
 namespace {
 
@@ -13,11 +14,23 @@ std::wstring TempPath(const BackupResult& r) { return r.tempPath; }
 std::wstring ArchivePath(const BackupResult& r) { return r.archivePath; }
 std::wstring BackupFolder(const BackupResult& r) { return r.backupFolder; }
 std::wstring LaterArchive(const BackupResult& r) { return r.laterArchive; }
+std::wstring UnreadCount(const BackupResult& r) { return std::to_wstring(r.tool.unreadCount); }
+
+// "Mail\inbox.db, Mail\sent.db, ..." as the data folder holds them: the first few 7-Zip named.
+std::wstring UnreadNames(const BackupResult& r) {
+    std::wstring names;
+    for (std::size_t i = 0; i < r.tool.unreadFiles.size() && i < kShownUnreadFiles; ++i)
+        names += (i ? L", " : L"") + DataRelativePath(r.tool.unreadFiles[i], r.dataFolder);
+    if (r.tool.unreadCount > static_cast<int>(kShownUnreadFiles) || r.tool.unreadFiles.size() > kShownUnreadFiles)
+        names += L", ...";
+    return names;
+}
 
 struct ReasonRow {
     BackupStatus status;
     const wchar_t* code;  // a LogMessages key; stored in records, so never renamed
     std::wstring (*detail)(const BackupResult&);
+    std::wstring (*detail2)(const BackupResult&) = NoDetail;
 };
 
 // A new failure of the job is one row here and its LogMessages text.
@@ -38,6 +51,8 @@ const ReasonRow kReasonRows[] = {
     {BackupStatus::SettingsUnreadable, L"LogSettingsUnreadable", NoDetail},
     {BackupStatus::FolderBusy, L"LogFolderBusy", BackupFolder},
     {BackupStatus::FullNeededLater, L"LogFullNeededLater", LaterArchive},
+    {BackupStatus::MissingFiles, L"LogFilesNotRead", UnreadCount, UnreadNames},
+    {BackupStatus::MissingFilesDayKept, L"LogFilesNotReadDayKept", UnreadCount, UnreadNames},
 };
 
 }  // namespace
@@ -45,7 +60,7 @@ const ReasonRow kReasonRows[] = {
 FailureReason FailureReasonOf(const BackupResult& result) {
     if (result.status == BackupStatus::TestFailed && !result.test.started) return {L"LogTestNotRun", L""};
     for (const ReasonRow& row : kReasonRows)
-        if (row.status == result.status) return {row.code, row.detail(result)};
+        if (row.status == result.status) return {row.code, row.detail(result), row.detail2(result)};
     return {};
 }
 
@@ -55,7 +70,19 @@ bool IsFailureReasonCode(const std::wstring& code) {
 }
 
 std::wstring FailureReasonText(const FailureReason& reason) {
-    return FillPlaceholder(LookUpText(L"LogMessages", reason.code), reason.detail);
+    return FillPlaceholders(LookUpText(L"LogMessages", reason.code), {reason.detail, reason.detail2});
+}
+
+std::wstring DataRelativePath(const std::wstring& path, const std::wstring& dataFolder) {
+    // 7-Zip names a full's files by their whole path, a differential's from the data folder's own name on.
+    const std::wstring folder = WithoutTrailingSeparators(dataFolder);
+    const std::size_t slash = folder.rfind(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? folder : folder.substr(slash + 1);
+    for (const std::wstring& head : {folder, name}) {
+        const std::wstring prefix = UpperAscii(head + L"\\");
+        if (!head.empty() && UpperAscii(path.substr(0, prefix.size())) == prefix) return path.substr(prefix.size());
+    }
+    return path;
 }
 
 std::wstring BackupLogMessage(const BackupResult& result) {

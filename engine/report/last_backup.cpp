@@ -1,18 +1,12 @@
 // The record of the latest backup attempt: its bytes, its reading, its replacement.
 #include "engine/report/last_backup.h"
 
-#include <cwchar>
-
 #include "config/key_value_file.h"
+#include "engine/report/record_time.h"
 #include "platform/files.h"
+#include "platform/text.h"
 
 namespace {
-
-std::wstring FormatRecordTime(const LocalTime& t) {
-    wchar_t buffer[40];
-    std::swprintf(buffer, 40, L"%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    return buffer;
-}
 
 // Digits only, at most 18 of them; -1 otherwise.
 std::int64_t ParseCount(const std::wstring& text) {
@@ -24,28 +18,6 @@ std::int64_t ParseCount(const std::wstring& text) {
     }
     return value;
 }
-
-bool ParseRecordTime(const std::wstring& text, LocalTime& t) {
-    // yyyy-mm-dd hh:ii:ss
-    if (text.size() != 19 || text[4] != L'-' || text[7] != L'-' || text[10] != L' ' || text[13] != L':' ||
-        text[16] != L':')
-        return false;
-    const std::int64_t parts[6] = {ParseCount(text.substr(0, 4)),  ParseCount(text.substr(5, 2)),
-                                   ParseCount(text.substr(8, 2)),  ParseCount(text.substr(11, 2)),
-                                   ParseCount(text.substr(14, 2)), ParseCount(text.substr(17, 2))};
-    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > 31 || parts[3] < 0 || parts[3] > 23 ||
-        parts[4] < 0 || parts[4] > 59 || parts[5] < 0 || parts[5] > 59 || parts[0] < 0)
-        return false;
-    t = LocalTime{static_cast<int>(parts[0]), static_cast<int>(parts[1]), static_cast<int>(parts[2]),
-                  static_cast<int>(parts[3]), static_cast<int>(parts[4]), static_cast<int>(parts[5])};
-    return true;
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 LastBackup FailedAttempt(const FailureReason& cause, const std::wstring& archiveName) {
@@ -66,6 +38,8 @@ LastBackup AttemptOfResult(const BackupResult& result) {
         const std::int64_t size = ReadFileSize(result.archivePath);
         attempt.archiveSize = size > 0 ? size : 0;
         attempt.encrypted = result.encrypted;
+        attempt.hasLastGood = true;
+        attempt.lastGood = attempt.when;
     }
     attempt.notes = result.notes;
     return attempt;
@@ -99,10 +73,12 @@ std::string LastBackupBytes(const LastBackup& attempt) {
     WriteKeyValueText(file, L"Reason", attempt.reason);
     WriteKeyValueText(file, L"Code", attempt.cause.code);
     WriteKeyValueText(file, L"Detail", attempt.cause.detail);
+    if (!attempt.cause.detail2.empty()) WriteKeyValueText(file, L"Detail2", attempt.cause.detail2);
     WriteKeyValueText(file, L"Archive", attempt.archiveName);
     WriteKeyValueText(file, L"Size", std::to_wstring(attempt.archiveSize));
     WriteKeyValueInteger(file, L"Seen", attempt.seen ? 1 : 0);
     if (attempt.encrypted) WriteKeyValueInteger(file, L"Encrypted", 1);
+    if (attempt.hasLastGood) WriteKeyValueText(file, L"LastGood", FormatRecordTime(attempt.lastGood));
     for (std::size_t i = 0; i < attempt.notes.size(); ++i) {
         const BackupNote& note = attempt.notes[i];
         WriteKeyValueText(file, L"Note" + std::to_wstring(i + 1), note.code + L"|" + note.detail);
@@ -130,10 +106,16 @@ LastBackup ParseLastBackup(const std::string& bytes) {
     attempt.reason = ReadKeyValueText(file, L"Reason", L"");
     attempt.cause.code = ReadKeyValueText(file, L"Code", L"");
     attempt.cause.detail = ReadKeyValueText(file, L"Detail", L"");
+    attempt.cause.detail2 = ReadKeyValueText(file, L"Detail2", L"");
     attempt.archiveName = ReadKeyValueText(file, L"Archive", L"");
     attempt.archiveSize = size;
     attempt.seen = seen == L"1";
     attempt.encrypted = attempt.saved && ReadKeyValueText(file, L"Encrypted", L"") == L"1";
+    attempt.hasLastGood = ParseRecordTime(ReadKeyValueText(file, L"LastGood", L""), attempt.lastGood);
+    if (!attempt.hasLastGood && attempt.saved) {
+        attempt.hasLastGood = true;
+        attempt.lastGood = attempt.when;
+    }
     for (int i = 1;; ++i) {
         const std::wstring note = ReadKeyValueText(file, L"Note" + std::to_wstring(i), L"");
         const std::size_t bar = note.find(L'|');
@@ -151,7 +133,15 @@ LastBackup ParseLastBackup(const std::string& bytes) {
     return attempt;
 }
 
-void RecordLastBackup(const LastBackup& attempt) {
+void TakeOverLastGood(LastBackup& attempt) {
+    if (attempt.hasLastGood) return;
+    const LastBackup earlier = ReadLastBackup();
+    attempt.hasLastGood = earlier.hasLastGood;
+    attempt.lastGood = earlier.lastGood;
+}
+
+void RecordLastBackup(LastBackup attempt) {
+    TakeOverLastGood(attempt);
     // A record that cannot be written is lost, like a log line: the backup's outcome stands regardless.
     WriteFileReplacing(kLastBackupFileName, LastBackupBytes(attempt));
 }

@@ -28,6 +28,10 @@ struct LastBackup {
     bool copyPending = false;
     LocalTime copyPendingSince;
     FailureReason copyCause;
+    // When the latest good backup was saved: this attempt's time after a
+    // success, carried over by a failure.
+    bool hasLastGood = false;
+    LocalTime lastGood;
 };
 
 // An attempt that ended before 7-Zip ran, now.
@@ -41,15 +45,23 @@ LastBackup AttemptOfResult(const BackupResult& result);
 void SetSecondCopyState(LastBackup& attempt, const SecondCopyOutcome& copy, const LastBackup& previous);
 
 // BOM, CR LF, then When, Result, Reason, Code, Detail, Archive, Size and Seen, one a line;
-// "Encrypted = 1" after them for an encrypted archive only, then each note
-// as "Note<n> = <code>|<detail>" from 1 on; CopyPendingSince, CopyCode and
+// Detail2 after Detail when there is one; "Encrypted = 1" after them for an
+// encrypted archive only, LastGood when known, then each note as
+// "Note<n> = <code>|<detail>" from 1 on; CopyPendingSince, CopyCode and
 // CopyDetail only while the second copy is pending.
 std::string LastBackupBytes(const LastBackup& attempt);
 // Anything but a whole record reads as not recorded; without Code (an earlier
 // version's record) the cause is empty and Reason is shown as it stands.
+// Without LastGood a saved attempt is the last good backup itself.
 LastBackup ParseLastBackup(const std::string& bytes);
-// Through a temporary and a replace: a reader sees the old or the new record.
-void RecordLastBackup(const LastBackup& attempt);
+// An attempt that knows no good backup (a failure) takes over the one the record knew.
+void TakeOverLastGood(LastBackup& attempt);
+// Through a temporary and a replace: a reader sees the old or the new record;
+// the last good backup taken over first.
+void RecordLastBackup(LastBackup attempt);
+// A saved night's notes name an archive that can no longer be restored: a
+// damaged full, or an older archive that failed its test.
+bool TellsLostArchive(const LastBackup& attempt);
 LastBackup ReadLastBackup();
 // Sets Seen, unless another run has recorded a newer attempt meanwhile.
 void MarkLastBackupSeen(const LastBackup& shown);
@@ -66,8 +78,15 @@ std::wstring SecondCopyPendingText(const LastBackup& attempt);
 std::wstring SavedNightNotice(const LastBackup& attempt);
 // A failure, a saved night with a damaged full, or one whose second copy is pending, is told at once by a balloon.
 bool AttemptNeedsNotice(const LastBackup& attempt);
+// What a balloon says of the attempt: the failure, or what a saved night
+// needs told (SavedNightNotice); empty when there is nothing to tell.
+std::wstring AttemptAlertText(const LastBackup& attempt);
 // The Main tab's line: saved with size, failed with reason, or none yet; a pending second copy, then the notes after it.
 std::wstring LastBackupLineText(const LastBackup& attempt);
+// The same line after "No good backup for <days> days." (days > 0).
+std::wstring StaleLineText(const LastBackup& attempt, int days);
+// The tray tool tip while no good backup is that old, clipped like the others.
+std::wstring StaleToolTipText(int days);
 // The tray tool tip: Messages/SysTrayTooltip while nothing is recorded; at
 // most kTrayToolTipLimit characters, never half a surrogate pair.
 std::wstring LastBackupToolTipText(const LastBackup& attempt);

@@ -108,14 +108,31 @@ std::wstring ShownNotes(const LastBackup& attempt) {
 }
 
 bool AttemptNeedsNotice(const LastBackup& attempt) {
-    if (!attempt.saved || attempt.copyPending) return true;
+    return !attempt.saved || attempt.copyPending || TellsLostArchive(attempt);
+}
+
+bool TellsLostArchive(const LastBackup& attempt) {
     for (const BackupNote& note : attempt.notes)
-        if (note.code == L"LogFullDamaged") return true;
+        if (note.code == L"LogFullDamaged" || note.code == L"LogProofFailed") return true;
     return false;
 }
 
 std::wstring ShownFailureReason(const LastBackup& attempt) {
     return IsFailureReasonCode(attempt.cause.code) ? FailureReasonText(attempt.cause) : attempt.reason;
+}
+
+std::wstring AttemptAlertText(const LastBackup& attempt) {
+    if (!attempt.recorded || !AttemptNeedsNotice(attempt)) return {};
+    return attempt.saved ? SavedNightNotice(attempt) : ShownFailureReason(attempt);
+}
+
+std::wstring StaleLineText(const LastBackup& attempt, int days) {
+    return FillPlaceholder(LookUpText(L"MainWindow", L"StaleBackup"), std::to_wstring(days)) + L" " +
+           LastBackupLineText(attempt);
+}
+
+std::wstring StaleToolTipText(int days) {
+    return ClippedToolTip(FillPlaceholder(LookUpText(L"Messages", L"TrayStale"), std::to_wstring(days)));
 }
 
 std::wstring LastBackupToolTipText(const LastBackup& attempt) {

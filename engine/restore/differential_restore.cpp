@@ -27,11 +27,6 @@ ToolOutcome RunExtraction(const std::wstring& parameters, const std::wstring& pa
     return FinishArchiveTool(tool, watch);
 }
 
-std::wstring FileNameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 std::vector<ArchiveItem> CombineDifferentialItems(const std::vector<ArchiveItem>& fullItems,

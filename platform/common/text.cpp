@@ -139,3 +139,8 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
     if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) return folder + name;
     return folder + L"\\" + name;
 }
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}

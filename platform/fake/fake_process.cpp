@@ -116,6 +116,13 @@ std::string TakeProgramOutput(ProgramHandle handle) {
     return taken;
 }
 
+std::string TakeRemainingOutput(ProgramHandle handle) {
+    bool wrote = false;
+    while (FakeNextProgramPiece(handle, wrote)) {
+    }
+    return TakeProgramOutput(handle);
+}
+
 std::uint64_t ProgramOutputSize(ProgramHandle handle) {
     FakeProgram* program = FindProgram(handle);
     return program ? program->nextPiece : 0;

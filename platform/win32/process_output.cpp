@@ -121,3 +121,11 @@ std::string TakeProgramOutput(ProgramHandle handle) {
     program->handedOut = 0;
     return taken;
 }
+
+std::string TakeRemainingOutput(ProgramHandle handle) {
+    RunningProgram* program = ProgramFrom(handle);
+    if (!program || !HasOutput(*program)) return {};
+    while (ReadMoreOutput(*program)) {
+    }
+    return TakeProgramOutput(handle);
+}

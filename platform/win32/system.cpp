@@ -138,3 +138,5 @@ void PauseMilliseconds(std::uint32_t ms) { Sleep(ms); }
 std::string AnsiFromWide(const std::wstring& text) { return CodePageFromWide(CP_ACP, text); }
 
 std::wstring WideFromAnsi(const std::string& bytes) { return WideFromCodePage(CP_ACP, bytes); }
+
+std::wstring WideFromOem(const std::string& bytes) { return WideFromCodePage(CP_OEMCP, bytes); }

@@ -306,6 +306,8 @@ bool ReadControlCheck(int number) {
     return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+constexpr int kToolTipWidth = 480;
+
 void SetToolTip(int number, const std::wstring& text) {
     WindowLayer& w = Layer();
     ControlRecord* c = Find(number);
@@ -322,6 +324,8 @@ void SetToolTip(int number, const std::wstring& text) {
         tool.uId = reinterpret_cast<UINT_PTR>(c->hwnd);
         tool.lpszText = const_cast<wchar_t*>(text.c_str());
         SendMessageW(c->tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        // A width makes the tip wrap long texts and take line breaks.
+        SendMessageW(c->tip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kToolTipWidth));
         return;
     }
     TTTOOLINFOW tool{};

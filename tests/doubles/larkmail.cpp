@@ -1,10 +1,11 @@
 // Test double of the mail client: a visible top-level window titled
 // "Larkmail - Inbox" that runs until it is killed (or its window closed).
 //
-//   larkmail.exe [--hold FILE]
+//   larkmail.exe [--hold FILE] [--title TEXT]
 //       FILE (or the environment variable LARKMAIL_HOLD) is opened for reading
 //       and writing without any sharing and held while the program runs, as a
-//       client holds its database.
+//       client holds its database. TEXT replaces the window's title: another
+//       program that holds a data file (an indexer), which a backup never ends.
 //   Each start appends one line to the start record: the file named by
 //   LARKMAIL_STARTS, otherwise "larkmail-starts.txt" beside the executable.
 //   The line is the command line exactly as the program received it, in
@@ -52,11 +53,16 @@ void RecordStart() {
     CloseHandle(file);
 }
 
-std::wstring HoldPath(int argc, wchar_t** argv) {
+std::wstring Option(int argc, wchar_t** argv, const wchar_t* name) {
     for (int i = 1; i + 1 < argc; ++i) {
-        if (std::wstring(argv[i]) == L"--hold") return argv[i + 1];
+        if (std::wstring(argv[i]) == name) return argv[i + 1];
     }
-    return ReadEnvironment(L"LARKMAIL_HOLD");
+    return {};
+}
+
+std::wstring HoldPath(int argc, wchar_t** argv) {
+    const std::wstring path = Option(argc, argv, L"--hold");
+    return path.empty() ? ReadEnvironment(L"LARKMAIL_HOLD") : path;
 }
 
 LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -86,7 +92,8 @@ int wmain(int argc, wchar_t** argv) {
     windowClass.lpszClassName = L"LarkmailDoubleWindow";
     windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Larkmail - Inbox",
+    const std::wstring title = Option(argc, argv, L"--title");
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.empty() ? L"Larkmail - Inbox" : title.c_str(),
                                   WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 480, 320, nullptr, nullptr,
                                   instance, nullptr);
     if (window == nullptr) return 1;

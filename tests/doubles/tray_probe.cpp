@@ -3,7 +3,8 @@
 //
 //   tray_probe window --pid P [--timeout MS]  prints "visible topmost" as 0/1 0/1
 //   tray_probe icon --pid P        prints 1 when the shell holds tray icon 0 of P's window
-//   tray_probe click --pid P       the shell's report of a left click on tray icon 0
+//   tray_probe click --pid P [--notice 1]
+//       the shell's report of a left click on tray icon 0 (of the notice window: ends a run's balloon)
 //   tray_probe menu --pid P [--timeout MS] [--pick K]
 //       waits for P's pop-up menu; with --pick, chooses its K-th item from
 //       the keyboard (down arrow K times, Enter), otherwise closes it with
@@ -236,6 +237,12 @@ int wmain(int argc, wchar_t** argv) {
         std::wstring text;
         for (HWND tip : tips) text += ToolTipTexts(tip);
         WriteOut(L"", Utf8(text));
+        return 0;
+    }
+    if (verb == L"click" && Get(o, L"--notice", L"") == L"1") {
+        HWND notice = WaitForWindow(pid, L"LarkmailBackupNotice", false, timeout);
+        if (!notice) return 2;
+        PostMessageW(notice, kTrayCallback, MAKEWPARAM(100, 100), MAKELPARAM(WM_LBUTTONUP, 0));
         return 0;
     }
     if (verb == L"notice") {

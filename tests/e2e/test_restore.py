@@ -524,7 +524,9 @@ class Restore(E2ETest):
         day = tree_bytes(self.data)
         self.assertEqual(self.case.run("/b"), 0)
         diff = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_diff_{today:%Y%m%d}_diff_{first:%Y%m%d}.7z")
-        self.assertEqual(sorted(os.listdir(self.backups)), sorted([os.path.basename(full), os.path.basename(diff)]))
+        # Beside them the record of the archives' tests.
+        self.assertEqual(sorted(os.listdir(self.backups)),
+                         sorted([os.path.basename(full), os.path.basename(diff), "LarkmailBackup.proofs"]))
         # The mark beside the Larkmail folder: the full's name, size and the start header's last 20 bytes.
         mark = subprocess.run(["7zz", "e", "-so", diff, "LarkmailBackup.base"], stdout=subprocess.PIPE,
                               stderr=subprocess.DEVNULL, check=True).stdout

@@ -3,6 +3,7 @@ boxes' settings lines, closing to the tray, starting there, the tray menu's
 items, the desktop shortcut read back through the shell link object, the log
 viewer, the language selector, and the KeepDays field stored only as it is left."""
 
+import datetime
 import glob
 import os
 import shutil
@@ -114,6 +115,24 @@ class TrayOptionsTest(harness.E2ETest):
 
         self.pick_from_tray_menu(5)  # Quit
         self.assertEqual(self.proc.wait(timeout=30), 0)
+
+    def test_a_stale_backup_shows_on_the_line_and_in_a_balloon_at_the_start(self):
+        c = self.case
+        # A daily task, as the schtasks double lists it, whose last good backup is three days old.
+        c.put_double("schtasks.exe")
+        with open(c.path("schtasks-tasks.txt"), "wb") as f:
+            f.write(b"BackupLarkmail\tx\r\n")
+        now = datetime.datetime.now()
+        good, failed = now - datetime.timedelta(days=3, minutes=5), now - datetime.timedelta(days=1)
+        with open(c.path("lmbackup.last"), "wb") as f:
+            f.write(f"\ufeff\r\nWhen = {failed:%Y-%m-%d %H:%M:%S}\r\nResult = failed\r\nReason = r\r\n"
+                    f"Code = LogToolMissing\r\nDetail = \r\nArchive = a.7z\r\nSize = 0\r\nSeen = 1\r\n"
+                    f"LastGood = {good:%Y-%m-%d %H:%M:%S}\r\n".encode("utf-8"))
+        self.start(settings() + b"TaskSchedule = Daily\r\n")
+        line = (f"No good backup for 3 days. Last backup failed: {failed:%m/%d/%Y %H:%M}, Backup failed, "
+                "7-Zip could not be started.")
+        self.assertEqual(probe("balloon", "--timeout", "20000").strip(), line)
+        self.assertEqual(c.control("text", 61), line)
 
     def test_open_to_tray_starts_hidden_with_the_icon_and_restores(self):
         self.start(settings(OpenToTray=1))

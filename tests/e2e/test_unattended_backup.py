@@ -16,6 +16,7 @@ import harness
 from harness import (PAYLOAD, E2ETest, extract_archive, files_holding, kill_program, list_archive, seal_password,
                      settings_bytes, tree_bytes, wine_env, wine_link, wine_path)
 
+PROOFS = "LarkmailBackup.proofs"
 LOG_LINE = re.compile(r"^(.*) (\d\d)/(\d\d)/(\d{4}) (\d\d):(\d\d):(\d\d)$")
 
 
@@ -82,7 +83,24 @@ class UnattendedBackup(E2ETest):
         self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), tree_bytes(source))
 
     def assert_no_temporaries(self):
-        self.assertEqual([n for n in os.listdir(self.backups) if not n.endswith(".7z")], [])
+        self.assertEqual([n for n in os.listdir(self.backups) if not n.endswith(".7z") and n != PROOFS], [])
+
+    def archives(self):
+        """The backup folder's names but the record of the archives' proofs."""
+        return sorted(n for n in os.listdir(self.backups) if n != PROOFS)
+
+    def proofs(self):
+        with open(os.path.join(self.backups, PROOFS), "rb") as f:
+            return f.read().decode("utf-8")
+
+    def night_with_balloon(self):
+        """/b to its end; its balloon is read and clicked away. Returns (exit code, the balloon's text)."""
+        proc = self.case.start("/b")
+        pid = self.case.pid()
+        code, balloon = probe("balloon", "--timeout", "60000")
+        self.assertEqual(code, 0, "no balloon came")
+        probe("click", "--pid", pid, "--notice", "1")
+        return proc.wait(timeout=60), balloon.strip()
 
     def last_log(self):
         lines = self.case.log_lines()
@@ -183,9 +201,11 @@ class UnattendedBackup(E2ETest):
         for path in (old, leftover, os.path.join(self.backups, yesterday)):
             with open(path, "wb") as f:
                 f.write(b"old")
-        self.assertEqual(self.case.run("/b"), 0)
+        # The night then proves yesterday's, which is no archive at all: told, and kept.
+        failed = f"The older archive {self.bkupdir}{yesterday} failed its test. It was kept."
+        self.assertEqual(self.night_with_balloon(), (0, failed))
         name = f"LarkmailBackup_PC1_Anna Maria_{today:%Y%m%d}.7z"
-        self.assertEqual(sorted(os.listdir(self.backups)), sorted([yesterday, name]))
+        self.assertEqual(self.archives(), sorted([yesterday, name]))
         archive = os.path.join(self.backups, name)
         subprocess.run(["7zz", "t", archive], stdout=subprocess.DEVNULL, check=True)
         out = tempfile.mkdtemp(dir=self.case.root)
@@ -299,13 +319,61 @@ class UnattendedBackup(E2ETest):
                 f.write(b"old")
         protected = os.path.join(self.backups, archive_name(days(20)))
         os.chmod(protected, stat.S_IRUSR)
-        self.assertEqual(self.case.run("/b"), 0)
+        # The night then proves the kept archive of ours never tested: the oldest, which is no archive at all.
+        failed = f"The older archive {self.bkupdir}{archive_name(days(20))} failed its test. It was kept."
+        self.assertEqual(self.night_with_balloon(), (0, failed))
         for name, stays in names.items():
             self.assertEqual(os.path.exists(os.path.join(self.backups, name)), stays, name)
         messages = [LOG_LINE.match(line).group(1) for line in self.case.log_lines()]
         self.assertEqual(messages, [f'Database backup successfully saved to "{self.bkupdir}"',
                                     "An old archive could not be removed: " + wine_path(protected),
-                                    "Old archives removed: 2"])
+                                    "Old archives removed: 2", failed])
+
+    def test_three_nights_prove_three_older_archives_and_a_damaged_one_is_reported_and_kept(self):
+        self.make_profile()
+        self.settings()
+        today = datetime.date.today()
+        day = lambda n: f"{today - datetime.timedelta(days=n):%Y%m%d}"
+        source = os.path.join(self.case.root, "older")
+        os.makedirs(os.path.join(source, "Larkmail"))
+        with open(os.path.join(source, "Larkmail", "prefs.js"), "wb") as f:
+            f.write(os.urandom(3000))
+        older = [f"LarkmailBackup_PC1_anna_{day(6)}.7z", f"LarkmailBackup_PC1_anna_{day(5)}_diff_{day(6)}.7z",
+                 f"LarkmailBackup_PC1_anna_{day(3)}.7z", f"LarkmailBackup_PC1_anna_{day(2)}_diff_{day(3)}.7z"]
+        for name in older:
+            subprocess.run(["7zz", "a", "-mx=0", os.path.join(self.backups, name), "Larkmail"], cwd=source,
+                           stdout=subprocess.DEVNULL, check=True)
+        # The second full's data is damaged where only reading it back can tell.
+        damaged = os.path.join(self.backups, older[2])
+        with open(damaged, "r+b") as f:
+            f.seek(100)
+            f.write(b"\xff" * 16)
+        damaged_bytes = open(damaged, "rb").read()
+        # Never tested, fulls their differentials need first, the older first: one a night.
+        expected = [older[0], older[2], older[1]]
+        for night, name in enumerate(expected):
+            with self.subTest(night=night):
+                if name == older[2]:
+                    failed = f"The older archive {self.bkupdir}{name} failed its test. It was kept."
+                    lost = ("The differential archives made against it cannot be restored either: "
+                            f"{self.bkupdir}{older[3]}")
+                    # Both notes, as far as the balloon's 255 characters hold them.
+                    self.assertEqual(self.night_with_balloon(), (0, (failed + " " + lost)[:255]))
+                    self.assertEqual(self.case.log_lines()[-2:][0][:len(failed)], failed)
+                    self.assertEqual(self.last_log(), lost)
+                    record = self.case.read("lmbackup.last").decode("utf-8")
+                    self.assertIn("\r\nResult = saved\r\n", record)
+                    self.assertIn(f"\r\nNote1 = LogProofFailed|{self.bkupdir}{name}\r\n"
+                                  f"Note2 = LogDiffsLost|{self.bkupdir}{older[3]}\r\n", record)
+                else:
+                    self.assertEqual(self.case.run("/b"), 0)
+                proven = [n for n in older if f"[{n}]\r\nTested = " in self.proofs()]
+                self.assertEqual(proven, sorted(expected[:night + 1], key=older.index))
+                self.assertIn(f"[{archive_name()}]\r\nTested = ", self.proofs())
+        self.assertRegex(self.proofs(), re.escape(f"[{older[2]}]") + r"\r\nTested = [-0-9: ]{19}\r\nResult = failed\r\n")
+        with open(damaged, "rb") as f:
+            self.assertEqual(f.read(), damaged_bytes)
+        self.assertEqual(self.archives(), sorted(older + [archive_name()]))
 
     def test_differential_nights_build_on_the_newest_full(self):
         data = self.make_profile()
@@ -323,7 +391,7 @@ class UnattendedBackup(E2ETest):
                 f.write(content)
         self.assertEqual(self.case.run("/b"), 0)
         diff = os.path.join(self.backups, f"LarkmailBackup_PC1_anna_{today:%Y%m%d}_diff_{today - datetime.timedelta(days=5):%Y%m%d}.7z")
-        self.assertEqual(sorted(os.listdir(self.backups)), sorted([os.path.basename(full), os.path.basename(diff)]))
+        self.assertEqual(self.archives(), sorted([os.path.basename(full), os.path.basename(diff)]))
         subprocess.run(["7zz", "t", diff], stdout=subprocess.DEVNULL, check=True)
         listing = subprocess.run(["7zz", "l", "-slt", "-ba", diff], stdout=subprocess.PIPE, check=True).stdout.decode()
         items = {block.split("\n")[0][7:]: block for block in listing.split("\n\n") if block.startswith("Path = ")}
@@ -346,7 +414,7 @@ class UnattendedBackup(E2ETest):
         # Without its full the next backup is a full, and the day keeps one archive.
         os.remove(full)
         self.assertEqual(self.case.run("/b"), 0)
-        self.assertEqual(os.listdir(self.backups), [archive_name()])
+        self.assertEqual(self.archives(), [archive_name()])
         self.assert_restores_to(data)
         messages = [LOG_LINE.match(line).group(1) for line in self.case.log_lines()]
         self.assertEqual(messages[-2:], [f"No full archive in {self.bkupdir} to build on: this backup is a full archive.",
@@ -464,6 +532,43 @@ class UnattendedBackup(E2ETest):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             if proc.poll() is None:
                 proc.kill()
+
+    def test_a_file_held_open_by_another_program_costs_only_that_file(self):
+        data = self.make_profile()
+        self.settings()
+        held = os.path.join(data, "Mail", "Inbox", "msg 1.eml")
+        # An indexer, not the mail client: no "Larkmail" window, so the night ends nothing.
+        indexer = os.path.join(self.case.program, "indexer.exe")
+        os.replace(self.case.put_double("larkmail.exe"), indexer)
+        starts = os.path.join(self.case.program, "larkmail-starts.txt")
+        proc = subprocess.Popen(["wine", indexer, "--hold", wine_path(held), "--title", "Indexer"], env=wine_env(),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            self.wait_for(lambda: os.path.exists(starts))
+            time.sleep(1)
+            code, balloon = self.night_with_balloon()
+        finally:
+            subprocess.call(["wine", "taskkill", "/f", "/im", "indexer.exe"], env=wine_env(),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            if proc.poll() is None:
+                proc.kill()
+        reason = ("Backup incomplete, 7-Zip could not read these files (1 in all), perhaps held open by another "
+                  "program: Mail\\Inbox\\msg 1.eml. Everything else was saved.")
+        self.assertEqual((code, balloon, self.last_log()), (5, reason, reason))
+        # Tested as it was made, and everything else in it.
+        subprocess.run(["7zz", "t", self.archive()], stdout=subprocess.DEVNULL, check=True)
+        out = tempfile.mkdtemp(dir=self.case.root)
+        extract_archive(self.archive(), out)
+        expected = tree_bytes(data)
+        del expected[os.path.join("Mail", "Inbox", "msg 1.eml")]
+        self.assertEqual(tree_bytes(os.path.join(out, "Larkmail")), expected)
+        record = self.case.read("lmbackup.last").decode("utf-8")
+        self.assertIn("\r\nResult = failed\r\n", record)
+        self.assertIn("\r\nCode = LogFilesNotRead\r\nDetail = 1\r\nDetail2 = Mail\\Inbox\\msg 1.eml\r\n", record)
+        # Marked for the next night, which makes a full rather than build on it.
+        self.assertRegex(self.proofs(), re.escape(f"[{archive_name()}]") + r"\r\nTested = [-0-9: ]{19}\r\n"
+                         r"Result = passed\r\nLacking = 1\r\n")
+        self.assert_no_temporaries()
 
     def test_no_backup_folder_gives_the_no_path_line_and_box(self):
         self.make_profile()

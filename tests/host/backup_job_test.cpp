@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "config/language_table.h"
+#include "engine/backup/kept_archive_proof.h"
 #include "engine/backup/retention.h"
 #include "engine/console/tool_watch.h"
 #include "engine/guard/data_folder_guard.h"
@@ -435,6 +436,103 @@ TEST_F(BackupJobTest, ADifferentialNeedsAProvenFullOrTheNightIsAFull) {
         EXPECT_EQ(notes, c.notes) << c.what;
         EXPECT_EQ(result.damagedFull, c.notes.empty() ? L"" : full) << c.what;
     }
+}
+
+// A file another program holds open: 7-Zip ends with exit code 1 and lists it; the rest is kept unless the day
+// has a complete archive, and a full that lacks files is no base for the next night.
+TEST_F(BackupJobTest, AFileHeldOpenCostsOnlyThatFile) {
+    const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
+    const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261207_diff_20261201.7z";
+    const std::wstring record = kFolder + L"LarkmailBackup.proofs";
+    const std::string list = "WARNINGS for files:\r\n\r\n%1Mail\\inbox.db : Sharing violation.\r\n"
+                             "%1Mail\\\x8Erger.db : Sharing violation.\r\n----------------\r\n"
+                             "WARNING: Cannot open 2 files\r\n";
+    const std::string lacking = "\xEF\xBB\xBF\r\n[LarkmailBackup_PC1_anna_20261207.7z]\r\nLacking = 2\r\n";
+    const std::wstring names = L"Mail\\inbox.db, Mail\\\u00c4rger.db";
+    const std::wstring kept = L"Backup incomplete, 7-Zip could not read these files (2 in all), perhaps held open by "
+                              L"another program: " + names + L". Everything else was saved.";
+    struct Case {
+        const char* what;
+        std::string earlier;  // today's archive before the night ("": none)
+        std::string record;
+        bool differential;
+        BackupStatus status;
+        std::wstring log;
+        std::vector<std::wstring> verbs;  // of the 7-Zip runs
+    };
+    const Case cases[] = {
+        {"the day's complete archive stays", "EARLIER", "", false, BackupStatus::MissingFilesDayKept,
+         L"Backup failed, 7-Zip could not read these files (2 in all), perhaps held open by another program: " + names +
+             L". Today's complete archive was kept.",
+         {L"a"}},
+        // Its mark added, as to any differential, without hiding what could not be read.
+        {"a differential: no full instead, it would miss them too", "", "", true, BackupStatus::MissingFiles, kept,
+         {L"t", L"u", L"a", L"t"}},
+        {"the day's first archive", "", "", false, BackupStatus::MissingFiles, kept, {L"a", L"t"}},
+        {"the day's archive lacks files too", "EARLIER", lacking, false, BackupStatus::MissingFiles, kept,
+         {L"a", L"t"}},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        if (c.earlier.empty()) DeleteFilePath(kArchive);
+        if (!c.record.empty()) SetFakeFile(record, c.record);
+        if (c.differential) SetFakeFile(full, FinishedArchiveBytes());
+        const std::wstring written = c.differential ? diff : kArchive;
+        std::string output = list;
+        const std::string prefix = c.differential ? "Larkmail\\" : "C:\\Users\\anna\\AppData\\Local\\Larkmail\\";
+        for (std::size_t at; (at = output.find("%1")) != std::string::npos;) output.replace(at, 2, prefix);
+        FakeProgramScript pack;
+        pack.exitCode = 1;
+        pack.outputPieces = {"  0%\r", output.substr(0, 50), output.substr(50)};
+        pack.onStart = [&written] { SetFakeFile(written + L".4242.tmp", FinishedArchiveBytes()); };
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", pack);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" u", pack);
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t", FakeProgramScript{});
+        ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a -t7z -bsp1 " + written + L".4242.tmp LarkmailBackup.base",
+                          FakeProgramScript{});
+        BackupRequest request = Request();
+        request.verify = true;
+        request.fullEvery = 7;
+        BackupResult result = RunBackupJob(request);
+        EXPECT_EQ(result.status, c.status) << c.what;
+        EXPECT_EQ(BackupLogMessage(result), c.log) << c.what;
+        std::vector<std::wstring> verbs;
+        for (const FakeStart& start : FakeStarts())
+            verbs.push_back(start.commandLine.substr(17, start.commandLine.find(L' ', 17) - 17));
+        EXPECT_EQ(verbs, c.verbs) << c.what;
+        EXPECT_FALSE(FakeFileExists(written + L".4242.tmp")) << c.what;
+        const bool keeps = c.status == BackupStatus::MissingFiles;
+        EXPECT_EQ(FakeFileBytes(written), keeps ? FinishedArchiveBytes() : c.earlier) << c.what;
+        EXPECT_EQ(FakeDiskEvents().size(), keeps ? 2u : 0u) << c.what;  // flushed, then moved in
+        // The record marks it for the next night's choice, tested as it was made.
+        ProveKeptArchives(request, result);
+        if (keeps) {
+            const std::string entry = Utf8FromWide(written.substr(kFolder.size())) +
+                                      "]\r\nTested = 2026-12-07 15:35:01\r\nResult = passed\r\nLacking = 2\r\n";
+            EXPECT_NE(FakeFileBytes(record).find(entry), std::string::npos)
+                << c.what << FakeFileBytes(record);
+        } else {
+            EXPECT_EQ(FakeFileBytes(record), c.record) << c.what;
+        }
+    }
+    // The next day, after the last case: a full that lacks files is built on by no differential.
+    SetFakeLocalTime(LocalTime{2026, 12, 8, 2, 0, 0});
+    DeleteFilePath(L"Backup.log");
+    FakeProgramScript pack;
+    pack.onStart = [] {
+        SetFakeFile(kFolder + L"LarkmailBackup_PC1_anna_20261208.7z.4242.tmp", FinishedArchiveBytes());
+    };
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" a", pack);
+    BackupRequest request = Request();
+    request.today = ReadLocalTime();
+    request.archiveName = L"LarkmailBackup_PC1_anna_20261208.7z";
+    request.fullEvery = 7;
+    EXPECT_EQ(RunBackupJob(request).kind, ArchiveKind::Full);
+    std::string log;
+    ReadWholeFile(L"Backup.log", log);
+    EXPECT_EQ(log,
+              "The full archive D:\\Backups\\LarkmailBackup_PC1_anna_20261207.7z lacks files 7-Zip could not read: "
+              "this backup is a full archive. 12/08/2026 02:00:00\r\n");
 }
 
 // Encryption turned on since the full was made: the open full starts no

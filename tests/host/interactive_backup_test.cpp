@@ -26,7 +26,8 @@ const std::wstring kStamp = L" 12/07/2026 15:35:01\r\n";
 std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
                         const std::string& detail = "", std::size_t size = 0) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 1\r\n" +
+           (result == "saved" ? "LastGood = 2026-12-07 15:35:01\r\n" : "");
 }
 
 // The archive test is off unless a test is about it: its own step is tested below.
@@ -107,6 +108,32 @@ TEST_F(InteractiveBackupTest, WithoutAClientTheBackupRunsAndInputMeanwhileIsDrop
     EXPECT_EQ(FakeOpenPrograms(), 0);
     EXPECT_EQ(FakeWaits(), 6);  // three dropped events, two ticks, the end
     for (std::uint32_t timeout : FakeWaitTimeouts()) EXPECT_TRUE(BlocksOnTheTool(timeout)) << timeout;  // no 1 ms spin
+}
+
+// The window's good night proves one older archive too, the status bar saying so; one that fails is told in a
+// box and on the Main tab's line, the night still saved.
+TEST_F(InteractiveBackupTest, AnOlderArchiveThatFailsItsTestIsToldInABox) {
+    const std::wstring older = kFolder + L"LarkmailBackup_PC1_anna_20261130.7z";
+    SetFakeFile(older, "OLDER");
+    CreateTabPanel(Box{5, 5, 492, 220});
+    AddTabPage(kMainTab, L"Main");
+    CreateControl(kLineLastBackup, ControlKind::SingleLine, kMainTab, Box{10, 142, 470, 20}, L"");
+    ScriptSevenZip(0, 0);
+    FakeProgramScript damaged;
+    damaged.exitCode = 2;
+    ScriptFakeProgram(L"\"C:\\work\\7z.exe\" t -bsp1 " + older, damaged);
+    RunInteractiveBackup();
+    const std::wstring failed = L"The older archive " + older + L" failed its test. It was kept.";
+    EXPECT_EQ(StartLines().back(), L"\"C:\\work\\7z.exe\" t -bsp1 " + older);
+    EXPECT_EQ(FakeWindowState().statusHistory,
+              std::vector<std::wstring>({L"Creating backup", L"Testing an older archive", L"Ready"}));
+    ASSERT_EQ(FakeBoxes().size(), 1u);
+    EXPECT_EQ(FakeBoxes()[0].text, failed);
+    EXPECT_EQ(FakeFileBytes(older), "OLDER");
+    EXPECT_EQ(LogText(), L"Database backup successfully saved to \"D:\\Backups\\\"" + kStamp + failed + kStamp);
+    EXPECT_EQ(FakeControlState(kLineLastBackup).text,
+              L"Last backup: 12/07/2026 15:35, full archive saved (245 bytes) " + failed);
+    EXPECT_TRUE(FakeControlState(kLineLastBackup).alert);
 }
 
 TEST_F(InteractiveBackupTest, TheDotsCarryOnFromTheLastBackupAndStartAgainAfterTen) {

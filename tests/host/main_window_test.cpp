@@ -11,6 +11,8 @@
 #include "ui/event_loop.h"
 #include "ui/main_tab.h"
 #include "ui/password_flow.h"
+#include "ui/stale_notice.h"
+#include "ui/tray.h"
 
 namespace {
 
@@ -591,6 +593,58 @@ TEST_F(MainWindowTest, TheLastBackupLineShowsTheRecordAndAFreshFailureOnce) {
         EXPECT_EQ(FakeFileExists(L"lmbackup.last"), c.present) << c.what;
         EXPECT_EQ(whileInTray, c.record) << c.what;
     }
+}
+
+// A daily task whose last good backup is three days old: the line in the alert colour, its tip with the kept
+// archives' proofs, a balloon at the start over an icon that goes with it, one a day in the tray, and a good
+// backup that a scheduled run records clears it at the next look.
+TEST_F(MainWindowTest, AStaleBackupIsToldOnTheLineInTheTrayAndInABalloon) {
+    SetFakeEnvironment(L"COMPUTERNAME", L"PC1");
+    SetFakeEnvironment(L"USERNAME", L"anna");
+    FakeProgramScript query;
+    query.outputLines = {L"BackupLarkmail    N/A    Ready"};
+    ScriptFakeProgram(L"\"schtasks\" /query", query);
+    SetFakeFile(L"lmbackup.last", kBom + "\r\nWhen = 2026-12-06 02:00:00\r\nResult = failed\r\nReason = r\r\n"
+                                         "Code = LogToolMissing\r\nDetail = \r\nArchive = a.7z\r\nSize = 0\r\nSeen = 1\r\n"
+                                         "LastGood = 2026-12-04 02:00:00\r\n");
+    SetFakeFile(L"D:\\B\\LarkmailBackup_PC1_anna_20261204.7z", "x");
+    SetFakeFile(L"D:\\B\\LarkmailBackup.proofs", kBom + "\r\n[LarkmailBackup_PC1_anna_20261204.7z]\r\n"
+                                                        "Tested = 2026-12-04 02:00:10\r\nResult = passed\r\n");
+    const std::wstring stale = L"No good backup for 3 days. Last backup failed: 12/06/2026 02:00, Backup failed, "
+                               L"7-Zip could not be started.";
+    const std::wstring staleTip = L"tip icon 0: Larkmail Backup - no good backup for 3 days";
+    const std::wstring balloon = L"error balloon icon 0, 15000 ms: Larkmail Backup | " + stale;
+    FakeControl atStart, atEnd;
+    std::vector<std::wstring> log;
+    RunWith(kBom + "\r\nBkUpDir = D:\\B\\\r\nTaskSchedule = Daily\r\n", [&] {
+        QueueFakeEventAction([&] { atStart = FakeControlState(kLineLastBackup); });
+        QueueFakeEventAction([] { PauseMilliseconds(15000); });
+        QueueFakeEvent(kEventTimer, kMainTimer);  // the balloon's time is up
+        QueueFakeEventAction([] {
+            HideToTray();
+            PauseMilliseconds(kStaleBalloonEveryMs - 15000 - 1);
+        });
+        QueueFakeEvent(kEventTimer, kMainTimer);  // a day less a moment: no second balloon yet
+        QueueFakeEventAction([] { PauseMilliseconds(kBackupAgeLookMs); });
+        QueueFakeEvent(kEventTimer, kMainTimer);
+        QueueFakeEventAction([] {
+            SetFakeFile(L"lmbackup.last", kBom + "\r\nWhen = 2026-12-07 15:35:00\r\nResult = saved\r\nReason = r\r\n"
+                                                 "Code = \r\nDetail = \r\nArchive = a.7z\r\nSize = 245\r\nSeen = 0\r\n");
+            PauseMilliseconds(kBackupAgeLookMs);
+        });
+        QueueFakeEvent(kEventTimer, kMainTimer);
+        QueueFakeEventAction([&] { log = FakeTrayLog(); });
+        QueueFakeEvent(kEventMenu, kItemRestoreWindow);
+        QueueFakeEventAction([&] { atEnd = FakeControlState(kLineLastBackup); });
+    });
+    EXPECT_EQ(atStart.text, stale);
+    EXPECT_TRUE(atStart.alert);
+    EXPECT_EQ(atStart.toolTip, stale + L"\r\nArchives proven by a test: 1 of 1 kept, the oldest proof on 12/04/2026.");
+    EXPECT_EQ(log, (std::vector<std::wstring>{L"add icon 0 image 54", staleTip, balloon, L"remove icon 0",
+                                              L"add icon 0 image 54", staleTip, L"hide", staleTip, staleTip, balloon,
+                                              L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 OK (full)"}));
+    EXPECT_EQ(atEnd.text, L"Last backup: 12/07/2026 15:35, full archive saved (245 bytes)");
+    EXPECT_FALSE(atEnd.alert);
 }
 
 }  // namespace

@@ -215,7 +215,8 @@ TEST_F(SecondCopyTest, TheRecordKeepsTheDayTheCopyFellBehind) {
         LastBackup attempt = ParseLastBackup(head);
         attempt.when = ReadLocalTime();
         RecordBackupAttempt(attempt, c.copy);
-        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), head + c.after) << c.after;
+        // A saved record without LastGood is itself the last good backup.
+        EXPECT_EQ(FakeFileBytes(L"lmbackup.last"), head + "LastGood = 2026-12-07 15:35:01\r\n" + c.after) << c.after;
         EXPECT_EQ(FakeFileBytes(kLog), c.log);
     }
 }

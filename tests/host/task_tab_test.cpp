@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "config/language_table.h"
+#include "config/settings.h"
 #include "platform/fake/fake_platform.h"
 #include "platform/fake/fake_window.h"
 #include "ui/event_loop.h"
@@ -243,6 +244,8 @@ TEST_F(TaskTabTest, CreateTaskSendsTheChosenForm) {
         EXPECT_TRUE(FakeBoxes().empty()) << c.what;
         EXPECT_TRUE(FakeControlState(40).focused) << c.what;  // the next tab stop, not the disabled button
         EXPECT_FALSE(FakeFileExists(L"C:\\work\\LarkmailBackup-task-4242.xml")) << c.what;
+        // Its period, for how old the last good backup may grow.
+        EXPECT_EQ(ReadSettingText(L"TaskSchedule", L"absent"), ProcessTaskTabState().scheduleKind) << c.what;
     }
 }
 
@@ -254,6 +257,7 @@ TEST_F(TaskTabTest, FailedCreateChangesNothing) {
     ExpectLook({L"111", L"1111111", L"000000", L"1111", true, false, false}, "rejected");
     ASSERT_EQ(FakeBoxes().size(), 1u);
     EXPECT_EQ(FakeBoxes()[0].text, L"Scheduled task not created.");
+    EXPECT_EQ(ReadSettingText(L"TaskSchedule", L"absent"), L"absent");
 }
 
 TEST_F(TaskTabTest, CreateWithoutBackupPathRunsNothing) {
@@ -302,6 +306,7 @@ TEST_F(TaskTabTest, RemoveTaskFocusesDailyAndChangesNothingElse) {
         for (int n = 17; n <= 19; ++n) checks += FakeControlState(n).checked ? L'1' : L'0';
         EXPECT_EQ(checks, c.checks) << c.what;
         EXPECT_TRUE(FakeBoxes().empty()) << c.what;
+        EXPECT_EQ(ReadSettingText(L"TaskSchedule", L"absent"), c.chosenKind ? L"" : L"absent") << c.what;
     }
 
     // No kind was chosen since the start: the empty-kind form goes out.

@@ -28,9 +28,10 @@ const std::string kStamp = " 12/07/2026 15:35:01\r\n";
 const std::wstring kRecord = L"C:\\work\\lmbackup.last";
 
 std::string RecordBytes(const std::string& result, const std::string& reason, const std::string& code = "",
-                        const std::string& detail = "", std::size_t size = 0) {
+                        const std::string& detail = "", std::size_t size = 0, bool encrypted = false) {
     return "\xEF\xBB\xBF\r\nWhen = 2026-12-07 15:35:01\r\nResult = " + result + "\r\nReason = " + reason +
-           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n";
+           "\r\nCode = " + code + "\r\nDetail = " + detail + "\r\nArchive = LarkmailBackup_PC1_anna_20261207.7z\r\nSize = " + std::to_string(size) + "\r\nSeen = 0\r\n" +
+           (encrypted ? "Encrypted = 1\r\n" : "") + (result == "saved" ? "LastGood = 2026-12-07 15:35:01\r\n" : "");
 }
 
 // The failed run's own tray icon: the tip, the balloon, 15 s of waiting, gone before the run returns.
@@ -137,7 +138,9 @@ TEST_F(UnattendedBackupTest, ASecondCopyThatCannotBeReachedIsPendingUntilANightR
     } nights[] = {
         {0, false, kUnattendedCopyPending, saved + kStamp + pending + kStamp,
          RecordBytes("saved", saved, "", "", FinishedArchiveBytes().size()) + copyLines},
-        {2, false, kUnattendedToolFailed, failed + kStamp, RecordBytes("failed", failed, "LogToolFailed", "2") + copyLines},
+        // The failure keeps the first night as the last good backup.
+        {2, false, kUnattendedToolFailed, failed + kStamp,
+         RecordBytes("failed", failed, "LogToolFailed", "2") + "LastGood = 2026-12-07 15:35:01\r\n" + copyLines},
         {0, true, kUnattendedSuccess, saved + kStamp + "Archives copied to the second folder: 2" + kStamp,
          RecordBytes("saved", saved, "", "", FinishedArchiveBytes().size())},
     };
@@ -201,6 +204,89 @@ TEST_F(UnattendedBackupTest, AnArchiveThatFailsItsTestNeverReplacesTheEarlierOne
         EXPECT_EQ(FakeFileBytes(kArchive), "EARLIER");
         EXPECT_FALSE(FakeFileExists(kTemp));
         EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kTest, kRestart}));
+    }
+}
+
+// After a good night one older archive is tested again, the client already back; one that fails is reported
+// like a failure (log line, record, balloon) and kept, and the record beside the archives says what was proven.
+TEST_F(UnattendedBackupTest, ANightProvesOneOlderArchiveAndReportsOneThatFails) {
+    const std::wstring full = kFolder + L"LarkmailBackup_PC1_anna_20261201.7z";
+    const std::wstring diff = kFolder + L"LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
+    const std::wstring proofs = kFolder + L"LarkmailBackup.proofs";
+    const std::wstring testFull = L"\"C:\\work\\7z.exe\" t -bsp1 " + full;
+    const std::string tested = "Tested = 2026-12-07 15:35:01\r\nResult = ";
+    const std::string failed = "The older archive D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z failed its test. "
+                               "It was kept.";
+    const std::string lost = "The differential archives made against it cannot be restored either: "
+                             "D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z";
+    for (const long olderExit : {0L, 2L}) {
+        SetUp();
+        SetFakeFile(full, "FULL");
+        SetFakeFile(diff, "DIFF");
+        // The differential was proven before, the full never: the full goes first. An archive gone since is forgotten.
+        SetFakeFile(proofs, "\xEF\xBB\xBF\r\n[LarkmailBackup_PC1_anna_20261203_diff_20261201.7z]\r\n"
+                            "Tested = 2026-12-04 02:00:00\r\nResult = passed\r\n"
+                            "[LarkmailBackup_PC1_anna_20261111.7z]\r\nLacking = 3\r\n");
+        ScriptSevenZip(0, true);
+        FakeProgramScript older;
+        older.exitCode = olderExit;
+        ScriptFakeProgram(testFull, older);
+        EXPECT_EQ(RunUnattendedBackup(), 0) << olderExit;
+        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kTaskkill, kSevenZip, kTest, kRestart, testFull}))
+            << olderExit;
+        EXPECT_EQ(FakeFileBytes(full), "FULL") << olderExit;
+        EXPECT_EQ(FakeFileBytes(proofs),
+                  "\xEF\xBB\xBF\r\n[LarkmailBackup_PC1_anna_20261203_diff_20261201.7z]\r\n"
+                  "Tested = 2026-12-04 02:00:00\r\nResult = passed\r\n[LarkmailBackup_PC1_anna_20261207.7z]\r\n" +
+                      tested + "passed\r\n[LarkmailBackup_PC1_anna_20261201.7z]\r\n" + tested +
+                      (olderExit ? "failed\r\n" : "passed\r\n"))
+            << olderExit;
+        const std::string saved = "Database backup successfully saved to \"D:\\Backups\\\"";
+        const std::string record = RecordBytes("saved", saved, "", "", FinishedArchiveBytes().size());
+        if (olderExit == 0) {
+            EXPECT_EQ(FakeFileBytes(kLog), saved + kStamp);
+            EXPECT_EQ(FakeFileBytes(kRecord), record);
+            EXPECT_TRUE(FakeTrayLog().empty());
+            continue;
+        }
+        EXPECT_EQ(FakeFileBytes(kLog), saved + kStamp + failed + kStamp + lost + kStamp);
+        EXPECT_EQ(FakeFileBytes(kRecord),
+                  record + "Note1 = LogProofFailed|D:\\Backups\\LarkmailBackup_PC1_anna_20261201.7z\r\n"
+                           "Note2 = LogDiffsLost|D:\\Backups\\LarkmailBackup_PC1_anna_20261203_diff_20261201.7z\r\n");
+        EXPECT_EQ(FakeTrayLog(), (std::vector<std::wstring>{
+                                     L"notice window", L"add icon 0 image 54",
+                                     L"tip icon 0: Larkmail Backup - last backup 12/07 15:35 OK (full)",
+                                     L"error balloon icon 0, 15000 ms: Larkmail Backup | " +
+                                         WideFromUtf8(failed + " " + lost),
+                                     L"remove icon 0"}));
+    }
+}
+
+// A night after a long gap logs how long it was, by the schedule the window stored with the task.
+TEST_F(UnattendedBackupTest, AfterALongGapTheLogSaysHowLong) {
+    struct Case {
+        const char* what;
+        std::string schedule;  // TaskSchedule in the settings
+        std::string lastGood;  // in the record
+        std::string line;      // the log's first line, before the outcome's
+    };
+    const Case cases[] = {
+        {"daily, three days", "Daily", "2026-12-04 15:35:00",
+         "The last good backup was 3 days ago (12/04/2026 15:35:00)."},
+        {"daily, one night missed", "Daily", "2026-12-05 16:00:00", ""},
+        {"no task, five days", "", "2026-12-02 15:35:00", ""},
+        {"no task, ten days", "", "2026-11-27 02:00:00", "The last good backup was 10 days ago (11/27/2026 02:00:00)."},
+        {"no good backup known", "Daily", "", ""},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        WriteSettings("D:\\Backups\\", 0, c.schedule.empty() ? "" : "TaskSchedule = " + c.schedule + "\r\n");
+        SetFakeFile(kRecord, RecordBytes("failed", "Backup failed, 7-Zip could not be started.", "LogToolMissing") +
+                                 (c.lastGood.empty() ? "" : "LastGood = " + c.lastGood + "\r\n"));
+        ScriptSevenZip(0, true);
+        EXPECT_EQ(RunUnattendedBackup(), 0) << c.what;
+        const std::string saved = "Database backup successfully saved to \"D:\\Backups\\\"" + kStamp;
+        EXPECT_EQ(FakeFileBytes(kLog), (c.line.empty() ? "" : c.line + kStamp) + saved) << c.what;
     }
 }
 
@@ -389,8 +475,7 @@ TEST_F(UnattendedBackupTest, StoredPasswordGoesToStandardInputOrStopsTheRun) {
         EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes()) << c.what;
         EXPECT_EQ(FakeFileBytes(kRecord),
                   RecordBytes("saved", "Database backup successfully saved to \"D:\\Backups\\\"", "", "",
-                              FinishedArchiveBytes().size()) +
-                      (encrypted ? "Encrypted = 1\r\n" : ""))
+                              FinishedArchiveBytes().size(), encrypted))
             << c.what;
         // Neither the text nor its UTF-8 in the log or the record.
         for (const std::wstring& file : {kLog, kRecord})

@@ -1,6 +1,7 @@
 // Archive names and 7-Zip command lines, exact texts.
 #include "engine/backup/archive_choice.h"
 #include "engine/console/archive_tool.h"
+#include "engine/console/tool_messages.h"
 #include "engine/console/tool_progress.h"
 
 #include <gtest/gtest.h>
@@ -243,9 +244,24 @@ TEST(ChooseArchive, FromTheBackupFolder) {
         int fullEvery;
         FullReason reason;
         std::wstring archive, full;
+        std::vector<ArchiveProof> proofs = {};
     };
+    ArchiveProof lacking{full1201}, failed{full1201}, otherPassword{full1201};
+    lacking.lacking = 2;
+    failed.tested = otherPassword.tested = true;
+    failed.result = ProofResult::Failed;
+    otherPassword.result = ProofResult::WrongPassword;
+    ArchiveProof olderFailed{L"LarkmailBackup_PC1_anna_20261125.7z"};
+    olderFailed.tested = true;
+    olderFailed.result = ProofResult::Failed;
     const Case cases[] = {
         {"FullEvery 0", {full1201}, 0, FullReason::FullEveryOff, fullName, L""},
+        // What the proof record says of the newest full: lacking files or failed, no base; the full's own test decides the rest.
+        {"newest full lacks files", {full1201}, 7, FullReason::FullLacksFiles, fullName, full1201, {lacking}},
+        {"newest full failed its last test", {full1201}, 7, FullReason::FullFailedTest, fullName, full1201, {failed}},
+        {"made with another password", {full1201}, 7, FullReason::None, diffName, full1201, {otherPassword}},
+        {"an older full failed", {L"LarkmailBackup_PC1_anna_20261125.7z", full1201}, 7, FullReason::None, diffName,
+         full1201, {olderFailed}},
         {"no full", {L"notes.txt", L"LarkmailBackup_PC1_anna_20261206_diff_20261130.7z"}, 7, FullReason::NoFull, fullName, L""},
         {"full of six days ago", {full1201}, 7, FullReason::None, diffName, full1201},
         {"full too old", {full1201}, 6, FullReason::FullTooOld, fullName, full1201},
@@ -262,7 +278,7 @@ TEST(ChooseArchive, FromTheBackupFolder) {
          fullName, L""},
     };
     for (const Case& c : cases) {
-        const ArchivePlan plan = ChooseArchive(c.names, L"PC1", L"anna", kDay, c.fullEvery);
+        const ArchivePlan plan = ChooseArchive(c.names, L"PC1", L"anna", kDay, c.fullEvery, c.proofs);
         EXPECT_EQ(plan.reason, c.reason) << c.what;
         EXPECT_EQ(plan.kind, c.reason == FullReason::None ? ArchiveKind::Differential : ArchiveKind::Full) << c.what;
         EXPECT_EQ(plan.archiveName, c.archive) << c.what;
@@ -371,6 +387,61 @@ TEST(ReadToolProgress, FollowsTheUpdatesWhereverThePiecesEnd) {
         EXPECT_EQ(progress.percent, c.expected) << all;
     }
     EXPECT_EQ(TextWithPercent(L"Creating backup", 42), L"Creating backup 42 %");
+}
+
+TEST(ReadToolMessages, NamesTheFilesSevenZipCouldNotReadWhereverThePiecesEnd) {
+    // As 7-Zip 26 wrote it under Wine for a file held open without sharing.
+    const std::string wine =
+        "\r\nScanning the drive:\r\n  0M Scan  Z:\\d\\\r                              \r2 folders, 3 files\r\n\r\n"
+        "  0%\r    \r\r\nWARNING: Sharing violation.\r\nZ:\\d\\Larkmail\\Mail\\inbox.db\r\n\r\n"
+        "  0% 1 + Larkmail\\Mail\\sent.db\r                              \r\r\nFiles read from disk: 2\r\n"
+        "Archive size: 203 bytes (1 KiB)\r\n\r\nWARNINGS for files:\r\n\r\n"
+        "Z:\\d\\Larkmail\\Mail\\inbox.db : Sharing violation.\r\n----------------\r\nWARNING: Cannot open 1 file\r\n";
+    std::string many = "WARNINGS for files:\r\n\r\n";
+    for (int i = 0; i < 12; ++i) many += "Larkmail\\f" + std::to_string(i) + " : The process cannot access the file.\r\n";
+    many += "----------------\r\nWARNING: Cannot open 14 files\r\n";
+    struct Case {
+        const char* what;
+        std::vector<std::string> pieces;
+        bool utf8;
+        std::vector<std::wstring> files;
+        int count;
+        bool wrongPassword;
+    };
+    const Case cases[] = {
+        {"Wine", {wine}, false, {L"Z:\\d\\Larkmail\\Mail\\inbox.db"}, 1, false},
+        {"one byte a piece", {}, false, {L"Z:\\d\\Larkmail\\Mail\\inbox.db"}, 1, false},
+        // Windows' own message, a colon in it; a differential names the file from the data folder's name on.
+        {"Windows", {"WARNINGS for files:\n\nLarkmail\\a.db : The process: in use.\n----------------\n"}, false,
+         {L"Larkmail\\a.db"}, 1, false},
+        {"more than are named", {many}, false,
+         {L"Larkmail\\f0", L"Larkmail\\f1", L"Larkmail\\f2", L"Larkmail\\f3", L"Larkmail\\f4", L"Larkmail\\f5",
+          L"Larkmail\\f6", L"Larkmail\\f7", L"Larkmail\\f8", L"Larkmail\\f9"},
+         14, false},
+        {"a scan's list", {"Scan WARNINGS for files and folders:\r\n\r\nZ:\\d\\x : Access denied.\r\n----------------\r\n"
+                           "Scan WARNINGS: 1\r\n"}, false, {L"Z:\\d\\x"}, 1, false},
+        {"OEM code page", {"WARNINGS for files:\r\n\r\nLarkmail\\\x8Erger\\n\x94te.eml : x\r\n----------------\r\n"}, false,
+         {L"Larkmail\\\u00c4rger\\n\u00f6te.eml"}, 1, false},
+        {"UTF-8 when asked", {"WARNINGS for files:\r\n\r\nLarkmail\\\xC3\x84rger.eml : x\r\n----------------\r\n"}, true,
+         {L"Larkmail\\\u00c4rger.eml"}, 1, false},
+        // Outside the closing list nothing counts: a name with " : " in a percentage line, the inline warning.
+        {"outside the list", {"  0% 1 + Larkmail\\a : b\r\nWARNING: Sharing violation.\r\nZ:\\d\\a\r\n"}, false, {}, 0, false},
+        {"encrypted names", {"ERROR: enc.7z\r\nCannot open encrypted archive. Wrong password?\r\n"}, false, {}, 0, true},
+        {"encrypted data", {"  0%\r    \rERROR: Data Error in encrypted file. Wrong password? : Larkmail\\a\r\n"}, false,
+         {}, 0, true},
+        {"a good run", {"Everything is Ok\r\n"}, false, {}, 0, false},
+    };
+    for (const Case& c : cases) {
+        ToolMessages messages;
+        messages.utf8 = c.utf8;
+        std::vector<std::string> pieces = c.pieces;
+        if (pieces.empty())
+            for (char b : wine) pieces.push_back(std::string(1, b));
+        for (const std::string& piece : pieces) ReadToolMessages(messages, piece);
+        EXPECT_EQ(messages.unreadFiles, c.files) << c.what;
+        EXPECT_EQ(messages.unreadCount, c.count) << c.what;
+        EXPECT_EQ(messages.wrongPassword, c.wrongPassword) << c.what;
+    }
 }
 
 TEST(FinishArchiveTool, NoHandleMeansNotStarted) {

@@ -76,9 +76,9 @@ void ExpectEnglishExcept(const std::vector<std::pair<std::wstring, std::wstring>
 
 TEST(DefaultLanguageTexts, GroupsInCompiledOrderWithTheirEntryCounts) {
     const std::vector<std::pair<std::wstring, int>> expected = {
-        {L"MainWindow", 24}, {L"7-Zip", 18},        {L"TaskWindow", 26},
-        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 31},
-        {L"Misc", 5},         {L"RestoreMsgs", 35}, {L"LogMessages", 71},
+        {L"MainWindow", 27}, {L"7-Zip", 18},        {L"TaskWindow", 26},
+        {L"OptionsWindow", 7}, {L"PopUpMenu", 5}, {L"Messages", 33},
+        {L"Misc", 5},         {L"RestoreMsgs", 35}, {L"LogMessages", 76},
     };
     std::vector<std::pair<std::wstring, int>> actual;
     for (const DefaultEntry& e : DefaultEntries()) {

@@ -111,6 +111,9 @@ TEST(PathText, SeparatorsTrimmedAndJoined) {
     EXPECT_EQ(JoinPath(L"C:\\B", L"x.7z"), L"C:\\B\\x.7z");
     EXPECT_EQ(JoinPath(L"C:\\", L"x.7z"), L"C:\\x.7z");
     EXPECT_EQ(JoinPath(L"", L"x.7z"), L"\\x.7z");
+    EXPECT_EQ(FileNameOf(L"D:\\B/x\\y.7z"), L"y.7z");
+    EXPECT_EQ(FileNameOf(L"y.7z"), L"y.7z");
+    EXPECT_EQ(FileNameOf(L"D:\\B\\"), L"");
 }
 
 }  // namespace
