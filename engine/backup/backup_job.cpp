@@ -349,16 +349,22 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window)
     return FinishBackup(request, window, result);
 }
 
-void RemoveArchivesPastKeeping(const BackupRequest& request, BackupResult& result) {
-    // Never after a failure: the old archives may be all the user has.
-    if (result.status != BackupStatus::Success) return;
+RetentionRequest RetentionRequestFor(const BackupRequest& request, const std::wstring& folder,
+                                     const std::wstring& keepPath) {
     RetentionRequest retention;
-    retention.backupFolder = request.backupFolder;
+    retention.backupFolder = folder;
     retention.computer = request.computer;
     retention.user = request.user;
     retention.today = request.today;
     retention.keepDays = request.keepDays;
-    retention.keepPath = result.archivePath;
+    retention.keepPath = keepPath;
+    return retention;
+}
+
+void RemoveArchivesPastKeeping(const BackupRequest& request, BackupResult& result) {
+    // Never after a failure: the old archives may be all the user has.
+    if (result.status != BackupStatus::Success) return;
+    RetentionRequest retention = RetentionRequestFor(request, request.backupFolder, result.archivePath);
     retention.damagedFull = result.damagedFull;
     RemoveOtherArchivesOfDay(retention);
     const RetentionOutcome outcome = RemoveExpiredArchives(retention);

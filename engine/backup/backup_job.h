@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/archive_password.h"
+#include "engine/backup/retention.h"
 #include "engine/console/archive_names.h"
 #include "engine/console/archive_tool.h"
 #include "engine/console/job_window.h"
@@ -53,3 +54,6 @@ BackupResult RunBackupJob(const BackupRequest& request, const JobWindow& window 
 // After the outcome's log line: a success removes the archives older than
 // KeepDays; a night that keeps them all for its date adds the note that says why.
 void RemoveArchivesPastKeeping(const BackupRequest& request, BackupResult& result);
+// The request's retention rules for `folder` (the backup folder or the second one), keeping `keepPath`.
+RetentionRequest RetentionRequestFor(const BackupRequest& request, const std::wstring& folder,
+                                     const std::wstring& keepPath);

@@ -78,13 +78,8 @@ CopyStep CopyOneArchive(const BackupRequest& request, const std::wstring& name, 
 // The backup folder's rules, run on the second folder; today's archive there
 // stands for the one just written.
 void ApplyRetentionThere(const BackupRequest& request, const BackupResult& result) {
-    RetentionRequest retention;
-    retention.backupFolder = request.copyFolder;
-    retention.computer = request.computer;
-    retention.user = request.user;
-    retention.today = request.today;
-    retention.keepDays = request.keepDays;
-    retention.keepPath = request.copyFolder + result.archivePath.substr(result.backupFolder.size());
+    const RetentionRequest retention = RetentionRequestFor(
+        request, request.copyFolder, request.copyFolder + result.archivePath.substr(result.backupFolder.size()));
     RemoveOtherArchivesOfDay(retention);
     RemoveExpiredArchives(retention);
 }
