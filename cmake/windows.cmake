@@ -23,6 +23,13 @@ add_executable(LarkmailBackup WIN32
     ${CMAKE_SOURCE_DIR}/platform/win32/entry_main.cpp
     ${LARKMAIL_RC_FILE})
 target_link_libraries(LarkmailBackup PRIVATE larkmail_core)
+include(cmake/delay_load.cmake)
+larkmail_delay_load(LarkmailBackup)
+if(MINGW)
+    add_test(NAME exe_imports COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
+        -DEXE=$<TARGET_FILE:LarkmailBackup> -P ${CMAKE_SOURCE_DIR}/cmake/check_imports.cmake)
+    set_tests_properties(exe_imports PROPERTIES LABELS win)
+endif()
 if(NOT MSVC)
     target_link_options(LarkmailBackup PRIVATE -municode -mwindows)
 endif()
