@@ -78,7 +78,9 @@ void LogLongGap() {
 
 // Under the backup folder's lock: the client ended, packed, retention, the report.
 int BackUpUnderLock(BackupRequest& request) {
-    if (FindWindowByTitle(kMailClientTitle) != 0) {
+    // taskkill can end only a larkmail.exe, so without one there is nothing to
+    // close; looking at windows first would load the window system for nothing.
+    if (!FindProcessIds(kMailClientExe).empty() && FindWindowByTitle(kMailClientTitle) != 0) {
         EndMailClient(true);
         // Packing a database the client still writes to gives a useless archive.
         if (!WaitUntilMailClientGone(kMailClientGoneTimeoutMs)) {

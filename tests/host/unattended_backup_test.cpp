@@ -173,12 +173,25 @@ TEST_F(UnattendedBackupTest, APendingCopyShowsItsBalloonWithTheDayItFellBehind) 
     EXPECT_EQ(FakeFileBytes(kArchive), FinishedArchiveBytes());
 }
 
-TEST_F(UnattendedBackupTest, NoClientWindowNoTaskkillNoRestartWhenReopenIsOff) {
-    SetFakeWindows({{3, L"Untitled - Notepad"}});
-    WriteSettings("D:\\Backups\\", 0, "VerifyBackup = 0\r\n");
-    ScriptSevenZip(0, true);
-    EXPECT_EQ(RunUnattendedBackup(), 0);
-    EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kSevenZip}));  // and no test
+// taskkill runs only for a larkmail.exe with a window titled so; our own window is no client.
+TEST_F(UnattendedBackupTest, NoClientNoTaskkillNoRestartWhenReopenIsOff) {
+    const struct {
+        const char* what;
+        std::vector<TopLevelWindow> windows;
+        std::vector<ProcessEntry> processes;
+    } cases[] = {
+        {"client without its window", {{3, L"Untitled - Notepad"}}, {{4312, L"C:\\Program Files\\Larkmail\\larkmail.exe"}}},
+        {"only our own window", {{5, L"Larkmail Backup"}}, {{77, L"C:\\Tools\\LarkmailBackup.exe"}}},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        SetFakeWindows(c.windows);
+        SetFakeProcesses(c.processes);
+        WriteSettings("D:\\Backups\\", 0, "VerifyBackup = 0\r\n");
+        ScriptSevenZip(0, true);
+        EXPECT_EQ(RunUnattendedBackup(), 0) << c.what;
+        EXPECT_EQ(StartedCommandLines(), (std::vector<std::wstring>{kSevenZip})) << c.what;  // and no test
+    }
 }
 
 TEST_F(UnattendedBackupTest, AnArchiveThatFailsItsTestNeverReplacesTheEarlierOne) {
