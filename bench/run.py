@@ -24,8 +24,12 @@ with their spread:
   `copy` of it and `7z t` of the copy; and a night whose second folder lies
   on a share that is not there.
 
-    bench/run.py [--size MB] [--runs N] [--tiny-runs N] [--levels 0,5,9]
+    bench/run.py [--size MB] [--runs N] [--tiny-runs N] [--levels 0,5,9] [--tests 0,1]
                  [--parts tiny,backup,restore,diff,diff-restore,copy] [--build DIR]
+
+(`--tests 1`: only the rows with the archive test on, for a profile whose
+full night takes many minutes.) Each table ends with the date and the
+machine's load average before and after it.
 
 Run after scripts/build windows. Writes build/windows/bench/results.md.
 """
@@ -113,6 +117,7 @@ def main():
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--tiny-runs", type=int, default=9)
     ap.add_argument("--levels", default="0,5,9")
+    ap.add_argument("--tests", default="0,1")
     ap.add_argument("--parts", default="tiny,backup,restore")
     ap.add_argument("--build", default=os.path.join(ROOT, "build", "windows"))
     args = ap.parse_args()
@@ -152,11 +157,12 @@ def main():
             lines.append(row)
 
         parts = args.parts.split(",")
+        load_before = os.getloadavg()[0]
         if "tiny" in parts:
             ours, bare = backup_pairs(wr, program, tiny_env, tiny_data, backups, 0, 0, args.tiny_runs)
             backup_row("/b level 0, test off: fixed overhead", "tiny", ours, bare)
         for level in [int(x) for x in args.levels.split(",")] if "backup" in parts else []:
-            for verify in (0, 1):
+            for verify in [int(x) for x in args.tests.split(",")]:
                 ours, bare = backup_pairs(wr, program, env, data, backups, level, verify, args.runs)
                 backup_row(f"/b level {level}, test {'on' if verify else 'off'}", f"{args.size} MB", ours, bare)
 
@@ -170,6 +176,8 @@ def main():
             diff_restore_rows(wr, program, env, data, backups, args, lines)
         if "copy" in parts:
             copy_rows(wr, program, tiny_env, data, env, backups, args, lines)
+        lines += ["", f"{time.strftime('%Y-%m-%d %H:%M')}; load average (1 min) {load_before:.2f} before, "
+                  f"{os.getloadavg()[0]:.2f} after."]
         table = "\n".join(lines)
         print(table)
         with open(os.path.join(work, "results.md"), "w") as f:
