@@ -166,14 +166,29 @@ bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top) {
     return key.compare(0, top.size(), top) == 0 && (key.size() == top.size() || key[top.size()] == L'\\');
 }
 
+namespace {
+
+// A part that Windows reads as another name: a device ("NUL"), or one whose
+// trailing dots and blanks it drops ("Inbox." is "Inbox"). A device name with
+// an extension ("con.eml") is a file on Windows 11, so it may be the user's.
+bool IsWindowsAlias(const std::wstring& part) {
+    if (part.back() == L'.' || part.back() == L' ') return true;
+    const std::wstring base = UpperAscii(part);
+    if (base == L"CON" || base == L"PRN" || base == L"AUX" || base == L"NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+           base[3] >= L'1' && base[3] <= L'9';
+}
+
+}  // namespace
+
 bool IsSafeItemPath(const std::wstring& path) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t end = path.find_first_of(L"\\/", start);
         const std::wstring part = path.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-        if (part.empty() || part == L"." || part == L"..") return false;
+        if (part.empty() || IsWindowsAlias(part)) return false;  // "." and ".." end in a dot
         for (wchar_t c : part)
-            if (c < 0x20 || c == L':') return false;
+            if (c < 0x20 || std::wcschr(L":<>\"|?*", c)) return false;
         if (end == std::wstring::npos) return true;
         start = end + 1;
     }

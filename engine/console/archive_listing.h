@@ -47,8 +47,11 @@ std::wstring ItemPathKey(const std::wstring& path);
 // Whether `key` is `top` or lies below it, both as ItemPathKey makes them.
 bool KeyIsAtOrBelow(const std::wstring& key, const std::wstring& top);
 // Whether an item's path can only name something below the folder it is
-// unpacked into: no empty, "." or ".." part, no drive letter or other ":", no
-// leading "\" or "/", no character below U+0020. A listing is never trusted.
+// unpacked into, and only the one it says: no empty, "." or ".." part, no
+// drive letter or other ":", no leading "\" or "/", no character below U+0020
+// nor one of <>"|?*, no part ending in a dot or blank, no part that is a
+// device name ("NUL", "COM1"). Windows' own names never fail it. A listing is
+// never trusted.
 bool IsSafeItemPath(const std::wstring& path);
 // The index of the first item whose path is not safe; items.size() when none.
 std::size_t FindUnsafeItem(const std::vector<ArchiveItem>& items);

@@ -191,6 +191,20 @@ TEST(ArchiveListing, ItemNamesThatCouldReachOutAreNotSafe) {
         {L"Larkmail\\a\tb.eml", false},  // characters below U+0020
         {L"Larkmail\\a\x01", false},
         {L"Larkmail\\a\x1f", false},
+        // Names Windows reads as another file or a device.
+        {L"Larkmail\\Inbox.", false},  // is "Inbox"
+        {L"Larkmail\\Inbox \\x.eml", false},
+        {L"Larkmail\\...\\x.eml", false},
+        {L"Larkmail\\NUL", false},
+        {L"Larkmail\\Mail\\com1", false},
+        {L"Larkmail\\lpt9\\x.eml", false},
+        {L"Larkmail\\con.eml", true},  // a file on Windows 11
+        {L"Larkmail\\NULL.eml", true},
+        {L"Larkmail\\Console\\COM10.eml", true},
+        {L"Larkmail\\a?b.eml", false},
+        {L"Larkmail\\a|b.eml", false},
+        {L"Larkmail\\\"a\".eml", false},
+        {L"Larkmail\\<a>.eml", false},
     };
     std::vector<ArchiveItem> items;
     for (const Case& c : cases) {
