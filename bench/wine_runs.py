@@ -64,7 +64,7 @@ class WineRuns:
         return argv
 
     def run(self, cwd, cmdline, env):
-        """Runs to the end: (exit code, wall ms, own CPU ms, peak working set bytes)."""
+        """Runs to the end: (exit code, wall ms, own CPU ms, peak resident bytes of the program's Wine process)."""
         if os.path.exists(self.stats):
             os.remove(self.stats)
         proc = subprocess.Popen(self._launch_argv(cwd, cmdline, env) + ["--stats", wine_path(self.stats)],
